@@ -1,0 +1,48 @@
+// What the Linux platform layer offers to tests (never part of the program): the call trace, the count of
+// live platform objects, and hooks that let a test script the message queue and make calls fail.
+#pragma once
+
+#include <d3d9.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// The call trace. When on, every platform operation the program calls is recorded as one line such as
+// "SetRenderState(7, 1)". Off by default, and then nothing is formatted.
+namespace trace {
+void enable(bool on);
+bool enabled();
+void clear();
+std::vector<std::string> lines();
+// Records one line; used by the layer itself.
+void record(std::string line);
+} // namespace trace
+
+// Every live platform object (window, Direct3D object, device, buffer, texture, font, DirectInput object,
+// device) is registered under a label such as "VertexBuffer#1"; the trace names objects by these labels.
+namespace objects {
+void add(const void* object, std::string_view kind);
+void remove(const void* object);
+std::string label(const void* object); // "null" for nullptr, the label, or "?" for an unknown pointer
+int live_count();
+} // namespace objects
+
+// Test hooks.
+namespace test {
+// Called at the start of every PeekMessageA, with the number of earlier calls; a test posts messages
+// (PostMessageA) or requests quit from it to script a run of WinMain.
+void on_peek_message(std::function<void(int call)> hook);
+// Makes the named operation (e.g. "CreateDevice", "Direct3DCreate9", "CreateVertexBuffer") fail every
+// time until cleared with an empty name.
+void fail_operation(std::string name);
+bool should_fail(std::string_view name);
+// The window's back-buffer pixels as last presented, 0xAARRGGBB, row by row from the top.
+std::vector<std::uint32_t> presented_pixels(UINT* width, UINT* height);
+} // namespace test
+
+} // namespace platform

@@ -1,0 +1,68 @@
+// The call trace and the registry of live platform objects (see platform_test.h).
+#include <platform_test.h>
+
+#include <map>
+
+namespace platform {
+namespace {
+struct TraceState {
+    bool on = false;
+    std::vector<std::string> lines;
+};
+TraceState& trace_state() {
+    static TraceState state;
+    return state;
+}
+struct Registry {
+    std::map<const void*, std::string> labels;
+    std::map<std::string, int, std::less<>> serials;
+};
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+} // namespace
+
+namespace trace {
+void enable(bool on) {
+    trace_state().on = on;
+}
+bool enabled() {
+    return trace_state().on;
+}
+void clear() {
+    trace_state().lines.clear();
+}
+std::vector<std::string> lines() {
+    return trace_state().lines;
+}
+void record(std::string line) {
+    if (trace_state().on)
+        trace_state().lines.push_back(std::move(line));
+}
+} // namespace trace
+
+namespace objects {
+void add(const void* object, std::string_view kind) {
+    Registry& r = registry();
+    auto it = r.serials.find(kind);
+    if (it == r.serials.end())
+        it = r.serials.emplace(std::string(kind), 0).first;
+    r.labels[object] = std::string(kind) + "#" + std::to_string(++it->second);
+}
+void remove(const void* object) {
+    registry().labels.erase(object);
+}
+std::string label(const void* object) {
+    if (object == nullptr)
+        return "null";
+    const auto& labels = registry().labels;
+    const auto it = labels.find(object);
+    return it == labels.end() ? "?" : it->second;
+}
+int live_count() {
+    return static_cast<int>(registry().labels.size());
+}
+} // namespace objects
+
+} // namespace platform

@@ -1,0 +1,99 @@
+// Formatting of call-trace lines: "Name(arg, arg, ...)". Integers are decimal, colours 0xAARRGGBB,
+// floats in their shortest exact form, strings quoted, objects by their label, structures in braces.
+#pragma once
+
+#include <d3d9.h>
+#include <platform_test.h>
+
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <type_traits>
+
+namespace platform::trace {
+
+struct Color {
+    D3DCOLOR value;
+};
+
+inline void append(std::string& out, float v) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+inline void append(std::string& out, double v) {
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+inline void append(std::string& out, Color c) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08X", c.value);
+    out += buf;
+}
+inline void append(std::string& out, const char* s) {
+    if (s == nullptr) {
+        out += "null";
+        return;
+    }
+    out += '"';
+    out += s;
+    out += '"';
+}
+inline void append(std::string& out, std::nullptr_t) {
+    out += "null";
+}
+template <typename T> void append(std::string& out, T v) {
+    if constexpr (std::is_enum_v<T>) {
+        out += std::to_string(static_cast<long long>(v));
+    } else if constexpr (std::is_integral_v<T>) {
+        out += std::to_string(v);
+    } else if constexpr (std::is_pointer_v<T>) {
+        out += objects::label(static_cast<const void*>(v));
+    } else {
+        static_assert(std::is_pointer_v<T>, "no trace format for this type");
+    }
+}
+inline void append(std::string& out, const D3DVECTOR& v) {
+    out += '{';
+    append(out, v.x);
+    out += ", ";
+    append(out, v.y);
+    out += ", ";
+    append(out, v.z);
+    out += '}';
+}
+inline void append(std::string& out, const D3DCOLORVALUE& c) {
+    out += '{';
+    append(out, c.r);
+    out += ", ";
+    append(out, c.g);
+    out += ", ";
+    append(out, c.b);
+    out += ", ";
+    append(out, c.a);
+    out += '}';
+}
+inline void append(std::string& out, const D3DMATRIX& m) {
+    out += '{';
+    for (int i = 0; i < 16; ++i) {
+        if (i > 0)
+            out += ", ";
+        append(out, m.m[i / 4][i % 4]);
+    }
+    out += '}';
+}
+
+// call("SetRenderState", 7, 1) records "SetRenderState(7, 1)" when the trace is on.
+template <typename... Args> void call(const char* name, const Args&... args) {
+    if (!enabled())
+        return;
+    std::string line = name;
+    line += '(';
+    bool first = true;
+    ((line += first ? "" : ", ", first = false, append(line, args)), ...);
+    line += ')';
+    record(std::move(line));
+}
+
+} // namespace platform::trace
