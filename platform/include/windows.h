@@ -258,6 +258,8 @@ using WNDCLASSEX = WNDCLASSEXA;
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
 
+#define ZeroMemory(destination, length) static_cast<void>(__builtin_memset((destination), 0, (length)))
+
 ATOM RegisterClassExA(const WNDCLASSEXA* wc);
 HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
