@@ -1,0 +1,90 @@
+# Shared by scripts/run, scripts/test and scripts/bench: the Debian packages we build and test with, the
+# two CMake builds, and a virtual X display (Xvfb) that is ours alone and goes away when the script ends.
+# Source it; it sets ROOT to the repository root.
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+PACKAGES=(cmake g++ pkg-config libsdl2-dev libepoxy-dev libstb-dev libfreetype-dev libfontconfig-dev
+          fonts-liberation libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick
+          g++-mingw-w64-x86-64 wine64 libgl1-mesa-dri xauth)
+
+say() { printf '==> %s\n' "$*" >&2; }
+die() { printf '%s: %s\n' "$(basename "$0")" "$*" >&2; exit 1; }
+
+# Installs whichever of PACKAGES (plus any given as arguments) are not installed yet; apt-get update runs
+# once, and only when something is missing. Works without a terminal (CI, no stdin).
+ensure_packages() {
+    local wanted=("${PACKAGES[@]}" "$@") missing=() p
+    for p in "${wanted[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    say "installing: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || die "missing packages (${missing[*]}) and not root; install them first"
+        sudo=(sudo)
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -q </dev/null
+    "${sudo[@]}" apt-get install -y -q "${missing[@]}" </dev/null
+}
+
+JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
+
+# The native build (program, platform layer, tests, benchmarks, tools).
+build_linux() {
+    local dir="$1"
+    shift
+    say "configuring and building the Linux build in ${dir#"$ROOT"/}"
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$JOBS"
+}
+
+# The Windows build: viewer.exe cross-compiled with MinGW-w64 against the SDK's own headers.
+build_windows() {
+    local dir="$1"
+    say "configuring and building the Windows build in ${dir#"$ROOT"/}"
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
+          -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$dir" -j "$JOBS"
+}
+
+# Starts Xvfb (1280x1024, 24-bit) on a display number it picks itself, exports DISPLAY and stops the
+# server when the script exits. Keeps any EXIT trap the caller has set by chaining through cleanup().
+XVFB_PID=""
+CLEANUP_ACTIONS=()
+cleanup() {
+    local action
+    for action in "${CLEANUP_ACTIONS[@]}"; do
+        eval "$action" || true
+    done
+}
+trap cleanup EXIT
+
+start_xvfb() {
+    local fdfile
+    fdfile="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fdfile" 2>/dev/null &
+    XVFB_PID=$!
+    CLEANUP_ACTIONS+=("kill $XVFB_PID 2>/dev/null; wait $XVFB_PID 2>/dev/null")
+    local i
+    for i in $(seq 1 100); do
+        if [ -s "$fdfile" ]; then
+            break
+        fi
+        kill -0 "$XVFB_PID" 2>/dev/null || die "Xvfb did not start"
+        sleep 0.1
+    done
+    [ -s "$fdfile" ] || die "Xvfb did not report its display"
+    export DISPLAY=":$(head -n1 "$fdfile" | tr -d '[:space:]')"
+    rm -f "$fdfile"
+    for i in $(seq 1 50); do
+        xdpyinfo >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    xdpyinfo >/dev/null 2>&1 || die "Xvfb on $DISPLAY does not answer"
+    say "virtual display $DISPLAY (Xvfb pid $XVFB_PID)"
+}
