@@ -1,0 +1,171 @@
+// The camera's motion, bit for bit: each expected value is the single-precision result of the documented
+// sequence of roundings, so comparisons are of bit patterns, not within a tolerance.
+#include "camera/camera.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+
+namespace {
+
+std::uint32_t bits(float value) {
+    return std::bit_cast<std::uint32_t>(value);
+}
+
+#define EXPECT_SAME_FLOAT(actual, expected) EXPECT_EQ(bits(actual), bits(expected)) << (actual) << " vs " << (expected)
+
+InputSnapshot keys_held(std::initializer_list<int> codes) {
+    InputSnapshot input;
+    for (const int code : codes)
+        input.keys[code] = 0x80;
+    return input;
+}
+
+InputSnapshot mouse_moved(LONG x, LONG y, LONG wheel) {
+    InputSnapshot input;
+    input.mouse_state.lX = x;
+    input.mouse_state.lY = y;
+    input.mouse_state.lZ = wheel;
+    return input;
+}
+
+TEST(Camera, StartsLookingLevelAlongMinusZFromAboveTheBox) {
+    const CameraState state;
+    EXPECT_SAME_FLOAT(state.yaw, std::bit_cast<float>(0x4096CBE4u));
+    EXPECT_SAME_FLOAT(state.pitch, std::bit_cast<float>(0x3FC90FDBu));
+    CameraState moved = state;
+    const LookOffset offset = update_camera(moved, InputSnapshot{});
+    EXPECT_NEAR(offset.dx, 3.6e-7f, 0.05e-7f);
+    EXPECT_NEAR(offset.dy, -1.3e-6f, 0.05e-6f);
+    EXPECT_SAME_FLOAT(offset.dz, -30.0f);
+    EXPECT_SAME_FLOAT(moved.eye_z + offset.dz, -12.0f);
+}
+
+TEST(Camera, NoInputLeavesTheStateBitIdenticalForAHundredThousandFrames) {
+    CameraState state;
+    const CameraState start = state;
+    const LookOffset first = update_camera(state, InputSnapshot{});
+    for (int frame = 1; frame < 100000; ++frame) {
+        const LookOffset offset = update_camera(state, InputSnapshot{});
+        ASSERT_EQ(bits(offset.dx), bits(first.dx));
+        ASSERT_EQ(bits(offset.dy), bits(first.dy));
+        ASSERT_EQ(bits(offset.dz), bits(first.dz));
+    }
+    EXPECT_SAME_FLOAT(state.eye_x, start.eye_x);
+    EXPECT_SAME_FLOAT(state.eye_y, start.eye_y);
+    EXPECT_SAME_FLOAT(state.eye_z, start.eye_z);
+    EXPECT_SAME_FLOAT(state.yaw, start.yaw);
+    EXPECT_SAME_FLOAT(state.pitch, start.pitch);
+    EXPECT_EQ(state.fov, 45);
+}
+
+TEST(Camera, SingleKeysMoveOneStepAndWIsPulledBackByItsRounding) {
+    CameraState a;
+    update_camera(a, keys_held({DIK_A}));
+    EXPECT_SAME_FLOAT(a.eye_x, 0.36000001f); // exactly one step: no damping
+    EXPECT_SAME_FLOAT(a.eye_z, 18.0f);
+
+    // 18 - 0.36000001 rounds to 17.639999, a move of 0.36000061 > 0.36000001: pulled back.
+    CameraState w;
+    update_camera(w, keys_held({DIK_W}));
+    EXPECT_SAME_FLOAT(w.eye_z, 17.745443f);
+    EXPECT_LT(w.eye_x, 0.0f);
+    EXPECT_GT(w.eye_x, -1e-8f);
+
+    CameraState wa;
+    update_camera(wa, keys_held({DIK_W, DIK_A}));
+    EXPECT_SAME_FLOAT(wa.eye_z, 17.745443f);
+    EXPECT_NEAR(wa.eye_x, 0.254556f, 1e-6f);
+
+    CameraState d;
+    update_camera(d, keys_held({DIK_D}));
+    EXPECT_SAME_FLOAT(d.eye_x, -0.36000001f);
+    CameraState s;
+    update_camera(s, keys_held({DIK_S}));
+    EXPECT_GT(s.eye_z, 18.0f);
+}
+
+TEST(Camera, OpposingKeysCancel) {
+    for (const auto& pair : {keys_held({DIK_W, DIK_S}), keys_held({DIK_A, DIK_D})}) {
+        CameraState state;
+        update_camera(state, pair);
+        EXPECT_SAME_FLOAT(state.eye_x, 0.0f);
+        EXPECT_SAME_FLOAT(state.eye_z, 18.0f);
+    }
+}
+
+TEST(Camera, SpaceAndShiftMoveStraightUpAndDown) {
+    CameraState up;
+    update_camera(up, keys_held({DIK_SPACE}));
+    EXPECT_SAME_FLOAT(up.eye_y, 10.22f);
+    EXPECT_SAME_FLOAT(up.eye_x, 0.0f);
+    EXPECT_SAME_FLOAT(up.eye_z, 18.0f);
+
+    CameraState down;
+    update_camera(down, keys_held({DIK_LSHIFT}));
+    EXPECT_SAME_FLOAT(down.eye_y, 9.78f);
+}
+
+TEST(Camera, OnlyTheHighBitOfAKeyCounts) {
+    InputSnapshot input;
+    input.keys[DIK_W] = 0x7F;
+    CameraState state;
+    update_camera(state, input);
+    EXPECT_SAME_FLOAT(state.eye_z, 18.0f);
+}
+
+TEST(Camera, MouseTurnsAndPitchIsClampedAtBothLimits) {
+    CameraState right;
+    update_camera(right, mouse_moved(100, 0, 0));
+    EXPECT_SAME_FLOAT(right.yaw, 4.812389f);
+
+    CameraState down;
+    const LookOffset steep = update_camera(down, mouse_moved(0, 2000, 0));
+    EXPECT_SAME_FLOAT(down.pitch, std::bit_cast<float>(0x3EB2B8C3u));
+    EXPECT_NEAR(steep.dy, 28.19f, 0.01f);
+
+    CameraState up;
+    const LookOffset raised = update_camera(up, mouse_moved(0, -2000, 0));
+    EXPECT_SAME_FLOAT(up.pitch, std::bit_cast<float>(0x4032B8C3u));
+    EXPECT_LT(raised.dy, -28.0f);
+}
+
+TEST(Camera, WheelChangesTheFieldOfViewByTruncation) {
+    const struct {
+        LONG wheel;
+        INT fov;
+    } table[] = {{120, 43}, {-120, 46}, {1, 44}, {-99, 45}, {-100, 46}, {0, 45}};
+    for (const auto& row : table) {
+        CameraState state;
+        update_camera(state, mouse_moved(0, 0, row.wheel));
+        EXPECT_EQ(state.fov, row.fov) << "wheel " << row.wheel;
+    }
+
+    CameraState narrow;
+    narrow.fov = 1;
+    update_camera(narrow, mouse_moved(0, 0, 120));
+    EXPECT_EQ(narrow.fov, 0);
+    update_camera(narrow, mouse_moved(0, 0, 120));
+    EXPECT_EQ(narrow.fov, -1);
+}
+
+TEST(Camera, FieldOfViewSaturatesAtTheIntegerLimits) {
+    CameraState wide;
+    wide.fov = 2147483600;
+    update_camera(wide, mouse_moved(0, 0, -2147483647 - 1));
+    EXPECT_EQ(wide.fov, 2147483647);
+
+    CameraState narrow;
+    narrow.fov = -2147483600;
+    update_camera(narrow, mouse_moved(0, 0, 2147483647));
+    EXPECT_EQ(narrow.fov, -2147483647 - 1);
+}
+
+TEST(Camera, PlanarLengthRoundsEachStep) {
+    EXPECT_SAME_FLOAT(planar_length(3.0f, 4.0f), 5.0f);
+    EXPECT_SAME_FLOAT(planar_length(0.0f, -0.36000061f), 0.36000061f);
+    EXPECT_SAME_FLOAT(planar_length(0.0f, 0.0f), 0.0f);
+}
+
+} // namespace
