@@ -1,0 +1,44 @@
+// The X display side of the tests that run a real program (the viewer, or viewer.exe under Wine): find its
+// window, read the window's position and size, send it keys and close requests, take screenshots. Maps onto
+// the command-line tools xdotool, xwininfo and import (ImageMagick), and onto Xlib for the close request.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+namespace support {
+
+using WindowId = unsigned long;
+
+inline constexpr const char* kViewerTitle = "Our First Direct3D Program";
+
+// True when DISPLAY names a display that answers.
+bool display_available();
+
+// The first visible window titled exactly `title` that belongs to process `pid`, waiting up to `timeout`.
+std::optional<WindowId> wait_for_window(pid_t pid, const std::string& title,
+                                        std::chrono::milliseconds timeout);
+
+struct Geometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The window's outer rectangle on the screen: the window itself plus any frame a window manager added.
+std::optional<Geometry> outer_geometry(WindowId window);
+
+// Sends a key press and release (an xdotool key name such as "Escape" or "F8") to the window.
+bool send_key(WindowId window, const std::string& key);
+
+// Asks the window to close the way a window manager's close button does: a WM_DELETE_WINDOW client
+// message. False when the window does not take part in that protocol or the display cannot be opened.
+bool send_close_request(WindowId window);
+
+// Saves the window's contents as an image file (format from the file name).
+bool screenshot(WindowId window, const std::string& path);
+
+} // namespace support
