@@ -34,13 +34,16 @@ ensure_packages() {
 
 JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"
 
-# The native build (program, platform layer, tests, benchmarks, tools).
+# The native build (program, platform layer, tests, benchmarks, tools). Extra arguments go to the
+# configure step; BUILD_TARGETS (space-separated) limits what is built.
 build_linux() {
     local dir="$1"
     shift
     say "configuring and building the Linux build in ${dir#"$ROOT"/}"
     cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j "$JOBS"
+    local targets=()
+    [ -n "${BUILD_TARGETS:-}" ] && targets=(--target $BUILD_TARGETS)
+    cmake --build "$dir" -j "$JOBS" "${targets[@]}"
 }
 
 # The Windows build: viewer.exe cross-compiled with MinGW-w64 against the SDK's own headers.
@@ -87,4 +90,40 @@ start_xvfb() {
     done
     xdpyinfo >/dev/null 2>&1 || die "Xvfb on $DISPLAY does not answer"
     say "virtual display $DISPLAY (Xvfb pid $XVFB_PID)"
+}
+
+# Waits up to $3 seconds for a visible window titled $2 that belongs to process $1; prints its id.
+wait_for_window() {
+    local pid="$1" title="$2" timeout="$3" start=$SECONDS window
+    while [ $((SECONDS - start)) -lt "$timeout" ]; do
+        kill -0 "$pid" 2>/dev/null || return 1
+        window="$(xdotool search --onlyvisible --pid "$pid" --name "^${title}\$" 2>/dev/null | head -n1)"
+        if [ -n "$window" ]; then
+            echo "$window"
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
+}
+
+# Waits up to $2 seconds for process $1 (a child of this shell) to end; returns its exit code, or 124
+# after killing it when it does not end in time.
+wait_for_exit() {
+    local pid="$1" timeout="$2" start=$SECONDS
+    while kill -0 "$pid" 2>/dev/null && [ $((SECONDS - start)) -lt "$timeout" ]; do
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+        return 124
+    fi
+    wait "$pid"
+}
+
+# Sends one key to a window the way a user would: focus it, then press and release the key.
+press_key() {
+    xdotool windowfocus "$1" 2>/dev/null
+    xdotool key --window "$1" "$2" 2>/dev/null
 }
