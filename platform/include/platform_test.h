@@ -30,6 +30,7 @@ void add(const void* object, std::string_view kind);
 void remove(const void* object);
 std::string label(const void* object); // "null" for nullptr, the label, or "?" for an unknown pointer
 int live_count();
+std::vector<std::string> live_labels(); // in order of label
 } // namespace objects
 
 // Test hooks.

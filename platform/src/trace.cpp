@@ -1,6 +1,7 @@
 // The call trace and the registry of live platform objects (see platform_test.h).
 #include <platform_test.h>
 
+#include <algorithm>
 #include <map>
 
 namespace platform {
@@ -62,6 +63,13 @@ std::string label(const void* object) {
 }
 int live_count() {
     return static_cast<int>(registry().labels.size());
+}
+std::vector<std::string> live_labels() {
+    std::vector<std::string> labels;
+    for (const auto& entry : registry().labels)
+        labels.push_back(entry.second);
+    std::sort(labels.begin(), labels.end());
+    return labels;
 }
 } // namespace objects
 

@@ -1,0 +1,116 @@
+// In-process runs of WinMain for trace tests (see program_run.h).
+#include "program_run.h"
+
+#include <platform_test.h>
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include "win32_internal.h"
+
+namespace support {
+namespace {
+
+bool starts_with(std::string_view line, std::string_view prefix) {
+    return line.substr(0, prefix.size()) == prefix;
+}
+
+int presented_frames() {
+    int frames = 0;
+    for (const std::string& line : platform::trace::lines())
+        if (starts_with(line, "Present("))
+            ++frames;
+    return frames;
+}
+
+HWND program_window() {
+    SDL_Window* const window = SDL_GL_GetCurrentWindow();
+    return window == nullptr ? nullptr : platform::win32::window_from_sdl_id(SDL_GetWindowID(window));
+}
+
+} // namespace
+
+ProgramRun run_program(const Script& script) {
+    constexpr int frame_limit = 600;
+    platform::trace::clear();
+    platform::trace::enable(true);
+    platform::test::on_peek_message([&script](int) {
+        const bool was_on = platform::trace::enabled();
+        platform::trace::enable(false); // the script's own calls are not the program's
+        const int frames = presented_frames();
+        if (frames >= frame_limit) {
+            ADD_FAILURE() << "the program was still running after " << frame_limit << " frames";
+            PostQuitMessage(99);
+        } else {
+            script(frames, program_window());
+        }
+        platform::trace::enable(was_on);
+    });
+
+    static char empty_command_line[] = "";
+    static int instance_tag = 0;
+    ProgramRun run;
+    testing::internal::CaptureStderr();
+    run.exit_code =
+        WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
+    run.errors = testing::internal::GetCapturedStderr();
+    platform::test::on_peek_message(nullptr);
+    platform::trace::enable(false);
+    run.trace = platform::trace::lines();
+    return run;
+}
+
+void press_key(HWND window, WPARAM key) {
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+    PostMessageA(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
+std::vector<std::string> lines_starting(const std::vector<std::string>& trace, std::string_view prefix) {
+    std::vector<std::string> found;
+    for (const std::string& line : trace)
+        if (starts_with(line, prefix))
+            found.push_back(line);
+    return found;
+}
+
+int find_line(const std::vector<std::string>& trace, std::string_view prefix, int from) {
+    for (int i = from; i < static_cast<int>(trace.size()); ++i)
+        if (starts_with(trace[i], prefix))
+            return i;
+    return -1;
+}
+
+std::vector<std::string> frame_lines(const std::vector<std::string>& trace, int n) {
+    int start = 0;
+    for (int k = 0; k < n; ++k) {
+        const int present = find_line(trace, "Present(", start);
+        if (present < 0)
+            return {};
+        start = present + 1;
+    }
+    const int end = find_line(trace, "Present(", start);
+    if (end < 0)
+        return {};
+    static constexpr std::string_view pump_and_poll[] = {"PeekMessageA(",     "TranslateMessage(",
+                                                         "DispatchMessageA(", "DefWindowProcA(",
+                                                         "Acquire(",          "GetDeviceState("};
+    std::vector<std::string> lines;
+    for (int i = start; i <= end; ++i) {
+        bool skip = false;
+        for (const std::string_view prefix : pump_and_poll)
+            skip = skip || starts_with(trace[i], prefix);
+        if (!skip)
+            lines.push_back(trace[i]);
+    }
+    return lines;
+}
+
+std::vector<std::string> live_objects_besides_windows() {
+    std::vector<std::string> live;
+    for (const std::string& label : platform::objects::live_labels())
+        if (!starts_with(label, "Window#"))
+            live.push_back(label);
+    return live;
+}
+
+} // namespace support

@@ -1,0 +1,173 @@
+// One frame through the call trace: the steps in order with their arguments, the first frame's view and
+// projection, the six status lines as they change with the camera and the modes.
+#include "camera/camera.h"
+#include "program_run.h"
+
+#include <platform_test.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+using support::frame_lines;
+using support::lines_starting;
+
+// Runs the program in assets/ until `frames` frames are drawn; `step` acts before the frame given.
+support::ProgramRun run_frames(int frames, const std::function<void(int frame, HWND window)>& step = {}) {
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(std::filesystem::path(SOURCE_DIR) / "assets");
+    int last_step = -1;
+    const auto run = support::run_program([&](int drawn, HWND window) {
+        if (drawn == frames) {
+            PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
+        } else if (step && drawn > last_step) {
+            last_step = drawn;
+            step(drawn, window);
+        }
+    });
+    std::filesystem::current_path(previous);
+    return run;
+}
+
+std::string call_name(const std::string& line) {
+    return line.substr(0, line.find('('));
+}
+
+// The texts of the frame's DrawTextA calls.
+std::vector<std::string> status_texts(const std::vector<std::string>& frame) {
+    std::vector<std::string> texts;
+    for (const std::string& line : lines_starting(frame, "DrawTextA(")) {
+        const size_t open = line.find('"');
+        const size_t close = line.find('"', open + 1);
+        texts.push_back(line.substr(open + 1, close - open - 1));
+    }
+    return texts;
+}
+
+TEST(Frame, RunsTheStepsInOrderWithTheirArguments) {
+    const auto run = run_frames(1);
+    ASSERT_EQ(run.exit_code, 0) << run.errors;
+    const auto frame = frame_lines(run.trace, 0);
+    std::vector<std::string> names;
+    for (const std::string& line : frame)
+        if (call_name(line) != "SetRect")
+            names.push_back(call_name(line));
+    const std::vector<std::string> expected_names = {
+        "SetRenderState", "SetSamplerState", "SetSamplerState", "SetSamplerState", "SetRenderState", "Clear",
+        "Clear", "BeginScene", "SetFVF", "SetTexture", "SetTexture", "DrawTextA", "DrawTextA", "DrawTextA",
+        "DrawTextA", "DrawTextA", "DrawTextA", "D3DXMatrixTranslation", "D3DXMatrixRotationY",
+        "D3DXMatrixRotationX", "D3DXMatrixScaling", "D3DXMatrixLookAtLH", "SetTransform",
+        "D3DXMatrixPerspectiveFovLH", "SetTransform", "D3DXMatrixMultiply", "D3DXMatrixMultiply",
+        "D3DXMatrixMultiply", "SetTransform", "SetStreamSource", "SetIndices", "DrawIndexedPrimitive", "EndScene",
+        "Present"};
+    EXPECT_EQ(names, expected_names);
+
+    const auto has = [&frame](const std::string& line) {
+        return std::find(frame.begin(), frame.end(), line) != frame.end();
+    };
+    for (const char* line : {"SetRenderState(7, 1)", "SetSamplerState(0, 6, 3)", "SetSamplerState(0, 5, 3)",
+                             "SetSamplerState(0, 7, 3)", "SetRenderState(9, 2)",
+                             "Clear(0, null, 1, 0xFF000000, 1, 0)", "Clear(0, null, 2, 0xFF000000, 1, 0)",
+                             "SetFVF(274)", "SetTexture(1, Texture#2)", "SetTexture(0, Texture#1)",
+                             "D3DXMatrixTranslation(0, 0, 0)", "D3DXMatrixRotationY(0)", "D3DXMatrixRotationX(0)",
+                             "D3DXMatrixScaling(1, 1, 1)", "D3DXMatrixPerspectiveFovLH(0.7853982, 1.3333334, 1, 100)",
+                             "SetStreamSource(0, VertexBuffer#1, 0, 32)", "SetIndices(IndexBuffer#1)",
+                             "DrawIndexedPrimitive(4, 0, 0, 24, 0, 12)", "Present(null, null, null, null)"})
+        EXPECT_TRUE(has(line)) << line;
+    // Stage 1 is bound before stage 0, and the transforms are set as view, projection, world.
+    const auto transforms = lines_starting(frame, "SetTransform(");
+    ASSERT_EQ(transforms.size(), 3u);
+    EXPECT_EQ(transforms[0].rfind("SetTransform(2, ", 0), 0u);
+    EXPECT_EQ(transforms[1].rfind("SetTransform(3, ", 0), 0u);
+    EXPECT_EQ(transforms[2], "SetTransform(256, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})");
+}
+
+TEST(Frame, TheFirstViewLooksLevelAlongMinusZFromAboveTheBox) {
+    const auto run = run_frames(1);
+    const auto look = lines_starting(frame_lines(run.trace, 0), "D3DXMatrixLookAtLH(");
+    ASSERT_EQ(look.size(), 1u);
+    // Eye (0, 10, 18); the target is exactly -12 in Z and within a millionth of (0, 10) in X and Y.
+    EXPECT_EQ(look[0].rfind("D3DXMatrixLookAtLH({0, 10, 18}, {", 0), 0u) << look[0];
+    float tx = 0;
+    float ty = 0;
+    float tz = 0;
+    ASSERT_EQ(std::sscanf(look[0].c_str(), "D3DXMatrixLookAtLH({0, 10, 18}, {%f, %f, %f}", &tx, &ty, &tz), 3)
+        << look[0];
+    EXPECT_NEAR(tx, 0.0f, 1e-6f);
+    EXPECT_NEAR(ty, 10.0f, 1e-5f);
+    EXPECT_EQ(tz, -12.0f);
+    EXPECT_NE(look[0].find("}, {0, 1, 0})"), std::string::npos) << look[0];
+}
+
+TEST(Frame, AFrameWithoutInputSetsTheSameTransformsAsTheFrameBefore) {
+    const auto run = run_frames(3);
+    ASSERT_EQ(run.exit_code, 0);
+    const auto second = lines_starting(frame_lines(run.trace, 1), "SetTransform(");
+    const auto third = lines_starting(frame_lines(run.trace, 2), "SetTransform(");
+    ASSERT_EQ(second.size(), 3u);
+    EXPECT_EQ(second, third);
+}
+
+TEST(StatusOverlay, TheFirstFrameShowsTheStartingCameraAndModes) {
+    const auto run = run_frames(1);
+    const auto frame = frame_lines(run.trace, 0);
+    const std::vector<std::string> expected = {"X axis: 0.000000",         "Z axis: 18.000000",
+                                               "FOV: 45",                  "Z Buffer: enabled (F7)",
+                                               "Filtering: anisotropic (F8)", "Shading: gouraud (F9)"};
+    EXPECT_EQ(status_texts(frame), expected);
+    // Each line at the left edge 30, 30 pixels below the one before, clipped to the back buffer, white.
+    const auto draws = lines_starting(frame, "DrawTextA(");
+    ASSERT_EQ(draws.size(), 6u);
+    for (size_t i = 0; i < draws.size(); ++i) {
+        const std::string tail = ", " + std::to_string(expected[i].size()) + ", {30, " +
+                                 std::to_string(30 + 30 * i) + ", 1024, 768}, 0, 0xFFFFFFFF)";
+        EXPECT_EQ(draws[i], "DrawTextA(Font#1, null, \"" + expected[i] + "\"" + tail);
+    }
+}
+
+TEST(StatusOverlay, ShowsTheCameraAsMovedWithinTheSameFrame) {
+    const auto run = run_frames(2, [](int frame, HWND) {
+        if (frame == 1) {
+            // W held for one frame from the start; the frame then adds no motion of its own.
+            InputSnapshot w;
+            w.keys[DIK_W] = 0x80;
+            camera = CameraState{};
+            update_camera(camera, w);
+            camera.fov = -1;
+        }
+    });
+    const auto texts = status_texts(frame_lines(run.trace, 1));
+    ASSERT_EQ(texts.size(), 6u);
+    EXPECT_EQ(texts[0], "X axis: -0.000000"); // a tiny negative X keeps its sign
+    EXPECT_EQ(texts[1], "Z axis: 17.745443");
+    EXPECT_EQ(texts[2], "FOV: -1");
+}
+
+TEST(StatusOverlay, ShowsAModeSwitchedByItsKeyInTheNextFrame) {
+    const auto run = run_frames(3, [](int frame, HWND window) {
+        if (frame == 1)
+            support::press_key(window, VK_F8);
+        if (frame == 2) {
+            support::press_key(window, VK_F9);
+            support::press_key(window, VK_F7);
+        }
+    });
+    ASSERT_EQ(run.exit_code, 0);
+    const auto second = status_texts(frame_lines(run.trace, 1));
+    const auto third = status_texts(frame_lines(run.trace, 2));
+    ASSERT_EQ(second.size(), 6u);
+    ASSERT_EQ(third.size(), 6u);
+    EXPECT_EQ(second[4], "Filtering: point (F8)");
+    EXPECT_EQ(third[5], "Shading: phong (F9)");
+    EXPECT_EQ(third[3], "Z Buffer: disabled (F7)");
+    // ... and the device receives the new values in that frame.
+    const auto states = frame_lines(run.trace, 2);
+    for (const char* line : {"SetRenderState(7, 0)", "SetSamplerState(0, 6, 1)", "SetSamplerState(0, 5, 1)",
+                             "SetSamplerState(0, 7, 1)", "SetRenderState(9, 3)"})
+        EXPECT_NE(std::find(states.begin(), states.end(), line), states.end()) << line;
+}
+
+} // namespace

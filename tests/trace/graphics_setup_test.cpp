@@ -1,0 +1,202 @@
+// Graphics set-up and teardown through the call trace: every call in order with its arguments, every
+// object released once in order, and start-up failures that end the program cleanly.
+#include "program_run.h"
+#include "render/box_scene.h"
+#include "render/graphics.h"
+
+#include <platform_test.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+using support::find_line;
+using support::lines_starting;
+using support::run_program;
+
+// Runs the program in `directory` (the program reads its images from the working directory) for
+// `frames` frames and ends it with Esc.
+support::ProgramRun run_in(const std::filesystem::path& directory, int frames = 1,
+                           const std::function<void()>& at_end = {}) {
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(directory);
+    const auto run = run_program([&](int drawn, HWND window) {
+        if (drawn == frames) {
+            if (at_end)
+                at_end();
+            PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
+        }
+    });
+    std::filesystem::current_path(previous);
+    return run;
+}
+
+std::filesystem::path assets() {
+    return std::filesystem::path(SOURCE_DIR) / "assets";
+}
+
+// A fresh, empty working directory.
+std::filesystem::path empty_directory(const char* name) {
+    const auto dir = std::filesystem::temp_directory_path() / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+// The trace from Direct3DCreate9 up to the first line of the input set-up.
+std::vector<std::string> setup_lines(const std::vector<std::string>& trace) {
+    const int begin = find_line(trace, "Direct3DCreate9(");
+    const int end = find_line(trace, "DirectInput8Create(", begin);
+    if (begin < 0 || end < 0)
+        return {};
+    return {trace.begin() + begin, trace.begin() + end};
+}
+
+TEST(GraphicsSetup, CallsEveryOperationInOrderWithItsValues) {
+    const auto run = run_in(assets());
+    ASSERT_EQ(run.exit_code, 0) << run.errors;
+    const std::vector<std::string> expected = {
+        "Direct3DCreate9(32) -> Direct3D9#1",
+        "CreateDevice(Direct3D9#1, 0, 1, Window#1, 32, {1024, 768, 22, 0, 0, 0, 1, Window#1, 1, 1, 80, 0, 0, 0}) "
+        "-> Device#1",
+        "SetRenderState(137, 1)",
+        "SetRenderState(139, 4281479730)",
+        "CreateVertexBuffer(768, 0, 274, 1, null) -> VertexBuffer#1",
+        "Lock(VertexBuffer#1, 0, 0, 0)",
+        "Unlock(VertexBuffer#1)",
+        "CreateIndexBuffer(72, 0, 101, 1, null) -> IndexBuffer#1",
+        "Lock(IndexBuffer#1, 0, 0, 0)",
+        "Unlock(IndexBuffer#1)",
+        "SetLight(0, {1, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {10, 10, 5}, {0, 0, 0}, 100, 0, 0, 0, 0.01, 0, 0})",
+        "LightEnable(0, 1)",
+        "SetMaterial({{1, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0})",
+        "SetRenderState(143, 1)",
+        "SetRenderState(27, 1)",
+        "SetSamplerState(0, 10, 8)",
+        "SetSamplerState(0, 6, 3)",
+        "SetSamplerState(0, 5, 3)",
+        "SetSamplerState(0, 7, 3)",
+        "D3DXCreateTextureFromFileA(Device#1, \"tex_fur.png\") -> Texture#1",
+        "D3DXCreateTextureFromFileA(Device#1, \"bump.bmp\") -> Texture#2",
+        "SetTextureStageState(2, 1, 1)",
+        "SetTextureStageState(2, 4, 1)",
+        "D3DXCreateFontA(Device#1, 24, 0, 400, 1, 0, 1, 0, 0, 0, \"Arial\") -> Font#1",
+    };
+    EXPECT_EQ(setup_lines(run.trace), expected);
+}
+
+TEST(GraphicsSetup, TheBuffersHoldExactlyTheBoxBytes) {
+    std::vector<unsigned char> vertices;
+    std::vector<unsigned char> indices;
+    const auto run = run_in(assets(), 1, [&] {
+        void* data = nullptr;
+        ASSERT_EQ(graphics.vertex_buffer->Lock(0, 0, &data, D3DLOCK_READONLY), D3D_OK);
+        vertices.assign(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + 768);
+        graphics.vertex_buffer->Unlock();
+        ASSERT_EQ(graphics.index_buffer->Lock(0, 0, &data, D3DLOCK_READONLY), D3D_OK);
+        indices.assign(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + 72);
+        graphics.index_buffer->Unlock();
+    });
+    ASSERT_EQ(run.exit_code, 0);
+    ASSERT_EQ(vertices.size(), 768u);
+    ASSERT_EQ(indices.size(), 72u);
+    EXPECT_EQ(std::memcmp(vertices.data(), box_vertices, 768), 0);
+    EXPECT_EQ(std::memcmp(indices.data(), box_indices, 72), 0);
+}
+
+TEST(GraphicsTeardown, ReleasesTheSevenObjectsInOrderEachOnceAndLeavesNothingAlive) {
+    const auto run = run_in(assets());
+    ASSERT_EQ(run.exit_code, 0);
+    const int begin = find_line(run.trace, "Release(VertexBuffer#1)");
+    ASSERT_GE(begin, 0);
+    const std::vector<std::string> releases = lines_starting({run.trace.begin() + begin, run.trace.end()}, "Release(");
+    const std::vector<std::string> expected = {
+        "Release(VertexBuffer#1)", "Release(IndexBuffer#1)", "Release(Texture#1)",    "Release(Texture#2)",
+        "Release(Device#1)",       "Release(Direct3D9#1)",   "Release(Font#1)",       "Release(Keyboard#1)",
+        "Release(Mouse#1)",        "Release(DirectInput8#1)"};
+    EXPECT_EQ(releases, expected);
+    EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{});
+}
+
+TEST(GraphicsTeardown, InputIsUnacquiredAndReleasedWithTheDirectInputObjectLast) {
+    const auto run = run_in(assets());
+    ASSERT_EQ(run.exit_code, 0);
+    const int font = find_line(run.trace, "Release(Font#1)");
+    ASSERT_GE(font, 0);
+    const std::vector<std::string> tail(run.trace.begin() + font + 1, run.trace.end());
+    const std::vector<std::string> expected = {"Unacquire(Keyboard#1)", "Unacquire(Mouse#1)", "Release(Keyboard#1)",
+                                               "Release(Mouse#1)", "Release(DirectInput8#1)"};
+    EXPECT_EQ(tail, expected);
+}
+
+void expect_runs_without(bool fur, bool bump, const char* name) {
+    const auto dir = empty_directory(name);
+    if (fur)
+        std::filesystem::copy_file(assets() / "tex_fur.png", dir / "tex_fur.png");
+    if (bump)
+        std::filesystem::copy_file(assets() / "bump.bmp", dir / "bump.bmp");
+    const auto run = run_in(dir, 3);
+    EXPECT_EQ(run.exit_code, 0) << run.errors;
+    EXPECT_EQ(lines_starting(run.trace, "Present(").size(), 3u);
+    const auto loads = lines_starting(run.trace, "D3DXCreateTextureFromFileA(");
+    ASSERT_EQ(loads.size(), 2u);
+    EXPECT_EQ(loads[0].find("-> failed") != std::string::npos, !fur) << loads[0];
+    EXPECT_EQ(loads[1].find("-> failed") != std::string::npos, !bump) << loads[1];
+    // The absent texture is bound as no texture, and teardown skips it.
+    const auto frame = support::frame_lines(run.trace, 0);
+    EXPECT_NE(std::find(frame.begin(), frame.end(), fur ? "SetTexture(0, Texture#1)" : "SetTexture(0, null)"),
+              frame.end());
+    const int textures = (fur ? 1 : 0) + (bump ? 1 : 0);
+    EXPECT_EQ(lines_starting(run.trace, "Release(Texture#").size(), static_cast<size_t>(textures));
+    EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{});
+}
+
+TEST(GraphicsSetup, RunsWithoutTheFurTexture) {
+    expect_runs_without(false, true, "viewer-no-fur");
+}
+TEST(GraphicsSetup, RunsWithoutTheBumpTexture) {
+    expect_runs_without(true, false, "viewer-no-bump");
+}
+TEST(GraphicsSetup, RunsWithoutEitherImage) {
+    expect_runs_without(false, false, "viewer-no-images");
+}
+
+TEST(GraphicsSetup, DeviceCreationFailureReportsOneLineAndReleasesWhatWasMade) {
+    platform::test::fail_operation("CreateDevice");
+    const auto run = run_in(assets());
+    platform::test::fail_operation("");
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.errors.rfind("viewer: cannot create the Direct3D device: CreateDevice failed (0x", 0), 0u)
+        << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+    EXPECT_EQ(lines_starting(run.trace, "Release(Direct3D9#1)").size(), 1u);
+    EXPECT_TRUE(lines_starting(run.trace, "Present(").empty());
+    EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{});
+}
+
+TEST(GraphicsSetup, Direct3DCreationFailureReportsOneLineAndExits) {
+    platform::test::fail_operation("Direct3DCreate9");
+    const auto run = run_in(assets());
+    platform::test::fail_operation("");
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.errors, "viewer: cannot create the Direct3D device: Direct3DCreate9 failed\n");
+    EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{});
+}
+
+TEST(GraphicsSetup, ABoxBufferThatCannotBeMadeEndsTheProgramCleanly) {
+    platform::test::fail_operation("CreateIndexBuffer");
+    const auto run = run_in(assets());
+    platform::test::fail_operation("");
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.errors.rfind("viewer: cannot create the Direct3D device: ", 0), 0u) << run.errors;
+    // The vertex buffer, the device and the Direct3D object were each released once.
+    for (const char* release : {"Release(VertexBuffer#1)", "Release(Device#1)", "Release(Direct3D9#1)"})
+        EXPECT_EQ(lines_starting(run.trace, release).size(), 1u) << release;
+    EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{});
+}
+
+} // namespace
