@@ -1,0 +1,153 @@
+// Frame benchmark: the whole viewer, or a bare loop that only clears and presents a 1024 x 768 back buffer
+// on the same kind of window, run for a fixed number of frames on the current display. Prints one line of
+// figures: frames per second, CPU time per frame, time from start to the first presented frame, and the
+// process's peak memory. scripts/bench runs each mode in a process of its own and makes the table.
+//
+//   frame_bench viewer|bare [frames]
+//
+// The retrace wait is switched off by the display driver (Mesa's vblank_mode=0, set by scripts/bench), so
+// the figures measure the work of a frame, not the display's refresh rate.
+#include <windows.h>
+#include <d3d9.h>
+
+#include <platform_test.h>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Timing {
+    Clock::time_point start;
+    Clock::time_point first_frame;
+    Clock::time_point end;
+    int frames = 0;
+};
+
+double cpu_seconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long peak_kib() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The viewer itself: WinMain, ended with Esc once `frames` frames are presented. Each pass of its loop
+// takes the message queue once when no message waits, so passes count frames.
+bool run_viewer(int frames, Timing& timing, double& cpu_in_loop) {
+    int passes = 0;
+    double cpu_at_first = 0.0;
+    platform::test::on_peek_message([&](int) {
+        ++passes;
+        if (passes == 2) { // the first frame has been presented
+            timing.first_frame = Clock::now();
+            cpu_at_first = cpu_seconds();
+        }
+        if (passes == frames + 1) {
+            timing.end = Clock::now();
+            cpu_in_loop = cpu_seconds() - cpu_at_first;
+            PostQuitMessage(0);
+        }
+    });
+    static char empty_command_line[] = "";
+    static int instance_tag = 0;
+    const int code =
+        WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
+    timing.frames = frames - 1; // frames presented between the first and the last mark
+    return code == 0 && passes == frames + 1;
+}
+
+LRESULT CALLBACK bare_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// The bare loop: the same window and device, a clear and a present per frame, nothing else.
+bool run_bare(int frames, Timing& timing, double& cpu_in_loop) {
+    static int instance_tag = 0;
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(&instance_tag);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = bare_window_proc;
+    wc.hInstance = instance;
+    wc.lpszClassName = "BareClass";
+    if (RegisterClassExA(&wc) == 0)
+        return false;
+    const HWND window = CreateWindowExA(0, "BareClass", "Bare loop", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768, nullptr,
+                                        nullptr, instance, nullptr);
+    if (window == nullptr)
+        return false;
+    ShowWindow(window, SW_SHOWDEFAULT);
+    IDirect3D9* const d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (d3d == nullptr)
+        return false;
+    D3DPRESENT_PARAMETERS d3dpp = {};
+    d3dpp.Windowed = TRUE;
+    d3dpp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    d3dpp.hDeviceWindow = window;
+    d3dpp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    d3dpp.BackBufferWidth = 1024;
+    d3dpp.BackBufferHeight = 768;
+    d3dpp.EnableAutoDepthStencil = TRUE;
+    d3dpp.AutoDepthStencilFormat = D3DFMT_D16;
+    IDirect3DDevice9* device = nullptr;
+    if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                                 &d3dpp, &device))) {
+        d3d->Release();
+        return false;
+    }
+    double cpu_at_first = 0.0;
+    for (int frame = 0; frame <= frames - 1; ++frame) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        if (frame == 0) {
+            timing.first_frame = Clock::now();
+            cpu_at_first = cpu_seconds();
+        }
+    }
+    timing.end = Clock::now();
+    cpu_in_loop = cpu_seconds() - cpu_at_first;
+    timing.frames = frames - 1;
+    device->Release();
+    d3d->Release();
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Timing timing;
+    timing.start = Clock::now();
+    const std::string mode = argc > 1 ? argv[1] : "viewer";
+    const int frames = argc > 2 ? std::atoi(argv[2]) : 600;
+    if (frames < 2 || (mode != "viewer" && mode != "bare")) {
+        std::fprintf(stderr, "usage: frame_bench viewer|bare [frames >= 2]\n");
+        return 2;
+    }
+    double cpu_in_loop = 0.0;
+    const bool ran = mode == "viewer" ? run_viewer(frames, timing, cpu_in_loop) : run_bare(frames, timing, cpu_in_loop);
+    if (!ran) {
+        std::fprintf(stderr, "frame_bench: the %s run did not complete\n", mode.c_str());
+        return 1;
+    }
+    const double loop_seconds = std::chrono::duration<double>(timing.end - timing.first_frame).count();
+    const double startup_ms = std::chrono::duration<double, std::milli>(timing.first_frame - timing.start).count();
+    // mode fps cpu_ms_per_frame startup_ms peak_kib
+    std::printf("%s %.1f %.3f %.1f %ld\n", mode.c_str(), timing.frames / loop_seconds,
+                1000.0 * cpu_in_loop / timing.frames, startup_ms, peak_kib());
+    return 0;
+}
