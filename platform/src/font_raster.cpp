@@ -1,0 +1,349 @@
+// The device-free half of the D3DX font: fontconfig matches the GDI face name, weight and italic flag to a
+// scalable face file; FreeType sizes it as GDI does (the cell, usWinAscent + usWinDescent of the OS/2
+// table, gets the requested height) and renders anti-aliased glyphs for the ANSI code page (Windows-1252)
+// into one coverage atlas; DrawText's layout and clipping work on that.
+#include "font_raster.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace platform::d3dx9 {
+namespace {
+
+constexpr int default_cell_height = 16;
+
+// Unicode for the Windows-1252 codes 0x80-0x9F (0 where the code page has no character); the other codes
+// from 0x20 on are Latin-1, equal to their Unicode values.
+constexpr std::array<char32_t, 32> cp1252_high = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char32_t unicode_of(unsigned code) {
+    if (code < 0x20 || code == 0x7F)
+        return 0;
+    if (code >= 0x80 && code < 0xA0)
+        return cp1252_high[code - 0x80];
+    return code;
+}
+
+struct FcPatternDeleter {
+    void operator()(FcPattern* p) const {
+        FcPatternDestroy(p);
+    }
+};
+using PatternPtr = std::unique_ptr<FcPattern, FcPatternDeleter>;
+
+class FreeType {
+  public:
+    FreeType() {
+        if (FT_Init_FreeType(&library_) != 0)
+            library_ = nullptr;
+    }
+    FreeType(const FreeType&) = delete;
+    FreeType& operator=(const FreeType&) = delete;
+    ~FreeType() {
+        if (face_ != nullptr)
+            FT_Done_Face(face_);
+        if (library_ != nullptr)
+            FT_Done_FreeType(library_);
+    }
+    bool open(const FaceMatch& match) {
+        return library_ != nullptr && FT_New_Face(library_, match.file.c_str(), match.index, &face_) == 0;
+    }
+    FT_Face face() const {
+        return face_;
+    }
+
+  private:
+    FT_Library library_ = nullptr;
+    FT_Face face_ = nullptr;
+};
+
+// A rendered glyph before packing.
+struct Bitmap {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> coverage;
+};
+
+Bitmap copy_bitmap(const FT_Bitmap& b) {
+    Bitmap out;
+    if (b.pixel_mode != FT_PIXEL_MODE_GRAY && b.pixel_mode != FT_PIXEL_MODE_MONO)
+        return out;
+    out.width = static_cast<int>(b.width);
+    out.height = static_cast<int>(b.rows);
+    out.coverage.resize(static_cast<std::size_t>(out.width) * out.height);
+    const int stride = std::abs(b.pitch);
+    for (int y = 0; y < out.height; ++y) {
+        // A negative pitch stores the rows from the bottom up.
+        const unsigned char* row =
+            b.buffer + static_cast<std::ptrdiff_t>(b.pitch >= 0 ? y : out.height - 1 - y) * stride;
+        for (int x = 0; x < out.width; ++x) {
+            std::uint8_t value = 0;
+            if (b.pixel_mode == FT_PIXEL_MODE_GRAY) {
+                const unsigned levels = b.num_grays > 1 ? b.num_grays - 1 : 255;
+                value = static_cast<std::uint8_t>(row[x] * 255u / levels);
+            } else {
+                value = (row[x / 8] & (0x80 >> (x % 8))) != 0 ? 255 : 0;
+            }
+            out.coverage[static_cast<std::size_t>(y) * out.width + x] = value;
+        }
+    }
+    return out;
+}
+
+// Packs the glyph bitmaps in shelves, one empty pixel around each so that filtering never bleeds.
+void pack_atlas(RasterFont& font, const std::array<Bitmap, 256>& bitmaps) {
+    int atlas_width = 512;
+    for (const Bitmap& b : bitmaps)
+        atlas_width = std::max(atlas_width, b.width + 2);
+    int x = 1;
+    int y = 1;
+    int shelf = 0;
+    for (unsigned code = 0; code < 256; ++code) {
+        const Bitmap& b = bitmaps[code];
+        if (b.width == 0 || b.height == 0)
+            continue;
+        if (x + b.width + 1 > atlas_width) {
+            x = 1;
+            y += shelf + 1;
+            shelf = 0;
+        }
+        font.glyphs[code].atlas_x = x;
+        font.glyphs[code].atlas_y = y;
+        x += b.width + 1;
+        shelf = std::max(shelf, b.height);
+    }
+    font.atlas_width = static_cast<UINT>(atlas_width);
+    font.atlas_height = static_cast<UINT>(y + shelf + 1);
+    font.atlas.assign(std::size_t{font.atlas_width} * font.atlas_height, 0);
+    for (unsigned code = 0; code < 256; ++code) {
+        const Bitmap& b = bitmaps[code];
+        const Glyph& g = font.glyphs[code];
+        for (int row = 0; row < b.height; ++row)
+            std::copy_n(b.coverage.begin() + static_cast<std::ptrdiff_t>(row) * b.width, b.width,
+                        font.atlas.begin() + static_cast<std::ptrdiff_t>(g.atlas_y + row) * atlas_width +
+                            g.atlas_x);
+    }
+}
+
+} // namespace
+
+std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool italic) {
+    if (FcInit() == FcFalse)
+        return std::nullopt;
+    const PatternPtr pattern(FcPatternCreate());
+    if (!pattern)
+        return std::nullopt;
+    // GDI weights run from 1 to 1000 like OpenType's; 0 (FW_DONTCARE) means normal.
+    const int gdi_weight = weight == 0 ? 400 : static_cast<int>(std::min<UINT>(weight, 1000));
+    FcPatternAddString(pattern.get(), FC_FAMILY,
+                       reinterpret_cast<const FcChar8*>(face_name ? face_name : ""));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(gdi_weight));
+    FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    const PatternPtr found(FcFontMatch(nullptr, pattern.get(), &result));
+    if (!found)
+        return std::nullopt;
+
+    FaceMatch match;
+    FcChar8* text = nullptr;
+    if (FcPatternGetString(found.get(), FC_FILE, 0, &text) != FcResultMatch)
+        return std::nullopt;
+    match.file = reinterpret_cast<const char*>(text);
+    if (FcPatternGetString(found.get(), FC_FAMILY, 0, &text) == FcResultMatch)
+        match.family = reinterpret_cast<const char*>(text);
+    FcPatternGetInteger(found.get(), FC_INDEX, 0, &match.index);
+    FcPatternGetInteger(found.get(), FC_WEIGHT, 0, &match.weight);
+    int slant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(found.get(), FC_SLANT, 0, &slant);
+    match.italic = slant != FC_SLANT_ROMAN;
+    FcBool embolden = FcFalse;
+    FcPatternGetBool(found.get(), FC_EMBOLDEN, 0, &embolden);
+    match.embolden = embolden == FcTrue;
+    match.slant = italic && !match.italic;
+    return match;
+}
+
+std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT weight, bool italic,
+                                           std::string& error) {
+    if (height > max_font_height || height < -max_font_height) {
+        error = "font height " + std::to_string(height) + " is out of range";
+        return std::nullopt;
+    }
+    const std::optional<FaceMatch> match = match_face(face_name, weight, italic);
+    if (!match) {
+        error = std::string("no scalable font matches \"") + (face_name ? face_name : "") + "\"";
+        return std::nullopt;
+    }
+    FreeType freetype;
+    if (!freetype.open(*match)) {
+        error = "FreeType cannot open " + match->file;
+        return std::nullopt;
+    }
+    const FT_Face face = freetype.face();
+    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
+        error = match->file + " is not a scalable font";
+        return std::nullopt;
+    }
+
+    // GDI's cell: usWinAscent + usWinDescent of the OS/2 table, else the horizontal header's values.
+    int units_ascent = face->ascender;
+    int units_descent = -face->descender;
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 != nullptr && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+        units_ascent = os2->usWinAscent;
+        units_descent = os2->usWinDescent;
+    }
+    const double cell_units = units_ascent + units_descent;
+    if (cell_units <= 0) {
+        error = match->file + " has no usable vertical metrics";
+        return std::nullopt;
+    }
+    int cell = height > 0 ? height : default_cell_height;
+    double em = cell * face->units_per_EM / cell_units;
+    if (height < 0) {
+        em = -height;
+        cell = std::max(1, static_cast<int>(std::lround(em * cell_units / face->units_per_EM)));
+    }
+    RasterFont font;
+    font.face = *match;
+    font.ascent = static_cast<int>(std::lround(units_ascent * cell / cell_units));
+    font.descent = cell - font.ascent;
+    if (FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(std::lround(em * 64)), 72, 72) != 0) {
+        error = "FreeType cannot size " + match->file;
+        return std::nullopt;
+    }
+    if (match->slant) {
+        FT_Matrix shear{0x10000, 0x3333, 0, 0x10000}; // x += 0.2 y
+        FT_Set_Transform(face, &shear, nullptr);
+    }
+
+    std::array<Bitmap, 256> bitmaps;
+    for (unsigned code = 0; code < 256; ++code) {
+        const char32_t unicode = unicode_of(code);
+        if (unicode == 0)
+            continue;
+        if (FT_Load_Char(face, unicode, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) != 0)
+            continue;
+        if (match->embolden)
+            FT_GlyphSlot_Embolden(face->glyph);
+        if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0)
+            continue;
+        const FT_GlyphSlot slot = face->glyph;
+        Glyph& g = font.glyphs[code];
+        g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+        g.left = slot->bitmap_left;
+        g.top = slot->bitmap_top;
+        bitmaps[code] = copy_bitmap(slot->bitmap);
+        g.width = bitmaps[code].width;
+        g.height = bitmaps[code].height;
+        font.has_glyph[code] = true;
+    }
+    if (!font.has_glyph['A']) {
+        error = match->file + " has no glyphs for the ANSI characters";
+        return std::nullopt;
+    }
+    pack_atlas(font, bitmaps);
+    return font;
+}
+
+TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format) {
+    std::vector<std::string_view> lines;
+    if ((format & dt_singleline) != 0) {
+        lines.push_back(text);
+    } else {
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t end = text.find('\n', start);
+            lines.push_back(
+                text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+            if (end == std::string_view::npos)
+                break;
+            start = end + 1;
+        }
+    }
+
+    const int cell = font.cell_height();
+    const int block = cell * static_cast<int>(lines.size());
+    int top = rect.top;
+    if ((format & dt_singleline) != 0 && (format & dt_bottom) != 0)
+        top = rect.bottom - cell;
+    else if ((format & dt_singleline) != 0 && (format & dt_vcenter) != 0)
+        top = rect.top + (rect.bottom - rect.top - cell) / 2;
+
+    TextLayout layout;
+    layout.height = top - rect.top + block;
+    layout.extent = {rect.left, top, rect.left, top + block};
+    const float aw = static_cast<float>(font.atlas_width);
+    const float ah = static_cast<float>(font.atlas_height);
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        int width = 0;
+        for (const char c : lines[n]) {
+            const auto code = static_cast<unsigned char>(c);
+            if (font.has_glyph[code])
+                width += font.glyphs[code].advance;
+        }
+        int pen = rect.left;
+        if ((format & dt_right) != 0)
+            pen = rect.right - width;
+        else if ((format & dt_center) != 0)
+            pen = rect.left + (rect.right - rect.left - width) / 2;
+        layout.width = std::max(layout.width, width);
+        layout.extent.left = n == 0 ? pen : std::min<LONG>(layout.extent.left, pen);
+        layout.extent.right = n == 0 ? pen + width : std::max<LONG>(layout.extent.right, pen + width);
+
+        const int baseline = top + static_cast<int>(n) * cell + font.ascent;
+        for (const char c : lines[n]) {
+            const auto code = static_cast<unsigned char>(c);
+            if (!font.has_glyph[code])
+                continue;
+            const Glyph& g = font.glyphs[code];
+            if (g.width > 0 && g.height > 0) {
+                const float x0 = static_cast<float>(pen + g.left);
+                const float y0 = static_cast<float>(baseline - g.top);
+                layout.quads.push_back({x0, y0, x0 + static_cast<float>(g.width),
+                                        y0 + static_cast<float>(g.height), static_cast<float>(g.atlas_x) / aw,
+                                        static_cast<float>(g.atlas_y) / ah,
+                                        static_cast<float>(g.atlas_x + g.width) / aw,
+                                        static_cast<float>(g.atlas_y + g.height) / ah});
+            }
+            pen += g.advance;
+        }
+    }
+    return layout;
+}
+
+std::vector<d3d9::GlyphQuad> clip_quads(const std::vector<d3d9::GlyphQuad>& quads, const RECT& clip) {
+    std::vector<d3d9::GlyphQuad> out;
+    const auto left = static_cast<float>(clip.left);
+    const auto top = static_cast<float>(clip.top);
+    const auto right = static_cast<float>(clip.right);
+    const auto bottom = static_cast<float>(clip.bottom);
+    for (const d3d9::GlyphQuad& q : quads) {
+        const float x0 = std::max(q.x0, left);
+        const float x1 = std::min(q.x1, right);
+        const float y0 = std::max(q.y0, top);
+        const float y1 = std::min(q.y1, bottom);
+        if (x0 >= x1 || y0 >= y1)
+            continue;
+        const float du = (q.u1 - q.u0) / (q.x1 - q.x0);
+        const float dv = (q.v1 - q.v0) / (q.y1 - q.y0);
+        out.push_back({x0, y0, x1, y1, q.u0 + (x0 - q.x0) * du, q.v0 + (y0 - q.y0) * dv,
+                       q.u0 + (x1 - q.x0) * du, q.v0 + (y1 - q.y0) * dv});
+    }
+    return out;
+}
+
+} // namespace platform::d3dx9
