@@ -161,12 +161,15 @@ std::optional<Geometry> outer_geometry(WindowId window) {
     return Geometry{x - border, y - border, attributes.width + 2 * border, attributes.height + 2 * border};
 }
 
+bool focus(WindowId window) {
+    return run_command("timeout 5 xdotool windowfocus --sync " + std::to_string(window) + " 2>/dev/null")
+               .exit_code == 0;
+}
+
 bool send_key(WindowId window, const std::string& key) {
-    // Focus first, so that the key arrives the way a user's would (xdotool then uses the X test
-    // extension) and the program sees its window in the foreground.
-    const std::string id = std::to_string(window);
-    run_command("xdotool windowfocus " + id + " 2>/dev/null");
-    return run_command("xdotool key --window " + id + " " + shell_quote(key) + " 2>/dev/null").exit_code == 0;
+    return run_command("xdotool key --window " + std::to_string(window) + " " + shell_quote(key) +
+                       " 2>/dev/null")
+               .exit_code == 0;
 }
 
 bool send_close_request(WindowId window) {

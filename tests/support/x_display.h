@@ -31,7 +31,12 @@ struct Geometry {
 // The window's outer rectangle on the screen: the window itself plus any frame a window manager added.
 std::optional<Geometry> outer_geometry(WindowId window);
 
-// Sends a key press and release (an xdotool key name such as "Escape" or "F8") to the window.
+// Gives the window the keyboard focus (brings it to the foreground), waiting until the server has done so.
+bool focus(WindowId window);
+
+// Sends a key press and release (an xdotool key name such as "Escape" or "F8") to this window alone, even
+// when another test's window has the focus: xdotool delivers it straight to the window when it is not the
+// focused one, and through the X test extension when it is.
 bool send_key(WindowId window, const std::string& key);
 
 // Asks the window to close the way a window manager's close button does: a WM_DELETE_WINDOW client
