@@ -1,0 +1,79 @@
+// Trace lines of creating calls, which end in " -> <what was made>": the line is formatted at the start of
+// the call (with trace_format.h's rules) and recorded with its result once the result is known, before any
+// message the call sends to a window procedure. Also the trace formats of the Win32 structures.
+#pragma once
+
+#include "trace_format.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace platform::trace {
+
+// The text trace::call would record, or an empty string when the trace is off.
+template <typename... Args> std::string format(const char* name, const Args&... args) {
+    if (!enabled())
+        return {};
+    std::string line = name;
+    line += '(';
+    bool first = true;
+    ((line += first ? "" : ", ", first = false, append(line, args)), ...);
+    line += ')';
+    return line;
+}
+
+// Records "<line> -> <result>" when the trace is on.
+inline void record_result(const std::string& line, const std::string& result) {
+    if (enabled())
+        record(line + " -> " + result);
+}
+
+// A MSG prints as {hwnd, message, wParam, lParam}; its time and cursor position are left out.
+struct Msg {
+    const MSG* msg;
+};
+inline void append(std::string& out, Msg m) {
+    if (m.msg == nullptr) {
+        out += "null";
+        return;
+    }
+    out += '{';
+    append(out, m.msg->hwnd);
+    out += ", ";
+    append(out, m.msg->message);
+    out += ", ";
+    append(out, m.msg->wParam);
+    out += ", ";
+    append(out, m.msg->lParam);
+    out += '}';
+}
+
+// A handle whose value is a small number (a resource number, a system-colour brush) prints as that number.
+struct Number {
+    const void* value;
+};
+inline void append(std::string& out, Number n) {
+    out += std::to_string(reinterpret_cast<std::uintptr_t>(n.value));
+}
+
+// A string argument that may also be a resource number (MAKEINTRESOURCE) prints as the number then.
+struct Resource {
+    const char* name;
+};
+inline void append(std::string& out, Resource r) {
+    if (r.name != nullptr && IS_INTRESOURCE(r.name))
+        out += std::to_string(reinterpret_cast<std::uintptr_t>(r.name));
+    else
+        append(out, r.name);
+}
+
+// A function pointer prints as "proc", or "null".
+struct Proc {
+    bool present;
+};
+inline void append(std::string& out, Proc p) {
+    out += p.present ? "proc" : "null";
+}
+
+} // namespace platform::trace

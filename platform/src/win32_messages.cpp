@@ -1,0 +1,358 @@
+// The Win32 message queue on SDL2's event queue: PeekMessageA, TranslateMessage, DispatchMessageA,
+// DefWindowProcA, PostMessageA and PostQuitMessage, the one event pump shared with DirectInput, and the
+// test hook on_peek_message.
+//
+// What SDL events become:
+//   key down / up (SDL repeats included)  WM_KEYDOWN / WM_KEYUP, or WM_SYSKEYDOWN / WM_SYSKEYUP while Alt is
+//       held (and for F10 and Alt itself), with the virtual-key code as wParam and, as lParam, the repeat
+//       count 1, the scan code (bits 16-23), the extended-key flag (24), Alt held (29), the previous key
+//       state (30: set for repeats and key-ups) and the transition (31: set for key-ups)
+//   window close, SDL_QUIT                 WM_CLOSE, sent to the window procedure
+//   focus gained                           WM_ACTIVATE(WA_ACTIVE, 0) then WM_SETFOCUS(0, 0), sent
+//   focus lost                             WM_ACTIVATE(WA_INACTIVE, 0) then WM_KILLFOCUS(0, 0), sent
+//   size changed                           WM_SIZE(SIZE_RESTORED, MAKELPARAM(width, height)), sent
+// Sent messages are delivered to the window procedure inside PeekMessageA, before it looks at the queue,
+// and are never returned by it (as Windows does with messages sent from elsewhere). Every event, message or
+// not, is also handed to the event listeners (DirectInput).
+//
+// PeekMessageA takes, in this order: posted messages (PostMessageA, WM_CHAR from TranslateMessage), then the
+// quit message (PostQuitMessage; only for a null window filter), then input messages (keys). The layer sends
+// no WM_PAINT: the device presents every frame.
+//
+// Trace lines: PeekMessageA(null, 0, 0, 1), TranslateMessage({Window#1, 256, 27, 65537}),
+// DispatchMessageA({Window#1, 256, 27, 65537}) (a MSG prints as {hwnd, message, wParam, lParam}),
+// DefWindowProcA(Window#1, 16, 0, 0), PostMessageA(Window#1, 256, 27, 1), PostQuitMessage(0).
+// The on_peek_message hook runs right after PeekMessageA's trace line.
+#include "keymap_internal.h"
+#include "trace_result.h"
+#include "win32_state.h"
+
+#include <deque>
+#include <map>
+#include <set>
+
+namespace platform::win32 {
+namespace {
+
+struct Sent {
+    HWND window;
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+struct Queued {
+    MSG msg;
+    Uint16 modifiers = 0; // SDL modifier state when a key message was made
+};
+
+struct Queue {
+    std::deque<Queued> posted;
+    std::deque<Queued> input;
+    std::deque<Sent> sent;
+    bool quit = false;
+    int quit_code = 0;
+    Uint16 modifiers = 0; // of the last key message taken, for TranslateMessage
+    std::map<int, EventListener> listeners;
+    int next_listener = 1;
+    std::function<void(int)> peek_hook;
+    int peek_calls = 0;
+};
+Queue& queue() {
+    static Queue q;
+    return q;
+}
+
+LPARAM key_lparam(SDL_Scancode scancode, bool up, bool repeat, bool alt) {
+    DWORD bits = 1; // repeat count
+    bits |= static_cast<DWORD>(keymap::scan_bits(scancode));
+    if (alt)
+        bits |= 1u << 29;
+    if (up || repeat)
+        bits |= 1u << 30;
+    if (up)
+        bits |= 1u << 31;
+    return static_cast<LPARAM>(bits);
+}
+
+void queue_key(const SDL_KeyboardEvent& key) {
+    const HWND window = window_from_sdl_id(key.windowID);
+    if (window == nullptr)
+        return;
+    const SDL_Scancode scancode = key.keysym.scancode;
+    const BYTE vk = keymap::vk_from_scancode(scancode, (key.keysym.mod & KMOD_NUM) != 0);
+    if (vk == 0)
+        return;
+    const bool up = key.type == SDL_KEYUP;
+    const bool alt = (key.keysym.mod & KMOD_ALT) != 0;
+    const bool ctrl = (key.keysym.mod & KMOD_CTRL) != 0;
+    // Alt combinations are system keys, except with Ctrl (AltGr); so are F10 and Alt itself.
+    const bool system = (alt && !ctrl) || vk == VK_F10 || (vk == VK_MENU && !ctrl);
+    const UINT message = system ? (up ? WM_SYSKEYUP : WM_SYSKEYDOWN) : (up ? WM_KEYUP : WM_KEYDOWN);
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = vk;
+    msg.lParam = key_lparam(scancode, up, key.repeat != 0, alt && !ctrl);
+    msg.time = key.timestamp;
+    queue().input.push_back(Queued{msg, key.keysym.mod});
+}
+
+void handle_window_event(const SDL_WindowEvent& e, std::set<HWND>& closing) {
+    const HWND window = window_from_sdl_id(e.windowID);
+    if (window == nullptr)
+        return;
+    auto& sent = queue().sent;
+    switch (e.event) {
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        set_foreground(window, true);
+        sent.push_back({window, WM_ACTIVATE, WA_ACTIVE, 0});
+        sent.push_back({window, WM_SETFOCUS, 0, 0});
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        set_foreground(window, false);
+        sent.push_back({window, WM_ACTIVATE, WA_INACTIVE, 0});
+        sent.push_back({window, WM_KILLFOCUS, 0, 0});
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        if (closing.insert(window).second)
+            sent.push_back({window, WM_CLOSE, 0, 0});
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        sent.push_back({window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(e.data1, e.data2)});
+        break;
+    default:
+        break;
+    }
+}
+
+// Delivers the messages that the pump turned into sent messages.
+void deliver_sent() {
+    auto& sent = queue().sent;
+    while (!sent.empty()) {
+        const Sent s = sent.front();
+        sent.pop_front();
+        send_message(s.window, s.message, s.wparam, s.lparam);
+    }
+}
+
+bool matches(const MSG& msg, HWND window, UINT filter_min, UINT filter_max) {
+    if (window != nullptr && msg.hwnd != window)
+        return false;
+    if (filter_min == 0 && filter_max == 0)
+        return true;
+    return msg.message >= filter_min && msg.message <= filter_max;
+}
+
+// Takes the first message of `from` that passes the filter.
+bool take(std::deque<Queued>& from, LPMSG out, HWND window, UINT filter_min, UINT filter_max, bool remove) {
+    for (auto it = from.begin(); it != from.end(); ++it) {
+        if (!matches(it->msg, window, filter_min, filter_max))
+            continue;
+        *out = it->msg;
+        if (remove) {
+            if (out->message >= WM_KEYDOWN && out->message <= WM_SYSKEYUP)
+                queue().modifiers = it->modifiers;
+            from.erase(it);
+        }
+        return true;
+    }
+    return false;
+}
+
+void stamp(LPMSG msg) {
+    if (msg->time == 0)
+        msg->time = SDL_GetTicks();
+    int x = 0, y = 0;
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        SDL_GetGlobalMouseState(&x, &y);
+    msg->pt = POINT{x, y};
+}
+
+} // namespace
+
+void pump_events() {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0)
+        return;
+    std::set<HWND> closing;
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) {
+        switch (event.type) {
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            queue_key(event.key);
+            break;
+        case SDL_WINDOWEVENT:
+            handle_window_event(event.window, closing);
+            break;
+        case SDL_QUIT:
+            for (const HWND window : live_windows())
+                if (closing.insert(window).second)
+                    queue().sent.push_back({window, WM_CLOSE, 0, 0});
+            break;
+        default:
+            break;
+        }
+        // A listener may remove itself or others while it runs: walk a copy.
+        const auto listeners = queue().listeners;
+        for (const auto& [id, listener] : listeners)
+            listener(event);
+    }
+}
+
+int add_event_listener(EventListener listener) {
+    const int id = queue().next_listener++;
+    queue().listeners.emplace(id, std::move(listener));
+    return id;
+}
+
+void remove_event_listener(int id) {
+    queue().listeners.erase(id);
+}
+
+LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    const Window* w = find_window(window);
+    if (w == nullptr || w->proc == nullptr)
+        return 0;
+    return w->proc(window, message, wparam, lparam);
+}
+
+void discard_messages(HWND window) {
+    Queue& q = queue();
+    const auto of_window = [window](const Queued& m) { return m.msg.hwnd == window; };
+    std::erase_if(q.posted, of_window);
+    std::erase_if(q.input, of_window);
+    std::erase_if(q.sent, [window](const Sent& s) { return s.window == window; });
+}
+
+} // namespace platform::win32
+
+namespace platform::test {
+void on_peek_message(std::function<void(int call)> hook) {
+    win32::queue().peek_hook = std::move(hook);
+}
+} // namespace platform::test
+
+using namespace platform;
+using namespace platform::win32;
+
+BOOL PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT remove) {
+    trace::call("PeekMessageA", window, filter_min, filter_max, remove);
+    Queue& q = queue();
+    const int call = q.peek_calls++;
+    if (q.peek_hook) {
+        const auto hook = q.peek_hook; // the hook may replace itself
+        hook(call);
+    }
+    if (msg == nullptr) {
+        set_last_error(ERROR_NOACCESS, {});
+        return FALSE;
+    }
+    if (window != nullptr && find_window(window) == nullptr) {
+        set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
+        return FALSE;
+    }
+    pump_events();
+    deliver_sent();
+    const bool removing = (remove & PM_REMOVE) != 0;
+    if (take(q.posted, msg, window, filter_min, filter_max, removing)) {
+        stamp(msg);
+        return TRUE;
+    }
+    const bool quit_in_range =
+        (filter_min == 0 && filter_max == 0) || (WM_QUIT >= filter_min && WM_QUIT <= filter_max);
+    if (q.quit && window == nullptr && quit_in_range) {
+        *msg = MSG{};
+        msg->message = WM_QUIT;
+        msg->wParam = static_cast<WPARAM>(q.quit_code);
+        stamp(msg);
+        if (removing)
+            q.quit = false;
+        return TRUE;
+    }
+    if (take(q.input, msg, window, filter_min, filter_max, removing)) {
+        stamp(msg);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL TranslateMessage(const MSG* msg) {
+    trace::call("TranslateMessage", trace::Msg{msg});
+    if (msg == nullptr)
+        return FALSE;
+    const UINT m = msg->message;
+    if (m != WM_KEYDOWN && m != WM_KEYUP && m != WM_SYSKEYDOWN && m != WM_SYSKEYUP)
+        return FALSE;
+    if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) {
+        const Uint16 mods = queue().modifiers;
+        const bool ctrl = (mods & KMOD_CTRL) != 0;
+        const bool alt = (mods & KMOD_ALT) != 0;
+        // Ctrl with Alt (AltGr) makes nothing on the US layout.
+        if (!(ctrl && alt)) {
+            const char c = keymap::char_from_vk(static_cast<BYTE>(msg->wParam), (mods & KMOD_SHIFT) != 0,
+                                                (mods & KMOD_CAPS) != 0, ctrl);
+            if (c != 0) {
+                MSG ch{};
+                ch.hwnd = msg->hwnd;
+                ch.message = m == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+                ch.wParam = static_cast<unsigned char>(c);
+                ch.lParam = msg->lParam;
+                ch.time = msg->time;
+                queue().posted.push_back(Queued{ch, mods});
+            }
+        }
+    }
+    return TRUE;
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+    trace::call("DispatchMessageA", trace::Msg{msg});
+    // Thread messages belong to no window, and the quit message is never handed to one.
+    if (msg == nullptr || msg->hwnd == nullptr || msg->message == WM_QUIT)
+        return 0;
+    if (find_window(msg->hwnd) == nullptr) {
+        set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
+        return 0;
+    }
+    return send_message(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    trace::call("DefWindowProcA", window, message, wparam, lparam);
+    switch (message) {
+    case WM_NCCREATE:
+        return TRUE;
+    case WM_CLOSE:
+        destroy_window(window);
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+F4 closes the window.
+        if (wparam == VK_F4 && (lparam & (1 << 29)) != 0)
+            send_message(window, WM_CLOSE, 0, 0);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    trace::call("PostMessageA", window, message, wparam, lparam);
+    if (window != nullptr && find_window(window) == nullptr) {
+        set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
+        return FALSE;
+    }
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = wparam;
+    msg.lParam = lparam;
+    queue().posted.push_back(Queued{msg, 0});
+    return TRUE;
+}
+
+void PostQuitMessage(int exit_code) {
+    trace::call("PostQuitMessage", exit_code);
+    queue().quit = true;
+    queue().quit_code = exit_code;
+}
