@@ -85,6 +85,8 @@ class Font final : public ID3DXFont {
         // A negative count means up to the terminating zero; no count reads past it.
         const std::size_t length =
             Count < 0 ? std::strlen(pString) : strnlen(pString, static_cast<std::size_t>(Count));
+        if (length == 0)
+            return 0;
         // Without a rectangle the text starts at the origin, unclipped.
         RECT rect = pRect != nullptr ? *pRect : RECT{0, 0, 0, 0};
         if (pRect == nullptr)
