@@ -1,0 +1,320 @@
+// D3DX on a real device, on the virtual display: textures made from files (full mip chain, format, box
+// filter, relative names, the trace line) and nothing made from hostile or missing files; the font's trace
+// lines, its drawing (colour, corner, clipping, DT_NOCLIP, device states left alone) and its hold on the
+// device.
+#include <d3dx9.h>
+#include <platform_test.h>
+
+#include <stb_image_write.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// A window and a device made as the viewer makes them: 1024 x 768, X8R8G8B8, D16.
+class D3dx9OnDevice : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = window_proc;
+        wc.lpszClassName = "d3dx9_test";
+        ASSERT_NE(RegisterClassExA(&wc), 0);
+        window_ = CreateWindowExA(0, "d3dx9_test", "d3dx9 test", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
+                                  nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(window_, nullptr);
+        ShowWindow(window_, SW_SHOWDEFAULT);
+        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(d3d_, nullptr);
+        D3DPRESENT_PARAMETERS pp{};
+        pp.BackBufferWidth = 1024;
+        pp.BackBufferHeight = 768;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        pp.hDeviceWindow = window_;
+        pp.Windowed = TRUE;
+        pp.EnableAutoDepthStencil = TRUE;
+        pp.AutoDepthStencilFormat = D3DFMT_D16;
+        ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
+                                     D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
+                  D3D_OK);
+        dir_ = std::filesystem::temp_directory_path() / ("d3dx9_device_" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override {
+        platform::trace::enable(false);
+        if (device_ != nullptr)
+            device_->Release();
+        if (d3d_ != nullptr)
+            d3d_->Release();
+        if (window_ != nullptr)
+            DestroyWindow(window_);
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+    std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        const auto path = dir_ / name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path.string();
+    }
+
+    // Clears to black, draws the text and presents; returns the presented picture.
+    std::vector<std::uint32_t> draw(ID3DXFont* font, const char* text, RECT rect, DWORD format,
+                                    D3DCOLOR colour, INT* height = nullptr) {
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        device_->BeginScene();
+        const INT h = font->DrawTextA(nullptr, text, -1, &rect, format, colour);
+        if (height != nullptr)
+            *height = h;
+        device_->EndScene();
+        device_->Present(nullptr, nullptr, nullptr, nullptr);
+        UINT w = 0;
+        UINT hh = 0;
+        auto pixels = platform::test::presented_pixels(&w, &hh);
+        EXPECT_EQ(w, 1024u);
+        EXPECT_EQ(hh, 768u);
+        return pixels;
+    }
+
+    HWND window_ = nullptr;
+    IDirect3D9* d3d_ = nullptr;
+    IDirect3DDevice9* device_ = nullptr;
+    std::filesystem::path dir_;
+};
+
+void append_bytes(void* context, void* data, int size) {
+    auto* out = static_cast<std::vector<std::uint8_t>*>(context);
+    out->insert(out->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
+}
+
+// A w x h RGBA PNG whose red channel is x * 40 and alpha 255 - y * 40.
+std::vector<std::uint8_t> gradient_png(int w, int h) {
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            rgba.insert(rgba.end(),
+                        {static_cast<std::uint8_t>(x * 40), 0, 0, static_cast<std::uint8_t>(255 - y * 40)});
+    std::vector<std::uint8_t> out;
+    stbi_write_png_to_func(append_bytes, &out, w, h, 4, rgba.data(), w * 4);
+    return out;
+}
+
+// Bounding box of the pixels brighter than black: {left, top, right, bottom}, right and bottom exclusive.
+RECT lit_box(const std::vector<std::uint32_t>& pixels) {
+    RECT box{1024, 768, 0, 0};
+    for (int y = 0; y < 768; ++y)
+        for (int x = 0; x < 1024; ++x)
+            if ((pixels[static_cast<std::size_t>(y) * 1024 + x] & 0x00FFFFFF) != 0) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x + 1);
+                box.bottom = std::max<LONG>(box.bottom, y + 1);
+            }
+    return box;
+}
+
+TEST_F(D3dx9OnDevice, TextureFromFileHasTheFullBoxFilteredChain) {
+    const std::string path = write("gradient.png", gradient_png(6, 4));
+    platform::trace::enable(true);
+    platform::trace::clear();
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(device_, path.c_str(), &texture), D3D_OK);
+    ASSERT_NE(texture, nullptr);
+    const std::string label = platform::objects::label(texture);
+    EXPECT_EQ(label.rfind("Texture#", 0), 0u);
+    EXPECT_EQ(platform::trace::lines(),
+              std::vector<std::string>{"D3DXCreateTextureFromFileA(Device#1, \"" + path + "\") -> " + label});
+    platform::trace::enable(false);
+
+    EXPECT_EQ(texture->GetLevelCount(), 3u); // 6 x 4, 3 x 2, 1 x 1
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(texture->GetLevelDesc(1, &desc), D3D_OK);
+    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(desc.Width, 3u);
+    EXPECT_EQ(desc.Height, 2u);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(texture->LockRect(1, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    // Level 1, pixel (1, 1) averages source columns 2, 3 (red 80, 120) and rows 2, 3 (alpha 175, 135).
+    const auto* row1 =
+        reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(locked.pBits) + locked.Pitch);
+    EXPECT_EQ(row1[1], 0x9B640000u);
+    texture->UnlockRect(1);
+    ASSERT_EQ(texture->GetLevelDesc(2, &desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 1u);
+    EXPECT_EQ(desc.Height, 1u);
+    EXPECT_EQ(texture->Release(), 0u);
+}
+
+TEST_F(D3dx9OnDevice, RelativeNamesAreReadFromTheWorkingDirectory) {
+    write("tex.png", gradient_png(2, 2));
+    const auto previous = std::filesystem::current_path();
+    IDirect3DTexture9* texture = nullptr;
+    std::filesystem::current_path(dir_);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device_, "tex.png", &texture), D3D_OK);
+    std::filesystem::current_path(previous);
+    ASSERT_NE(texture, nullptr);
+    texture->Release();
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device_, "tex.png", &texture), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(texture, nullptr);
+}
+
+TEST_F(D3dx9OnDevice, HostileAndMissingFilesCreateNothing) {
+    auto huge = gradient_png(1, 1);
+    for (int i = 0; i < 4; ++i) // IHDR width and height: 100000
+        huge[16 + i] = huge[20 + i] = static_cast<std::uint8_t>(100000u >> (8 * (3 - i)));
+    const auto good = gradient_png(32, 32);
+    const std::vector<std::string> files = {
+        write("empty.png", {}),
+        write("text.png", {'h', 'e', 'l', 'l', 'o', '\n'}),
+        write("truncated.png", std::vector<std::uint8_t>(good.begin(), good.begin() + 60)),
+        write("huge.png", huge),
+        (dir_ / "absent.png").string(),
+    };
+    const int live = platform::objects::live_count();
+    platform::trace::enable(true);
+    platform::trace::clear();
+    for (const std::string& file : files) {
+        IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(this);
+        EXPECT_EQ(D3DXCreateTextureFromFileA(device_, file.c_str(), &texture), D3DXERR_INVALIDDATA) << file;
+        EXPECT_EQ(texture, nullptr) << file;
+        EXPECT_EQ(platform::objects::live_count(), live) << file;
+    }
+    const auto lines = platform::trace::lines();
+    ASSERT_EQ(lines.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_EQ(lines[i],
+                  "D3DXCreateTextureFromFileA(Device#1, \"" + files[i] + "\") -> failed 0x88760B59");
+}
+
+TEST_F(D3dx9OnDevice, FontCreationAndDrawingAreTracedWithoutTheLayersOwnCalls) {
+    platform::trace::enable(true);
+    platform::trace::clear();
+    ID3DXFont* font = nullptr;
+    ASSERT_EQ(D3DXCreateFontA(device_, 24, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", &font),
+              D3D_OK);
+    ASSERT_NE(font, nullptr);
+    RECT rect{30, 30, 1024, 768};
+    device_->BeginScene();
+    EXPECT_EQ(font->DrawTextA(nullptr, "X axis: 0.000000", 16, &rect, 0, 0xFFFFFFFF), 24);
+    EXPECT_EQ(font->DrawTextA(nullptr, "FOV: 45 and more", 7, &rect, 0, 0xFFFFFFFF), 24);
+    device_->EndScene();
+    const std::vector<std::string> want = {
+        "D3DXCreateFontA(Device#1, 24, 0, 400, 1, 0, 1, 0, 0, 0, \"Arial\") -> Font#1",
+        "BeginScene()",
+        "DrawTextA(Font#1, null, \"X axis: 0.000000\", 16, {30, 30, 1024, 768}, 0, 0xFFFFFFFF)",
+        "DrawTextA(Font#1, null, \"FOV: 45\", 7, {30, 30, 1024, 768}, 0, 0xFFFFFFFF)",
+        "EndScene()",
+    };
+    EXPECT_EQ(platform::trace::lines(), want);
+    platform::trace::clear();
+    EXPECT_EQ(font->Release(), 0u);
+    EXPECT_EQ(platform::trace::lines(), std::vector<std::string>{"Release(Font#1)"});
+}
+
+TEST_F(D3dx9OnDevice, TextIsDrawnAtTheCornerInItsColourAndClippedToTheRectangle) {
+    ID3DXFont* font = nullptr;
+    ASSERT_EQ(D3DXCreateFontA(device_, 24, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", &font),
+              D3D_OK);
+    DWORD before[4] = {};
+    const D3DRENDERSTATETYPE states[4] = {D3DRS_ZENABLE, D3DRS_ALPHABLENDENABLE, D3DRS_LIGHTING,
+                                          D3DRS_CULLMODE};
+    for (int i = 0; i < 4; ++i)
+        device_->GetRenderState(states[i], &before[i]);
+
+    INT height = 0;
+    const auto red = draw(font, "Hello", {30, 60, 1024, 768}, 0, 0xFFFF0000, &height);
+    EXPECT_EQ(height, 24);
+    const RECT box = lit_box(red);
+    // 'H' starts a pixel or two right of the corner; the capitals reach about 17 pixels down from the top
+    // of a 19-pixel ascent; nothing falls below the cell.
+    EXPECT_GE(box.left, 30);
+    EXPECT_LE(box.left, 33);
+    EXPECT_GE(box.top, 60 + 1);
+    EXPECT_LE(box.top, 60 + 4);
+    EXPECT_LE(box.bottom, 60 + 24);
+    EXPECT_GT(box.right, 30 + 40);
+    EXPECT_LT(box.right, 30 + 70);
+    bool full_red = false;
+    bool partial = false;
+    for (const std::uint32_t p : red) {
+        EXPECT_EQ(p & 0x0000FFFF, 0u) << "only red is drawn";
+        full_red = full_red || (p & 0x00FF0000) == 0x00FF0000;
+        partial = partial || ((p & 0x00FF0000) != 0 && (p & 0x00FF0000) != 0x00FF0000);
+        if (HasFailure())
+            break;
+    }
+    EXPECT_TRUE(full_red);
+    EXPECT_TRUE(partial) << "edges are anti-aliased";
+
+    // Clipped to a rectangle smaller than the text, and not clipped with DT_NOCLIP.
+    const RECT small{30, 60, 50, 70};
+    const RECT clipped = lit_box(draw(font, "Hello", small, 0, 0xFFFFFFFF));
+    EXPECT_GE(clipped.left, small.left);
+    EXPECT_LE(clipped.right, small.right);
+    EXPECT_GE(clipped.top, small.top);
+    EXPECT_LE(clipped.bottom, small.bottom);
+    EXPECT_GT(clipped.right, clipped.left);
+    const RECT unclipped = lit_box(draw(font, "Hello", small, DT_NOCLIP, 0xFFFFFFFF));
+    EXPECT_EQ(unclipped.right, box.right);
+    EXPECT_EQ(unclipped.bottom, box.bottom);
+
+    for (int i = 0; i < 4; ++i) {
+        DWORD after = 0;
+        device_->GetRenderState(states[i], &after);
+        EXPECT_EQ(after, before[i]) << "render state " << states[i];
+    }
+    font->Release();
+}
+
+TEST_F(D3dx9OnDevice, FontKeepsItsDeviceUntilItIsReleasedLast) {
+    const int live = platform::objects::live_count();
+    ID3DXFont* font = nullptr;
+    ASSERT_EQ(D3DXCreateFontA(device_, 24, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", &font),
+              D3D_OK);
+    EXPECT_EQ(platform::objects::live_count(), live + 1);
+    IDirect3DDevice9* held = nullptr;
+    ASSERT_EQ(font->GetDevice(&held), D3D_OK);
+    EXPECT_EQ(held, device_);
+    held->Release();
+
+    // The viewer's order: device, Direct3D object, then the font.
+    device_->Release();
+    device_ = nullptr;
+    d3d_->Release();
+    d3d_ = nullptr;
+    // The font holds the device, and the device its Direct3D object.
+    EXPECT_EQ(platform::objects::live_count(), live + 1);
+    EXPECT_EQ(font->Release(), 0u);
+    EXPECT_EQ(platform::objects::live_count(), live - 2);
+}
+
+TEST_F(D3dx9OnDevice, FontCreationFailsCleanly) {
+    ID3DXFont* font = reinterpret_cast<ID3DXFont*>(this);
+    EXPECT_EQ(D3DXCreateFontA(nullptr, 24, 0, FW_NORMAL, 1, FALSE, 1, 0, 0, 0, "Arial", &font),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(font, nullptr);
+    EXPECT_EQ(D3DXCreateFontA(device_, 100000, 0, FW_NORMAL, 1, FALSE, 1, 0, 0, 0, "Arial", &font),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(font, nullptr);
+    platform::test::fail_operation("D3DXCreateFontA");
+    EXPECT_TRUE(FAILED(D3DXCreateFontA(device_, 24, 0, FW_NORMAL, 1, FALSE, 1, 0, 0, 0, "Arial", &font)));
+    EXPECT_EQ(font, nullptr);
+    platform::test::fail_operation("");
+}
+
+} // namespace
