@@ -1,0 +1,183 @@
+// The Direct3D 9 device (IDirect3DDevice9) and the Direct3D object (IDirect3D9) on OpenGL 3.3 core: the
+// device renders into an offscreen framebuffer (the back buffer, X8R8G8B8, with a 16-bit depth buffer) and
+// Present scales it into the window. Method bodies are spread over d3d9_device.cpp (creation, reference
+// counting, states), d3d9_draw.cpp (Clear, scenes, drawing) and d3d9_present.cpp (Present, read-back).
+#pragma once
+
+#include "d3d9_internal.h"
+#include "d3d9_resources.h"
+#include "d3d9_state.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace platform::d3d9 {
+
+class FfpProgram;
+class CoverageProgram;
+
+class Direct3D final : public IDirect3D9 {
+  public:
+    Direct3D();
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
+                         D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) override;
+
+    // Counting without a trace line, for the devices that hold this object.
+    void add_ref_internal() {
+        ++refs_;
+    }
+    void release_internal();
+
+  private:
+    ~Direct3D();
+    ULONG refs_ = 1;
+};
+
+class Device final : public IDirect3DDevice9 {
+  public:
+    // Makes the GL context and the back buffer; on failure returns the error and leaves *device null.
+    static HRESULT create(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params,
+                          Device** device);
+
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                               IDirect3DVertexBuffer9** buffer, HANDLE* shared) override;
+    HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                              IDirect3DIndexBuffer9** buffer, HANDLE* shared) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+    HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
+    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override;
+    HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override;
+    HRESULT GetLight(DWORD index, D3DLIGHT9* light) override;
+    HRESULT LightEnable(DWORD index, BOOL enable) override;
+    HRESULT GetLightEnable(DWORD index, BOOL* enable) override;
+    HRESULT SetMaterial(const D3DMATERIAL9* material) override;
+    HRESULT GetMaterial(D3DMATERIAL9* material) override;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
+    HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
+    HRESULT SetFVF(DWORD fvf) override;
+    HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) override;
+    HRESULT SetIndices(IDirect3DIndexBuffer9* buffer) override;
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                  DWORD stencil) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UINT min_index, UINT num_vertices,
+                                 UINT start_index, UINT prim_count) override;
+    HRESULT Present(const RECT* source, const RECT* dest, HWND override_window,
+                    const RGNDATA* dirty) override;
+
+    // Counting without a trace line, for the resources that hold the device.
+    ULONG add_ref_internal() {
+        return ++refs_;
+    }
+    void release_internal();
+
+    const std::shared_ptr<GlContext>& gl() const {
+        return gl_;
+    }
+    // Makes the device's context current with its back buffer bound for drawing; false when the window
+    // is gone.
+    bool make_current();
+
+    // The font's glyph atlases and quads (see d3d9_internal.h).
+    AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage);
+    void destroy_atlas(AtlasHandle atlas);
+    void draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color);
+
+    // The back buffer's pixels as last presented, 0xAARRGGBB, top row first.
+    bool presented_pixels(std::vector<std::uint32_t>& pixels, UINT& width, UINT& height);
+
+  private:
+    Device(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<GlContext> gl);
+    ~Device();
+    bool init_gl(std::string& error);
+    void release_gl();
+
+    // Turns the state records into GL before a draw.
+    void apply_fixed_function_state();
+    void apply_samplers();
+    void read_back(std::vector<std::uint32_t>& pixels);
+    std::shared_ptr<BufferStorage> bound_stream() const;
+
+    // Which uniform groups and GL states the state setters have changed since the last draw.
+    enum Dirty : std::uint32_t {
+        kDirtyTransforms = 1u << 0,
+        kDirtyLighting = 1u << 1,
+        kDirtyStages = 1u << 2,
+        kDirtyPixel = 1u << 3,
+        kDirtySamplers = 1u << 4,
+        kDirtyTextures = 1u << 5,
+        kDirtyGl = 1u << 6, // GL state outside the emulation changed (font drawing, Clear)
+        kDirtyAll = 0x7Fu,
+    };
+    void mark(std::uint32_t bits) {
+        dirty_ |= bits;
+    }
+    std::uint32_t render_state_dirty_bits(DWORD state) const;
+
+    ULONG refs_ = 1;
+    Direct3D* parent_;
+    HWND window_;
+    D3DPRESENT_PARAMETERS params_;
+    std::shared_ptr<GlContext> gl_;
+    UINT width_ = 0;
+    UINT height_ = 0;
+
+    GLuint framebuffer_ = 0;
+    GLuint color_buffer_ = 0;
+    GLuint depth_buffer_ = 0;
+    GLuint vertex_array_ = 0;
+    std::array<GLuint, kTextureStages> samplers_{};
+    float max_anisotropy_ = 1.0f; // 1 when GL_EXT_texture_filter_anisotropic is missing
+    std::unique_ptr<FfpProgram> ffp_;
+    std::unique_ptr<CoverageProgram> coverage_;
+    std::set<GLuint> atlases_;
+
+    StateRecords states_;
+    bool in_scene_ = false;
+    std::array<std::shared_ptr<TextureStorage>, kSamplerSlots> textures_;
+    struct Stream {
+        std::shared_ptr<BufferStorage> buffer;
+        UINT offset = 0;
+        UINT stride = 0;
+    };
+    std::array<Stream, kStreams> streams_;
+    std::shared_ptr<BufferStorage> indices_;
+    std::uint32_t dirty_ = kDirtyAll;
+
+    // The largest index in a range of the bound index buffer, kept for the last range drawn.
+    struct IndexRangeCache {
+        const BufferStorage* buffer = nullptr;
+        std::uint64_t version = 0;
+        UINT start = 0;
+        UINT count = 0;
+        std::uint32_t max_index = 0;
+    } index_range_;
+
+    // Set by Present, cleared by anything that draws into the back buffer: the back buffer then still
+    // holds the presented picture. A copy is kept at Present only once a test has asked for one.
+    bool back_buffer_is_presented_ = false;
+    bool presented_once_ = false;
+};
+
+// Whether a test has asked for presented pixels, so that Present keeps a copy from then on.
+bool capture_requested();
+void store_presented(std::vector<std::uint32_t> pixels, UINT width, UINT height);
+void note_presenting_device(Device* device);
+void forget_presenting_device(Device* device);
+
+} // namespace platform::d3d9

@@ -1,0 +1,41 @@
+// The device's drawing of text for the D3DX font: a single-channel glyph atlas per font and a small GLSL
+// program that blends coverage-weighted quads over the back buffer.
+#pragma once
+
+#include "d3d9_internal.h"
+
+#include <epoxy/gl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::d3d9 {
+
+class CoverageProgram {
+  public:
+    static std::unique_ptr<CoverageProgram> create(std::string& error);
+    ~CoverageProgram();
+    CoverageProgram(const CoverageProgram&) = delete;
+    CoverageProgram& operator=(const CoverageProgram&) = delete;
+
+    // Forgets the GL objects without deleting them: their context is already gone.
+    void abandon() {
+        program_ = 0;
+    }
+
+    // Draws the quads (back-buffer pixels, y down) from the atlas in the colour, clipped to the rectangle.
+    // Leaves the program, vertex array, blending, depth, culling, scissor and texture unit 0 changed.
+    void draw(GLuint atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color, UINT width,
+              UINT height);
+
+  private:
+    CoverageProgram(GLuint program, GLuint vertex_array, GLuint buffer);
+    GLuint program_;
+    GLuint vertex_array_;
+    GLuint buffer_;
+    GLint viewport_;
+    GLint colour_;
+};
+
+} // namespace platform::d3d9

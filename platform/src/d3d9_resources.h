@@ -1,0 +1,148 @@
+// The Direct3D 9 objects other than the device: the GL context they share, the GL storage behind vertex
+// buffers, index buffers and textures, and the COM objects the program holds (IDirect3DVertexBuffer9,
+// IDirect3DIndexBuffer9, IDirect3DTexture9). A COM object dies when its count reaches 0; its storage lives
+// on while the device still has it bound, as Direct3D keeps its own hold on bound resources.
+#pragma once
+
+#include "d3d9_internal.h"
+
+#include <epoxy/gl.h>
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform::d3d9 {
+
+class Device;
+
+// The device's GL context. Owned jointly by the device and every storage made on it, so that GL names are
+// deleted while the context exists; GL calls are skipped once the window (and with it the drawable) is gone.
+class GlContext {
+  public:
+    GlContext(HWND window, SDL_GLContext context) : window_(window), context_(context) {}
+    ~GlContext();
+    GlContext(const GlContext&) = delete;
+    GlContext& operator=(const GlContext&) = delete;
+
+    // Makes the context current; false when its window no longer exists.
+    bool make_current();
+    HWND window() const {
+        return window_;
+    }
+
+  private:
+    HWND window_;
+    SDL_GLContext context_;
+};
+
+struct BufferStorage {
+    BufferStorage(std::shared_ptr<GlContext> context, GLenum gl_target, UINT length);
+    ~BufferStorage();
+    BufferStorage(const BufferStorage&) = delete;
+    BufferStorage& operator=(const BufferStorage&) = delete;
+    // Copies bytes [offset, offset + size) of the CPU copy to the GL buffer.
+    void upload(UINT offset, UINT size);
+
+    std::shared_ptr<GlContext> gl;
+    GLenum target;
+    GLuint name = 0;
+    std::vector<std::uint8_t> bytes; // the buffer's content, as the program last wrote it
+    D3DFORMAT index_format = D3DFMT_UNKNOWN;
+    std::uint64_t version = 0; // bumped on every Unlock, so cached facts about the content expire
+};
+
+struct TextureStorage {
+    TextureStorage(std::shared_ptr<GlContext> context, D3DFORMAT fmt, std::vector<MipLevel> mips);
+    ~TextureStorage();
+    TextureStorage(const TextureStorage&) = delete;
+    TextureStorage& operator=(const TextureStorage&) = delete;
+    void upload(UINT level);
+
+    std::shared_ptr<GlContext> gl;
+    D3DFORMAT format;
+    std::vector<MipLevel> levels;
+    GLuint name = 0;
+};
+
+// The reference counting and device link shared by every resource.
+template <typename Interface> class Resource : public Interface {
+  public:
+    Resource(const Resource&) = delete;
+    Resource& operator=(const Resource&) = delete;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT GetDevice(IDirect3DDevice9** device) override;
+
+  protected:
+    Resource(Device* device, const char* kind);
+    virtual ~Resource();
+    virtual bool has_interface(REFIID riid) const = 0;
+    Device* device_;
+
+  private:
+    ULONG refs_ = 1;
+};
+
+class VertexBuffer final : public Resource<IDirect3DVertexBuffer9> {
+  public:
+    VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf);
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+    HRESULT Unlock() override;
+    const std::shared_ptr<BufferStorage>& storage() const {
+        return storage_;
+    }
+
+  private:
+    bool has_interface(REFIID riid) const override;
+    std::shared_ptr<BufferStorage> storage_;
+    DWORD usage_;
+    DWORD fvf_;
+    UINT locks_ = 0;
+    UINT dirty_begin_ = 0;
+    UINT dirty_end_ = 0;
+};
+
+class IndexBuffer final : public Resource<IDirect3DIndexBuffer9> {
+  public:
+    IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format);
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+    HRESULT Unlock() override;
+    const std::shared_ptr<BufferStorage>& storage() const {
+        return storage_;
+    }
+
+  private:
+    bool has_interface(REFIID riid) const override;
+    std::shared_ptr<BufferStorage> storage_;
+    DWORD usage_;
+    UINT locks_ = 0;
+    UINT dirty_begin_ = 0;
+    UINT dirty_end_ = 0;
+};
+
+class Texture final : public Resource<IDirect3DTexture9> {
+  public:
+    Texture(Device* device, D3DFORMAT format, std::vector<MipLevel> levels);
+    DWORD GetLevelCount() override;
+    HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override;
+    HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override;
+    HRESULT UnlockRect(UINT level) override;
+    const std::shared_ptr<TextureStorage>& storage() const {
+        return storage_;
+    }
+
+  private:
+    bool has_interface(REFIID riid) const override;
+    std::shared_ptr<TextureStorage> storage_;
+    std::vector<bool> locked_;
+    std::vector<bool> written_;
+};
+
+// The storage behind a texture interface made by this layer, or null for anything else.
+std::shared_ptr<TextureStorage> texture_storage(IDirect3DBaseTexture9* texture);
+
+} // namespace platform::d3d9

@@ -1,0 +1,171 @@
+// Call-trace formats of the Direct3D 9 structures (lights, materials, present parameters, clear
+// rectangles) and the line of a creating call, which ends in " -> <label>" or " -> failed 0x...".
+#pragma once
+
+#include "trace_format.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+// In the global namespace beside the structures, so that trace::call finds them by argument lookup.
+inline void append(std::string& out, const D3DLIGHT9& l) {
+    using platform::trace::append;
+    out += '{';
+    append(out, l.Type);
+    out += ", ";
+    append(out, l.Diffuse);
+    out += ", ";
+    append(out, l.Specular);
+    out += ", ";
+    append(out, l.Ambient);
+    out += ", ";
+    append(out, l.Position);
+    out += ", ";
+    append(out, l.Direction);
+    for (const float f :
+         {l.Range, l.Falloff, l.Attenuation0, l.Attenuation1, l.Attenuation2, l.Theta, l.Phi}) {
+        out += ", ";
+        append(out, f);
+    }
+    out += '}';
+}
+
+inline void append(std::string& out, const D3DMATERIAL9& m) {
+    using platform::trace::append;
+    out += '{';
+    append(out, m.Diffuse);
+    out += ", ";
+    append(out, m.Ambient);
+    out += ", ";
+    append(out, m.Specular);
+    out += ", ";
+    append(out, m.Emissive);
+    out += ", ";
+    append(out, m.Power);
+    out += '}';
+}
+
+inline void append(std::string& out, const D3DPRESENT_PARAMETERS& p) {
+    using platform::trace::append;
+    out += '{';
+    append(out, p.BackBufferWidth);
+    out += ", ";
+    append(out, p.BackBufferHeight);
+    out += ", ";
+    append(out, p.BackBufferFormat);
+    out += ", ";
+    append(out, p.BackBufferCount);
+    out += ", ";
+    append(out, p.MultiSampleType);
+    out += ", ";
+    append(out, p.MultiSampleQuality);
+    out += ", ";
+    append(out, p.SwapEffect);
+    out += ", ";
+    append(out, p.hDeviceWindow);
+    out += ", ";
+    append(out, p.Windowed);
+    out += ", ";
+    append(out, p.EnableAutoDepthStencil);
+    out += ", ";
+    append(out, p.AutoDepthStencilFormat);
+    out += ", ";
+    append(out, p.Flags);
+    out += ", ";
+    append(out, p.FullScreen_RefreshRateInHz);
+    out += ", ";
+    append(out, p.PresentationInterval);
+    out += '}';
+}
+
+namespace platform::d3d9 {
+
+// A pointer argument to a structure: "null", or the structure in braces.
+template <typename T> struct Ptr { const T* p; };
+template <typename T> void append(std::string& out, Ptr<T> a) {
+    if (a.p == nullptr) {
+        out += "null";
+        return;
+    }
+    using ::append;
+    using platform::trace::append;
+    append(out, *a.p);
+}
+
+// A list of clear rectangles: "null" or "{{x1, y1, x2, y2}, ...}".
+struct RectList {
+    DWORD count;
+    const D3DRECT* rects;
+};
+inline void append(std::string& out, RectList a) {
+    if (a.rects == nullptr) {
+        out += "null";
+        return;
+    }
+    out += '{';
+    for (DWORD i = 0; i < a.count; ++i) {
+        const D3DRECT& r = a.rects[i];
+        out += (i ? ", {" : "{") + std::to_string(r.x1) + ", " + std::to_string(r.y1) + ", " +
+               std::to_string(r.x2) + ", " + std::to_string(r.y2) + '}';
+    }
+    out += '}';
+}
+// A pointer to a RECT: "null" or "{left, top, right, bottom}".
+struct RectPtr {
+    const RECT* r;
+};
+inline void append(std::string& out, RectPtr a) {
+    if (a.r == nullptr) {
+        out += "null";
+        return;
+    }
+    out += '{' + std::to_string(a.r->left) + ", " + std::to_string(a.r->top) + ", " +
+           std::to_string(a.r->right) + ", " + std::to_string(a.r->bottom) + '}';
+}
+
+// The line of a creating call, recorded when the call returns, naming what it made or how it failed.
+class CreatingCall {
+  public:
+    template <typename... Args> explicit CreatingCall(const char* name, const Args&... args) {
+        if (!trace::enabled())
+            return;
+        line_ = name;
+        line_ += '(';
+        bool first = true;
+        using platform::trace::append;
+        ((line_ += first ? "" : ", ", first = false, append(line_, args)), ...);
+        line_ += ')';
+    }
+    CreatingCall(const CreatingCall&) = delete;
+    CreatingCall& operator=(const CreatingCall&) = delete;
+    ~CreatingCall() {
+        if (line_.empty())
+            return;
+        if (made_ != nullptr) {
+            line_ += " -> " + objects::label(made_);
+        } else {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result_));
+            line_ += " -> failed ";
+            line_ += code;
+        }
+        trace::record(std::move(line_));
+    }
+    HRESULT made(const void* object) {
+        made_ = object;
+        return D3D_OK;
+    }
+    HRESULT failed(HRESULT result) {
+        made_ = nullptr;
+        result_ = result;
+        return result;
+    }
+
+  private:
+    std::string line_;
+    const void* made_ = nullptr;
+    HRESULT result_ = E_FAIL;
+};
+
+} // namespace platform::d3d9
