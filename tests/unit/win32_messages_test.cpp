@@ -1,0 +1,266 @@
+// The Win32 part of the layer without a display (SDL's dummy video driver): class registration, the order
+// in which the queue gives up its messages, the default window procedure's close handling, key messages
+// made from SDL key events, TranslateMessage, the last error and the trace lines.
+#include "win32_test_window.h"
+
+#include <platform_test.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using unit::received;
+using unit::TestWindow;
+
+constexpr UINT kTestMessage = 0x0400; // WM_USER
+
+bool got(UINT message) {
+    return std::any_of(received().begin(), received().end(),
+                       [message](const unit::Received& r) { return r.message == message; });
+}
+
+TEST(SetRectTest, FillsTheFourEdgesAndRefusesNull) {
+    RECT r{9, 9, 9, 9};
+    EXPECT_TRUE(SetRect(&r, 10, 20, 300, 400));
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 20);
+    EXPECT_EQ(r.right, 300);
+    EXPECT_EQ(r.bottom, 400);
+    EXPECT_FALSE(SetRect(nullptr, 0, 0, 1, 1));
+}
+
+TEST(RegisterClass, ChecksTheStructureSizeAndRefusesASecondClassOfTheSameName) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = 47;
+    wc.lpfnWndProc = unit::recording_proc;
+    wc.lpszClassName = "SizeCheckedClass";
+    SetLastError(0);
+    EXPECT_EQ(RegisterClassExA(&wc), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    wc.cbSize = sizeof wc;
+    ASSERT_EQ(sizeof wc, 80u); // the 64-bit layout; the 32-bit one is 48 bytes
+    const ATOM atom = RegisterClassExA(&wc);
+    EXPECT_NE(atom, 0);
+    wc.lpszClassName = "SIZECHECKEDCLASS"; // class names ignore case
+    EXPECT_EQ(RegisterClassExA(&wc), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
+}
+
+TEST(CreateWindow, NeedsARegisteredClassAndSaysWhyWhenItFails) {
+    SetLastError(0);
+    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
+                              nullptr, nullptr),
+              nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+    char text[256];
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                   GetLastError(), 0, text, sizeof text, nullptr);
+    EXPECT_EQ(std::string(text, n), "Cannot find window class.\r\n");
+    // Too small a buffer takes nothing.
+    EXPECT_EQ(
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_CANNOT_FIND_WND_CLASS, 0, text, 5, nullptr),
+        0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
+TEST(LoadCursor, KnowsTheSystemArrowAndNothingElse) {
+    EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(12345)), nullptr);
+    EXPECT_EQ(LoadCursorA(nullptr, "NotACursor"), nullptr);
+}
+
+TEST_F(TestWindow, PostedMessagesComeBeforeTheQuitMessageWhateverTheOrderTheyWerePostedIn) {
+    ASSERT_TRUE(PostMessageA(window_, kTestMessage, 1, 0));
+    PostQuitMessage(3);
+    ASSERT_TRUE(PostMessageA(window_, kTestMessage, 2, 0));
+    ASSERT_TRUE(PostMessageA(nullptr, kTestMessage, 3, 0)); // a thread message
+    MSG msg{};
+    // A window filter never takes the quit message nor thread messages.
+    ASSERT_TRUE(PeekMessageA(&msg, window_, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 1u);
+    ASSERT_TRUE(PeekMessageA(&msg, window_, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 2u);
+    EXPECT_FALSE(PeekMessageA(&msg, window_, 0, 0, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, nullptr);
+    EXPECT_EQ(msg.wParam, 3u);
+    // Looking without removing leaves the quit message where it is.
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.hwnd, nullptr);
+    EXPECT_EQ(msg.wParam, 3u);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    // The quit message is never handed to a window procedure.
+    msg.hwnd = window_;
+    EXPECT_EQ(DispatchMessageA(&msg), 0);
+    EXPECT_FALSE(got(WM_QUIT));
+}
+
+TEST_F(TestWindow, AMessageRangeFilterSkipsOtherMessagesAndLeavesThemQueued) {
+    PostMessageA(window_, kTestMessage, 0, 0);
+    PostMessageA(window_, WM_KEYDOWN, VK_F8, 1);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYUP, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(kTestMessage));
+}
+
+TEST_F(TestWindow, TheDefaultProcedureTurnsCloseIntoDestroyingTheWindow) {
+    PostMessageA(window_, kTestMessage, 0, 0); // dropped with the window
+    PostMessageA(window_, WM_CLOSE, 0, 0);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+    DispatchMessageA(&msg);
+    ASSERT_GE(received().size(), 2u);
+    EXPECT_EQ(received()[0].message, static_cast<UINT>(WM_CLOSE));
+    EXPECT_EQ(received()[1].message, static_cast<UINT>(WM_DESTROY));
+    EXPECT_EQ(platform::win32::sdl_window(window_), nullptr);
+    RECT r;
+    EXPECT_FALSE(GetClientRect(window_, &r));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        << "a message of the destroyed window remained";
+    EXPECT_FALSE(PostMessageA(window_, kTestMessage, 0, 0));
+}
+
+TEST_F(TestWindow, AClosedSdlWindowSendsCloseAndTheDefaultProcedureDestroysIt) {
+    push_window_event(SDL_WINDOWEVENT_CLOSE);
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "WM_CLOSE is sent, not queued";
+    ASSERT_GE(received().size(), 2u);
+    EXPECT_EQ(received()[0].message, static_cast<UINT>(WM_CLOSE));
+    EXPECT_EQ(received()[1].message, static_cast<UINT>(WM_DESTROY));
+    EXPECT_EQ(platform::win32::sdl_window(window_), nullptr);
+}
+
+TEST_F(TestWindow, FocusChangesActivateAndDeactivateTheWindow) {
+    focus(true);
+    EXPECT_TRUE(platform::win32::is_foreground(window_));
+    drain();
+    ASSERT_EQ(received().size(), 2u);
+    EXPECT_EQ(received()[0].message, static_cast<UINT>(WM_ACTIVATE));
+    EXPECT_EQ(received()[0].wparam, static_cast<WPARAM>(WA_ACTIVE));
+    EXPECT_EQ(received()[1].message, static_cast<UINT>(WM_SETFOCUS));
+    received().clear();
+    focus(false);
+    EXPECT_FALSE(platform::win32::is_foreground(window_));
+    drain();
+    ASSERT_EQ(received().size(), 2u);
+    EXPECT_EQ(received()[0].wparam, static_cast<WPARAM>(WA_INACTIVE));
+    EXPECT_EQ(received()[1].message, static_cast<UINT>(WM_KILLFOCUS));
+}
+
+TEST_F(TestWindow, KeyEventsBecomeKeyMessagesWithVirtualKeysAndWindowsLParams) {
+    push_key(SDL_SCANCODE_F7, true);
+    push_key(SDL_SCANCODE_F7, true, /*repeat=*/true);
+    push_key(SDL_SCANCODE_F7, false);
+    push_key(SDL_SCANCODE_RCTRL, true, false, KMOD_RCTRL);
+    push_key(SDL_SCANCODE_F4, true, false, KMOD_LALT);
+    push_key(SDL_SCANCODE_ESCAPE, true);
+    const auto msgs = drain();
+    ASSERT_EQ(msgs.size(), 6u);
+    for (const MSG& m : msgs)
+        EXPECT_EQ(m.hwnd, window_);
+    EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(msgs[0].wParam, static_cast<WPARAM>(VK_F7));
+    EXPECT_EQ(msgs[0].lParam, 0x00410001);
+    EXPECT_EQ(msgs[1].message, static_cast<UINT>(WM_KEYDOWN)); // held: repeated, previous state down
+    EXPECT_EQ(msgs[1].lParam, 0x40410001);
+    EXPECT_EQ(msgs[2].message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_EQ(msgs[2].lParam, static_cast<LPARAM>(0xC0410001u));
+    EXPECT_EQ(msgs[3].wParam, static_cast<WPARAM>(VK_CONTROL));
+    EXPECT_EQ(msgs[3].lParam, 0x011D0001);                        // extended
+    EXPECT_EQ(msgs[4].message, static_cast<UINT>(WM_SYSKEYDOWN)); // with Alt held
+    EXPECT_EQ(msgs[4].lParam, 0x203E0001);
+    EXPECT_EQ(msgs[5].message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(msgs[5].wParam, static_cast<WPARAM>(VK_ESCAPE));
+    EXPECT_EQ(msgs[5].lParam, 0x00010001);
+}
+
+TEST_F(TestWindow, AltF4ThroughTheDefaultProcedureClosesTheWindow) {
+    push_key(SDL_SCANCODE_F4, true, false, KMOD_LALT);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessageA(&msg);
+    EXPECT_TRUE(got(WM_CLOSE));
+    EXPECT_TRUE(got(WM_DESTROY));
+}
+
+TEST_F(TestWindow, TranslateMessagePostsTheCharacterOfACharacterKeyNext) {
+    push_key(SDL_SCANCODE_W, true, false, KMOD_LSHIFT);
+    push_key(SDL_SCANCODE_F7, true);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_EQ(msg.wParam, static_cast<WPARAM>('W'));
+    EXPECT_TRUE(TranslateMessage(&msg));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_CHAR)); // before the F7 key-down still waiting
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('W'));
+    EXPECT_EQ(msg.lParam, 0x00110001);
+    EXPECT_FALSE(TranslateMessage(&msg)); // not a key message
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_F7));
+    EXPECT_TRUE(TranslateMessage(&msg)); // a key message, even one that makes no character
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(TestWindow, TheSizeGivenIsTheOuterSizeAndWithoutAFrameTheClientFillsIt) {
+    RECT client{}, outer{};
+    ASSERT_TRUE(GetClientRect(window_, &client));
+    ASSERT_TRUE(GetWindowRect(window_, &outer));
+    EXPECT_EQ(outer.right - outer.left, 320);
+    EXPECT_EQ(outer.bottom - outer.top, 240);
+    EXPECT_EQ(client.left, 0);
+    EXPECT_EQ(client.right, 320);
+    EXPECT_EQ(client.bottom, 240);
+    int w = 0, h = 0;
+    ASSERT_TRUE(platform::win32::client_size(window_, &w, &h));
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+    EXPECT_FALSE(platform::win32::client_size(nullptr, &w, &h));
+}
+
+TEST_F(TestWindow, TheCallsAreTracedWithTheirArguments) {
+    platform::trace::clear();
+    platform::trace::enable(true);
+    const HWND second = CreateWindowExA(0, "unittestclass", "Second \"one\"", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                                        50, nullptr, nullptr, nullptr, nullptr);
+    const std::string label = platform::objects::label(second);
+    ShowWindow(second, SW_SHOWDEFAULT);
+    PostMessageA(second, WM_KEYDOWN, VK_F8, 1);
+    MSG msg{};
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    PostQuitMessage(0);
+    DestroyWindow(second);
+    CreateWindowExA(0, "NoSuchClass", "x", 0, 1, 2, 3, 4, nullptr, nullptr, nullptr, nullptr);
+    platform::trace::enable(false);
+    std::vector<std::string> lines = platform::trace::lines();
+    // Leave out the ones the recording window procedure made.
+    std::erase_if(lines, [](const std::string& l) { return l.starts_with("DefWindowProcA("); });
+    const std::vector<std::string> expected = {
+        "CreateWindowExA(0, \"unittestclass\", \"Second \"one\"\", 13565952, 0, 0, 100, 50, null, null, "
+        "null, "
+        "null) -> " +
+            label,
+        "ShowWindow(" + label + ", 10)",
+        "PostMessageA(" + label + ", 256, 119, 1)",
+        "PeekMessageA(null, 0, 0, 1)",
+        "TranslateMessage({" + label + ", 256, 119, 1})",
+        "DispatchMessageA({" + label + ", 256, 119, 1})",
+        "PostQuitMessage(0)",
+        "DestroyWindow(" + label + ")",
+        "CreateWindowExA(0, \"NoSuchClass\", \"x\", 0, 1, 2, 3, 4, null, null, null, null) -> null",
+    };
+    EXPECT_EQ(lines, expected);
+    EXPECT_TRUE(label.starts_with("Window#"));
+}
+
+} // namespace
