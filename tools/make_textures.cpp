@@ -172,7 +172,8 @@ std::vector<std::uint8_t> make_fur() {
             const float weights[4] = {(1 - ax) * (1 - ay), ax * (1 - ay), (1 - ax) * ay, ax * ay};
             const int offsets[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
             for (int k = 0; k < 4; ++k) {
-                const size_t i = static_cast<size_t>(wrap(iy + offsets[k][1]) * kSize + wrap(ix + offsets[k][0]));
+                const size_t i =
+                    static_cast<size_t>(wrap(iy + offsets[k][1]) * kSize + wrap(ix + offsets[k][0]));
                 const float a = w * weights[k];
                 colour[i].r += shade * a;
                 colour[i].g += shade * a * 0.92f;
