@@ -6,10 +6,15 @@
 // GetDeviceState run first so that the state they read is current. The keyboard state is indexed by
 // DirectInput key codes (dinput8_keymap.cpp). The mouse reports the motion and wheel turns (120 a notch,
 // saturating at the 32-bit limits) accumulated since the previous read while acquired, and its held
-// buttons. An exclusive foreground mouse puts SDL into relative mouse mode (cursor hidden and confined)
-// while acquired. Foreground devices cannot be acquired while their window is not in the foreground, and
-// losing the foreground unacquires them: the next read returns DIERR_INPUTLOST, later ones
-// DIERR_NOTACQUIRED, until Acquire succeeds again. A read that fails leaves the caller's buffer as it was.
+// buttons. An exclusive foreground mouse captures the pointer while acquired: the cursor is hidden and
+// confined to the window (SDL window grab), motion is measured from the pointer's positions, and the pointer
+// is put back in the middle of the window whenever it strays from there, so that it never runs into an edge.
+// This is SDL's relative mouse mode done by hand: SDL's own mode reads the X server's raw motion, which
+// leaves out absolute pointer moves (a tablet, or the X test extension's absolute moves), and those must
+// count as motion too. On video drivers that cannot place the pointer (Wayland) SDL's relative mode is used.
+// Foreground devices cannot be acquired while their window is not in the foreground, and losing the
+// foreground unacquires them: the next read returns DIERR_INPUTLOST, later ones DIERR_NOTACQUIRED, until
+// Acquire succeeds again. A read that fails leaves the caller's buffer as it was.
 //
 // Trace lines:
 //   DirectInput8Create(<instance>, 2048, IID_IDirectInput8A, null) -> DirectInput8#1
@@ -30,6 +35,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace platform::dinput8 {
 namespace {
@@ -132,7 +138,8 @@ class Device final : public IDirectInputDevice8A {
         return (flags_ & DISCL_FOREGROUND) != 0;
     }
     void lose();
-    void set_relative(bool on);
+    void set_captured(bool on);
+    void track_pointer(const SDL_MouseMotionEvent& motion);
 
     DirectInput* parent_;
     const Kind kind_;
@@ -143,7 +150,10 @@ class Device final : public IDirectInputDevice8A {
     DWORD flags_ = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
     bool acquired_ = false;
     bool lost_ = false;
-    bool relative_ = false;
+    bool captured_ = false;
+    bool sdl_relative_ = false; // captured through SDL's relative mode
+    bool have_last_ = false;    // the pointer position below is known
+    int last_x_ = 0, last_y_ = 0;
     std::array<BYTE, 256> keys_{};
     std::int64_t dx_ = 0, dy_ = 0, dz_ = 0;
     std::array<BYTE, 4> buttons_{};
@@ -226,7 +236,7 @@ Device::Device(DirectInput* parent, Kind kind) : parent_(parent), kind_(kind) {
 
 Device::~Device() {
     win32::remove_event_listener(listener_);
-    set_relative(false);
+    set_captured(false);
     objects::remove(this);
     parent_->release();
 }
@@ -239,12 +249,65 @@ ULONG Device::Release() {
     return left;
 }
 
-void Device::set_relative(bool on) {
-    if (relative_ == on)
+void Device::set_captured(bool on) {
+    if (captured_ == on)
         return;
-    relative_ = on;
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
-        SDL_SetRelativeMouseMode(on ? SDL_TRUE : SDL_FALSE);
+    captured_ = on;
+    have_last_ = false;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+        return;
+    SDL_Window* const window = win32::sdl_window(window_);
+    const char* const driver = SDL_GetCurrentVideoDriver();
+    const bool can_warp = driver != nullptr && std::string_view(driver) == "x11";
+    if (on && (!can_warp || window == nullptr)) {
+        sdl_relative_ = SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
+        return;
+    }
+    if (!on && sdl_relative_) {
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+        sdl_relative_ = false;
+        return;
+    }
+    SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
+    if (window == nullptr)
+        return;
+    SDL_SetWindowGrab(window, on ? SDL_TRUE : SDL_FALSE);
+    if (on) {
+        int width = 0, height = 0;
+        SDL_GetWindowSize(window, &width, &height);
+        SDL_WarpMouseInWindow(window, width / 2, height / 2);
+        last_x_ = width / 2;
+        last_y_ = height / 2;
+        have_last_ = true;
+    }
+}
+
+void Device::track_pointer(const SDL_MouseMotionEvent& motion) {
+    if (!captured_ || sdl_relative_) {
+        dx_ += motion.xrel;
+        dy_ += motion.yrel;
+        return;
+    }
+    SDL_Window* const window = win32::sdl_window(window_);
+    if (window == nullptr || motion.windowID != SDL_GetWindowID(window))
+        return;
+    if (have_last_) {
+        dx_ += motion.x - last_x_;
+        dy_ += motion.y - last_y_;
+    }
+    last_x_ = motion.x;
+    last_y_ = motion.y;
+    have_last_ = true;
+    // Back to the middle once the pointer is out of the window's middle half. The move this makes comes
+    // back as motion to the middle, which measures as none.
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    if (motion.x < width / 4 || motion.x > width * 3 / 4 || motion.y < height / 4 ||
+        motion.y > height * 3 / 4) {
+        SDL_WarpMouseInWindow(window, width / 2, height / 2);
+        last_x_ = width / 2;
+        last_y_ = height / 2;
+    }
 }
 
 void Device::lose() {
@@ -252,7 +315,7 @@ void Device::lose() {
         return;
     acquired_ = false;
     lost_ = true;
-    set_relative(false);
+    set_captured(false);
 }
 
 void Device::on_event(const SDL_Event& e) {
@@ -271,10 +334,8 @@ void Device::on_event(const SDL_Event& e) {
         }
         break;
     case SDL_MOUSEMOTION:
-        if (kind_ == Kind::mouse && acquired_) {
-            dx_ += e.motion.xrel;
-            dy_ += e.motion.yrel;
-        }
+        if (kind_ == Kind::mouse && acquired_)
+            track_pointer(e.motion);
         break;
     case SDL_MOUSEWHEEL:
         if (kind_ == Kind::mouse && acquired_) {
@@ -368,7 +429,7 @@ HRESULT Device::Acquire() {
     lost_ = false;
     dx_ = dy_ = dz_ = 0;
     if (kind_ == Kind::mouse && (flags_ & DISCL_EXCLUSIVE) != 0)
-        set_relative(true);
+        set_captured(true);
     return DI_OK;
 }
 
@@ -378,7 +439,7 @@ HRESULT Device::Unacquire() {
     if (!acquired_)
         return DI_NOEFFECT;
     acquired_ = false;
-    set_relative(false);
+    set_captured(false);
     return DI_OK;
 }
 
