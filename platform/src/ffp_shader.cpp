@@ -536,7 +536,10 @@ void FfpProgram::set_transforms(const StateRecords& states, UINT width, UINT hei
     glUniformMatrix4fv(projection_, 1, GL_FALSE, &states.projection.m[0][0]);
     const std::array<float, 9> normals = normal_matrix(world_view);
     glUniformMatrix3fv(normal_matrix_, 1, GL_FALSE, normals.data());
-    glUniform2f(pixel_offset_, -1.0f / static_cast<float>(width), 1.0f / static_cast<float>(height));
+    // Direct3D 9 puts pixel centres at integer screen coordinates, GL at half-integers: a point that
+    // Direct3D puts on a pixel's centre must land on the GL pixel's centre, half a pixel right and half a
+    // pixel down (GL's y runs up). Half a pixel is 1 / size in normalised coordinates.
+    glUniform2f(pixel_offset_, 1.0f / static_cast<float>(width), -1.0f / static_cast<float>(height));
     glUniform2f(viewport_, static_cast<float>(width), static_cast<float>(height));
 }
 

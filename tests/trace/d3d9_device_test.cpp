@@ -1,0 +1,529 @@
+// The Direct3D 9 device on the virtual display: the documented starting states, the calls Direct3D 9
+// refuses with D3DERR_INVALIDCALL, reference counting between device, Direct3D object and resources,
+// buffer locking, trace lines, and operations made to fail by tests.
+#include "d3d9_test_device.h"
+
+#include <string>
+
+namespace {
+
+using d3d9_test::DeviceTest;
+
+DWORD render_state(IDirect3DDevice9* device, D3DRENDERSTATETYPE state) {
+    DWORD value = 0xDEADBEEF;
+    EXPECT_EQ(device->GetRenderState(state, &value), D3D_OK) << state;
+    return value;
+}
+
+DWORD sampler_state(IDirect3DDevice9* device, DWORD sampler, D3DSAMPLERSTATETYPE type) {
+    DWORD value = 0xDEADBEEF;
+    EXPECT_EQ(device->GetSamplerState(sampler, type, &value), D3D_OK) << sampler << " " << type;
+    return value;
+}
+
+DWORD stage_state(IDirect3DDevice9* device, DWORD stage, D3DTEXTURESTAGESTATETYPE type) {
+    DWORD value = 0xDEADBEEF;
+    EXPECT_EQ(device->GetTextureStageState(stage, type, &value), D3D_OK) << stage << " " << type;
+    return value;
+}
+
+TEST_F(DeviceTest, StartsWithDirect3D9sDocumentedStates) {
+    make_device();
+    // The render states the viewer relies on without setting them.
+    EXPECT_EQ(render_state(device_, D3DRS_ZENABLE), static_cast<DWORD>(D3DZB_TRUE)); // auto depth buffer made
+    EXPECT_EQ(render_state(device_, D3DRS_ZFUNC), static_cast<DWORD>(D3DCMP_LESSEQUAL));
+    EXPECT_EQ(render_state(device_, D3DRS_ZWRITEENABLE), static_cast<DWORD>(TRUE));
+    EXPECT_EQ(render_state(device_, D3DRS_SHADEMODE), static_cast<DWORD>(D3DSHADE_GOURAUD));
+    EXPECT_EQ(render_state(device_, D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CCW));
+    EXPECT_EQ(render_state(device_, D3DRS_FILLMODE), static_cast<DWORD>(D3DFILL_SOLID));
+    EXPECT_EQ(render_state(device_, D3DRS_LIGHTING), static_cast<DWORD>(TRUE));
+    EXPECT_EQ(render_state(device_, D3DRS_AMBIENT), 0u);
+    EXPECT_EQ(render_state(device_, D3DRS_ALPHABLENDENABLE), static_cast<DWORD>(FALSE));
+    EXPECT_EQ(render_state(device_, D3DRS_SRCBLEND), static_cast<DWORD>(D3DBLEND_ONE));
+    EXPECT_EQ(render_state(device_, D3DRS_DESTBLEND), static_cast<DWORD>(D3DBLEND_ZERO));
+    EXPECT_EQ(render_state(device_, D3DRS_BLENDOP), static_cast<DWORD>(D3DBLENDOP_ADD));
+    EXPECT_EQ(render_state(device_, D3DRS_NORMALIZENORMALS), static_cast<DWORD>(FALSE));
+    EXPECT_EQ(render_state(device_, D3DRS_SPECULARENABLE), static_cast<DWORD>(FALSE));
+    EXPECT_EQ(render_state(device_, D3DRS_COLORVERTEX), static_cast<DWORD>(TRUE));
+    EXPECT_EQ(render_state(device_, D3DRS_DIFFUSEMATERIALSOURCE), static_cast<DWORD>(D3DMCS_COLOR1));
+    EXPECT_EQ(render_state(device_, D3DRS_AMBIENTMATERIALSOURCE), static_cast<DWORD>(D3DMCS_MATERIAL));
+    EXPECT_EQ(render_state(device_, D3DRS_ALPHATESTENABLE), static_cast<DWORD>(FALSE));
+    EXPECT_EQ(render_state(device_, D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
+    EXPECT_EQ(render_state(device_, D3DRS_COLORWRITEENABLE), 0xFu);
+    EXPECT_EQ(render_state(device_, D3DRS_FOGEND), 0x3F800000u); // 1.0f
+
+    for (DWORD s = 0; s < 16; ++s) {
+        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_ADDRESSU), static_cast<DWORD>(D3DTADDRESS_WRAP));
+        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_ADDRESSV), static_cast<DWORD>(D3DTADDRESS_WRAP));
+        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_MAGFILTER), static_cast<DWORD>(D3DTEXF_POINT));
+        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_MINFILTER), static_cast<DWORD>(D3DTEXF_POINT));
+        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_MIPFILTER), static_cast<DWORD>(D3DTEXF_NONE));
+        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_MAXANISOTROPY), 1u);
+    }
+
+    // Stage 0 modulates its texture with the lit colour and takes the texture's alpha; the rest are off.
+    EXPECT_EQ(stage_state(device_, 0, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
+    EXPECT_EQ(stage_state(device_, 0, D3DTSS_ALPHAOP), static_cast<DWORD>(D3DTOP_SELECTARG1));
+    for (DWORD stage = 0; stage < 8; ++stage) {
+        if (stage > 0) {
+            EXPECT_EQ(stage_state(device_, stage, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_DISABLE));
+            EXPECT_EQ(stage_state(device_, stage, D3DTSS_ALPHAOP), static_cast<DWORD>(D3DTOP_DISABLE));
+        }
+        EXPECT_EQ(stage_state(device_, stage, D3DTSS_COLORARG1), static_cast<DWORD>(D3DTA_TEXTURE));
+        EXPECT_EQ(stage_state(device_, stage, D3DTSS_COLORARG2), static_cast<DWORD>(D3DTA_CURRENT));
+        EXPECT_EQ(stage_state(device_, stage, D3DTSS_ALPHAARG1), static_cast<DWORD>(D3DTA_TEXTURE));
+        EXPECT_EQ(stage_state(device_, stage, D3DTSS_ALPHAARG2), static_cast<DWORD>(D3DTA_CURRENT));
+        EXPECT_EQ(stage_state(device_, stage, D3DTSS_TEXCOORDINDEX), stage);
+    }
+
+    // Identity transforms, a zeroed material, no light.
+    for (const D3DTRANSFORMSTATETYPE t : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION, D3DTS_TEXTURE3}) {
+        D3DMATRIX m{};
+        ASSERT_EQ(device_->GetTransform(t, &m), D3D_OK);
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j)
+                EXPECT_EQ(m.m[i][j], i == j ? 1.0f : 0.0f);
+    }
+    D3DMATERIAL9 material;
+    std::memset(&material, 0xFF, sizeof material);
+    ASSERT_EQ(device_->GetMaterial(&material), D3D_OK);
+    EXPECT_EQ(material.Diffuse.r, 0.0f);
+    EXPECT_EQ(material.Ambient.g, 0.0f);
+    EXPECT_EQ(material.Power, 0.0f);
+    D3DLIGHT9 light{};
+    EXPECT_EQ(device_->GetLight(0, &light), D3DERR_INVALIDCALL);
+}
+
+TEST_F(DeviceTest, DepthTestingStartsOffWithoutAnAutomaticDepthBuffer) {
+    make_device(32, 32, false);
+    EXPECT_EQ(render_state(device_, D3DRS_ZENABLE), static_cast<DWORD>(D3DZB_FALSE));
+    // Nothing to clear either.
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+}
+
+TEST_F(DeviceTest, CreateDeviceFillsInTheBackBufferLeftToIt) {
+    window_ = make_window(300, 200);
+    ASSERT_NE(window_, nullptr);
+    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d_, nullptr);
+    D3DPRESENT_PARAMETERS pp = parameters(window_, 0, 0, true);
+    pp.BackBufferFormat = D3DFMT_UNKNOWN;
+    ASSERT_EQ(
+        d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device_),
+        D3D_OK);
+    RECT client{};
+    ASSERT_TRUE(GetClientRect(window_, &client));
+    EXPECT_EQ(pp.BackBufferWidth, static_cast<UINT>(client.right - client.left));
+    EXPECT_EQ(pp.BackBufferHeight, static_cast<UINT>(client.bottom - client.top));
+    EXPECT_EQ(pp.BackBufferFormat, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(pp.BackBufferCount, 1u);
+    EXPECT_EQ(pp.hDeviceWindow, window_);
+}
+
+TEST_F(DeviceTest, CreationRefusesWhatDirect3D9Refuses) {
+    EXPECT_EQ(Direct3DCreate9(31), nullptr);
+    window_ = make_window();
+    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d_, nullptr);
+    const auto create = [&](UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
+                            D3DPRESENT_PARAMETERS pp) {
+        IDirect3DDevice9* device = reinterpret_cast<IDirect3DDevice9*>(0x1);
+        const HRESULT hr = d3d_->CreateDevice(adapter, type, focus, flags, &pp, &device);
+        EXPECT_EQ(device, nullptr);
+        return hr;
+    };
+    const DWORD sw = D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+    const D3DPRESENT_PARAMETERS good = parameters(window_, 64, 64, true);
+    EXPECT_EQ(create(1, D3DDEVTYPE_HAL, window_, sw, good), D3DERR_INVALIDCALL);
+    EXPECT_EQ(create(0, D3DDEVTYPE_REF, window_, sw, good), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(create(0, D3DDEVTYPE_HAL, window_, 0, good), D3DERR_INVALIDCALL); // no vertex processing
+    EXPECT_EQ(create(0, D3DDEVTYPE_HAL, window_, sw | D3DCREATE_HARDWARE_VERTEXPROCESSING, good),
+              D3DERR_INVALIDCALL);
+    D3DPRESENT_PARAMETERS no_window = good;
+    no_window.hDeviceWindow = nullptr;
+    EXPECT_EQ(create(0, D3DDEVTYPE_HAL, nullptr, sw, no_window), D3DERR_INVALIDCALL);
+    D3DPRESENT_PARAMETERS fullscreen = good;
+    fullscreen.Windowed = FALSE;
+    EXPECT_EQ(create(0, D3DDEVTYPE_HAL, window_, sw, fullscreen), D3DERR_INVALIDCALL);
+    D3DPRESENT_PARAMETERS bad_depth = good;
+    bad_depth.AutoDepthStencilFormat = D3DFMT_A8R8G8B8;
+    EXPECT_EQ(create(0, D3DDEVTYPE_HAL, window_, sw, bad_depth), D3DERR_NOTAVAILABLE);
+    D3DPRESENT_PARAMETERS bad_swap = good;
+    bad_swap.SwapEffect = static_cast<D3DSWAPEFFECT>(9);
+    EXPECT_EQ(create(0, D3DDEVTYPE_HAL, window_, sw, bad_swap), D3DERR_INVALIDCALL);
+    IDirect3DDevice9* device = nullptr;
+    EXPECT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, sw, nullptr, &device), D3DERR_INVALIDCALL);
+
+    // A window that no longer exists.
+    const HWND gone = make_window();
+    ASSERT_TRUE(DestroyWindow(gone));
+    D3DPRESENT_PARAMETERS on_gone = parameters(gone, 64, 64, true);
+    EXPECT_EQ(create(0, D3DDEVTYPE_HAL, gone, sw, on_gone), D3DERR_INVALIDCALL);
+    // Nothing was made by any of these.
+    EXPECT_EQ(platform::objects::live_count(), 2); // the window and the Direct3D object
+}
+
+TEST_F(DeviceTest, StateCallsRefuseInvalidIndicesAndNullPointers) {
+    make_device();
+    DWORD value = 0;
+    EXPECT_EQ(device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(0), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(6), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(210), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetRenderState(static_cast<D3DRENDERSTATETYPE>(1000), &value), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetRenderState(D3DRS_ZENABLE, nullptr), D3DERR_INVALIDCALL);
+
+    EXPECT_EQ(device_->SetSamplerState(16, D3DSAMP_MAGFILTER, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(0), 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(14), 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetSamplerState(D3DVERTEXTEXTURESAMPLER0, D3DSAMP_MAGFILTER, 2), D3D_OK);
+    EXPECT_EQ(device_->GetSamplerState(0, D3DSAMP_MAGFILTER, nullptr), D3DERR_INVALIDCALL);
+
+    EXPECT_EQ(device_->SetTextureStageState(8, D3DTSS_COLOROP, D3DTOP_MODULATE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTextureStageState(0, static_cast<D3DTEXTURESTAGESTATETYPE>(12), 1),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTextureStageState(0, static_cast<D3DTEXTURESTAGESTATETYPE>(0), 1),
+              D3DERR_INVALIDCALL);
+
+    D3DMATRIX m{};
+    EXPECT_EQ(device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(4), &m), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(512), &m), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTransform(D3DTS_VIEW, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTexture(8, nullptr), D3D_OK); // pixel samplers go up to 15
+    EXPECT_EQ(device_->SetTexture(16, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetStreamSource(16, nullptr, 0, 0), D3DERR_INVALIDCALL);
+
+    D3DLIGHT9 light{};
+    light.Type = D3DLIGHT_POINT;
+    light.Range = 10.0f;
+    light.Attenuation0 = 1.0f;
+    EXPECT_EQ(device_->SetLight(0, nullptr), D3DERR_INVALIDCALL);
+    D3DLIGHT9 bad = light;
+    bad.Type = static_cast<D3DLIGHTTYPE>(7);
+    EXPECT_EQ(device_->SetLight(0, &bad), D3DERR_INVALIDCALL);
+    bad = light;
+    bad.Attenuation2 = -1.0f;
+    EXPECT_EQ(device_->SetLight(0, &bad), D3DERR_INVALIDCALL);
+    bad = light;
+    bad.Range = -1.0f;
+    EXPECT_EQ(device_->SetLight(0, &bad), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetMaterial(nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetLightEnable(3, nullptr), D3DERR_INVALIDCALL);
+    // None of the refused calls changed anything.
+    EXPECT_EQ(render_state(device_, D3DRS_LIGHTING), static_cast<DWORD>(TRUE));
+    EXPECT_EQ(device_->GetLight(0, &light), D3DERR_INVALIDCALL);
+}
+
+TEST_F(DeviceTest, StatesReadBackWhatWasSet) {
+    make_device();
+    EXPECT_EQ(device_->SetRenderState(D3DRS_AMBIENT, 0xFF323232), D3D_OK);
+    EXPECT_EQ(render_state(device_, D3DRS_AMBIENT), 0xFF323232u);
+    EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MAXANISOTROPY, 8), D3D_OK);
+    EXPECT_EQ(sampler_state(device_, 0, D3DSAMP_MAXANISOTROPY), 8u);
+    EXPECT_EQ(sampler_state(device_, 1, D3DSAMP_MAXANISOTROPY), 1u);
+    EXPECT_EQ(device_->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_ADD), D3D_OK);
+    EXPECT_EQ(stage_state(device_, 2, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_ADD));
+
+    D3DLIGHT9 light{};
+    light.Type = D3DLIGHT_POINT;
+    light.Diffuse = {1, 1, 1, 1};
+    light.Position = {10, 10, 5};
+    light.Range = 100;
+    light.Attenuation2 = 0.01f;
+    ASSERT_EQ(device_->SetLight(0, &light), D3D_OK);
+    D3DLIGHT9 back{};
+    ASSERT_EQ(device_->GetLight(0, &back), D3D_OK);
+    EXPECT_EQ(std::memcmp(&back, &light, sizeof light), 0);
+    BOOL enabled = TRUE;
+    ASSERT_EQ(device_->GetLightEnable(0, &enabled), D3D_OK);
+    EXPECT_EQ(enabled, FALSE);
+    ASSERT_EQ(device_->LightEnable(0, TRUE), D3D_OK);
+    ASSERT_EQ(device_->GetLightEnable(0, &enabled), D3D_OK);
+    EXPECT_NE(enabled, FALSE);
+
+    // Enabling a light never set gives it the default: a white directional light along +Z.
+    ASSERT_EQ(device_->LightEnable(5, TRUE), D3D_OK);
+    ASSERT_EQ(device_->GetLight(5, &back), D3D_OK);
+    EXPECT_EQ(back.Type, D3DLIGHT_DIRECTIONAL);
+    EXPECT_EQ(back.Diffuse.r, 1.0f);
+    EXPECT_EQ(back.Direction.z, 1.0f);
+    // At most eight lights at once.
+    for (DWORD i = 10; i < 16; ++i)
+        ASSERT_EQ(device_->LightEnable(i, TRUE), D3D_OK);
+    EXPECT_EQ(device_->LightEnable(20, TRUE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->LightEnable(5, FALSE), D3D_OK);
+    EXPECT_EQ(device_->LightEnable(20, TRUE), D3D_OK);
+
+    D3DMATERIAL9 material{};
+    material.Diffuse = {1, 0.5f, 0.25f, 1};
+    material.Power = 3;
+    ASSERT_EQ(device_->SetMaterial(&material), D3D_OK);
+    D3DMATERIAL9 got{};
+    ASSERT_EQ(device_->GetMaterial(&got), D3D_OK);
+    EXPECT_EQ(std::memcmp(&got, &material, sizeof material), 0);
+
+    D3DMATRIX m{};
+    for (int i = 0; i < 16; ++i)
+        m.m[i / 4][i % 4] = static_cast<float>(i);
+    ASSERT_EQ(device_->SetTransform(D3DTS_WORLDMATRIX(3), &m), D3D_OK);
+    D3DMATRIX mb{};
+    ASSERT_EQ(device_->GetTransform(D3DTS_WORLDMATRIX(3), &mb), D3D_OK);
+    EXPECT_EQ(std::memcmp(&m, &mb, sizeof m), 0);
+    ASSERT_EQ(device_->GetTransform(D3DTS_WORLD, &mb), D3D_OK);
+    EXPECT_EQ(mb._12, 0.0f); // world matrix 0 untouched
+}
+
+TEST_F(DeviceTest, BuffersAreCheckedWhenMadeAndLocked) {
+    make_device();
+    IDirect3DVertexBuffer9* vb = reinterpret_cast<IDirect3DVertexBuffer9*>(0x1);
+    EXPECT_EQ(device_->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(vb, nullptr);
+    EXPECT_EQ(device_->CreateVertexBuffer(16, 0, 274, D3DPOOL_MANAGED, &vb, nullptr),
+              D3DERR_INVALIDCALL); // < 1 vertex
+    EXPECT_EQ(device_->CreateVertexBuffer(64, 0, 274, D3DPOOL_MANAGED, nullptr, nullptr), D3DERR_INVALIDCALL);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    EXPECT_EQ(device_->CreateIndexBuffer(0, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->CreateIndexBuffer(8, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &ib, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(ib, nullptr);
+
+    ASSERT_EQ(device_->CreateVertexBuffer(64, 0, 274, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    held_.push_back(vb);
+    void* data = nullptr;
+    EXPECT_EQ(vb->Lock(0, 65, &data, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(vb->Lock(65, 0, &data, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(vb->Lock(60, 8, &data, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(vb->Lock(0, 0, nullptr, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(vb->Unlock(), D3DERR_INVALIDCALL); // not locked
+
+    // Written bytes come back; a partial lock points into the same content.
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    auto* bytes = static_cast<std::uint8_t*>(data);
+    for (int i = 0; i < 64; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 3);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    ASSERT_EQ(vb->Lock(32, 16, &data, D3DLOCK_READONLY), D3D_OK);
+    bytes = static_cast<std::uint8_t*>(data);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(bytes[i], static_cast<std::uint8_t>((32 + i) * 3));
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+
+    ASSERT_EQ(device_->CreateIndexBuffer(72, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    held_.push_back(ib);
+    ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+    static_cast<WORD*>(data)[35] = 23;
+    ASSERT_EQ(ib->Unlock(), D3D_OK);
+    ASSERT_EQ(ib->Lock(70, 2, &data, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(*static_cast<WORD*>(data), 23);
+    ASSERT_EQ(ib->Unlock(), D3D_OK);
+    EXPECT_EQ(ib->Lock(72, 2, &data, 0), D3DERR_INVALIDCALL);
+}
+
+TEST_F(DeviceTest, ScenesAndDrawsAreChecked) {
+    make_device();
+    EXPECT_EQ(device_->EndScene(), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    EXPECT_EQ(device_->BeginScene(), D3DERR_INVALIDCALL);
+    // Nothing bound yet.
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+
+    const std::vector<d3d9_test::ColourVertex> three = {{0, 0, 0.5f, 0}, {1, 0, 0.5f, 0}, {0, 1, 0.5f, 0}};
+    IDirect3DVertexBuffer9* vb = vertex_buffer(three, d3d9_test::kColourFvf);
+    IDirect3DIndexBuffer9* ib = index_buffer({0, 1, 2, 0, 2, 3});
+    ASSERT_EQ(device_->SetFVF(d3d9_test::kColourFvf), D3D_OK);
+    ASSERT_EQ(device_->SetStreamSource(0, vb, 0, sizeof(d3d9_test::ColourVertex)), D3D_OK);
+    ASSERT_EQ(device_->SetIndices(ib), D3D_OK);
+    // Outside a scene.
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(static_cast<D3DPRIMITIVETYPE>(9), 0, 0, 3, 0, 1),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 4, 1),
+              D3DERR_INVALIDCALL); // past the indices
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 1),
+              D3DERR_INVALIDCALL); // index 3: no vertex
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 3, 0, 1),
+              D3DERR_INVALIDCALL); // base pushes past
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 0), D3DERR_INVALIDCALL);
+    // A stride shorter than the vertex format.
+    ASSERT_EQ(device_->SetStreamSource(0, vb, 0, 12), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+
+    // Clear's rectangle list and flags.
+    const D3DRECT rect{0, 0, 4, 4};
+    EXPECT_EQ(device_->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Clear(0, &rect, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Clear(0, nullptr, 0, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0),
+              D3DERR_INVALIDCALL); // D16: no stencil
+    EXPECT_EQ(device_->Clear(1, &rect, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+}
+
+TEST_F(DeviceTest, ResourcesHoldTheirDeviceAndTheDeviceHoldsDirect3D) {
+    const int before = platform::objects::live_count();
+    make_device();
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(96, 0, 274, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(device_->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    // Window, Direct3D object, device and two buffers.
+    EXPECT_EQ(platform::objects::live_count(), before + 5);
+
+    // Bound resources and a device released while buffers still hold it.
+    ASSERT_EQ(device_->SetStreamSource(0, vb, 0, 32), D3D_OK);
+    ASSERT_EQ(device_->SetIndices(ib), D3D_OK);
+    EXPECT_EQ(d3d_->Release(), 1u); // the device keeps it alive
+    d3d_ = nullptr;
+    EXPECT_EQ(platform::objects::live_count(), before + 5);
+    EXPECT_EQ(device_->Release(), 2u); // held by the two buffers
+    device_ = nullptr;
+    EXPECT_EQ(platform::objects::live_count(), before + 5);
+
+    IDirect3DDevice9* again = nullptr;
+    ASSERT_EQ(vb->GetDevice(&again), D3D_OK);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->Release(), 2u);
+    EXPECT_EQ(vb->AddRef(), 2u);
+    EXPECT_EQ(vb->Release(), 1u);
+
+    void* same = nullptr;
+    ASSERT_EQ(ib->QueryInterface(IID_IDirect3DIndexBuffer9, &same), S_OK);
+    EXPECT_EQ(same, static_cast<void*>(ib));
+    EXPECT_EQ(ib->Release(), 1u);
+    EXPECT_EQ(ib->QueryInterface(IID_IDirect3DVertexBuffer9, &same), E_NOINTERFACE);
+    EXPECT_EQ(same, nullptr);
+
+    EXPECT_EQ(vb->Release(), 0u);
+    EXPECT_EQ(platform::objects::live_count(), before + 4);
+    EXPECT_EQ(ib->Release(), 0u); // the last hold: device and Direct3D object go with it
+    EXPECT_EQ(platform::objects::live_count(), before + 1); // the window
+}
+
+TEST_F(DeviceTest, ABoundTextureOutlivesItsReleaseUntilTheDeviceLetsGo) {
+    make_device(16, 16);
+    std::vector<platform::d3d9::MipLevel> levels(1);
+    levels[0] = {1, 1, {0xFF00FF00}};
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &texture), D3D_OK);
+    ASSERT_EQ(device_->SetTexture(0, texture), D3D_OK);
+    EXPECT_EQ(texture->Release(), 0u);
+    // Drawn with the texture still bound: white vertices times green.
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    clear(0xFF000000);
+    draw(std::vector<d3d9_test::ColourVertex>{{-1, -1, 0.5f, 0xFFFFFFFF},
+                                              {-1, 1, 0.5f, 0xFFFFFFFF},
+                                              {1, -1, 0.5f, 0xFFFFFFFF},
+                                              {1, 1, 0.5f, 0xFFFFFFFF}},
+         d3d9_test::kColourFvf, {0, 1, 2, 2, 1, 3});
+    present();
+    EXPECT_EQ(pixel(8, 8), 0xFF00FF00u);
+}
+
+TEST_F(DeviceTest, TraceLinesNameObjectsAndCreationOutcomes) {
+    make_device();
+    platform::trace::clear();
+    platform::trace::enable(true);
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(768, 0, 274, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    void* data = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    EXPECT_EQ(device_->CreateIndexBuffer(0, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+              D3DERR_INVALIDCALL);
+    device_->SetRenderState(D3DRS_AMBIENT, 0xFF323232);
+    device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_ANISOTROPIC);
+    device_->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    D3DLIGHT9 light{};
+    light.Type = D3DLIGHT_POINT;
+    light.Diffuse = {1, 1, 1, 1};
+    light.Position = {10, 10, 5};
+    light.Range = 100;
+    light.Attenuation2 = 0.01f;
+    device_->SetLight(0, &light);
+    device_->LightEnable(0, TRUE);
+    D3DMATERIAL9 material{};
+    material.Diffuse = {1, 1, 1, 1};
+    material.Ambient = {1, 1, 1, 1};
+    device_->SetMaterial(&material);
+    D3DMATRIX m{};
+    m._11 = m._22 = m._33 = m._44 = 1;
+    m._43 = 2.5f;
+    device_->SetTransform(D3DTS_WORLD, &m);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    device_->SetTexture(1, nullptr);
+    device_->SetStreamSource(0, vb, 0, 32);
+    device_->SetIndices(nullptr);
+    device_->BeginScene();
+    device_->EndScene();
+    device_->Present(nullptr, nullptr, nullptr, nullptr);
+    device_->SetStreamSource(0, nullptr, 0, 0);
+    vb->Release();
+    const std::vector<std::string> expected = {
+        "CreateVertexBuffer(768, 0, 274, 1, null) -> VertexBuffer#1",
+        "Lock(VertexBuffer#1, 0, 0, 0)",
+        "Unlock(VertexBuffer#1)",
+        "CreateIndexBuffer(0, 0, 101, 1, null) -> failed 0x8876086C",
+        "SetRenderState(139, 4281479730)",
+        "SetSamplerState(0, 7, 3)",
+        "SetTextureStageState(2, 1, 1)",
+        "SetLight(0, {1, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {10, 10, 5}, {0, 0, 0}, 100, 0, 0, 0, "
+        "0.01, 0, 0})",
+        "LightEnable(0, 1)",
+        "SetMaterial({{1, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0})",
+        "SetTransform(256, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 2.5, 1})",
+        "Clear(0, null, 1, 0xFF000000, 1, 0)",
+        "SetTexture(1, null)",
+        "SetStreamSource(0, VertexBuffer#1, 0, 32)",
+        "SetIndices(null)",
+        "BeginScene()",
+        "EndScene()",
+        "Present(null, null, null, null)",
+        "SetStreamSource(0, null, 0, 0)",
+        "Release(VertexBuffer#1)",
+    };
+    EXPECT_EQ(platform::trace::lines(), expected);
+}
+
+TEST_F(DeviceTest, TestsCanMakeCreationAndLockingFail) {
+    window_ = make_window();
+    platform::test::fail_operation("Direct3DCreate9");
+    EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION), nullptr);
+    platform::test::fail_operation("CreateDevice");
+    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d_, nullptr);
+    D3DPRESENT_PARAMETERS pp = parameters(window_, 64, 64, true);
+    EXPECT_EQ(
+        d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
+        D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(device_, nullptr);
+    platform::test::fail_operation("");
+    ASSERT_EQ(
+        d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
+        D3D_OK);
+
+    IDirect3DVertexBuffer9* vb = nullptr;
+    platform::test::fail_operation("CreateVertexBuffer");
+    EXPECT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(vb, nullptr);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    platform::test::fail_operation("CreateIndexBuffer");
+    EXPECT_EQ(device_->CreateIndexBuffer(64, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+              D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &vb, nullptr),
+              D3D_OK); // only the named one
+    held_.push_back(vb);
+    platform::test::fail_operation("Lock");
+    void* data = reinterpret_cast<void*>(0x1);
+    EXPECT_EQ(vb->Lock(0, 0, &data, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(data, nullptr);
+    platform::test::fail_operation("");
+    EXPECT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+    EXPECT_EQ(vb->Unlock(), D3D_OK);
+}
+
+} // namespace

@@ -1,0 +1,374 @@
+// What the Direct3D 9 device draws, read back from the presented back buffer on the virtual display:
+// Clear, per-vertex lighting against Direct3D 9's formula, flat and Gouraud shading, culling of
+// counter-clockwise triangles (the box's outward faces survive), depth testing, the texture stages, the
+// default blend factors and the half-pixel placement of edges.
+#include "d3d9_test_device.h"
+
+#include <d3dx9.h>
+
+#include <cmath>
+
+namespace {
+
+using d3d9_test::blue;
+using d3d9_test::ColourVertex;
+using d3d9_test::DeviceTest;
+using d3d9_test::green;
+using d3d9_test::kColourFvf;
+using d3d9_test::kLitFvf;
+using d3d9_test::LitVertex;
+using d3d9_test::red;
+
+// Two clockwise triangles covering the whole target at depth z.
+std::vector<ColourVertex> screen_quad(float z, D3DCOLOR colour) {
+    return {{-1, -1, z, colour}, {-1, 1, z, colour}, {1, -1, z, colour}, {1, 1, z, colour}};
+}
+const std::vector<WORD> kQuadIndices = {0, 1, 2, 2, 1, 3};
+
+// The same quad with normals (scaled by normal_length) towards the viewer and texture coordinates running
+// from (0, 0) at the top left to (1, 1) at the bottom right.
+std::vector<LitVertex> lit_quad(float z, float normal_length = 1.0f) {
+    const float n = -normal_length;
+    return {{-1, -1, z, 0, 0, n, 0, 1},
+            {-1, 1, z, 0, 0, n, 0, 0},
+            {1, -1, z, 0, 0, n, 1, 1},
+            {1, 1, z, 0, 0, n, 1, 0}};
+}
+
+void expect_colour(std::uint32_t pixel, double r, double g, double b, const char* what) {
+    EXPECT_NEAR(red(pixel), r * 255.0, 2.0) << what;
+    EXPECT_NEAR(green(pixel), g * 255.0, 2.0) << what;
+    EXPECT_NEAR(blue(pixel), b * 255.0, 2.0) << what;
+}
+
+TEST_F(DeviceTest, ClearFillsTheTargetOpaqueOrJustItsRectangles) {
+    make_device(16, 8);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00336699, 1.0f, 0), D3D_OK);
+    present();
+    for (const std::uint32_t p : pixels_)
+        ASSERT_EQ(p, 0xFF336699u); // X8R8G8B8: no alpha is kept, it reads as opaque
+
+    const D3DRECT rect{2, 1, 5, 3}; // x 2..4, y 1..2 counted from the top
+    ASSERT_EQ(device_->Clear(1, &rect, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+    present();
+    for (UINT y = 0; y < 8; ++y)
+        for (UINT x = 0; x < 16; ++x) {
+            const bool inside = x >= 2 && x < 5 && y >= 1 && y < 3;
+            EXPECT_EQ(pixel(x, y), inside ? 0xFFFF0000u : 0xFF336699u) << x << "," << y;
+        }
+}
+
+// A quad facing a point light straight on: every corner is sqrt(6) from the light, so all four vertices
+// get the same colour and the picture is flat.
+class Lighting : public DeviceTest {
+  protected:
+    void SetUp() override {
+        make_device(32, 32);
+        ASSERT_EQ(device_->SetRenderState(D3DRS_AMBIENT, D3DCOLOR_XRGB(50, 50, 50)), D3D_OK);
+        light_.Type = D3DLIGHT_POINT;
+        light_.Diffuse = {0.5f, 0.5f, 0.5f, 1.0f};
+        light_.Position = {0.0f, 0.0f, -1.5f};
+        light_.Range = 10.0f;
+        light_.Attenuation2 = 0.1f;
+        material_.Diffuse = {1.0f, 0.5f, 0.25f, 1.0f};
+        material_.Ambient = {1.0f, 1.0f, 1.0f, 1.0f};
+    }
+    std::uint32_t render(float normal_length = 1.0f) {
+        EXPECT_EQ(device_->SetLight(0, &light_), D3D_OK);
+        EXPECT_EQ(device_->LightEnable(0, TRUE), D3D_OK);
+        EXPECT_EQ(device_->SetMaterial(&material_), D3D_OK);
+        clear(0xFF000000);
+        draw(lit_quad(0.5f, normal_length), kLitFvf, kQuadIndices);
+        present();
+        EXPECT_EQ(pixel(3, 3), pixel(28, 28)); // per-vertex colours all equal
+        return pixel(16, 16);
+    }
+    // Direct3D 9's point light: ambient + diffuse x light x (N.L) / (a0 + a1 d + a2 d^2).
+    void expect_lit(std::uint32_t p, double n_dot_l_scale, const char* what) {
+        const double ambient = 50.0 / 255.0;
+        const double d = std::sqrt(6.0);
+        const double n_dot_l = n_dot_l_scale * 2.0 / d;
+        const double attenuation = 1.0 / (0.1 * d * d);
+        const double light = 0.5 * n_dot_l * attenuation;
+        expect_colour(p, std::min(1.0, ambient + 1.0 * light), std::min(1.0, ambient + 0.5 * light),
+                      std::min(1.0, ambient + 0.25 * light), what);
+    }
+    D3DLIGHT9 light_{};
+    D3DMATERIAL9 material_{};
+};
+
+TEST_F(Lighting, APointLightFollowsTheFormulaWithGlobalAmbient) {
+    expect_lit(render(), 1.0, "lit");
+    EXPECT_EQ(pixel(16, 16) >> 24, 0xFFu);
+}
+
+TEST_F(Lighting, NothingIsLitBeyondTheLightsRange) {
+    light_.Range = 2.0f; // the corners are 2.45 away
+    expect_colour(render(), 50.0 / 255.0, 50.0 / 255.0, 50.0 / 255.0, "ambient only");
+}
+
+TEST_F(Lighting, NormalsAreNormalisedOnlyWhenAsked) {
+    expect_lit(render(3.0f), 3.0, "long normals as they stand");
+    ASSERT_EQ(device_->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE), D3D_OK);
+    expect_lit(render(3.0f), 1.0, "normalised");
+}
+
+TEST_F(Lighting, SpecularShowsOnlyWhenEnabled) {
+    light_.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+    material_.Specular = {0.0f, 0.0f, 1.0f, 1.0f};
+    material_.Power = 1.0f;
+    expect_lit(render(), 1.0, "specular off by default");
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);
+    const std::uint32_t with_specular = render();
+    EXPECT_GT(blue(with_specular), 93 + 40);
+    EXPECT_NEAR(red(with_specular), 223, 2); // the specular colour of the material is blue only
+}
+
+TEST_F(Lighting, LightingOffTakesTheVertexColourAndDirectionalLightsHaveNoFalloff) {
+    light_.Type = D3DLIGHT_DIRECTIONAL;
+    light_.Direction = {0.0f, 0.0f, 1.0f};
+    const std::uint32_t p = render();
+    const double ambient = 50.0 / 255.0;
+    expect_colour(p, ambient + 0.5, ambient + 0.25, ambient + 0.125, "directional");
+
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    clear(0xFF000000);
+    draw(screen_quad(0.5f, 0xFF336699), kColourFvf, kQuadIndices);
+    present();
+    EXPECT_EQ(pixel(16, 16), 0xFF336699u);
+}
+
+TEST_F(DeviceTest, FlatShadingTakesEachTrianglesFirstVertexAndGouraudBlends) {
+    make_device(32, 32);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    // Triangle (0, 1, 2) covers the lower left half, (2, 1, 3) the upper right.
+    const std::vector<ColourVertex> quad = {{-1, -1, 0.5f, 0xFFFF0000},
+                                            {-1, 1, 0.5f, 0xFF00FF00},
+                                            {1, -1, 0.5f, 0xFF0000FF},
+                                            {1, 1, 0.5f, 0xFFFFFFFF}};
+    for (const DWORD mode : {D3DSHADE_FLAT, D3DSHADE_GOURAUD, D3DSHADE_PHONG}) {
+        ASSERT_EQ(device_->SetRenderState(D3DRS_SHADEMODE, mode), D3D_OK);
+        clear(0xFF000000);
+        draw(quad, kColourFvf, kQuadIndices);
+        present();
+        const std::uint32_t lower_left = pixel(8, 20);
+        const std::uint32_t upper_right = pixel(24, 10);
+        if (mode == D3DSHADE_FLAT) {
+            EXPECT_EQ(lower_left, 0xFFFF0000u);
+            EXPECT_EQ(upper_right, 0xFF0000FFu);
+        } else { // Phong is drawn as Gouraud
+            EXPECT_GT(red(lower_left), 40) << mode;
+            EXPECT_GT(green(lower_left), 40) << mode;
+            EXPECT_GT(blue(lower_left), 40) << mode;
+            EXPECT_GT(green(upper_right), 40) << mode;
+            EXPECT_LT(red(upper_right), 250) << mode;
+        }
+    }
+}
+
+TEST_F(DeviceTest, CullingRemovesCounterClockwiseTrianglesByDefault) {
+    make_device(16, 16);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    const std::vector<ColourVertex> quad = screen_quad(0.5f, 0xFFFFFFFF);
+    const std::vector<WORD> clockwise = kQuadIndices;
+    const std::vector<WORD> counter_clockwise = {0, 2, 1, 2, 3, 1};
+    struct Case {
+        DWORD cull;
+        const std::vector<WORD>* indices;
+        bool drawn;
+    };
+    for (const Case c : {Case{D3DCULL_CCW, &clockwise, true}, Case{D3DCULL_CCW, &counter_clockwise, false},
+                         Case{D3DCULL_CW, &clockwise, false}, Case{D3DCULL_CW, &counter_clockwise, true},
+                         Case{D3DCULL_NONE, &counter_clockwise, true}}) {
+        ASSERT_EQ(device_->SetRenderState(D3DRS_CULLMODE, c.cull), D3D_OK);
+        clear(0xFF000000);
+        draw(quad, kColourFvf, *c.indices);
+        present();
+        EXPECT_EQ(pixel(8, 8), c.drawn ? 0xFFFFFFFFu : 0xFF000000u) << "cull mode " << c.cull;
+    }
+}
+
+// The viewer's box: six faces of four vertices, each face's triangles clockwise seen from outside.
+TEST_F(DeviceTest, TheBoxShowsItsOutwardFacesFromEverySide) {
+    make_device(32, 32);
+    const float n[6][3] = {{0, 0, 1}, {0, 0, -1}, {0, 1, 0}, {0, -1, 0}, {1, 0, 0}, {-1, 0, 0}};
+    const float corners[24][3] = {{-3, -3, 3},  {3, -3, 3},  {-3, 3, 3},   {3, 3, 3},   {3, -3, -3},
+                                  {-3, -3, -3}, {3, 3, -3},  {-3, 3, -3},  {-3, 3, -3}, {-3, 3, 3},
+                                  {3, 3, -3},   {3, 3, 3},   {-3, -3, -3}, {3, -3, -3}, {-3, -3, 3},
+                                  {3, -3, 3},   {3, -3, 3},  {3, -3, -3},  {3, 3, 3},   {3, 3, -3},
+                                  {-3, -3, -3}, {-3, -3, 3}, {-3, 3, -3},  {-3, 3, 3}};
+    std::vector<LitVertex> box;
+    for (int v = 0; v < 24; ++v)
+        box.push_back(
+            {corners[v][0], corners[v][1], corners[v][2], n[v / 4][0], n[v / 4][1], n[v / 4][2], 0, 0});
+    std::vector<WORD> indices;
+    for (WORD f = 0; f < 6; ++f)
+        for (const WORD i : {0, 1, 2, 2, 1, 3})
+            indices.push_back(static_cast<WORD>(4 * f + i));
+    IDirect3DVertexBuffer9* vb = vertex_buffer(box, kLitFvf);
+    IDirect3DIndexBuffer9* ib = index_buffer(indices);
+    ASSERT_EQ(device_->SetFVF(kLitFvf), D3D_OK);
+    ASSERT_EQ(device_->SetStreamSource(0, vb, 0, sizeof(LitVertex)), D3D_OK);
+    ASSERT_EQ(device_->SetIndices(ib), D3D_OK);
+    // Each face shows its own colour through the global ambient; no depth test, so draw order decides.
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF), D3D_OK);
+    const D3DCOLORVALUE face_colour[6] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1},
+                                          {1, 1, 0, 1}, {0, 1, 1, 1}, {1, 0, 1, 1}};
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveFovLH(&projection, 0.78539819f, 1.0f, 1.0f, 100.0f);
+    ASSERT_EQ(device_->SetTransform(D3DTS_PROJECTION, &projection), D3D_OK);
+
+    for (int f = 0; f < 6; ++f) {
+        // Looking at face f from outside; the face opposite is drawn after it and must be culled.
+        const int opposite = f ^ 1;
+        const D3DXVECTOR3 eye(20 * n[f][0], 20 * n[f][1], 20 * n[f][2]);
+        const D3DXVECTOR3 at(0, 0, 0);
+        const D3DXVECTOR3 up = n[f][1] != 0 ? D3DXVECTOR3(0, 0, 1) : D3DXVECTOR3(0, 1, 0);
+        D3DXMATRIX view;
+        D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+        ASSERT_EQ(device_->SetTransform(D3DTS_VIEW, &view), D3D_OK);
+        clear(0xFF000000);
+        ASSERT_EQ(device_->BeginScene(), D3D_OK);
+        for (const int drawn : {f, opposite}) {
+            D3DMATERIAL9 material{};
+            material.Ambient = face_colour[drawn];
+            ASSERT_EQ(device_->SetMaterial(&material), D3D_OK);
+            ASSERT_EQ(
+                device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, static_cast<UINT>(6 * drawn), 2),
+                D3D_OK);
+        }
+        ASSERT_EQ(device_->EndScene(), D3D_OK);
+        present();
+        expect_colour(pixel(16, 16), face_colour[f].r, face_colour[f].g, face_colour[f].b, "outward face");
+    }
+}
+
+TEST_F(DeviceTest, DepthTestKeepsTheNearerSurfaceOnlyWhileEnabled) {
+    make_device(16, 16);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    const auto near_then_far = [&]() {
+        clear(0xFF000000);
+        draw(screen_quad(0.3f, 0xFFFF0000), kColourFvf, kQuadIndices);
+        draw(screen_quad(0.7f, 0xFF00FF00), kColourFvf, kQuadIndices);
+        present();
+        return pixel(8, 8);
+    };
+    EXPECT_EQ(near_then_far(), 0xFFFF0000u); // ZENABLE starts TRUE with the automatic depth buffer
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE), D3D_OK);
+    EXPECT_EQ(near_then_far(), 0xFF00FF00u);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZWRITEENABLE, FALSE), D3D_OK);
+    EXPECT_EQ(near_then_far(), 0xFF00FF00u); // the near quad left no depth behind
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE), D3D_OK);
+
+    // Less-or-equal: a second surface at the same depth wins.
+    clear(0xFF000000);
+    draw(screen_quad(0.5f, 0xFFFF0000), kColourFvf, kQuadIndices);
+    draw(screen_quad(0.5f, 0xFF0000FF), kColourFvf, kQuadIndices);
+    present();
+    EXPECT_EQ(pixel(8, 8), 0xFF0000FFu);
+    // Clearing depth to 0.2 hides both.
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 0.2f, 0), D3D_OK);
+    draw(screen_quad(0.3f, 0xFFFF0000), kColourFvf, kQuadIndices);
+    present();
+    EXPECT_EQ(pixel(8, 8), 0xFF000000u);
+}
+
+class Texturing : public DeviceTest {
+  protected:
+    void SetUp() override {
+        make_device(16, 16);
+        ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    }
+    IDirect3DTexture9* texture(std::vector<std::uint32_t> texels, UINT w, UINT h) {
+        std::vector<platform::d3d9::MipLevel> levels(1);
+        levels[0] = {w, h, std::move(texels)};
+        IDirect3DTexture9* made = nullptr;
+        EXPECT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &made), D3D_OK);
+        held_.push_back(made);
+        return made;
+    }
+    // A quad whose vertices carry a colour and texture coordinates (0, 0) top left to (1, 1) bottom right.
+    struct Vertex {
+        float x, y, z;
+        D3DCOLOR colour;
+        float u, v;
+    };
+    void draw_quad(D3DCOLOR colour) {
+        const std::vector<Vertex> quad = {{-1, -1, 0.5f, colour, 0, 1},
+                                          {-1, 1, 0.5f, colour, 0, 0},
+                                          {1, -1, 0.5f, colour, 1, 1},
+                                          {1, 1, 0.5f, colour, 1, 0}};
+        clear(0xFF000000);
+        draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
+        present();
+    }
+};
+
+TEST_F(Texturing, AnAbsentTexturePassesTheColourThrough) {
+    ASSERT_EQ(device_->SetTexture(0, nullptr), D3D_OK);
+    draw_quad(0xFF336699);
+    EXPECT_EQ(pixel(8, 8), 0xFF336699u);
+}
+
+TEST_F(Texturing, StageZeroModulatesAndTheDisabledStageOneHasNoEffect) {
+    // 2 x 2 texels, row 0 at the top: the picture's quadrants show them the same way up.
+    IDirect3DTexture9* tex = texture({0xFF804020, 0xFFFFFFFF, 0xFF00FF00, 0xFF0000FF}, 2, 2);
+    IDirect3DTexture9* black = texture({0xFF000000}, 1, 1);
+    ASSERT_EQ(device_->SetTexture(0, tex), D3D_OK);
+    ASSERT_EQ(device_->SetTexture(1, black), D3D_OK); // stage 1 is disabled by default
+    draw_quad(0xFFFFFFFF);
+    EXPECT_EQ(pixel(3, 3), 0xFF804020u);
+    EXPECT_EQ(pixel(12, 3), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel(3, 12), 0xFF00FF00u);
+    EXPECT_EQ(pixel(12, 12), 0xFF0000FFu);
+
+    draw_quad(0xFF808080); // texture x half
+    expect_colour(pixel(3, 3), 0x80 / 255.0 * 0x80 / 255.0, 0x40 / 255.0 * 0x80 / 255.0,
+                  0x20 / 255.0 * 0x80 / 255.0, "modulated");
+
+    // Enabling stage 1 with its black texture does show.
+    ASSERT_EQ(device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE), D3D_OK);
+    draw_quad(0xFFFFFFFF);
+    EXPECT_EQ(pixel(12, 3), 0xFF000000u);
+}
+
+TEST_F(Texturing, TheDefaultBlendFactorsLeaveColoursUnchanged) {
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), D3D_OK);
+    clear(0xFF0000FF);
+    draw(screen_quad(0.5f, 0x40FF8000), kColourFvf, kQuadIndices); // a quarter alpha
+    present();
+    EXPECT_EQ(pixel(8, 8), 0xFFFF8000u);
+    // Source alpha over inverse source alpha does blend.
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA), D3D_OK);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA), D3D_OK);
+    clear(0xFF0000FF);
+    draw(screen_quad(0.5f, 0x40FF8000), kColourFvf, kQuadIndices);
+    present();
+    expect_colour(pixel(8, 8), 0.25, 0.25 * 128 / 255.0, 0.75, "blended");
+}
+
+TEST_F(DeviceTest, EdgesLandWhereDirect3D9PutsThemWithPixelCentresOnIntegers) {
+    make_device(64, 64);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    // A square from 0.2 to 2.7 in screen pixels (y down): Direct3D 9 covers the pixels whose centres,
+    // at integer coordinates, lie inside: 1 and 2 in both directions.
+    const auto nx = [](float px) { return -1.0f + px * 2.0f / 64.0f; };
+    const auto ny = [](float py) { return 1.0f - py * 2.0f / 64.0f; };
+    const D3DCOLOR w = 0xFFFFFFFF;
+    const std::vector<ColourVertex> square = {{nx(0.2f), ny(2.7f), 0.5f, w},
+                                              {nx(0.2f), ny(0.2f), 0.5f, w},
+                                              {nx(2.7f), ny(2.7f), 0.5f, w},
+                                              {nx(2.7f), ny(0.2f), 0.5f, w}};
+    clear(0xFF000000);
+    draw(square, kColourFvf, kQuadIndices);
+    present();
+    for (UINT y = 0; y < 4; ++y)
+        for (UINT x = 0; x < 4; ++x) {
+            const bool inside = x >= 1 && x <= 2 && y >= 1 && y <= 2;
+            EXPECT_EQ(pixel(x, y), inside ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
+        }
+}
+
+} // namespace

@@ -1,0 +1,173 @@
+// A window and a Direct3D 9 device for the Direct3D 9 tests on the virtual display, with helpers that fill
+// buffers, draw indexed triangle lists and read the presented picture back.
+#pragma once
+
+#include <d3d9.h>
+#include <platform_test.h>
+
+#include "../../platform/src/d3d9_internal.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace d3d9_test {
+
+inline LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// Position and diffuse colour (D3DFVF_XYZ | D3DFVF_DIFFUSE).
+struct ColourVertex {
+    float x, y, z;
+    D3DCOLOR colour;
+};
+inline constexpr DWORD kColourFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+
+// Position, normal and one texture coordinate set, as the viewer's box vertices (274).
+struct LitVertex {
+    float x, y, z;
+    float nx, ny, nz;
+    float u, v;
+};
+inline constexpr DWORD kLitFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
+
+inline int red(std::uint32_t p) {
+    return static_cast<int>((p >> 16) & 0xFF);
+}
+inline int green(std::uint32_t p) {
+    return static_cast<int>((p >> 8) & 0xFF);
+}
+inline int blue(std::uint32_t p) {
+    return static_cast<int>(p & 0xFF);
+}
+
+class DeviceTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        platform::trace::enable(false);
+        platform::test::fail_operation("");
+        for (IUnknown* object : held_)
+            object->Release();
+        held_.clear();
+        if (device_ != nullptr)
+            device_->Release();
+        if (d3d_ != nullptr)
+            d3d_->Release();
+        if (window_ != nullptr)
+            DestroyWindow(window_);
+    }
+
+    HWND make_window(int width = 320, int height = 240) {
+        static const bool registered = [] {
+            WNDCLASSEXA wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = window_proc;
+            wc.lpszClassName = "d3d9_test";
+            return RegisterClassExA(&wc) != 0;
+        }();
+        EXPECT_TRUE(registered);
+        return CreateWindowExA(0, "d3d9_test", "d3d9 test", WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr,
+                               nullptr, nullptr, nullptr);
+    }
+
+    static D3DPRESENT_PARAMETERS parameters(HWND window, UINT width, UINT height, bool depth) {
+        D3DPRESENT_PARAMETERS pp{};
+        pp.BackBufferWidth = width;
+        pp.BackBufferHeight = height;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        pp.hDeviceWindow = window;
+        pp.Windowed = TRUE;
+        pp.EnableAutoDepthStencil = depth ? TRUE : FALSE;
+        pp.AutoDepthStencilFormat = D3DFMT_D16;
+        return pp;
+    }
+
+    // A window, the Direct3D object and a device with a back buffer of the given size.
+    void make_device(UINT width = 64, UINT height = 64, bool depth = true) {
+        window_ = make_window();
+        ASSERT_NE(window_, nullptr);
+        ShowWindow(window_, SW_SHOWDEFAULT);
+        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(d3d_, nullptr);
+        D3DPRESENT_PARAMETERS pp = parameters(window_, width, height, depth);
+        ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
+                                     D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
+                  D3D_OK);
+        width_ = width;
+        height_ = height;
+    }
+
+    template <typename Vertex>
+    IDirect3DVertexBuffer9* vertex_buffer(const std::vector<Vertex>& vertices, DWORD fvf) {
+        IDirect3DVertexBuffer9* vb = nullptr;
+        const auto bytes = static_cast<UINT>(vertices.size() * sizeof(Vertex));
+        EXPECT_EQ(device_->CreateVertexBuffer(bytes, 0, fvf, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+        void* data = nullptr;
+        EXPECT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
+        std::memcpy(data, vertices.data(), bytes);
+        EXPECT_EQ(vb->Unlock(), D3D_OK);
+        held_.push_back(vb);
+        return vb;
+    }
+
+    IDirect3DIndexBuffer9* index_buffer(const std::vector<WORD>& indices) {
+        IDirect3DIndexBuffer9* ib = nullptr;
+        const auto bytes = static_cast<UINT>(indices.size() * sizeof(WORD));
+        EXPECT_EQ(device_->CreateIndexBuffer(bytes, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+                  D3D_OK);
+        void* data = nullptr;
+        EXPECT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+        std::memcpy(data, indices.data(), bytes);
+        EXPECT_EQ(ib->Unlock(), D3D_OK);
+        held_.push_back(ib);
+        return ib;
+    }
+
+    // Draws the vertices as an indexed triangle list inside a scene (the caller clears and presents).
+    template <typename Vertex>
+    void draw(const std::vector<Vertex>& vertices, DWORD fvf, const std::vector<WORD>& indices) {
+        IDirect3DVertexBuffer9* vb = vertex_buffer(vertices, fvf);
+        IDirect3DIndexBuffer9* ib = index_buffer(indices);
+        EXPECT_EQ(device_->SetFVF(fvf), D3D_OK);
+        EXPECT_EQ(device_->SetStreamSource(0, vb, 0, sizeof(Vertex)), D3D_OK);
+        EXPECT_EQ(device_->SetIndices(ib), D3D_OK);
+        EXPECT_EQ(device_->BeginScene(), D3D_OK);
+        EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, static_cast<UINT>(vertices.size()),
+                                                0, static_cast<UINT>(indices.size() / 3)),
+                  D3D_OK);
+        EXPECT_EQ(device_->EndScene(), D3D_OK);
+    }
+
+    void clear(D3DCOLOR colour) {
+        EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, colour, 1.0f, 0), D3D_OK);
+    }
+
+    // Presents and reads the back buffer back.
+    void present() {
+        ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        UINT w = 0;
+        UINT h = 0;
+        pixels_ = platform::test::presented_pixels(&w, &h);
+        ASSERT_EQ(w, width_);
+        ASSERT_EQ(h, height_);
+        ASSERT_EQ(pixels_.size(), static_cast<size_t>(w) * h);
+    }
+
+    std::uint32_t pixel(UINT x, UINT y) const {
+        return pixels_.at(static_cast<size_t>(y) * width_ + x);
+    }
+
+    HWND window_ = nullptr;
+    IDirect3D9* d3d_ = nullptr;
+    IDirect3DDevice9* device_ = nullptr;
+    UINT width_ = 0;
+    UINT height_ = 0;
+    std::vector<std::uint32_t> pixels_;
+    std::vector<IUnknown*> held_; // buffers and textures released before the device
+};
+
+} // namespace d3d9_test
