@@ -527,3 +527,23 @@ TEST_F(DeviceTest, TestsCanMakeCreationAndLockingFail) {
 }
 
 } // namespace
+
+namespace {
+
+// A display whose OpenGL stops short of 3.3 (Mesa told to offer 3.0 only): no device, a clear error code,
+// nothing left behind.
+TEST_F(DeviceTest, NoDeviceWithoutOpenGL33) {
+    setenv("MESA_GL_VERSION_OVERRIDE", "3.0", 1);
+    window_ = make_window();
+    ASSERT_NE(window_, nullptr);
+    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d_, nullptr);
+    D3DPRESENT_PARAMETERS pp = parameters(window_, 64, 64, true);
+    EXPECT_EQ(
+        d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
+        D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(device_, nullptr);
+    EXPECT_EQ(platform::objects::live_count(), 2); // the window and the Direct3D object
+}
+
+} // namespace
