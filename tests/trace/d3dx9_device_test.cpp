@@ -29,7 +29,8 @@ class D3dx9OnDevice : public ::testing::Test {
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = window_proc;
         wc.lpszClassName = "d3dx9_test";
-        ASSERT_NE(RegisterClassExA(&wc), 0);
+        static const ATOM registered = RegisterClassExA(&wc); // once per process
+        ASSERT_NE(registered, 0);
         window_ = CreateWindowExA(0, "d3dx9_test", "d3dx9 test", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
                                   nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window_, nullptr);
@@ -135,7 +136,8 @@ TEST_F(D3dx9OnDevice, TextureFromFileHasTheFullBoxFilteredChain) {
     const std::string label = platform::objects::label(texture);
     EXPECT_EQ(label.rfind("Texture#", 0), 0u);
     EXPECT_EQ(platform::trace::lines(),
-              std::vector<std::string>{"D3DXCreateTextureFromFileA(Device#1, \"" + path + "\") -> " + label});
+              std::vector<std::string>{"D3DXCreateTextureFromFileA(" + platform::objects::label(device_) +
+                                       ", \"" + path + "\") -> " + label});
     platform::trace::enable(false);
 
     EXPECT_EQ(texture->GetLevelCount(), 3u); // 6 x 4, 3 x 2, 1 x 1
@@ -194,8 +196,8 @@ TEST_F(D3dx9OnDevice, HostileAndMissingFilesCreateNothing) {
     const auto lines = platform::trace::lines();
     ASSERT_EQ(lines.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i)
-        EXPECT_EQ(lines[i],
-                  "D3DXCreateTextureFromFileA(Device#1, \"" + files[i] + "\") -> failed 0x88760B59");
+        EXPECT_EQ(lines[i], "D3DXCreateTextureFromFileA(" + platform::objects::label(device_) + ", \"" +
+                                files[i] + "\") -> failed 0x88760B59");
 }
 
 TEST_F(D3dx9OnDevice, FontCreationAndDrawingAreTracedWithoutTheLayersOwnCalls) {
@@ -211,17 +213,20 @@ TEST_F(D3dx9OnDevice, FontCreationAndDrawingAreTracedWithoutTheLayersOwnCalls) {
     EXPECT_EQ(font->DrawTextA(nullptr, "X axis: 0.000000", 16, &rect, 0, 0xFFFFFFFF), 24);
     EXPECT_EQ(font->DrawTextA(nullptr, "FOV: 45 and more", 7, &rect, 0, 0xFFFFFFFF), 24);
     device_->EndScene();
+    // Labels count per process; run alone, these are Device#1 and Font#1.
+    const std::string d = platform::objects::label(device_);
+    const std::string f = platform::objects::label(font);
     const std::vector<std::string> want = {
-        "D3DXCreateFontA(Device#1, 24, 0, 400, 1, 0, 1, 0, 0, 0, \"Arial\") -> Font#1",
+        "D3DXCreateFontA(" + d + ", 24, 0, 400, 1, 0, 1, 0, 0, 0, \"Arial\") -> " + f,
         "BeginScene()",
-        "DrawTextA(Font#1, null, \"X axis: 0.000000\", 16, {30, 30, 1024, 768}, 0, 0xFFFFFFFF)",
-        "DrawTextA(Font#1, null, \"FOV: 45\", 7, {30, 30, 1024, 768}, 0, 0xFFFFFFFF)",
+        "DrawTextA(" + f + ", null, \"X axis: 0.000000\", 16, {30, 30, 1024, 768}, 0, 0xFFFFFFFF)",
+        "DrawTextA(" + f + ", null, \"FOV: 45\", 7, {30, 30, 1024, 768}, 0, 0xFFFFFFFF)",
         "EndScene()",
     };
     EXPECT_EQ(platform::trace::lines(), want);
     platform::trace::clear();
     EXPECT_EQ(font->Release(), 0u);
-    EXPECT_EQ(platform::trace::lines(), std::vector<std::string>{"Release(Font#1)"});
+    EXPECT_EQ(platform::trace::lines(), std::vector<std::string>{"Release(" + f + ")"});
 }
 
 TEST_F(D3dx9OnDevice, TextIsDrawnAtTheCornerInItsColourAndClippedToTheRectangle) {
