@@ -78,10 +78,13 @@ BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom) {
 
 int MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type) {
     trace::call("MessageBoxA", window, text, caption, type);
-    std::string line = text == nullptr ? "" : text;
-    for (char& c : line)
-        if (c == '\n' || c == '\r')
-            c = ' ';
+    // Each line break (CR, LF or CR LF) becomes one space.
+    std::string line;
+    for (const char* p = text == nullptr ? "" : text; *p != '\0'; ++p) {
+        if (*p == '\r' && p[1] == '\n')
+            continue;
+        line += (*p == '\r' || *p == '\n') ? ' ' : *p;
+    }
     std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
     return IDOK;

@@ -162,11 +162,40 @@ HWND window_from_sdl_id(Uint32 window_id) {
     return nullptr;
 }
 
+namespace {
+// Why no window can be shown, in words: SDL's own reasons name drivers rather than displays.
+std::string no_display_reason() {
+    const char* const asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (asked != nullptr && *asked != '\0')
+        return std::string("no display: ") + SDL_GetError();
+    const char* const display = SDL_getenv("DISPLAY");
+    if (display == nullptr || *display == '\0')
+        return "no display: DISPLAY is not set";
+    return std::string("no display: cannot open X display \"") + display + "\"";
+}
+} // namespace
+
 bool ensure_video() {
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
         return true;
+    // Without a Wayland display, X11 is the one display to try: asking Wayland anyway makes its library
+    // print a complaint of its own on stderr. SDL_VIDEODRIVER still chooses.
+    const char* const wayland = SDL_getenv("WAYLAND_DISPLAY");
+    if (wayland == nullptr || *wayland == '\0')
+        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        set_last_error(ERROR_DEVICE_NOT_AVAILABLE, SDL_GetError());
+        set_last_error(ERROR_DEVICE_NOT_AVAILABLE, no_display_reason());
+        return false;
+    }
+    // Drivers that show nothing (offscreen, dummy) are no display, unless asked for by name (the tests of
+    // the message queue use the dummy driver): a window there is one nobody can see or close.
+    const char* const driver = SDL_GetCurrentVideoDriver();
+    const char* const asked = SDL_getenv("SDL_VIDEODRIVER");
+    const std::string_view name = driver == nullptr ? "" : driver;
+    const bool shows_nothing = name == "offscreen" || name == "dummy" || name == "evdev";
+    if (shows_nothing && (asked == nullptr || SDL_strcasecmp(asked, driver) != 0)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        set_last_error(ERROR_DEVICE_NOT_AVAILABLE, no_display_reason());
         return false;
     }
     return true;

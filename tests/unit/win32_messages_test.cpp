@@ -264,3 +264,45 @@ TEST_F(TestWindow, TheCallsAreTracedWithTheirArguments) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(NoDisplay, CreatingAWindowFailsWithAReadableReasonAndNothingAfterItCrashes) {
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
+        GTEST_SKIP()
+            << "video already started in this process (run the cases one per process, as ctest does)";
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = unit::recording_proc;
+    wc.lpszClassName = "NoDisplayClass";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    const HWND window = CreateWindowExA(0, "NoDisplayClass", "x", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
+                                        nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(window, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_AVAILABLE));
+    char text[256];
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                   GetLastError(), 0, text, sizeof text, nullptr);
+    EXPECT_EQ(std::string(text, n), "no display: DISPLAY is not set\r\n");
+    // What the program does next finds no window, and says so without crashing.
+    EXPECT_FALSE(ShowWindow(window, SW_SHOWDEFAULT));
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    RECT r;
+    EXPECT_FALSE(GetClientRect(window, &r));
+    EXPECT_EQ(platform::win32::sdl_window(window), nullptr);
+    EXPECT_FALSE(platform::win32::is_foreground(window));
+}
+
+TEST(MessageBox, WritesItsTextAsOneLineOnStderrAndSaysOk) {
+    testing::internal::CaptureStderr();
+    const int answer = MessageBoxA(nullptr, "first line\nsecond\r\nthird", "Caption", MB_OK | MB_ICONERROR);
+    const std::string written = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(answer, IDOK);
+    EXPECT_EQ(written, "first line second third\n");
+}
+
+} // namespace
