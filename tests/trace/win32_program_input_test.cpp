@@ -1,0 +1,169 @@
+// The viewer's WinMain in process on the virtual display, driven by real X input (xdotool): its Win32 and
+// DirectInput calls as the layer records them, F7 and Esc arriving through the message queue, and a held W
+// reaching the camera through the keyboard device.
+#include "child_process.h"
+#include "x_display.h"
+
+#include <platform_test.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using support::run_command;
+
+bool starts_with(const std::string& line, const std::string& prefix) {
+    return line.rfind(prefix, 0) == 0;
+}
+
+int index_of(const std::vector<std::string>& trace, const std::string& line, int from = 0) {
+    for (int i = from; i < static_cast<int>(trace.size()); ++i)
+        if (trace[i] == line)
+            return i;
+    return -1;
+}
+
+// The label a creating call's line ends with ("... -> Window#1" gives "Window#1").
+std::string made_by(const std::vector<std::string>& trace, const std::string& prefix) {
+    for (const std::string& line : trace)
+        if (starts_with(line, prefix)) {
+            const auto arrow = line.rfind(" -> ");
+            return arrow == std::string::npos ? "" : line.substr(arrow + 4);
+        }
+    return "";
+}
+
+struct ProgramRun {
+    int exit_code = -1;
+    std::vector<std::string> trace;
+};
+
+// Runs WinMain with the trace on; `actions` maps a number of presented frames to an xdotool command run once
+// when the program reaches it. A run that is still going after 400 frames is ended with code 99.
+ProgramRun run_with_input(const std::map<int, std::string>& actions) {
+    platform::trace::clear();
+    platform::trace::enable(true);
+    int frames = 0;
+    std::size_t scanned = 0;
+    std::map<int, std::string> pending = actions;
+    platform::test::on_peek_message([&](int) {
+        platform::trace::enable(false); // the test's own doings are not the program's
+        const auto lines = platform::trace::lines();
+        for (; scanned < lines.size(); ++scanned)
+            frames += starts_with(lines[scanned], "Present(") ? 1 : 0;
+        for (auto it = pending.begin(); it != pending.end() && it->first <= frames;) {
+            EXPECT_EQ(run_command("xdotool " + it->second).exit_code, 0) << it->second;
+            it = pending.erase(it);
+        }
+        if (frames >= 400) {
+            ADD_FAILURE() << "the program was still running after 400 frames";
+            PostQuitMessage(99);
+        }
+        platform::trace::enable(true);
+    });
+    static char empty_command_line[] = "";
+    static int instance_tag = 0;
+    ProgramRun run;
+    run.exit_code =
+        WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
+    platform::test::on_peek_message(nullptr);
+    platform::trace::enable(false);
+    run.trace = platform::trace::lines();
+    return run;
+}
+
+TEST(ProgramOnTheLayer, SetsUpWindowAndDevicesTakesF7AndEscAsMessagesAndReadsAHeldKey) {
+    ASSERT_TRUE(support::display_available()) << "this test needs an X display in DISPLAY";
+    const ProgramRun run =
+        run_with_input({{3, "keydown w"}, {12, "keyup w"}, {16, "key F7"}, {24, "key Escape"}});
+    EXPECT_EQ(run.exit_code, 0);
+    const auto& t = run.trace;
+
+    const std::string window = made_by(t, "CreateWindowExA(");
+    const std::string di = made_by(t, "DirectInput8Create(");
+    const std::string keyboard = made_by(t, "CreateDevice(" + di + ", GUID_SysKeyboard");
+    const std::string mouse = made_by(t, "CreateDevice(" + di + ", GUID_SysMouse");
+    ASSERT_TRUE(starts_with(window, "Window#")) << window;
+    ASSERT_TRUE(starts_with(di, "DirectInput8#")) << di;
+    ASSERT_TRUE(starts_with(keyboard, "Keyboard#")) << keyboard;
+    ASSERT_TRUE(starts_with(mouse, "Mouse#")) << mouse;
+
+    // Start-up, in this order (the device's own lines come in between).
+    const std::vector<std::string> start_up = {
+        "LoadCursorA(null, 32512)",
+        "RegisterClassExA({" + std::to_string(sizeof(WNDCLASSEXA)) +
+            ", 3, proc, 0, 0, ?, null, 32512, 5, null, \"WindowClass\", null})",
+        "CreateWindowExA(0, \"WindowClass\", \"Our First Direct3D Program\", 13565952, 0, 0, 1024, 768, "
+        "null, "
+        "null, ?, null) -> " +
+            window,
+        "ShowWindow(" + window + ", 10)",
+        "DirectInput8Create(?, 2048, IID_IDirectInput8A, null) -> " + di,
+        "CreateDevice(" + di + ", GUID_SysKeyboard, null) -> " + keyboard,
+        "CreateDevice(" + di + ", GUID_SysMouse, null) -> " + mouse,
+        "SetDataFormat(" + keyboard + ", c_dfDIKeyboard)",
+        "SetDataFormat(" + mouse + ", c_dfDIMouse)",
+        "SetCooperativeLevel(" + keyboard + ", " + window + ", 6)",
+        "SetCooperativeLevel(" + mouse + ", " + window + ", 5)",
+        "PeekMessageA(null, 0, 0, 1)",
+        "Acquire(" + keyboard + ")",
+        "Acquire(" + mouse + ")",
+        "GetDeviceState(" + keyboard + ", 256)",
+        "GetDeviceState(" + mouse + ", 16)",
+    };
+    int at = 0;
+    for (const std::string& line : start_up) {
+        const int found = index_of(t, line, at);
+        ASSERT_GE(found, 0) << "missing or out of order: " << line;
+        at = found + 1;
+    }
+
+    // F7 and Esc came as key messages with their scan codes, and were dispatched to the window.
+    const std::string f7_down =
+        "DispatchMessageA({" + window + ", 256, 118, " + std::to_string(0x00410001) + "})";
+    const std::string f7_up =
+        "DispatchMessageA({" + window + ", 257, 118, " + std::to_string(0xC0410001u) + "})";
+    const std::string esc_down =
+        "DispatchMessageA({" + window + ", 256, 27, " + std::to_string(0x00010001) + "})";
+    const int f7 = index_of(t, f7_down);
+    ASSERT_GE(f7, 0) << "F7 never arrived";
+    EXPECT_GT(index_of(t, f7_up, f7), f7);
+    const int esc = index_of(t, esc_down, f7);
+    ASSERT_GT(esc, f7) << "Esc never arrived after F7";
+    // The pass that took Esc ends the loop: no input is read and nothing drawn after it.
+    for (int i = esc; i < static_cast<int>(t.size()); ++i) {
+        EXPECT_FALSE(starts_with(t[i], "GetDeviceState(")) << t[i];
+        EXPECT_FALSE(starts_with(t[i], "Present(")) << t[i];
+    }
+    // The typed keys were translated: W and Esc make characters, F7 none.
+    EXPECT_GE(index_of(t, "DispatchMessageA({" + window + ", 258, 27, " + std::to_string(0x00010001) + "})"),
+              esc);
+
+    // W held for some frames moved the camera: the overlay's Z line changed from its starting value.
+    std::vector<std::string> z_lines;
+    for (const std::string& line : t)
+        if (line.find("\"Z axis: ") != std::string::npos)
+            z_lines.push_back(line.substr(line.find("\"Z axis: ")));
+    ASSERT_FALSE(z_lines.empty());
+    EXPECT_TRUE(std::any_of(z_lines.begin(), z_lines.end(),
+                            [&](const std::string& z) { return z != z_lines.front(); }))
+        << "W never moved the camera: " << z_lines.front();
+
+    // Teardown, last: both devices unacquired and released, the DirectInput object released last.
+    const std::vector<std::string> teardown = {
+        "Unacquire(" + keyboard + ")", "Unacquire(" + mouse + ")", "Release(" + keyboard + ")",
+        "Release(" + mouse + ")",      "Release(" + di + ")",
+    };
+    ASSERT_GE(t.size(), teardown.size());
+    EXPECT_EQ(std::vector<std::string>(t.end() - static_cast<long>(teardown.size()), t.end()), teardown);
+    EXPECT_EQ(platform::objects::label(nullptr), "null");
+}
+
+} // namespace
