@@ -325,6 +325,31 @@ TEST_F(InputOnDisplay, EscAndF7ArriveAsKeyMessages) {
     EXPECT_EQ(reached, 4);
 }
 
+TEST_F(InputOnDisplay, AHeldKeyRepeatsItsKeyDownWithThePreviousStateSet) {
+    taken_.clear();
+    xdotool("keydown F8");
+    const auto downs = [this] {
+        return std::count_if(taken_.begin(), taken_.end(),
+                             [](const MSG& m) { return m.message == WM_KEYDOWN && m.wParam == VK_F8; });
+    };
+    // The X server repeats after its delay (660 ms by default) at its rate.
+    const bool repeated = wait_until([&] { return downs() >= 3; });
+    xdotool("keyup F8");
+    ASSERT_TRUE(repeated) << "only " << downs() << " key-down(s) while F8 was held";
+    ASSERT_TRUE(wait_until([this] {
+        return std::any_of(taken_.begin(), taken_.end(),
+                           [](const MSG& m) { return m.message == WM_KEYUP && m.wParam == VK_F8; });
+    }));
+    std::vector<LPARAM> lparams;
+    for (const MSG& m : taken_)
+        if (m.wParam == VK_F8)
+            lparams.push_back(m.lParam);
+    EXPECT_EQ(lparams.front(), 0x00420001) << "the first key-down is no repeat";
+    for (std::size_t i = 1; i + 1 < lparams.size(); ++i)
+        EXPECT_EQ(lparams[i], 0x40420001) << "repeat " << i;
+    EXPECT_EQ(lparams.back(), static_cast<LPARAM>(0xC0420001u));
+}
+
 TEST_F(InputOnDisplay, TheWindowIsTitledAndCovers1024By768FromTheCorner) {
     const auto geometry = support::outer_geometry(xid_);
     ASSERT_TRUE(geometry.has_value());
