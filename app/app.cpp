@@ -19,8 +19,8 @@ constexpr int window_height = 768;
 // The system's reason for the last failed Win32 call, on one line.
 void last_error_text(char* text, DWORD size) {
     const DWORD error = GetLastError();
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                        0, text, size, nullptr);
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        error, 0, text, size, nullptr);
     if (length == 0) {
         std::snprintf(text, size, "error %lu", static_cast<unsigned long>(error));
         return;

@@ -6,8 +6,8 @@
 #include <windows.h>
 
 struct RenderModes {
-    INT depth_current = 0; // 0 disabled, 1 enabled; the entry point enables it before the loop
-    INT depth_next = 0;    // the successor of "enabled", so that the first F7 switches depth testing off
+    INT depth_current = 0;  // 0 disabled, 1 enabled; the entry point enables it before the loop
+    INT depth_next = 0;     // the successor of "enabled", so that the first F7 switches depth testing off
     INT filter_current = 3; // 1 point, 2 linear, 3 anisotropic
     INT filter_next = 1;
     INT shade_current = 2; // 1 flat, 2 Gouraud, 3 Phong

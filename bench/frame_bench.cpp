@@ -84,8 +84,8 @@ bool run_bare(int frames, Timing& timing, double& cpu_in_loop) {
     wc.lpszClassName = "BareClass";
     if (RegisterClassExA(&wc) == 0)
         return false;
-    const HWND window = CreateWindowExA(0, "BareClass", "Bare loop", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768, nullptr,
-                                        nullptr, instance, nullptr);
+    const HWND window = CreateWindowExA(0, "BareClass", "Bare loop", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
+                                        nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
         return false;
     ShowWindow(window, SW_SHOWDEFAULT);
@@ -102,8 +102,8 @@ bool run_bare(int frames, Timing& timing, double& cpu_in_loop) {
     d3dpp.EnableAutoDepthStencil = TRUE;
     d3dpp.AutoDepthStencilFormat = D3DFMT_D16;
     IDirect3DDevice9* device = nullptr;
-    if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                                 &d3dpp, &device))) {
+    if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                                 D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3dpp, &device))) {
         d3d->Release();
         return false;
     }
@@ -139,13 +139,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     double cpu_in_loop = 0.0;
-    const bool ran = mode == "viewer" ? run_viewer(frames, timing, cpu_in_loop) : run_bare(frames, timing, cpu_in_loop);
+    const bool ran =
+        mode == "viewer" ? run_viewer(frames, timing, cpu_in_loop) : run_bare(frames, timing, cpu_in_loop);
     if (!ran) {
         std::fprintf(stderr, "frame_bench: the %s run did not complete\n", mode.c_str());
         return 1;
     }
     const double loop_seconds = std::chrono::duration<double>(timing.end - timing.first_frame).count();
-    const double startup_ms = std::chrono::duration<double, std::milli>(timing.first_frame - timing.start).count();
+    const double startup_ms =
+        std::chrono::duration<double, std::milli>(timing.first_frame - timing.start).count();
     // mode fps cpu_ms_per_frame startup_ms peak_kib
     std::printf("%s %.1f %.3f %.1f %ld\n", mode.c_str(), timing.frames / loop_seconds,
                 1000.0 * cpu_in_loop / timing.frames, startup_ms, peak_kib());

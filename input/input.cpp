@@ -36,7 +36,8 @@ void poll_input() {
         keyboard->Acquire();
     if (mouse != nullptr)
         mouse->Acquire();
-    if (keyboard == nullptr || FAILED(keyboard->GetDeviceState(sizeof input_snapshot.keys, input_snapshot.keys)))
+    if (keyboard == nullptr ||
+        FAILED(keyboard->GetDeviceState(sizeof input_snapshot.keys, input_snapshot.keys)))
         std::memset(input_snapshot.keys, 0, sizeof input_snapshot.keys);
     if (mouse == nullptr ||
         FAILED(mouse->GetDeviceState(sizeof input_snapshot.mouse_state, &input_snapshot.mouse_state)))

@@ -14,7 +14,7 @@ struct InputDevices {
 };
 
 struct InputSnapshot {
-    BYTE keys[256] = {};     // by DirectInput key code; a key is down when its high bit (0x80) is set
+    BYTE keys[256] = {};           // by DirectInput key code; a key is down when its high bit (0x80) is set
     DIMOUSESTATE mouse_state = {}; // motion since the previous read
 };
 

@@ -48,9 +48,9 @@ bool setup_device(HWND window) {
     d3dpp.EnableAutoDepthStencil = TRUE;
     d3dpp.AutoDepthStencilFormat = D3DFMT_D16;
 
-    const HRESULT created = graphics.d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                                       D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3dpp,
-                                                       &graphics.device);
+    const HRESULT created =
+        graphics.d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                                   D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3dpp, &graphics.device);
     if (FAILED(created) || graphics.device == nullptr) {
         graphics.device = nullptr;
         release_device();

@@ -18,8 +18,9 @@ struct ProgramRun {
     std::string errors; // what the program wrote on stderr
 };
 
-// `script` is called at every PeekMessageA with the number of frames presented so far and the program's
-// window (null until the device exists). A script that never ends the program is stopped after 600 frames.
+// `script` is called once per pass of the main loop, at its first PeekMessageA, with the number of frames
+// presented so far and the program's window. A script that never ends the program is stopped after 600
+// frames.
 using Script = std::function<void(int frames, HWND window)>;
 ProgramRun run_program(const Script& script);
 
@@ -32,8 +33,9 @@ std::vector<std::string> lines_starting(const std::vector<std::string>& trace, s
 // The index of the first line at or after `from` that starts with `prefix`, or -1.
 int find_line(const std::vector<std::string>& trace, std::string_view prefix, int from = 0);
 
-// The lines of frame `n` (0 is the first): from the first line after the (n)th Present up to and
-// including the (n+1)th Present, without the message pump's and the input poll's lines.
+// The lines of frame `n` (0 is the first): from the first line after the (n)th Present (for the first
+// frame: from the loop's first PeekMessageA) up to and including the (n+1)th Present, without the message
+// pump's and the input poll's lines.
 std::vector<std::string> frame_lines(const std::vector<std::string>& trace, int n);
 
 // The live platform objects other than windows (which last as long as the process).

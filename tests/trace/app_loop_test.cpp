@@ -31,9 +31,10 @@ TEST(AppLoop, RegistersTheClassAndCreatesTheWindowAsSpecifiedThenEndsOnEsc) {
     EXPECT_NE(classes[0].find("\"WindowClass\""), std::string::npos) << classes[0];
     const auto windows = lines_starting(run.trace, "CreateWindowExA(");
     ASSERT_EQ(windows.size(), 1u);
-    EXPECT_EQ(windows[0].substr(0, windows[0].find(" ->")),
-              "CreateWindowExA(0, \"WindowClass\", \"Our First Direct3D Program\", 13565952, 0, 0, 1024, 768, "
-              "null, null, ?, null)")
+    EXPECT_EQ(
+        windows[0].substr(0, windows[0].find(" ->")),
+        "CreateWindowExA(0, \"WindowClass\", \"Our First Direct3D Program\", 13565952, 0, 0, 1024, 768, "
+        "null, null, ?, null)")
         << windows[0];
     // Shown with the show command the entry point was given, before the device is made.
     const int shown = find_line(run.trace, "ShowWindow(");
@@ -73,12 +74,11 @@ TEST(AppLoop, TheQuitMessageEndsTheLoopInItsPassEvenWithMessagesAfterIt) {
     EXPECT_EQ(run.exit_code, 7);
     EXPECT_EQ(count_starting(run.trace, "Present("), 2);
     // The messages after the quit message were still taken and dispatched in the same pass ...
-    const int last_present = static_cast<int>(run.trace.size()) - 1 -
-                             static_cast<int>(std::find_if(run.trace.rbegin(), run.trace.rend(),
-                                                           [](const std::string& l) {
-                                                               return l.rfind("Present(", 0) == 0;
-                                                           }) -
-                                              run.trace.rbegin());
+    const int last_present =
+        static_cast<int>(run.trace.size()) - 1 -
+        static_cast<int>(std::find_if(run.trace.rbegin(), run.trace.rend(),
+                                      [](const std::string& l) { return l.rfind("Present(", 0) == 0; }) -
+                         run.trace.rbegin());
     const auto after = std::vector<std::string>(run.trace.begin() + last_present + 1, run.trace.end());
     EXPECT_EQ(count_starting(after, "DispatchMessageA("), 3);
     // ... and no input was polled after it.

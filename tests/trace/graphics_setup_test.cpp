@@ -61,7 +61,8 @@ TEST(GraphicsSetup, CallsEveryOperationInOrderWithItsValues) {
     ASSERT_EQ(run.exit_code, 0) << run.errors;
     const std::vector<std::string> expected = {
         "Direct3DCreate9(32) -> Direct3D9#1",
-        "CreateDevice(Direct3D9#1, 0, 1, Window#1, 32, {1024, 768, 22, 0, 0, 0, 1, Window#1, 1, 1, 80, 0, 0, 0}) "
+        "CreateDevice(Direct3D9#1, 0, 1, Window#1, 32, {1024, 768, 22, 0, 0, 0, 1, Window#1, 1, 1, 80, 0, 0, "
+        "0}) "
         "-> Device#1",
         "SetRenderState(137, 1)",
         "SetRenderState(139, 4281479730)",
@@ -71,7 +72,8 @@ TEST(GraphicsSetup, CallsEveryOperationInOrderWithItsValues) {
         "CreateIndexBuffer(72, 0, 101, 1, null) -> IndexBuffer#1",
         "Lock(IndexBuffer#1, 0, 0, 0)",
         "Unlock(IndexBuffer#1)",
-        "SetLight(0, {1, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {10, 10, 5}, {0, 0, 0}, 100, 0, 0, 0, 0.01, 0, 0})",
+        "SetLight(0, {1, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {10, 10, 5}, {0, 0, 0}, 100, 0, 0, 0, "
+        "0.01, 0, 0})",
         "LightEnable(0, 1)",
         "SetMaterial({{1, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0})",
         "SetRenderState(143, 1)",
@@ -113,10 +115,11 @@ TEST(GraphicsTeardown, ReleasesTheSevenObjectsInOrderEachOnceAndLeavesNothingAli
     ASSERT_EQ(run.exit_code, 0);
     const int begin = find_line(run.trace, "Release(VertexBuffer#1)");
     ASSERT_GE(begin, 0);
-    const std::vector<std::string> releases = lines_starting({run.trace.begin() + begin, run.trace.end()}, "Release(");
+    const std::vector<std::string> releases =
+        lines_starting({run.trace.begin() + begin, run.trace.end()}, "Release(");
     const std::vector<std::string> expected = {
-        "Release(VertexBuffer#1)", "Release(IndexBuffer#1)", "Release(Texture#1)",    "Release(Texture#2)",
-        "Release(Device#1)",       "Release(Direct3D9#1)",   "Release(Font#1)",       "Release(Keyboard#1)",
+        "Release(VertexBuffer#1)", "Release(IndexBuffer#1)", "Release(Texture#1)", "Release(Texture#2)",
+        "Release(Device#1)",       "Release(Direct3D9#1)",   "Release(Font#1)",    "Release(Keyboard#1)",
         "Release(Mouse#1)",        "Release(DirectInput8#1)"};
     EXPECT_EQ(releases, expected);
     EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{});
@@ -128,8 +131,9 @@ TEST(GraphicsTeardown, InputIsUnacquiredAndReleasedWithTheDirectInputObjectLast)
     const int font = find_line(run.trace, "Release(Font#1)");
     ASSERT_GE(font, 0);
     const std::vector<std::string> tail(run.trace.begin() + font + 1, run.trace.end());
-    const std::vector<std::string> expected = {"Unacquire(Keyboard#1)", "Unacquire(Mouse#1)", "Release(Keyboard#1)",
-                                               "Release(Mouse#1)", "Release(DirectInput8#1)"};
+    const std::vector<std::string> expected = {"Unacquire(Keyboard#1)", "Unacquire(Mouse#1)",
+                                               "Release(Keyboard#1)", "Release(Mouse#1)",
+                                               "Release(DirectInput8#1)"};
     EXPECT_EQ(tail, expected);
 }
 

@@ -53,7 +53,7 @@ TEST(BoxScene, FacesInOrderWithUnitNormalsAndVerticesOnTheirPlanes) {
 
 TEST(BoxScene, IndicesFollowThePerFaceRuleAndEveryTriangleFacesOutward) {
     for (int f = 0; f < 6; ++f) {
-        const WORD expected[6] = {WORD(4 * f), WORD(4 * f + 1), WORD(4 * f + 2),
+        const WORD expected[6] = {WORD(4 * f),     WORD(4 * f + 1), WORD(4 * f + 2),
                                   WORD(4 * f + 2), WORD(4 * f + 1), WORD(4 * f + 3)};
         for (int k = 0; k < 6; ++k)
             EXPECT_EQ(box_indices[6 * f + k], expected[k]) << "face " << f;

@@ -13,7 +13,8 @@ std::uint32_t bits(float value) {
     return std::bit_cast<std::uint32_t>(value);
 }
 
-#define EXPECT_SAME_FLOAT(actual, expected) EXPECT_EQ(bits(actual), bits(expected)) << (actual) << " vs " << (expected)
+#define EXPECT_SAME_FLOAT(actual, expected)                                                                  \
+    EXPECT_EQ(bits(actual), bits(expected)) << (actual) << " vs " << (expected)
 
 InputSnapshot keys_held(std::initializer_list<int> codes) {
     InputSnapshot input;

@@ -3,6 +3,8 @@
 #include "app/app.h"
 #include "app/render_modes.h"
 
+#include <d3d9.h>
+
 #include <gtest/gtest.h>
 
 namespace {
