@@ -139,6 +139,28 @@ TEST_F(TestWindow, AClosedSdlWindowSendsCloseAndTheDefaultProcedureDestroysIt) {
     EXPECT_EQ(platform::win32::sdl_window(window_), nullptr);
 }
 
+TEST_F(TestWindow, AQuitRequestAfterTheWindowsOwnCloseClosesItOnlyOnce) {
+    // SDL follows the last window's close with SDL_QUIT, and a signal (Ctrl+C) brings SDL_QUIT alone.
+    push_window_event(SDL_WINDOWEVENT_CLOSE);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    drain();
+    EXPECT_EQ(std::count_if(received().begin(), received().end(),
+                            [](const unit::Received& r) { return r.message == WM_CLOSE; }),
+              1);
+}
+
+TEST_F(TestWindow, AQuitRequestAloneClosesEveryWindow) {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    drain();
+    EXPECT_TRUE(got(WM_CLOSE));
+    EXPECT_TRUE(got(WM_DESTROY));
+    EXPECT_EQ(platform::win32::sdl_window(window_), nullptr);
+}
+
 TEST_F(TestWindow, FocusChangesActivateAndDeactivateTheWindow) {
     focus(true);
     EXPECT_TRUE(platform::win32::is_foreground(window_));
