@@ -9,7 +9,8 @@
 //       state (30: set for repeats and key-ups) and the transition (31: set for key-ups)
 //   window close, SDL_QUIT                 WM_CLOSE, sent to the window procedure
 //   focus gained                           WM_ACTIVATE(WA_ACTIVE, 0) then WM_SETFOCUS(0, 0), sent
-//   focus lost                             WM_ACTIVATE(WA_INACTIVE, 0) then WM_KILLFOCUS(0, 0), sent
+//   focus lost                             WM_ACTIVATE(WA_INACTIVE, 0) then WM_KILLFOCUS(0, 0), sent; the
+//       key-ups SDL makes up for keys still held at that moment are dropped, as Windows sends none
 //   size changed                           WM_SIZE(SIZE_RESTORED, MAKELPARAM(width, height)), sent
 // Sent messages are delivered to the window procedure inside PeekMessageA, before it looks at the queue,
 // and are never returned by it (as Windows does with messages sent from elsewhere). Every event, message or
@@ -27,6 +28,7 @@
 #include "trace_result.h"
 #include "win32_state.h"
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <set>
@@ -75,14 +77,15 @@ LPARAM key_lparam(SDL_Scancode scancode, bool up, bool repeat, bool alt) {
     return static_cast<LPARAM>(bits);
 }
 
-void queue_key(const SDL_KeyboardEvent& key) {
+// Queues the key message of a key event; false when the event makes none.
+bool queue_key(const SDL_KeyboardEvent& key) {
     const HWND window = window_from_sdl_id(key.windowID);
     if (window == nullptr)
-        return;
+        return false;
     const SDL_Scancode scancode = key.keysym.scancode;
     const BYTE vk = keymap::vk_from_scancode(scancode, (key.keysym.mod & KMOD_NUM) != 0);
     if (vk == 0)
-        return;
+        return false;
     const bool up = key.type == SDL_KEYUP;
     const bool alt = (key.keysym.mod & KMOD_ALT) != 0;
     const bool ctrl = (key.keysym.mod & KMOD_CTRL) != 0;
@@ -96,6 +99,18 @@ void queue_key(const SDL_KeyboardEvent& key) {
     msg.lParam = key_lparam(scancode, up, key.repeat != 0, alt && !ctrl);
     msg.time = key.timestamp;
     queue().input.push_back(Queued{msg, key.keysym.mod});
+    return true;
+}
+
+// When the window loses the focus SDL releases every key still held, just before it reports the loss and
+// in the same millisecond. Windows sends no key-up then (the keys now belong to another window), so those
+// key-ups are taken back out of the queue; the keys' state (DirectInput) still sees them released.
+void drop_release_on_focus_loss(HWND window, Uint32 time, std::size_t trailing_key_ups) {
+    auto& input = queue().input;
+    const std::size_t first = input.size() - std::min(trailing_key_ups, input.size());
+    for (std::size_t i = input.size(); i-- > first;)
+        if (input[i].msg.hwnd == window && input[i].msg.time == time)
+            input.erase(input.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 void handle_window_event(const SDL_WindowEvent& e, std::set<HWND>& closing) {
@@ -175,14 +190,22 @@ void pump_events() {
     if (SDL_WasInit(SDL_INIT_EVENTS) == 0)
         return;
     std::set<HWND> closing;
+    std::size_t trailing_key_ups = 0; // key-up messages queued by the events just before this one
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
+        const std::size_t key_ups_before = trailing_key_ups;
+        trailing_key_ups = 0;
         switch (event.type) {
         case SDL_KEYDOWN:
-        case SDL_KEYUP:
             queue_key(event.key);
             break;
+        case SDL_KEYUP:
+            trailing_key_ups = key_ups_before + (queue_key(event.key) ? 1 : 0);
+            break;
         case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                drop_release_on_focus_loss(window_from_sdl_id(event.window.windowID), event.window.timestamp,
+                                           key_ups_before);
             handle_window_event(event.window, closing);
             break;
         case SDL_QUIT:

@@ -205,6 +205,37 @@ TEST_F(TestWindow, KeyEventsBecomeKeyMessagesWithVirtualKeysAndWindowsLParams) {
     EXPECT_EQ(msgs[5].lParam, 0x00010001);
 }
 
+TEST_F(TestWindow, KeysStillHeldWhenTheFocusGoesAwayGetNoKeyUp) {
+    // SDL's own order at a focus loss: a release of each held key, then the loss, in one millisecond.
+    // (SDL_PeepEvents keeps the timestamps given; SDL_PushEvent would set its own.)
+    const auto add = [](SDL_Event e, Uint32 time) {
+        e.common.timestamp = time;
+        ASSERT_EQ(SDL_PeepEvents(&e, 1, SDL_ADDEVENT, 0, 0), 1) << SDL_GetError();
+    };
+    const auto key = [this](SDL_Scancode scancode, bool down) {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.windowID = sdl_id();
+        e.key.keysym.scancode = scancode;
+        return e;
+    };
+    SDL_Event lost{};
+    lost.type = SDL_WINDOWEVENT;
+    lost.window.windowID = sdl_id();
+    lost.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    add(key(SDL_SCANCODE_F7, true), 100);
+    add(key(SDL_SCANCODE_A, true), 110);
+    add(key(SDL_SCANCODE_A, false), 190);  // released by the user before the focus went
+    add(key(SDL_SCANCODE_F7, false), 200); // released by SDL as the focus goes
+    add(lost, 200);
+    std::vector<std::pair<UINT, WPARAM>> keys;
+    for (const MSG& m : drain())
+        keys.emplace_back(m.message, m.wParam);
+    const std::vector<std::pair<UINT, WPARAM>> expected = {
+        {WM_KEYDOWN, VK_F7}, {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}};
+    EXPECT_EQ(keys, expected);
+}
+
 TEST_F(TestWindow, AltF4ThroughTheDefaultProcedureClosesTheWindow) {
     push_key(SDL_SCANCODE_F4, true, false, KMOD_LALT);
     MSG msg{};
