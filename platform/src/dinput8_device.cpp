@@ -1,0 +1,349 @@
+// DirectInput 8 devices on SDL2: the system keyboard and mouse (SetDataFormat, SetCooperativeLevel,
+// Acquire, Unacquire, GetDeviceState, COM reference counting). A device keeps its DirectInput object alive
+// until the device is released.
+//
+// Devices see every SDL event through the layer's one event pump (win32_internal.h), which Acquire and
+// GetDeviceState run first so that the state they read is current. The keyboard state is indexed by
+// DirectInput key codes (dinput8_keymap.cpp). The mouse reports the motion and wheel turns (120 a notch,
+// saturating at the 32-bit limits) accumulated since the previous read while acquired, and its held
+// buttons. An exclusive foreground mouse captures the pointer while acquired: the cursor is hidden and
+// confined to the window (SDL window grab), motion is measured from the pointer's positions, and the pointer
+// is put back in the middle of the window whenever it strays from there, so that it never runs into an edge.
+// This is SDL's relative mouse mode done by hand: SDL's own mode reads the X server's raw motion, which
+// leaves out absolute pointer moves (a tablet, or the X test extension's absolute moves), and those must
+// count as motion too. On video drivers that cannot place the pointer (Wayland) SDL's relative mode is used.
+// Foreground devices cannot be acquired while their window is not in the foreground, and losing the
+// foreground unacquires them: the next read returns DIERR_INPUTLOST, later ones DIERR_NOTACQUIRED, until
+// Acquire succeeds again. A read that fails leaves the caller's buffer as it was.
+//
+// Trace lines:
+//   SetDataFormat(Keyboard#1, c_dfDIKeyboard)   SetCooperativeLevel(Keyboard#1, Window#1, 6)
+//   Acquire(Keyboard#1)   Unacquire(Keyboard#1)   GetDeviceState(Keyboard#1, 256)
+//   AddRef(Mouse#1)   Release(Mouse#1)   QueryInterface(Mouse#1, IID_IUnknown)
+#include "dinput8_internal.h"
+#include "keymap_internal.h"
+#include "win32_internal.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string_view>
+
+namespace platform::dinput8 {
+namespace {
+
+LONG saturate(std::int64_t v) {
+    return static_cast<LONG>(
+        std::clamp<std::int64_t>(v, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
+}
+
+class Device final : public IDirectInputDevice8A {
+  public:
+    Device(Owner* owner, Kind kind);
+    ~Device();
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override {
+        trace::call("QueryInterface", this, GuidArg{riid});
+        if (object == nullptr)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IDirectInputDevice8A) {
+            ++refs_;
+            *object = static_cast<IDirectInputDevice8A*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override {
+        trace::call("AddRef", this);
+        return ++refs_;
+    }
+    ULONG Release() override;
+
+    HRESULT GetDeviceState(DWORD size, LPVOID data) override;
+    HRESULT SetDataFormat(LPCDIDATAFORMAT format) override;
+    HRESULT SetCooperativeLevel(HWND window, DWORD flags) override;
+    HRESULT Acquire() override;
+    HRESULT Unacquire() override;
+
+  private:
+    void on_event(const SDL_Event& e);
+    bool foreground() const {
+        return (flags_ & DISCL_FOREGROUND) != 0;
+    }
+    void lose();
+    void set_captured(bool on);
+    void track_pointer(const SDL_MouseMotionEvent& motion);
+
+    Owner* owner_;
+    const Kind kind_;
+    ULONG refs_ = 1;
+    int listener_ = 0;
+    DWORD data_size_ = 0; // 0 until a data format is set
+    HWND window_ = nullptr;
+    DWORD flags_ = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
+    bool acquired_ = false;
+    bool lost_ = false;
+    bool captured_ = false;
+    bool sdl_relative_ = false; // captured through SDL's relative mode
+    bool have_last_ = false;    // the pointer position below is known
+    int last_x_ = 0, last_y_ = 0;
+    std::array<BYTE, 256> keys_{};
+    std::int64_t dx_ = 0, dy_ = 0, dz_ = 0;
+    std::array<BYTE, 4> buttons_{};
+};
+
+Device::Device(Owner* owner, Kind kind) : owner_(owner), kind_(kind) {
+    objects::add(this, kind == Kind::keyboard ? "Keyboard" : "Mouse");
+    owner_->hold();
+    listener_ = win32::add_event_listener([this](const SDL_Event& e) { on_event(e); });
+}
+
+Device::~Device() {
+    win32::remove_event_listener(listener_);
+    set_captured(false);
+    objects::remove(this);
+    owner_->release();
+}
+
+ULONG Device::Release() {
+    trace::call("Release", this);
+    const ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+void Device::set_captured(bool on) {
+    if (captured_ == on)
+        return;
+    captured_ = on;
+    have_last_ = false;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+        return;
+    SDL_Window* const window = win32::sdl_window(window_);
+    const char* const driver = SDL_GetCurrentVideoDriver();
+    const bool can_warp = driver != nullptr && std::string_view(driver) == "x11";
+    if (on && (!can_warp || window == nullptr)) {
+        sdl_relative_ = SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
+        return;
+    }
+    if (!on && sdl_relative_) {
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+        sdl_relative_ = false;
+        return;
+    }
+    SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
+    if (window == nullptr)
+        return;
+    SDL_SetWindowGrab(window, on ? SDL_TRUE : SDL_FALSE);
+    if (on) {
+        int width = 0, height = 0;
+        SDL_GetWindowSize(window, &width, &height);
+        SDL_WarpMouseInWindow(window, width / 2, height / 2);
+        last_x_ = width / 2;
+        last_y_ = height / 2;
+        have_last_ = true;
+    }
+}
+
+void Device::track_pointer(const SDL_MouseMotionEvent& motion) {
+    if (!captured_ || sdl_relative_) {
+        dx_ += motion.xrel;
+        dy_ += motion.yrel;
+        return;
+    }
+    SDL_Window* const window = win32::sdl_window(window_);
+    if (window == nullptr || motion.windowID != SDL_GetWindowID(window))
+        return;
+    if (have_last_) {
+        dx_ += motion.x - last_x_;
+        dy_ += motion.y - last_y_;
+    }
+    last_x_ = motion.x;
+    last_y_ = motion.y;
+    have_last_ = true;
+    // Back to the middle once the pointer is out of the window's middle half. The move this makes comes
+    // back as motion to the middle, which measures as none.
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    if (motion.x < width / 4 || motion.x > width * 3 / 4 || motion.y < height / 4 ||
+        motion.y > height * 3 / 4) {
+        SDL_WarpMouseInWindow(window, width / 2, height / 2);
+        last_x_ = width / 2;
+        last_y_ = height / 2;
+    }
+}
+
+void Device::lose() {
+    if (!acquired_)
+        return;
+    acquired_ = false;
+    lost_ = true;
+    set_captured(false);
+}
+
+void Device::on_event(const SDL_Event& e) {
+    switch (e.type) {
+    case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && foreground() &&
+            win32::window_from_sdl_id(e.window.windowID) == window_)
+            lose();
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        if (kind_ == Kind::keyboard) {
+            const BYTE code = keymap::dik_from_scancode(e.key.keysym.scancode);
+            if (code != 0)
+                keys_[code] = e.type == SDL_KEYDOWN ? 0x80 : 0;
+        }
+        break;
+    case SDL_MOUSEMOTION:
+        if (kind_ == Kind::mouse && acquired_)
+            track_pointer(e.motion);
+        break;
+    case SDL_MOUSEWHEEL:
+        if (kind_ == Kind::mouse && acquired_) {
+            const std::int64_t notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+            // Kept within range while accumulating, so no number of notches can overflow.
+            dz_ = std::clamp<std::int64_t>(dz_ + notches * 120, std::numeric_limits<LONG>::min(),
+                                           std::numeric_limits<LONG>::max());
+        }
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        if (kind_ == Kind::mouse) {
+            // DirectInput's button order: left, right, middle, then the extra buttons.
+            int index = -1;
+            switch (e.button.button) {
+            case SDL_BUTTON_LEFT:
+                index = 0;
+                break;
+            case SDL_BUTTON_RIGHT:
+                index = 1;
+                break;
+            case SDL_BUTTON_MIDDLE:
+                index = 2;
+                break;
+            case SDL_BUTTON_X1:
+                index = 3;
+                break;
+            default:
+                break;
+            }
+            if (index >= 0)
+                buttons_[index] = e.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+HRESULT Device::SetDataFormat(LPCDIDATAFORMAT format) {
+    trace::call("SetDataFormat", this, FormatArg{format});
+    if (format == nullptr)
+        return DIERR_INVALIDPARAM;
+    if (acquired_)
+        return DIERR_ACQUIRED;
+    if (format->dwSize != sizeof(DIDATAFORMAT) || format->dwObjSize != sizeof(DIOBJECTDATAFORMAT) ||
+        format->dwDataSize % 4 != 0)
+        return DIERR_INVALIDPARAM;
+    // The layer reads the published formats of its two devices: 256 key bytes, or DIMOUSESTATE with
+    // relative axes.
+    const bool fits = kind_ == Kind::keyboard ? format->dwDataSize == 256
+                                              : format->dwDataSize == sizeof(DIMOUSESTATE) &&
+                                                    (format->dwFlags & DIDF_ABSAXIS) == 0;
+    if (!fits)
+        return DIERR_INVALIDPARAM;
+    data_size_ = format->dwDataSize;
+    return DI_OK;
+}
+
+HRESULT Device::SetCooperativeLevel(HWND window, DWORD flags) {
+    trace::call("SetCooperativeLevel", this, window, flags);
+    constexpr DWORD known =
+        DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND | DISCL_NOWINKEY;
+    const bool exclusive = (flags & DISCL_EXCLUSIVE) != 0;
+    const bool one_sharing = exclusive != ((flags & DISCL_NONEXCLUSIVE) != 0);
+    const bool one_place = ((flags & DISCL_FOREGROUND) != 0) != ((flags & DISCL_BACKGROUND) != 0);
+    if ((flags & ~known) != 0 || !one_sharing || !one_place)
+        return DIERR_INVALIDPARAM;
+    if (acquired_)
+        return DIERR_ACQUIRED;
+    // The system keyboard and mouse cannot be had exclusively in the background.
+    if (exclusive && (flags & DISCL_BACKGROUND) != 0)
+        return E_NOTIMPL;
+    if ((exclusive || (flags & DISCL_FOREGROUND) != 0) && win32::sdl_window(window) == nullptr)
+        return E_HANDLE;
+    window_ = window;
+    flags_ = flags;
+    return DI_OK;
+}
+
+HRESULT Device::Acquire() {
+    trace::call("Acquire", this);
+    if (data_size_ == 0)
+        return DIERR_INVALIDPARAM;
+    win32::pump_events();
+    if (foreground() && !win32::is_foreground(window_))
+        return DIERR_OTHERAPPHASPRIO;
+    if (acquired_)
+        return S_FALSE;
+    acquired_ = true;
+    lost_ = false;
+    dx_ = dy_ = dz_ = 0;
+    if (kind_ == Kind::mouse && (flags_ & DISCL_EXCLUSIVE) != 0)
+        set_captured(true);
+    return DI_OK;
+}
+
+HRESULT Device::Unacquire() {
+    trace::call("Unacquire", this);
+    lost_ = false;
+    if (!acquired_)
+        return DI_NOEFFECT;
+    acquired_ = false;
+    set_captured(false);
+    return DI_OK;
+}
+
+HRESULT Device::GetDeviceState(DWORD size, LPVOID data) {
+    trace::call("GetDeviceState", this, size);
+    if (data == nullptr)
+        return DIERR_INVALIDPARAM;
+    win32::pump_events();
+    if (acquired_ && foreground() && !win32::is_foreground(window_))
+        lose();
+    if (!acquired_) {
+        const bool lost = lost_;
+        lost_ = false;
+        return lost ? DIERR_INPUTLOST : DIERR_NOTACQUIRED;
+    }
+    if (size != data_size_)
+        return DIERR_INVALIDPARAM;
+    if (kind_ == Kind::keyboard) {
+        std::memcpy(data, keys_.data(), keys_.size());
+    } else {
+        DIMOUSESTATE state{};
+        state.lX = saturate(dx_);
+        state.lY = saturate(dy_);
+        state.lZ = saturate(dz_);
+        std::memcpy(state.rgbButtons, buttons_.data(), buttons_.size());
+        std::memcpy(data, &state, sizeof state);
+        dx_ = dy_ = dz_ = 0;
+    }
+    return DI_OK;
+}
+
+} // namespace
+
+IDirectInputDevice8A* create_device(Owner* owner, Kind kind) {
+    return new Device(owner, kind);
+}
+
+} // namespace platform::dinput8

@@ -1,0 +1,46 @@
+// What the DirectInput 8 files share: the trace forms of GUIDs, data formats and results, and the making
+// of devices, which hold a reference on their DirectInput object. dinput8.cpp has the DirectInput object,
+// dinput8_device.cpp the devices.
+#pragma once
+
+#include "trace_result.h"
+
+#include <dinput.h>
+
+#include <string>
+
+namespace platform::dinput8 {
+
+// Trace arguments, printed by the append overloads below (found by argument-dependent lookup): a GUID by
+// its SDK name where the layer knows it, otherwise in registry form; a data format by its published name.
+struct GuidArg {
+    const GUID& guid;
+};
+struct FormatArg {
+    LPCDIDATAFORMAT format;
+};
+std::string guid_text(const GUID& guid);
+void append(std::string& out, GuidArg g);
+void append(std::string& out, FormatArg f);
+
+// "failed 0x80070057", the result part of a failed creation's trace line.
+std::string hresult_text(HRESULT hr);
+
+// The references a device holds on its DirectInput object: not the program's AddRef and Release, so not
+// traced.
+class Owner {
+  public:
+    virtual void hold() = 0;
+    virtual void release() = 0;
+
+  protected:
+    ~Owner() = default;
+};
+
+enum class Kind { keyboard, mouse };
+
+// A new keyboard or mouse device (reference count 1) that holds a reference on `owner` until it is
+// destroyed.
+IDirectInputDevice8A* create_device(Owner* owner, Kind kind);
+
+} // namespace platform::dinput8
