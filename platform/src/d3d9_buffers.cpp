@@ -148,10 +148,9 @@ HRESULT unlock_range(BufferStorage& storage, UINT& locks, UINT& dirty_begin, UIN
 
 // ---- Vertex buffers ----
 
-VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf)
+VertexBuffer::VertexBuffer(Device* device, UINT length)
     : Resource(device, "VertexBuffer"),
-      storage_(std::make_shared<BufferStorage>(device->gl(), GL_ARRAY_BUFFER, length)), usage_(usage),
-      fvf_(fvf) {}
+      storage_(std::make_shared<BufferStorage>(device->gl(), GL_ARRAY_BUFFER, length)) {}
 
 bool VertexBuffer::has_interface(REFIID riid) const {
     return riid == IID_IDirect3DVertexBuffer9;
@@ -169,10 +168,9 @@ HRESULT VertexBuffer::Unlock() {
 
 // ---- Index buffers ----
 
-IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format)
+IndexBuffer::IndexBuffer(Device* device, UINT length, D3DFORMAT format)
     : Resource(device, "IndexBuffer"),
-      storage_(std::make_shared<BufferStorage>(device->gl(), GL_ELEMENT_ARRAY_BUFFER, length)),
-      usage_(usage) {
+      storage_(std::make_shared<BufferStorage>(device->gl(), GL_ELEMENT_ARRAY_BUFFER, length)) {
     storage_->index_format = format;
 }
 

@@ -224,7 +224,7 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
     }
     if (test::should_fail("CreateVertexBuffer"))
         return line.failed(D3DERR_OUTOFVIDEOMEMORY);
-    auto* const made = new VertexBuffer(this, length, usage, fvf);
+    auto* const made = new VertexBuffer(this, length);
     *buffer = made;
     return line.made(static_cast<IDirect3DVertexBuffer9*>(made));
 }
@@ -240,7 +240,7 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
         return line.failed(D3DERR_INVALIDCALL);
     if (test::should_fail("CreateIndexBuffer"))
         return line.failed(D3DERR_OUTOFVIDEOMEMORY);
-    auto* const made = new IndexBuffer(this, length, usage, format);
+    auto* const made = new IndexBuffer(this, length, format);
     *buffer = made;
     return line.made(static_cast<IDirect3DIndexBuffer9*>(made));
 }
@@ -497,10 +497,6 @@ HRESULT Device::SetIndices(IDirect3DIndexBuffer9* buffer) {
     }
     indices_ = std::move(storage);
     return D3D_OK;
-}
-
-std::shared_ptr<BufferStorage> Device::bound_stream() const {
-    return streams_[0].buffer;
 }
 
 } // namespace platform::d3d9

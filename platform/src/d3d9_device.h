@@ -111,7 +111,6 @@ class Device final : public IDirect3DDevice9 {
     void apply_fixed_function_state();
     void apply_samplers();
     void read_back(std::vector<std::uint32_t>& pixels);
-    std::shared_ptr<BufferStorage> bound_stream() const;
 
     // Which uniform groups and GL states the state setters have changed since the last draw.
     enum Dirty : std::uint32_t {

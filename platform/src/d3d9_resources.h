@@ -89,7 +89,7 @@ template <typename Interface> class Resource : public Interface {
 
 class VertexBuffer final : public Resource<IDirect3DVertexBuffer9> {
   public:
-    VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf);
+    VertexBuffer(Device* device, UINT length);
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT Unlock() override;
     const std::shared_ptr<BufferStorage>& storage() const {
@@ -99,8 +99,6 @@ class VertexBuffer final : public Resource<IDirect3DVertexBuffer9> {
   private:
     bool has_interface(REFIID riid) const override;
     std::shared_ptr<BufferStorage> storage_;
-    DWORD usage_;
-    DWORD fvf_;
     UINT locks_ = 0;
     UINT dirty_begin_ = 0;
     UINT dirty_end_ = 0;
@@ -108,7 +106,7 @@ class VertexBuffer final : public Resource<IDirect3DVertexBuffer9> {
 
 class IndexBuffer final : public Resource<IDirect3DIndexBuffer9> {
   public:
-    IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format);
+    IndexBuffer(Device* device, UINT length, D3DFORMAT format);
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT Unlock() override;
     const std::shared_ptr<BufferStorage>& storage() const {
@@ -118,7 +116,6 @@ class IndexBuffer final : public Resource<IDirect3DIndexBuffer9> {
   private:
     bool has_interface(REFIID riid) const override;
     std::shared_ptr<BufferStorage> storage_;
-    DWORD usage_;
     UINT locks_ = 0;
     UINT dirty_begin_ = 0;
     UINT dirty_end_ = 0;
