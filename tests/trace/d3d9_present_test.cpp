@@ -1,0 +1,115 @@
+// Present and what surrounds it on the virtual display: the presented picture kept for tests after the
+// device is gone, Present's rectangle checks, teardown after the window has been destroyed (the program's
+// own order at exit), and the font's quads leaving the device's drawing state as they found it.
+#include "d3d9_test_device.h"
+
+namespace {
+
+using d3d9_test::ColourVertex;
+using d3d9_test::DeviceTest;
+using d3d9_test::kColourFvf;
+
+std::vector<ColourVertex> screen_quad(float z, D3DCOLOR colour) {
+    return {{-1, -1, z, colour}, {-1, 1, z, colour}, {1, -1, z, colour}, {1, 1, z, colour}};
+}
+const std::vector<WORD> kQuadIndices = {0, 1, 2, 2, 1, 3};
+
+TEST_F(DeviceTest, ThePresentedPictureOutlivesTheDevice) {
+    make_device(8, 4);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    // Drawing after Present does not change what was presented once a copy is being kept.
+    UINT w = 0;
+    UINT h = 0;
+    EXPECT_EQ(platform::test::presented_pixels(&w, &h).at(0), 0xFF102030u);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(platform::test::presented_pixels(&w, &h).at(5), 0xFFFFFFFFu);
+
+    device_->Release();
+    device_ = nullptr;
+    const std::vector<std::uint32_t> kept = platform::test::presented_pixels(&w, &h);
+    EXPECT_EQ(w, 8u);
+    EXPECT_EQ(h, 4u);
+    ASSERT_EQ(kept.size(), 32u);
+    EXPECT_EQ(kept[31], 0xFFFFFFFFu);
+}
+
+TEST_F(DeviceTest, PresentChecksItsRectanglesAndWindow) {
+    make_device(16, 16);
+    const RECT outside{0, 0, 17, 16};
+    EXPECT_EQ(device_->Present(&outside, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    const RECT empty{4, 4, 4, 8};
+    EXPECT_EQ(device_->Present(&empty, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    const RECT half{0, 0, 8, 16};
+    EXPECT_EQ(device_->Present(&half, nullptr, nullptr, nullptr), D3D_OK);
+    const HWND other = make_window();
+    EXPECT_EQ(device_->Present(nullptr, nullptr, other, nullptr), D3DERR_INVALIDCALL);
+    DestroyWindow(other);
+}
+
+// The program destroys its window before it releases the device and its resources.
+TEST_F(DeviceTest, EverythingReleasesCleanlyAfterTheWindowIsGone) {
+    make_device(16, 16);
+    IDirect3DVertexBuffer9* vb = vertex_buffer(screen_quad(0.5f, 0xFFFFFFFF), kColourFvf);
+    IDirect3DIndexBuffer9* ib = index_buffer(kQuadIndices);
+    std::vector<platform::d3d9::MipLevel> levels(1);
+    levels[0] = {1, 1, {0xFF00FF00}};
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &texture), D3D_OK);
+    const std::uint8_t coverage[4] = {255, 255, 255, 255};
+    const platform::d3d9::AtlasHandle atlas = platform::d3d9::create_coverage_atlas(device_, 2, 2, coverage);
+    ASSERT_NE(atlas, 0u);
+    ASSERT_EQ(device_->SetStreamSource(0, vb, 0, sizeof(ColourVertex)), D3D_OK);
+    ASSERT_EQ(device_->SetIndices(ib), D3D_OK);
+    ASSERT_EQ(device_->SetTexture(0, texture), D3D_OK);
+
+    ASSERT_TRUE(DestroyWindow(window_));
+    window_ = nullptr;
+    // A frame on a window that no longer exists draws nothing and does not crash.
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    platform::d3d9::destroy_coverage_atlas(device_, atlas);
+    EXPECT_EQ(vb->Release(), 0u);
+    EXPECT_EQ(ib->Release(), 0u);
+    EXPECT_EQ(texture->Release(), 0u);
+    held_.clear();
+    EXPECT_EQ(device_->Release(), 0u);
+    device_ = nullptr;
+    EXPECT_EQ(d3d_->Release(), 0u);
+    d3d_ = nullptr;
+    EXPECT_EQ(platform::objects::live_count(), 0);
+}
+
+TEST_F(DeviceTest, FontQuadsBlendInsideTheirClipAndLeaveTheDrawingStateAlone) {
+    make_device(16, 16);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    const std::uint8_t coverage[4] = {255, 255, 255, 255};
+    const platform::d3d9::AtlasHandle atlas = platform::d3d9::create_coverage_atlas(device_, 2, 2, coverage);
+    ASSERT_NE(atlas, 0u);
+
+    clear(0xFF000000);
+    draw(screen_quad(0.3f, 0xFF0000FF), kColourFvf,
+         kQuadIndices); // near, blue: fills the depth buffer at 0.3
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    // A full-target quad at half alpha, clipped to x 4..7, y 2..5.
+    const std::vector<platform::d3d9::GlyphQuad> quads = {{0, 0, 16, 16, 0, 0, 1, 1}};
+    platform::d3d9::draw_coverage_quads(device_, atlas, quads, RECT{4, 2, 8, 6}, 0x80FF0000);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    present();
+    EXPECT_NEAR(d3d9_test::red(pixel(5, 3)), 128, 2);
+    EXPECT_NEAR(d3d9_test::blue(pixel(5, 3)), 127, 2);
+    EXPECT_EQ(pixel(9, 3), 0xFF0000FFu); // outside the clip
+    EXPECT_EQ(pixel(5, 7), 0xFF0000FFu);
+
+    // Depth testing and culling hold for the next draw: a far quad stays hidden, a counter-clockwise one
+    // is culled.
+    draw(screen_quad(0.7f, 0xFF00FF00), kColourFvf, kQuadIndices);
+    draw(screen_quad(0.1f, 0xFFFFFFFF), kColourFvf, {0, 2, 1, 2, 3, 1});
+    present();
+    EXPECT_EQ(pixel(12, 12), 0xFF0000FFu);
+    platform::d3d9::destroy_coverage_atlas(device_, atlas);
+}
+
+} // namespace
