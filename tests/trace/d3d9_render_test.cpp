@@ -334,6 +334,43 @@ TEST_F(Texturing, StageZeroModulatesAndTheDisabledStageOneHasNoEffect) {
     EXPECT_EQ(pixel(12, 3), 0xFF000000u);
 }
 
+// A 4 x 4 texture with a red level 0, a green level 1 and a blue level 2, repeated (wrapped) so that about
+// 2.46 texels fall on a pixel: level of detail 1.3.
+TEST_F(Texturing, MipFiltersPickLevelsAsDirect3D9Does) {
+    std::vector<platform::d3d9::MipLevel> levels(3);
+    levels[0] = {4, 4, std::vector<std::uint32_t>(16, 0xFFFF0000)};
+    levels[1] = {2, 2, std::vector<std::uint32_t>(4, 0xFF00FF00)};
+    levels[2] = {1, 1, {0xFF0000FF}};
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &tex), D3D_OK);
+    held_.push_back(tex);
+    EXPECT_EQ(tex->GetLevelCount(), 3u);
+    ASSERT_EQ(device_->SetTexture(0, tex), D3D_OK);
+    const float repeat = 4.0f * std::pow(2.0f, 1.3f);
+    const std::vector<Vertex> quad = {{-1, -1, 0.5f, 0xFFFFFFFF, 0, repeat},
+                                      {-1, 1, 0.5f, 0xFFFFFFFF, 0, 0},
+                                      {1, -1, 0.5f, 0xFFFFFFFF, repeat, repeat},
+                                      {1, 1, 0.5f, 0xFFFFFFFF, repeat, 0}};
+    const auto render = [&](DWORD mip_filter) {
+        EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MIPFILTER, mip_filter), D3D_OK);
+        clear(0xFF000000);
+        draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
+        present();
+        return pixel(8, 8);
+    };
+    EXPECT_EQ(render(D3DTEXF_NONE), 0xFFFF0000u);  // level 0 only
+    EXPECT_EQ(render(D3DTEXF_POINT), 0xFF00FF00u); // the nearest level, 1
+    const std::uint32_t linear = render(D3DTEXF_LINEAR);
+    EXPECT_EQ(red(linear), 0);
+    // Mostly level 1 with some of level 2 (about 30 %; GL's level of detail is an approximation).
+    EXPECT_GT(green(linear), 150);
+    EXPECT_LT(green(linear), 230);
+    EXPECT_GT(blue(linear), 25);
+    EXPECT_LT(blue(linear), 105);
+    // Anisotropic is no mip filter: it blends the two nearest levels like linear.
+    EXPECT_EQ(render(D3DTEXF_ANISOTROPIC), linear);
+}
+
 TEST_F(Texturing, TheDefaultBlendFactorsLeaveColoursUnchanged) {
     ASSERT_EQ(device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), D3D_OK);
     clear(0xFF0000FF);
