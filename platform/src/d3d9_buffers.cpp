@@ -23,8 +23,15 @@ bool GlContext::make_current() {
     return window != nullptr && SDL_GL_MakeCurrent(window, context_) == 0;
 }
 
+namespace {
+std::uint64_t next_version() {
+    static std::uint64_t counter = 0;
+    return ++counter;
+}
+} // namespace
+
 BufferStorage::BufferStorage(std::shared_ptr<GlContext> context, GLenum gl_target, UINT length)
-    : gl(std::move(context)), target(gl_target), bytes(length, 0) {
+    : gl(std::move(context)), target(gl_target), bytes(length, 0), version(next_version()) {
     if (gl->make_current()) {
         glGenBuffers(1, &name);
         // Index buffers are bound through the vertex array; bind to the copy target to fill it.
@@ -40,7 +47,7 @@ BufferStorage::~BufferStorage() {
 }
 
 void BufferStorage::upload(UINT offset, UINT size) {
-    ++version;
+    version = next_version();
     if (name == 0 || size == 0 || !gl->make_current())
         return;
     glBindBuffer(GL_COPY_WRITE_BUFFER, name);

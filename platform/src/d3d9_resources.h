@@ -50,7 +50,9 @@ struct BufferStorage {
     GLuint name = 0;
     std::vector<std::uint8_t> bytes; // the buffer's content, as the program last wrote it
     D3DFORMAT index_format = D3DFMT_UNKNOWN;
-    std::uint64_t version = 0; // bumped on every Unlock, so cached facts about the content expire
+    // Unique among all buffers and renewed by every Unlock, so that facts cached about a content expire
+    // even when a new buffer takes the address of one that is gone.
+    std::uint64_t version = 0;
 };
 
 struct TextureStorage {
