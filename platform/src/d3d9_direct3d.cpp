@@ -7,6 +7,8 @@
 
 #include <platform_test.h>
 
+#include <cfenv>
+
 const IID IID_IDirect3D9 = {0x81BDCBCA, 0x64D4, 0x426D, {0xAE, 0x8D, 0xAD, 0x01, 0x47, 0xF4, 0x27, 0x5C}};
 const IID IID_IDirect3DDevice9 = {
     0xD0223B96, 0xBF7A, 0x43FD, {0x92, 0xBD, 0xA4, 0x3B, 0x0D, 0x82, 0xB9, 0xEB}};
@@ -154,6 +156,10 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD 
     const HWND given_window = params->hDeviceWindow;
     *params = effective;
     params->hDeviceWindow = given_window;
+    // Without D3DCREATE_FPU_PRESERVE Direct3D 9 sets the thread's floating point to single precision,
+    // rounding to nearest. Float arithmetic here is SSE, single precision already; the rounding is set.
+    if ((flags & D3DCREATE_FPU_PRESERVE) == 0)
+        std::fesetround(FE_TONEAREST);
     *device = made;
     return line.made(static_cast<IDirect3DDevice9*>(made));
 }
