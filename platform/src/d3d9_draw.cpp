@@ -228,11 +228,14 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
     trace::call("DrawIndexedPrimitive", type, base_vertex, min_index, num_vertices, start_index, prim_count);
     GLenum mode = GL_TRIANGLES;
     UINT index_count = 0;
-    if (!in_scene_ || !primitive(type, prim_count, mode, index_count) || prim_count == 0 || num_vertices == 0)
+    if (!primitive(type, prim_count, mode, index_count))
         return D3DERR_INVALIDCALL;
     const Stream& stream = streams_[0];
     if (!indices_ || !stream.buffer)
         return D3DERR_INVALIDCALL;
+    // Like Windows (and Wine), a draw outside BeginScene/EndScene still draws, and no primitives is no work.
+    if (prim_count == 0)
+        return D3D_OK;
     const FvfLayout layout = parse_fvf(states_.fvf);
     if (!layout.valid || stream.stride < layout.size)
         return D3DERR_INVALIDCALL;

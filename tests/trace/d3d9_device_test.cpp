@@ -335,8 +335,8 @@ TEST_F(DeviceTest, ScenesAndDrawsAreChecked) {
     ASSERT_EQ(device_->SetFVF(d3d9_test::kColourFvf), D3D_OK);
     ASSERT_EQ(device_->SetStreamSource(0, vb, 0, sizeof(d3d9_test::ColourVertex)), D3D_OK);
     ASSERT_EQ(device_->SetIndices(ib), D3D_OK);
-    // Outside a scene.
-    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3DERR_INVALIDCALL);
+    // Outside a scene Direct3D 9 still draws.
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3D_OK);
     ASSERT_EQ(device_->BeginScene(), D3D_OK);
     EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3D_OK);
     EXPECT_EQ(device_->DrawIndexedPrimitive(static_cast<D3DPRIMITIVETYPE>(9), 0, 0, 3, 0, 1),
@@ -346,8 +346,8 @@ TEST_F(DeviceTest, ScenesAndDrawsAreChecked) {
     EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 1),
               D3DERR_INVALIDCALL); // index 3: no vertex
     EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 3, 0, 1),
-              D3DERR_INVALIDCALL); // base pushes past
-    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 0), D3DERR_INVALIDCALL);
+              D3DERR_INVALIDCALL);                                                       // base pushes past
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 0), D3D_OK); // nothing to draw
     // A stride shorter than the vertex format.
     ASSERT_EQ(device_->SetStreamSource(0, vb, 0, 12), D3D_OK);
     EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3DERR_INVALIDCALL);
