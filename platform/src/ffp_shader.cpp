@@ -140,12 +140,14 @@ void main() {
                     }
                 }
                 ambientSum += uLightAmbient[i].rgb * factor;
-                float NdotL = max(dot(N, L), 0.0);
+                // Saturated: a normal longer than 1 (NORMALIZENORMALS off) brightens no more than a unit one
+                // facing the light straight on, as on Windows and Wine.
+                float NdotL = clamp(dot(N, L), 0.0, 1.0);
                 diffuseSum += uLightDiffuse[i].rgb * NdotL * factor;
                 if (uSpecularEnable && NdotL > 0.0) {
                     vec3 toViewer = uLocalViewer ? normalize(-P) : vec3(0.0, 0.0, 1.0);
                     vec3 H = normalize(toViewer + L);
-                    float NdotH = max(dot(N, H), 0.0);
+                    float NdotH = clamp(dot(N, H), 0.0, 1.0);
                     specularSum += uLightSpecular[i].rgb * pow(NdotH, uMaterialPower) * factor;
                 }
             }

@@ -83,11 +83,12 @@ class Lighting : public DeviceTest {
         EXPECT_EQ(pixel(3, 3), pixel(28, 28)); // per-vertex colours all equal
         return pixel(16, 16);
     }
-    // Direct3D 9's point light: ambient + diffuse x light x (N.L) / (a0 + a1 d + a2 d^2).
-    void expect_lit(std::uint32_t p, double n_dot_l_scale, const char* what) {
+    // Direct3D 9's point light: ambient + diffuse x light x (N.L) / (a0 + a1 d + a2 d^2), with N.L saturated
+    // at 1 (a longer normal counts no more than a unit one facing the light).
+    void expect_lit(std::uint32_t p, double normal_length, const char* what) {
         const double ambient = 50.0 / 255.0;
         const double d = std::sqrt(6.0);
-        const double n_dot_l = n_dot_l_scale * 2.0 / d;
+        const double n_dot_l = std::min(1.0, normal_length * 2.0 / d);
         const double attenuation = 1.0 / (0.1 * d * d);
         const double light = 0.5 * n_dot_l * attenuation;
         expect_colour(p, std::min(1.0, ambient + 1.0 * light), std::min(1.0, ambient + 0.5 * light),
