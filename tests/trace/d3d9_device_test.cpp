@@ -239,7 +239,7 @@ TEST_F(DeviceTest, StatesReadBackWhatWasSet) {
     EXPECT_EQ(enabled, FALSE);
     ASSERT_EQ(device_->LightEnable(0, TRUE), D3D_OK);
     ASSERT_EQ(device_->GetLightEnable(0, &enabled), D3D_OK);
-    EXPECT_NE(enabled, FALSE);
+    EXPECT_EQ(enabled, 128); // Direct3D 9's own "on", not 1
 
     // Enabling a light never set gives it the default: a white directional light along +Z.
     ASSERT_EQ(device_->LightEnable(5, TRUE), D3D_OK);
