@@ -24,7 +24,7 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrc
 
     platform::d3dx9::DecodedImage decoded = platform::d3dx9::load_image_file(pSrcFile);
     if (decoded.result != D3D_OK) {
-        std::fprintf(stderr, "D3DXCreateTextureFromFileA: %s\n", decoded.error.c_str());
+        std::fprintf(stderr, "D3DXCreateTextureFromFileA: %s: %s\n", pSrcFile, decoded.error.c_str());
         return line.failed(decoded.result);
     }
     std::vector<platform::d3d9::MipLevel> chain;

@@ -109,12 +109,12 @@ DecodedImage load_image_file(const char* path) {
         return failure(D3DERR_INVALIDCALL, "no file name");
     const FileDescriptor file(open(path, O_RDONLY | O_CLOEXEC));
     if (file.fd < 0)
-        return failure(D3DXERR_INVALIDDATA, std::string(path) + ": " + std::strerror(errno));
+        return failure(D3DXERR_INVALIDDATA, std::strerror(errno));
     struct stat info {};
     if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return failure(D3DXERR_INVALIDDATA, std::string(path) + ": not a regular file");
+        return failure(D3DXERR_INVALIDDATA, "not a regular file");
     if (info.st_size > max_file_bytes)
-        return failure(D3DXERR_INVALIDDATA, std::string(path) + ": file too large");
+        return failure(D3DXERR_INVALIDDATA, "file too large");
 
     std::vector<std::uint8_t> bytes;
     try {
@@ -128,7 +128,7 @@ DecodedImage load_image_file(const char* path) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return failure(D3DXERR_INVALIDDATA, std::string(path) + ": " + std::strerror(errno));
+            return failure(D3DXERR_INVALIDDATA, std::strerror(errno));
         if (n == 0)
             break; // the file shrank while being read: decode what is there
         done += static_cast<std::size_t>(n);
