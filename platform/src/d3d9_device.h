@@ -1,7 +1,8 @@
 // The Direct3D 9 device (IDirect3DDevice9) and the Direct3D object (IDirect3D9) on OpenGL 3.3 core: the
 // device renders into an offscreen framebuffer (the back buffer, X8R8G8B8, with a 16-bit depth buffer) and
-// Present scales it into the window. Method bodies are spread over d3d9_device.cpp (creation, reference
-// counting, states), d3d9_draw.cpp (Clear, scenes, drawing) and d3d9_present.cpp (Present, read-back).
+// Present scales it into the window. Method bodies are spread over d3d9_direct3d.cpp (the Direct3D object),
+// d3d9_device.cpp (creation, reference counting, states), d3d9_draw.cpp (Clear, scenes, drawing),
+// d3d9_present.cpp (Present, read-back) and d3d9_font_quads.cpp (the font's atlases and quads).
 #pragma once
 
 #include "d3d9_internal.h"
