@@ -62,6 +62,9 @@ Device::Device(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& param
 }
 
 bool Device::init_gl(std::string& error) {
+    while (glGetError() != GL_NO_ERROR) {
+        // Errors left by whatever ran on the context before are not ours.
+    }
     const auto w = static_cast<GLsizei>(width_);
     const auto h = static_cast<GLsizei>(height_);
     GLint max_size = 0;
