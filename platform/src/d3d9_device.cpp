@@ -62,8 +62,8 @@ Device::Device(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& param
 }
 
 bool Device::init_gl(std::string& error) {
-    while (glGetError() != GL_NO_ERROR) {
-        // Errors left by whatever ran on the context before are not ours.
+    // Errors left by whatever ran on the context before are not ours (bounded: a lost context repeats one).
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }
     const auto w = static_cast<GLsizei>(width_);
     const auto h = static_cast<GLsizei>(height_);
