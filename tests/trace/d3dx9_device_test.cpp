@@ -1,5 +1,5 @@
 // D3DX on a real device, on the virtual display: textures made from files (full mip chain, format, box
-// filter, relative names, the trace line) and nothing made from hostile or missing files; the font's trace
+// filter, the trace line) and nothing made from hostile or missing files; the font's trace
 // lines, its drawing (colour, corner, clipping, DT_NOCLIP, device states left alone) and its hold on the
 // device.
 #include <d3dx9.h>
@@ -157,19 +157,6 @@ TEST_F(D3dx9OnDevice, TextureFromFileHasTheFullBoxFilteredChain) {
     EXPECT_EQ(desc.Width, 1u);
     EXPECT_EQ(desc.Height, 1u);
     EXPECT_EQ(texture->Release(), 0u);
-}
-
-TEST_F(D3dx9OnDevice, RelativeNamesAreReadFromTheWorkingDirectory) {
-    write("tex.png", gradient_png(2, 2));
-    const auto previous = std::filesystem::current_path();
-    IDirect3DTexture9* texture = nullptr;
-    std::filesystem::current_path(dir_);
-    EXPECT_EQ(D3DXCreateTextureFromFileA(device_, "tex.png", &texture), D3D_OK);
-    std::filesystem::current_path(previous);
-    ASSERT_NE(texture, nullptr);
-    texture->Release();
-    EXPECT_EQ(D3DXCreateTextureFromFileA(device_, "tex.png", &texture), D3DXERR_INVALIDDATA);
-    EXPECT_EQ(texture, nullptr);
 }
 
 TEST_F(D3dx9OnDevice, HostileAndMissingFilesCreateNothing) {
