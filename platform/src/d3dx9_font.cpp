@@ -37,12 +37,12 @@ class TraceMute {
 
 class Font final : public ID3DXFont {
   public:
-    Font(IDirect3DDevice9* device, RasterFont raster) : device_(device), raster_(std::move(raster)) {
+    // Takes over the atlas already made on the device from the raster's coverage.
+    Font(IDirect3DDevice9* device, RasterFont raster, platform::d3d9::AtlasHandle atlas)
+        : device_(device), raster_(std::move(raster)), atlas_(atlas) {
         platform::objects::add(this, "Font");
         const TraceMute mute;
         device_->AddRef();
-        atlas_ = platform::d3d9::create_coverage_atlas(device_, raster_.atlas_width, raster_.atlas_height,
-                                                       raster_.atlas.data());
     }
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
@@ -128,7 +128,7 @@ class Font final : public ID3DXFont {
 
     IDirect3DDevice9* device_;
     RasterFont raster_;
-    platform::d3d9::AtlasHandle atlas_ = 0;
+    platform::d3d9::AtlasHandle atlas_;
     ULONG references_ = 1;
 };
 
@@ -143,19 +143,37 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width
         *ppFont = nullptr;
     if (pDevice == nullptr || ppFont == nullptr)
         return line.failed(D3DERR_INVALIDCALL);
-    if (Height > platform::d3dx9::max_font_height || Height < -platform::d3dx9::max_font_height)
+    if (Height > platform::d3dx9::max_font_height || Height < -platform::d3dx9::max_font_height ||
+        Width > static_cast<UINT>(platform::d3dx9::max_font_height))
         return line.failed(D3DERR_INVALIDCALL);
     if (platform::test::should_fail("D3DXCreateFontA"))
         return line.failed(E_FAIL);
     std::string error;
     try {
         std::optional<RasterFont> raster =
-            platform::d3dx9::make_raster_font(pFaceName, Height, Weight, Italic != FALSE, error);
+            platform::d3dx9::make_raster_font(pFaceName, Height, Width, Weight, Italic != FALSE, error);
         if (!raster) {
             std::fprintf(stderr, "D3DXCreateFontA: %s\n", error.c_str());
             return line.failed(E_FAIL);
         }
-        Font* font = new Font(pDevice, std::move(*raster));
+        platform::d3d9::AtlasHandle atlas = 0;
+        {
+            const TraceMute mute;
+            atlas = platform::d3d9::create_coverage_atlas(pDevice, raster->atlas_width, raster->atlas_height,
+                                                          raster->atlas.data());
+        }
+        if (atlas == 0) {
+            std::fprintf(stderr, "D3DXCreateFontA: the device cannot take the glyph atlas\n");
+            return line.failed(E_FAIL);
+        }
+        Font* font = nullptr;
+        try {
+            font = new Font(pDevice, std::move(*raster), atlas);
+        } catch (const std::bad_alloc&) {
+            const TraceMute mute;
+            platform::d3d9::destroy_coverage_atlas(pDevice, atlas);
+            throw;
+        }
         *ppFont = font;
         return line.made(font);
     } catch (const std::bad_alloc&) {

@@ -183,10 +183,10 @@ std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool ita
     return match;
 }
 
-std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT weight, bool italic,
-                                           std::string& error) {
-    if (height > max_font_height || height < -max_font_height) {
-        error = "font height " + std::to_string(height) + " is out of range";
+std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
+                                           bool italic, std::string& error) {
+    if (height > max_font_height || height < -max_font_height || width > max_font_height) {
+        error = "font size " + std::to_string(height) + " x " + std::to_string(width) + " is out of range";
         return std::nullopt;
     }
     const std::optional<FaceMatch> match = match_face(face_name, weight, italic);
@@ -228,7 +228,13 @@ std::optional<RasterFont> make_raster_font(const char* face_name, int height, UI
     font.face = *match;
     font.ascent = static_cast<int>(std::lround(units_ascent * cell / cell_units));
     font.descent = cell - font.ascent;
-    if (FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(std::lround(em * 64)), 72, 72) != 0) {
+    // A width stretches the em horizontally so that the average character width (OS/2 xAvgCharWidth) is
+    // that many pixels.
+    double em_x = em;
+    if (width > 0 && os2 != nullptr && os2->version != 0xFFFF && os2->xAvgCharWidth > 0)
+        em_x = static_cast<double>(width) * face->units_per_EM / os2->xAvgCharWidth;
+    if (FT_Set_Char_Size(face, static_cast<FT_F26Dot6>(std::lround(em_x * 64)),
+                         static_cast<FT_F26Dot6>(std::lround(em * 64)), 72, 72) != 0) {
         error = "FreeType cannot size " + match->file;
         return std::nullopt;
     }

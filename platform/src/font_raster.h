@@ -70,10 +70,11 @@ struct RasterFont {
 };
 
 // Loads the face with FreeType and rasterises the glyphs. height > 0: cell height in pixels; height < 0:
-// character (em) height in pixels; 0: a default cell of 16 pixels. Fails (nullopt, error set) when no
-// usable scalable face exists.
-std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT weight, bool italic,
-                                           std::string& error);
+// character (em) height in pixels; 0: a default cell of 16 pixels. width > 0 stretches the glyphs so that
+// the face's average character width becomes width pixels; 0 keeps their proportions. Fails (nullopt,
+// error set) when no usable scalable face exists.
+std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
+                                           bool italic, std::string& error);
 
 struct TextLayout {
     std::vector<d3d9::GlyphQuad> quads; // in back-buffer pixels, unclipped

@@ -264,6 +264,16 @@ TEST_F(D3dx9OnDevice, TextIsDrawnAtTheCornerInItsColourAndClippedToTheRectangle)
     EXPECT_EQ(unclipped.right, box.right);
     EXPECT_EQ(unclipped.bottom, box.bottom);
 
+    // DT_CALCRECT (0x400, not among the formats the viewer uses) measures without drawing.
+    constexpr DWORD dt_calcrect = 0x400;
+    RECT measured{30, 60, 30, 60};
+    device_->BeginScene();
+    EXPECT_EQ(font->DrawTextA(nullptr, "Hello", -1, &measured, dt_calcrect, 0xFFFFFFFF), 24);
+    device_->EndScene();
+    EXPECT_EQ(measured.bottom, 84);
+    EXPECT_NEAR(measured.right, box.right, 2);
+    EXPECT_EQ(lit_box(draw(font, "Hello", {30, 60, 1024, 768}, dt_calcrect, 0xFFFFFFFF)).right, 0);
+
     for (int i = 0; i < 4; ++i) {
         DWORD after = 0;
         device_->GetRenderState(states[i], &after);

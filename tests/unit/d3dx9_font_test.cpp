@@ -17,7 +17,7 @@ using namespace platform::d3dx9;
 const RasterFont& arial24() {
     static const RasterFont font = [] {
         std::string error;
-        auto f = make_raster_font("Arial", 24, FW_NORMAL, false, error);
+        auto f = make_raster_font("Arial", 24, 0, FW_NORMAL, false, error);
         EXPECT_TRUE(f.has_value()) << error;
         return f.value_or(RasterFont{});
     }();
@@ -54,14 +54,21 @@ TEST(D3dx9FontFace, HeightSetsTheCellAndNegativeHeightTheCharacter) {
     EXPECT_EQ(font.descent, 5);
 
     std::string error;
-    const auto by_character = make_raster_font("Arial", -24, FW_NORMAL, false, error);
+    const auto by_character = make_raster_font("Arial", -24, 0, FW_NORMAL, false, error);
     ASSERT_TRUE(by_character.has_value()) << error;
     EXPECT_EQ(by_character->cell_height(), 27); // 24 * 2288 / 2048 = 26.8
     // A capital fills most of the ascent: about 0.716 em for this face.
     EXPECT_NEAR(by_character->glyphs['H'].height, 17, 1);
     EXPECT_NEAR(font.glyphs['H'].height, 15, 1);
 
-    EXPECT_FALSE(make_raster_font("Arial", 5000, FW_NORMAL, false, error).has_value());
+    // A width of 24 makes the average character (about 12.3 pixels at this height) twice as wide.
+    const auto wide = make_raster_font("Arial", 24, 24, FW_NORMAL, false, error);
+    ASSERT_TRUE(wide.has_value()) << error;
+    EXPECT_EQ(wide->cell_height(), 24);
+    EXPECT_NEAR(wide->glyphs['H'].advance, 2 * font.glyphs['H'].advance, 2);
+    EXPECT_EQ(wide->glyphs['H'].height, font.glyphs['H'].height);
+
+    EXPECT_FALSE(make_raster_font("Arial", 5000, 0, FW_NORMAL, false, error).has_value());
     EXPECT_FALSE(error.empty());
 }
 
