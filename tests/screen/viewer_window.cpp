@@ -29,7 +29,9 @@ class ViewerWindow : public ::testing::Test {
     support::WindowId window_ = 0;
 };
 
-TEST_F(ViewerWindow, IsTitledAndCovers1024By768FromTheTopLeftCorner) {
+TEST_F(ViewerWindow, IsOneWindowCovering1024By768FromTheTopLeftCorner) {
+    EXPECT_EQ(support::visible_windows(viewer_->pid(), support::kViewerTitle).size(), 1u)
+        << "one window only";
     const auto geometry = support::outer_geometry(window_);
     ASSERT_TRUE(geometry.has_value());
     EXPECT_EQ(geometry->x, 0);

@@ -124,17 +124,25 @@ bool display_available() {
     return c.get() != nullptr;
 }
 
+std::vector<WindowId> visible_windows(pid_t pid, const std::string& title) {
+    const CommandResult found = run_command("xdotool search --onlyvisible --pid " + std::to_string(pid) +
+                                            " --name " + shell_quote("^" + title + "$") + " 2>/dev/null");
+    std::vector<WindowId> windows;
+    std::istringstream ids(found.output);
+    WindowId id = 0;
+    while (ids >> id) {
+        windows.push_back(id);
+    }
+    return windows;
+}
+
 std::optional<WindowId> wait_for_window(pid_t pid, const std::string& title,
                                         std::chrono::milliseconds timeout) {
-    const std::string command = "xdotool search --onlyvisible --pid " + std::to_string(pid) + " --name " +
-                                shell_quote("^" + title + "$") + " 2>/dev/null";
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     do {
-        const CommandResult found = run_command(command);
-        std::istringstream ids(found.output);
-        WindowId id = 0;
-        if (found.exit_code == 0 && ids >> id) {
-            return id;
+        const std::vector<WindowId> windows = visible_windows(pid, title);
+        if (!windows.empty()) {
+            return windows.front();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     } while (std::chrono::steady_clock::now() < deadline);

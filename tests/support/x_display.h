@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace support {
 
@@ -16,6 +17,9 @@ inline constexpr const char* kViewerTitle = "Our First Direct3D Program";
 
 // True when DISPLAY names a display that answers.
 bool display_available();
+
+// The visible windows titled exactly `title` that belong to process `pid`, as they are now.
+std::vector<WindowId> visible_windows(pid_t pid, const std::string& title);
 
 // The first visible window titled exactly `title` that belongs to process `pid`, waiting up to `timeout`.
 std::optional<WindowId> wait_for_window(pid_t pid, const std::string& title,
