@@ -44,18 +44,17 @@ long peak_kib() {
     return usage.ru_maxrss;
 }
 
-// The viewer itself: WinMain, ended with Esc once `frames` frames are presented. Each pass of its loop
-// takes the message queue once when no message waits, so passes count frames.
+// The viewer itself: WinMain, ended with the quit message once `frames` frames are presented.
 bool run_viewer(int frames, Timing& timing, double& cpu_in_loop) {
-    int passes = 0;
+    int presented = 0;
     double cpu_at_first = 0.0;
-    platform::test::on_peek_message([&](int) {
-        ++passes;
-        if (passes == 2) { // the first frame has been presented
+    platform::test::on_present([&] {
+        ++presented;
+        if (presented == 1) {
             timing.first_frame = Clock::now();
             cpu_at_first = cpu_seconds();
         }
-        if (passes == frames + 1) {
+        if (presented == frames) {
             timing.end = Clock::now();
             cpu_in_loop = cpu_seconds() - cpu_at_first;
             PostQuitMessage(0);
@@ -65,8 +64,9 @@ bool run_viewer(int frames, Timing& timing, double& cpu_in_loop) {
     static int instance_tag = 0;
     const int code =
         WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
+    platform::test::on_present(nullptr);
     timing.frames = frames - 1; // frames presented between the first and the last mark
-    return code == 0 && passes == frames + 1;
+    return code == 0 && presented == frames;
 }
 
 LRESULT CALLBACK bare_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

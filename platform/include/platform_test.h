@@ -38,6 +38,8 @@ namespace test {
 // Called at the start of every PeekMessageA, with the number of earlier calls; a test posts messages
 // (PostMessageA) or requests quit from it to script a run of WinMain.
 void on_peek_message(std::function<void(int call)> hook);
+// Called after every successful Present (a benchmark counts frames with it).
+void on_present(std::function<void()> hook);
 // Makes the named operation (e.g. "CreateDevice", "Direct3DCreate9", "CreateVertexBuffer") fail every
 // time until cleared with an empty name.
 void fail_operation(std::string name);

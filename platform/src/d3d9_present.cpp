@@ -1,12 +1,14 @@
 // Present on the Direct3D 9 device: the back buffer (an offscreen framebuffer) scaled into the window's
 // client area with linear filtering, then the buffer swap. Also the test hooks of the Direct3D 9 part:
-// reading back the last presented picture, and making named operations fail.
+// reading back the last presented picture, a hook called after each presentation, and making named
+// operations fail.
 #include "d3d9_device.h"
 #include "d3d9_trace.h"
 #include "win32_internal.h"
 
 #include <platform_test.h>
 
+#include <functional>
 #include <string>
 
 namespace platform::d3d9 {
@@ -19,6 +21,7 @@ struct PresentedPicture {
     std::vector<std::uint32_t> pixels;
     UINT width = 0;
     UINT height = 0;
+    std::function<void()> hook; // called after every successful Present
 };
 
 PresentedPicture& presented() {
@@ -133,12 +136,20 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_wind
     back_buffer_is_presented_ = true;
     presented_once_ = true;
     note_presenting_device(this);
+    if (presented().hook) {
+        const auto hook = presented().hook; // the hook may replace itself
+        hook();
+    }
     return D3D_OK;
 }
 
 } // namespace platform::d3d9
 
 namespace platform::test {
+
+void on_present(std::function<void()> hook) {
+    d3d9::presented().hook = std::move(hook);
+}
 
 void fail_operation(std::string name) {
     d3d9::failing_operation() = std::move(name);
