@@ -92,6 +92,10 @@ class Device final : public IDirectInputDevice8A {
     bool sdl_relative_ = false; // captured through SDL's relative mode
     bool have_last_ = false;    // the pointer position below is known
     int last_x_ = 0, last_y_ = 0;
+    // A move of the pointer back to the middle is on its way: motion that X reported before it still
+    // arrives measured from where the pointer was, and the move itself arrives as motion to the middle.
+    bool warp_pending_ = false;
+    int warp_x_ = 0, warp_y_ = 0;
     std::array<BYTE, 256> keys_{};
     std::int64_t dx_ = 0, dy_ = 0, dz_ = 0;
     std::array<BYTE, 4> buttons_{};
@@ -123,6 +127,7 @@ void Device::set_captured(bool on) {
         return;
     captured_ = on;
     have_last_ = false;
+    warp_pending_ = false;
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
         return;
     SDL_Window* const window = win32::sdl_window(window_);
@@ -144,10 +149,17 @@ void Device::set_captured(bool on) {
     if (on) {
         int width = 0, height = 0;
         SDL_GetWindowSize(window, &width, &height);
-        SDL_WarpMouseInWindow(window, width / 2, height / 2);
-        last_x_ = width / 2;
-        last_y_ = height / 2;
+        int x = 0, y = 0;
+        SDL_GetMouseState(&x, &y);
+        last_x_ = x;
+        last_y_ = y;
         have_last_ = true;
+        if (x != width / 2 || y != height / 2) {
+            warp_x_ = width / 2;
+            warp_y_ = height / 2;
+            warp_pending_ = true;
+            SDL_WarpMouseInWindow(window, warp_x_, warp_y_);
+        }
     }
 }
 
@@ -160,6 +172,14 @@ void Device::track_pointer(const SDL_MouseMotionEvent& motion) {
     SDL_Window* const window = win32::sdl_window(window_);
     if (window == nullptr || motion.windowID != SDL_GetWindowID(window))
         return;
+    if (warp_pending_ && motion.x == warp_x_ && motion.y == warp_y_) {
+        // The pointer's move back to the middle: not the user's motion.
+        warp_pending_ = false;
+        last_x_ = motion.x;
+        last_y_ = motion.y;
+        have_last_ = true;
+        return;
+    }
     if (have_last_) {
         dx_ += motion.x - last_x_;
         dy_ += motion.y - last_y_;
@@ -167,15 +187,15 @@ void Device::track_pointer(const SDL_MouseMotionEvent& motion) {
     last_x_ = motion.x;
     last_y_ = motion.y;
     have_last_ = true;
-    // Back to the middle once the pointer is out of the window's middle half. The move this makes comes
-    // back as motion to the middle, which measures as none.
+    // Back to the middle once the pointer is out of the window's middle half.
     int width = 0, height = 0;
     SDL_GetWindowSize(window, &width, &height);
-    if (motion.x < width / 4 || motion.x > width * 3 / 4 || motion.y < height / 4 ||
-        motion.y > height * 3 / 4) {
-        SDL_WarpMouseInWindow(window, width / 2, height / 2);
-        last_x_ = width / 2;
-        last_y_ = height / 2;
+    if (!warp_pending_ && (motion.x < width / 4 || motion.x > width * 3 / 4 || motion.y < height / 4 ||
+                           motion.y > height * 3 / 4)) {
+        warp_x_ = width / 2;
+        warp_y_ = height / 2;
+        warp_pending_ = true;
+        SDL_WarpMouseInWindow(window, warp_x_, warp_y_);
     }
 }
 

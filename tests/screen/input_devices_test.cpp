@@ -227,6 +227,25 @@ TEST_F(InputOnDisplay, ARelativePointerMoveArrivesAsOneReadingOfTheSameSize) {
     EXPECT_EQ(m.lY, -11);
 }
 
+TEST_F(InputOnDisplay, MovesThatArriveTogetherAcrossTheRecentringAddUpExactly) {
+    // Six quick moves of 70 to the right take the pointer out of the window's middle half before the
+    // viewer has read any of them; the moves X reported before the recentring must count from where the
+    // pointer was, and the recentring not at all: the readings add up to 420 and then stay at 0.
+    xdotool("mousemove_relative 70 0 mousemove_relative 70 0 mousemove_relative 70 0 "
+            "mousemove_relative 70 0 mousemove_relative 70 0 mousemove_relative 70 0");
+    long total_x = 0;
+    long total_y = 0;
+    EXPECT_TRUE(wait_until([&] {
+        const Poll p = poll();
+        total_x += p.mouse.lX;
+        total_y += p.mouse.lY;
+        return total_x >= 420;
+    }));
+    const DIMOUSESTATE later = settle();
+    EXPECT_EQ(total_x + later.lX, 420);
+    EXPECT_EQ(total_y + later.lY, 0);
+}
+
 TEST_F(InputOnDisplay, AnAbsolutePointerMoveWhileCapturedCountsAsMotion) {
     xdotool("mousemove_relative -- 5 5");
     next_motion();
