@@ -111,61 +111,7 @@ inline void append(std::string& out, RectList a) {
     }
     out += '}';
 }
-// A pointer to a RECT: "null" or "{left, top, right, bottom}".
-struct RectPtr {
-    const RECT* r;
-};
-inline void append(std::string& out, RectPtr a) {
-    if (a.r == nullptr) {
-        out += "null";
-        return;
-    }
-    out += '{' + std::to_string(a.r->left) + ", " + std::to_string(a.r->top) + ", " +
-           std::to_string(a.r->right) + ", " + std::to_string(a.r->bottom) + '}';
-}
-
-// The line of a creating call, recorded when the call returns, naming what it made or how it failed.
-class CreatingCall {
-  public:
-    template <typename... Args> explicit CreatingCall(const char* name, const Args&... args) {
-        if (!trace::enabled())
-            return;
-        line_ = name;
-        line_ += '(';
-        bool first = true;
-        using platform::trace::append;
-        ((line_ += first ? "" : ", ", first = false, append(line_, args)), ...);
-        line_ += ')';
-    }
-    CreatingCall(const CreatingCall&) = delete;
-    CreatingCall& operator=(const CreatingCall&) = delete;
-    ~CreatingCall() {
-        if (line_.empty())
-            return;
-        if (made_ != nullptr) {
-            line_ += " -> " + objects::label(made_);
-        } else {
-            char code[16];
-            std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result_));
-            line_ += " -> failed ";
-            line_ += code;
-        }
-        trace::record(std::move(line_));
-    }
-    HRESULT made(const void* object) {
-        made_ = object;
-        return D3D_OK;
-    }
-    HRESULT failed(HRESULT result) {
-        made_ = nullptr;
-        result_ = result;
-        return result;
-    }
-
-  private:
-    std::string line_;
-    const void* made_ = nullptr;
-    HRESULT result_ = E_FAIL;
-};
+using trace::CreatingCall;
+using trace::RectPtr;
 
 } // namespace platform::d3d9

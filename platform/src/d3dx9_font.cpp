@@ -79,7 +79,7 @@ class Font final : public ID3DXFont {
         using namespace platform::d3dx9;
         platform::trace::call("DrawTextA", static_cast<const void*>(this), pSprite,
                               platform::trace::TextArg{pString, Count}, Count,
-                              platform::trace::RectArg{pRect}, Format, platform::trace::Color{Color});
+                              platform::trace::RectPtr{pRect}, Format, platform::trace::Color{Color});
         if (pString == nullptr || Count == 0)
             return 0;
         // A negative count means up to the terminating zero; no count reads past it.
@@ -137,7 +137,7 @@ class Font final : public ID3DXFont {
 HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width, UINT Weight, UINT MipLevels,
                                BOOL Italic, DWORD CharSet, DWORD OutputPrecision, DWORD Quality,
                                DWORD PitchAndFamily, LPCSTR pFaceName, ID3DXFont** ppFont) {
-    platform::trace::CreationLine line("D3DXCreateFontA", pDevice, Height, Width, Weight, MipLevels, Italic,
+    platform::trace::CreatingCall line("D3DXCreateFontA", pDevice, Height, Width, Weight, MipLevels, Italic,
                                        CharSet, OutputPrecision, Quality, PitchAndFamily, pFaceName);
     if (ppFont != nullptr)
         *ppFont = nullptr;

@@ -14,7 +14,7 @@
 
 HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile,
                                           IDirect3DTexture9** ppTexture) {
-    platform::trace::CreationLine line("D3DXCreateTextureFromFileA", pDevice, pSrcFile);
+    platform::trace::CreatingCall line("D3DXCreateTextureFromFileA", pDevice, pSrcFile);
     if (ppTexture != nullptr)
         *ppTexture = nullptr;
     if (pDevice == nullptr || pSrcFile == nullptr || ppTexture == nullptr)

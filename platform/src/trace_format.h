@@ -84,16 +84,76 @@ inline void append(std::string& out, const D3DMATRIX& m) {
     out += '}';
 }
 
-// call("SetRenderState", 7, 1) records "SetRenderState(7, 1)" when the trace is on.
-template <typename... Args> void call(const char* name, const Args&... args) {
+inline void append(std::string& out, const RECT& r) {
+    out += '{' + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) +
+           ", " + std::to_string(r.bottom) + '}';
+}
+
+// A pointer to a RECT: "null" or "{left, top, right, bottom}".
+struct RectPtr {
+    const RECT* r;
+};
+inline void append(std::string& out, RectPtr a) {
+    if (a.r == nullptr)
+        out += "null";
+    else
+        append(out, *a.r);
+}
+
+// The text call() would record, or an empty string when the trace is off.
+template <typename... Args> std::string format(const char* name, const Args&... args) {
     if (!enabled())
-        return;
+        return {};
     std::string line = name;
     line += '(';
     bool first = true;
     ((line += first ? "" : ", ", first = false, append(line, args)), ...);
     line += ')';
-    record(std::move(line));
+    return line;
 }
+
+// call("SetRenderState", 7, 1) records "SetRenderState(7, 1)" when the trace is on.
+template <typename... Args> void call(const char* name, const Args&... args) {
+    if (enabled())
+        record(format(name, args...));
+}
+
+// The line of a creating call, recorded when the call returns, naming what it made or how it failed:
+// "D3DXCreateFontA(Device#1, ...) -> Font#1" or "... -> failed 0x88760B59". Every return path records it.
+class CreatingCall {
+  public:
+    template <typename... Args>
+    explicit CreatingCall(const char* name, const Args&... args) : line_(format(name, args...)) {}
+    CreatingCall(const CreatingCall&) = delete;
+    CreatingCall& operator=(const CreatingCall&) = delete;
+    ~CreatingCall() {
+        if (line_.empty())
+            return;
+        if (made_ != nullptr) {
+            line_ += " -> " + objects::label(made_);
+        } else {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result_));
+            line_ += " -> failed ";
+            line_ += code;
+        }
+        record(std::move(line_));
+    }
+    // The outcome: the object made, or null and the failure code.
+    HRESULT made(const void* object) {
+        made_ = object;
+        return S_OK;
+    }
+    HRESULT failed(HRESULT result) {
+        made_ = nullptr;
+        result_ = result;
+        return result;
+    }
+
+  private:
+    std::string line_;
+    const void* made_ = nullptr;
+    HRESULT result_ = E_FAIL;
+};
 
 } // namespace platform::trace

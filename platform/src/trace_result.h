@@ -11,18 +11,6 @@
 
 namespace platform::trace {
 
-// The text trace::call would record, or an empty string when the trace is off.
-template <typename... Args> std::string format(const char* name, const Args&... args) {
-    if (!enabled())
-        return {};
-    std::string line = name;
-    line += '(';
-    bool first = true;
-    ((line += first ? "" : ", ", first = false, append(line, args)), ...);
-    line += ')';
-    return line;
-}
-
 // Records "<line> -> <result>" when the trace is on.
 inline void record_result(const std::string& line, const std::string& result) {
     if (enabled())
