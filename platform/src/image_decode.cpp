@@ -51,6 +51,29 @@ struct FileDescriptor {
     }
 };
 
+std::uint32_t u32le(std::span<const std::uint8_t> b, std::size_t at) {
+    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
+           std::uint32_t{b[at + 3]} << 24;
+}
+
+// An uncompressed BMP (with an information header of 40 bytes or more) whose pixel rows end before the
+// file does: stb_image would read the missing rows as black, so it is refused as broken.
+bool truncated_bmp(std::span<const std::uint8_t> b) {
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || u32le(b, 14) < 40)
+        return false;
+    const std::uint32_t compression = u32le(b, 30);
+    if (compression != 0 && compression != 3) // BI_RGB, BI_BITFIELDS
+        return false;
+    const auto width = static_cast<std::int32_t>(u32le(b, 18));
+    const auto height = static_cast<std::int32_t>(u32le(b, 22));
+    const std::uint32_t bits = std::uint32_t{b[28]} | std::uint32_t{b[29]} << 8;
+    if (width <= 0 || height == 0 || bits == 0)
+        return false; // left to the decoder to refuse
+    const std::uint64_t row = (std::uint64_t{static_cast<std::uint32_t>(width)} * bits + 31) / 32 * 4;
+    const std::uint64_t rows = height < 0 ? -std::int64_t{height} : std::int64_t{height};
+    return std::uint64_t{u32le(b, 10)} + row * rows > b.size();
+}
+
 } // namespace
 
 DecodedImage decode_image(std::span<const std::uint8_t> bytes) {
@@ -70,6 +93,9 @@ DecodedImage decode_image(std::span<const std::uint8_t> bytes) {
         return failure(D3DXERR_INVALIDDATA, "image of " + std::to_string(width) + " x " +
                                                 std::to_string(height) + " exceeds " +
                                                 std::to_string(max_texture_side) + " pixels a side");
+
+    if (truncated_bmp(bytes))
+        return failure(D3DXERR_INVALIDDATA, "the pixel rows end before the file does");
 
     StbiPixels pixels;
     int loaded_width = 0;

@@ -184,6 +184,9 @@ TEST(D3dx9TextureHostile, BrokenFilesFailWithInvalidDataAndNoPixels) {
     const Bytes good_png = make_png(64, 64, 4);
 
     Bytes truncated(good_png.begin(), good_png.begin() + static_cast<std::ptrdiff_t>(good_png.size() / 2));
+    const Bytes good_bmp = make_bmp(16, 16);
+    // stb_image would read the missing rows of a cut-off BMP as black.
+    const Bytes truncated_bmp(good_bmp.begin(), good_bmp.end() - 100);
 
     Bytes huge_png = make_png(1, 1, 4);
     put_u32be(huge_png, 16, 100000); // IHDR width
@@ -203,6 +206,7 @@ TEST(D3dx9TextureHostile, BrokenFilesFailWithInvalidDataAndNoPixels) {
 
     const std::vector<std::pair<std::string, Bytes>> files = {
         {"truncated.png", truncated},
+        {"truncated.bmp", truncated_bmp},
         {"huge.png", huge_png},
         {"huge.bmp", huge_bmp},
         {"empty.png", {}},
