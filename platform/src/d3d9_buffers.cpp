@@ -111,88 +111,79 @@ template class Resource<IDirect3DVertexBuffer9>;
 template class Resource<IDirect3DIndexBuffer9>;
 template class Resource<IDirect3DTexture9>;
 
-// ---- Lock and Unlock, shared by both buffer kinds ----
+// ---- Vertex and index buffers ----
 
 namespace {
 
-HRESULT lock_range(BufferStorage& storage, UINT offset, UINT size, void** data, UINT& locks,
-                   UINT& dirty_begin, UINT& dirty_end, DWORD flags) {
+template <typename Interface> struct BufferKind;
+template <> struct BufferKind<IDirect3DVertexBuffer9> {
+    static constexpr const char* label = "VertexBuffer";
+    static constexpr GLenum target = GL_ARRAY_BUFFER;
+    static const IID& iid() {
+        return IID_IDirect3DVertexBuffer9;
+    }
+};
+template <> struct BufferKind<IDirect3DIndexBuffer9> {
+    static constexpr const char* label = "IndexBuffer";
+    static constexpr GLenum target = GL_ELEMENT_ARRAY_BUFFER;
+    static const IID& iid() {
+        return IID_IDirect3DIndexBuffer9;
+    }
+};
+
+} // namespace
+
+template <typename Interface>
+Buffer<Interface>::Buffer(Device* device, UINT length, D3DFORMAT index_format)
+    : Resource<Interface>(device, BufferKind<Interface>::label),
+      storage_(std::make_shared<BufferStorage>(device->gl(), BufferKind<Interface>::target, length)) {
+    storage_->index_format = index_format;
+}
+
+template <typename Interface> bool Buffer<Interface>::has_interface(REFIID riid) const {
+    return riid == BufferKind<Interface>::iid();
+}
+
+template <typename Interface>
+HRESULT Buffer<Interface>::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+    trace::call("Lock", static_cast<Interface*>(this), offset, size, flags);
     if (data == nullptr)
         return D3DERR_INVALIDCALL;
     *data = nullptr;
     if (test::should_fail("Lock"))
         return D3DERR_INVALIDCALL;
+    BufferStorage& storage = *storage_;
     const auto length = static_cast<UINT>(storage.bytes.size());
     if (offset > length || (size != 0 && size > length - offset))
         return D3DERR_INVALIDCALL;
     // Offset 0 and size 0 lock the whole buffer; a size of 0 at another offset locks to the end.
     const UINT end = size == 0 ? length : offset + size;
     if ((flags & D3DLOCK_READONLY) == 0) {
-        if (locks == 0 || dirty_begin == dirty_end) {
-            dirty_begin = offset;
-            dirty_end = end;
+        if (locks_ == 0 || dirty_begin_ == dirty_end_) {
+            dirty_begin_ = offset;
+            dirty_end_ = end;
         } else {
-            dirty_begin = std::min(dirty_begin, offset);
-            dirty_end = std::max(dirty_end, end);
+            dirty_begin_ = std::min(dirty_begin_, offset);
+            dirty_end_ = std::max(dirty_end_, end);
         }
     }
-    ++locks;
+    ++locks_;
     *data = storage.bytes.data() + offset;
     return D3D_OK;
 }
 
-HRESULT unlock_range(BufferStorage& storage, UINT& locks, UINT& dirty_begin, UINT& dirty_end) {
-    if (locks == 0)
+template <typename Interface> HRESULT Buffer<Interface>::Unlock() {
+    trace::call("Unlock", static_cast<Interface*>(this));
+    if (locks_ == 0)
         return D3DERR_INVALIDCALL;
-    if (--locks == 0 && dirty_end > dirty_begin) {
-        storage.upload(dirty_begin, dirty_end - dirty_begin);
-        dirty_begin = dirty_end = 0;
+    if (--locks_ == 0 && dirty_end_ > dirty_begin_) {
+        storage_->upload(dirty_begin_, dirty_end_ - dirty_begin_);
+        dirty_begin_ = dirty_end_ = 0;
     }
     return D3D_OK;
 }
 
-} // namespace
-
-// ---- Vertex buffers ----
-
-VertexBuffer::VertexBuffer(Device* device, UINT length)
-    : Resource(device, "VertexBuffer"),
-      storage_(std::make_shared<BufferStorage>(device->gl(), GL_ARRAY_BUFFER, length)) {}
-
-bool VertexBuffer::has_interface(REFIID riid) const {
-    return riid == IID_IDirect3DVertexBuffer9;
-}
-
-HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-    trace::call("Lock", static_cast<IDirect3DVertexBuffer9*>(this), offset, size, flags);
-    return lock_range(*storage_, offset, size, data, locks_, dirty_begin_, dirty_end_, flags);
-}
-
-HRESULT VertexBuffer::Unlock() {
-    trace::call("Unlock", static_cast<IDirect3DVertexBuffer9*>(this));
-    return unlock_range(*storage_, locks_, dirty_begin_, dirty_end_);
-}
-
-// ---- Index buffers ----
-
-IndexBuffer::IndexBuffer(Device* device, UINT length, D3DFORMAT format)
-    : Resource(device, "IndexBuffer"),
-      storage_(std::make_shared<BufferStorage>(device->gl(), GL_ELEMENT_ARRAY_BUFFER, length)) {
-    storage_->index_format = format;
-}
-
-bool IndexBuffer::has_interface(REFIID riid) const {
-    return riid == IID_IDirect3DIndexBuffer9;
-}
-
-HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-    trace::call("Lock", static_cast<IDirect3DIndexBuffer9*>(this), offset, size, flags);
-    return lock_range(*storage_, offset, size, data, locks_, dirty_begin_, dirty_end_, flags);
-}
-
-HRESULT IndexBuffer::Unlock() {
-    trace::call("Unlock", static_cast<IDirect3DIndexBuffer9*>(this));
-    return unlock_range(*storage_, locks_, dirty_begin_, dirty_end_);
-}
+template class Buffer<IDirect3DVertexBuffer9>;
+template class Buffer<IDirect3DIndexBuffer9>;
 
 } // namespace platform::d3d9

@@ -89,9 +89,11 @@ template <typename Interface> class Resource : public Interface {
     ULONG refs_ = 1;
 };
 
-class VertexBuffer final : public Resource<IDirect3DVertexBuffer9> {
+// A vertex or an index buffer: the two differ only in their interface, their GL target and, for index
+// buffers, the index format.
+template <typename Interface> class Buffer final : public Resource<Interface> {
   public:
-    VertexBuffer(Device* device, UINT length);
+    Buffer(Device* device, UINT length, D3DFORMAT index_format = D3DFMT_UNKNOWN);
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT Unlock() override;
     const std::shared_ptr<BufferStorage>& storage() const {
@@ -102,26 +104,12 @@ class VertexBuffer final : public Resource<IDirect3DVertexBuffer9> {
     bool has_interface(REFIID riid) const override;
     std::shared_ptr<BufferStorage> storage_;
     UINT locks_ = 0;
-    UINT dirty_begin_ = 0;
+    UINT dirty_begin_ = 0; // the bytes written under the current locks
     UINT dirty_end_ = 0;
 };
 
-class IndexBuffer final : public Resource<IDirect3DIndexBuffer9> {
-  public:
-    IndexBuffer(Device* device, UINT length, D3DFORMAT format);
-    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-    HRESULT Unlock() override;
-    const std::shared_ptr<BufferStorage>& storage() const {
-        return storage_;
-    }
-
-  private:
-    bool has_interface(REFIID riid) const override;
-    std::shared_ptr<BufferStorage> storage_;
-    UINT locks_ = 0;
-    UINT dirty_begin_ = 0;
-    UINT dirty_end_ = 0;
-};
+using VertexBuffer = Buffer<IDirect3DVertexBuffer9>;
+using IndexBuffer = Buffer<IDirect3DIndexBuffer9>;
 
 class Texture final : public Resource<IDirect3DTexture9> {
   public:
