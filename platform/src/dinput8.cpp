@@ -62,46 +62,15 @@ std::string hresult_text(HRESULT hr) {
 
 namespace {
 
-class DirectInput final : public IDirectInput8A, public Owner {
+class DirectInput final : public Counted<IDirectInput8A>, public Owner {
   public:
-    DirectInput() {
-        objects::add(this, "DirectInput8");
-    }
-    ~DirectInput() {
-        objects::remove(this);
-    }
-    DirectInput(const DirectInput&) = delete;
-    DirectInput& operator=(const DirectInput&) = delete;
+    DirectInput() : Counted(IID_IDirectInput8A, "DirectInput8") {}
 
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        trace::call("QueryInterface", this, GuidArg{riid});
-        if (object == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDirectInput8A) {
-            ++refs_;
-            *object = static_cast<IDirectInput8A*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override {
-        trace::call("AddRef", this);
-        return ++refs_;
-    }
-    ULONG Release() override {
-        trace::call("Release", this);
-        const ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     void hold() override {
-        ++refs_;
+        keep();
     }
     void release() override {
-        if (--refs_ == 0)
-            delete this;
+        drop();
     }
 
     HRESULT CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICE8A* device, LPUNKNOWN outer) override {
@@ -126,9 +95,6 @@ class DirectInput final : public IDirectInput8A, public Owner {
         *device = made;
         return result(DI_OK, made);
     }
-
-  private:
-    ULONG refs_ = 1;
 };
 
 } // namespace

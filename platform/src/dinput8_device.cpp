@@ -39,30 +39,10 @@ LONG saturate(std::int64_t v) {
         std::clamp<std::int64_t>(v, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
 }
 
-class Device final : public IDirectInputDevice8A {
+class Device final : public Counted<IDirectInputDevice8A> {
   public:
     Device(Owner* owner, Kind kind);
-    ~Device();
-    Device(const Device&) = delete;
-    Device& operator=(const Device&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        trace::call("QueryInterface", this, GuidArg{riid});
-        if (object == nullptr)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDirectInputDevice8A) {
-            ++refs_;
-            *object = static_cast<IDirectInputDevice8A*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override {
-        trace::call("AddRef", this);
-        return ++refs_;
-    }
-    ULONG Release() override;
+    ~Device() override;
 
     HRESULT GetDeviceState(DWORD size, LPVOID data) override;
     HRESULT SetDataFormat(LPCDIDATAFORMAT format) override;
@@ -81,7 +61,6 @@ class Device final : public IDirectInputDevice8A {
 
     Owner* owner_;
     const Kind kind_;
-    ULONG refs_ = 1;
     int listener_ = 0;
     DWORD data_size_ = 0; // 0 until a data format is set
     HWND window_ = nullptr;
@@ -101,8 +80,9 @@ class Device final : public IDirectInputDevice8A {
     std::array<BYTE, 4> buttons_{};
 };
 
-Device::Device(Owner* owner, Kind kind) : owner_(owner), kind_(kind) {
-    objects::add(this, kind == Kind::keyboard ? "Keyboard" : "Mouse");
+Device::Device(Owner* owner, Kind kind)
+    : Counted(IID_IDirectInputDevice8A, kind == Kind::keyboard ? "Keyboard" : "Mouse"), owner_(owner),
+      kind_(kind) {
     owner_->hold();
     listener_ = win32::add_event_listener([this](const SDL_Event& e) { on_event(e); });
 }
@@ -110,16 +90,7 @@ Device::Device(Owner* owner, Kind kind) : owner_(owner), kind_(kind) {
 Device::~Device() {
     win32::remove_event_listener(listener_);
     set_captured(false);
-    objects::remove(this);
     owner_->release();
-}
-
-ULONG Device::Release() {
-    trace::call("Release", this);
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 void Device::set_captured(bool on) {

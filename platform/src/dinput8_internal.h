@@ -37,6 +37,57 @@ class Owner {
     ~Owner() = default;
 };
 
+// QueryInterface, AddRef and Release as every DirectInput object has them, traced, over one count; the
+// object registers itself under `kind` and is deleted when the count reaches 0.
+template <typename Interface> class Counted : public Interface {
+  public:
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override {
+        trace::call("QueryInterface", this, GuidArg{riid});
+        if (object == nullptr)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == iid_) {
+            ++refs_;
+            *object = static_cast<Interface*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override {
+        trace::call("AddRef", this);
+        return ++refs_;
+    }
+    ULONG Release() override {
+        trace::call("Release", this);
+        return drop();
+    }
+
+  protected:
+    Counted(const IID& iid, const char* kind) : iid_(iid) {
+        objects::add(this, kind);
+    }
+    virtual ~Counted() {
+        objects::remove(this);
+    }
+    // A reference the layer itself holds (not the program's, so not traced).
+    void keep() {
+        ++refs_;
+    }
+    ULONG drop() {
+        const ULONG left = --refs_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+  private:
+    const IID& iid_;
+    ULONG refs_ = 1;
+};
+
 enum class Kind { keyboard, mouse };
 
 // A new keyboard or mouse device (reference count 1) that holds a reference on `owner` until it is
