@@ -401,17 +401,30 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR cursor_name) {
     return nullptr;
 }
 
-BOOL GetClientRect(HWND window, LPRECT rect) {
-    trace::call("GetClientRect", window);
+namespace {
+
+// The window whose rectangle GetClientRect or GetWindowRect reads, or null (with the last error set) for an
+// unknown window or no rectangle to fill.
+const Window* rect_target(HWND window, LPRECT rect) {
     const Window* w = find_window(window);
     if (w == nullptr) {
         set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
-        return FALSE;
+        return nullptr;
     }
     if (rect == nullptr) {
         set_last_error(ERROR_NOACCESS, {});
-        return FALSE;
+        return nullptr;
     }
+    return w;
+}
+
+} // namespace
+
+BOOL GetClientRect(HWND window, LPRECT rect) {
+    trace::call("GetClientRect", window);
+    const Window* w = rect_target(window, rect);
+    if (w == nullptr)
+        return FALSE;
     int width = 0, height = 0;
     SDL_GetWindowSize(w->sdl, &width, &height);
     *rect = RECT{0, 0, width, height};
@@ -420,15 +433,9 @@ BOOL GetClientRect(HWND window, LPRECT rect) {
 
 BOOL GetWindowRect(HWND window, LPRECT rect) {
     trace::call("GetWindowRect", window);
-    const Window* w = find_window(window);
-    if (w == nullptr) {
-        set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
+    const Window* w = rect_target(window, rect);
+    if (w == nullptr)
         return FALSE;
-    }
-    if (rect == nullptr) {
-        set_last_error(ERROR_NOACCESS, {});
-        return FALSE;
-    }
     int x = 0, y = 0, width = 0, height = 0;
     SDL_GetWindowPosition(w->sdl, &x, &y);
     SDL_GetWindowSize(w->sdl, &width, &height);
