@@ -15,14 +15,6 @@ bool starts_with(std::string_view line, std::string_view prefix) {
     return line.substr(0, prefix.size()) == prefix;
 }
 
-int presented_frames() {
-    int frames = 0;
-    for (const std::string& line : platform::trace::lines())
-        if (starts_with(line, "Present("))
-            ++frames;
-    return frames;
-}
-
 HWND program_window() {
     SDL_Window* const window = SDL_GL_GetCurrentWindow();
     return window == nullptr ? nullptr : platform::win32::window_from_sdl_id(SDL_GetWindowID(window));
@@ -34,9 +26,10 @@ ProgramRun run_program(const Script& script) {
     static constexpr int frame_limit = 600;
     platform::trace::clear();
     platform::trace::enable(true);
+    int frames = 0;
+    platform::test::on_present([&frames] { ++frames; });
     int last_frames = -1;
-    platform::test::on_peek_message([&script, &last_frames](int) {
-        const int frames = presented_frames();
+    platform::test::on_peek_message([&script, &frames, &last_frames](int) {
         if (frames == last_frames)
             return; // a further look at the queue within the same pass
         last_frames = frames;
@@ -59,6 +52,7 @@ ProgramRun run_program(const Script& script) {
         WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
     run.errors = testing::internal::GetCapturedStderr();
     platform::test::on_peek_message(nullptr);
+    platform::test::on_present(nullptr);
     platform::trace::enable(false);
     run.trace = platform::trace::lines();
     return run;
