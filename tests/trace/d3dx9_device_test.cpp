@@ -5,6 +5,8 @@
 #include <d3dx9.h>
 #include <platform_test.h>
 
+#include "d3d9_test_device.h"
+
 #include <stb_image_write.h>
 
 #include <gtest/gtest.h>
@@ -17,49 +19,16 @@
 
 namespace {
 
-LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(window, message, wparam, lparam);
-}
-
 // A window and a device made as the viewer makes them: 1024 x 768, X8R8G8B8, D16.
-class D3dx9OnDevice : public ::testing::Test {
+class D3dx9OnDevice : public d3d9_test::DeviceTest {
   protected:
     void SetUp() override {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = window_proc;
-        wc.lpszClassName = "d3dx9_test";
-        static const ATOM registered = RegisterClassExA(&wc); // once per process
-        ASSERT_NE(registered, 0);
-        window_ = CreateWindowExA(0, "d3dx9_test", "d3dx9 test", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
-                                  nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(window_, nullptr);
-        ShowWindow(window_, SW_SHOWDEFAULT);
-        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(d3d_, nullptr);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 1024;
-        pp.BackBufferHeight = 768;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = window_;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                     D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
-                  D3D_OK);
+        make_device(1024, 768);
         dir_ = std::filesystem::temp_directory_path() / ("d3dx9_device_" + std::to_string(getpid()));
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override {
-        platform::trace::enable(false);
-        if (device_ != nullptr)
-            device_->Release();
-        if (d3d_ != nullptr)
-            d3d_->Release();
-        if (window_ != nullptr)
-            DestroyWindow(window_);
+        DeviceTest::TearDown();
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
     }
@@ -89,9 +58,6 @@ class D3dx9OnDevice : public ::testing::Test {
         return pixels;
     }
 
-    HWND window_ = nullptr;
-    IDirect3D9* d3d_ = nullptr;
-    IDirect3DDevice9* device_ = nullptr;
     std::filesystem::path dir_;
 };
 
