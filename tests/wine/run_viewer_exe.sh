@@ -11,6 +11,7 @@ WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 WINDOW_TIMEOUT=120 # the first start also makes the prefix
 EXIT_TIMEOUT=20
+DRAW_TIMEOUT=60
 
 fail() {
     printf 'FAIL: %s\n' "$*" >&2
@@ -64,9 +65,18 @@ done
 echo "window $window appeared after $((SECONDS - start)) s"
 
 if [ -n "$shot" ]; then
+    # Until its first Present the window is one flat colour; on a loaded machine that can take longer
+    # than the delay, so the picture is taken again until it shows something.
     sleep "$shot_delay"
     mkdir -p "$(dirname "$shot")"
-    import -window "$window" "$shot" || fail "could not take a screenshot of window $window"
+    start=$SECONDS
+    while :; do
+        import -window "$window" "$shot" || fail "could not take a screenshot of window $window"
+        spread="$(convert "$shot" -format '%[fx:standard_deviation]' info: 2>/dev/null)"
+        awk -v s="${spread:-0}" 'BEGIN { exit !(s > 0.01) }' && break
+        [ $((SECONDS - start)) -lt $DRAW_TIMEOUT ] || fail "window $window shows nothing ${DRAW_TIMEOUT} s after it appeared"
+        sleep 0.5
+    done
     echo "screenshot: $shot"
 fi
 
