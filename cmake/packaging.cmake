@@ -48,8 +48,8 @@ configure_file(${CMAKE_SOURCE_DIR}/packaging/copyright.in ${staging}/copyright @
 configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog.in ${staging}/changelog @ONLY)
 string(TOUPPER ${VIEWER_PACKAGE} VIEWER_PACKAGE_UPPER)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/manpage.1.in ${staging}/${VIEWER_PACKAGE}.1 @ONLY)
-# Debian wants the changelog and the manual page compressed to the maximum and without a time stamp, so
-# that the package's bytes do not depend on when it was made.
+# Debian wants the changelog and the manual page compressed to the maximum and without a time stamp in the
+# gzip header.
 find_program(GZIP gzip REQUIRED)
 foreach(file changelog ${VIEWER_PACKAGE}.1)
     execute_process(COMMAND ${GZIP} -9 -n -c ${staging}/${file} OUTPUT_FILE ${staging}/${file}.gz
