@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# What the Windows zip holds: one folder named after the zip with exactly viewer.exe, the two images,
+# LICENSE and README.txt; the README names the version and the DirectX runtime's d3dx9_43.dll, and LICENSE
+# is the project's.
+#
+#   zip_contents.sh <viewer-<version>-windows-x64.zip> <version> <LICENSE>
+set -uo pipefail
+
+fail() {
+    printf 'FAIL: %s\n' "$*" >&2
+    exit 1
+}
+[ $# -eq 3 ] || fail "usage: $0 <zip> <version> <LICENSE>"
+zip="$1" version="$2" license="$3"
+[ -f "$zip" ] || fail "$zip does not exist: run scripts/package"
+folder="viewer-$version-windows-x64"
+
+expected="$(printf '%s\n' "$folder/LICENSE" "$folder/README.txt" "$folder/bump.bmp" "$folder/tex_fur.png" \
+                          "$folder/viewer.exe")"
+files="$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)" || fail "unzip cannot read $zip"
+if [ "$files" != "$expected" ]; then
+    diff <(echo "$expected") <(echo "$files") >&2
+    fail "the zip's files differ from the expected list (< expected, > found)"
+fi
+
+readme="$(unzip -p "$zip" "$folder/README.txt")"
+grep -q "Version $version" <<<"$readme" || fail "README.txt does not name version $version"
+grep -q "d3dx9_43.dll" <<<"$readme" || fail "README.txt does not name d3dx9_43.dll"
+diff <(unzip -p "$zip" "$folder/LICENSE" | tr -d '\r') "$license" >&2 || fail "LICENSE differs from $license"
+echo "$zip: $(wc -l <<<"$files") files as expected"

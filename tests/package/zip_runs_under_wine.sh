@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# The Windows zip as a user meets it: unpacked into a temporary folder, its viewer.exe runs under Wine from
+# the folder it was unpacked into and shows the reference picture (tests/wine/picture_matches_reference.sh
+# runs it, compares and ends it with Esc).
+#
+#   zip_runs_under_wine.sh <viewer-<version>-windows-x64.zip> <reference.png>
+set -uo pipefail
+
+fail() {
+    printf 'FAIL: %s\n' "$*" >&2
+    exit 1
+}
+[ $# -eq 2 ] || fail "usage: $0 <zip> <reference.png>"
+[ -f "$1" ] || fail "$1 does not exist: run scripts/package"
+work="$(mktemp -d "${TMPDIR:-/tmp}/viewer-zip.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+unzip -q "$1" -d "$work" || fail "unzip could not unpack $1"
+folder="$work/$(basename "$1" .zip)"
+[ -f "$folder/viewer.exe" ] || fail "the zip has no $(basename "$folder")/viewer.exe"
+"$(dirname "$0")/../wine/picture_matches_reference.sh" "$folder/viewer.exe" "$folder" "$2"
