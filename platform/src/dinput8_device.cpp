@@ -12,8 +12,8 @@
 // and hides the cursor and confines it to the window. Moves of the pointer that no device made (a warp, an
 // absolute move, the window moving or changing size under it) are no motion. SDL drops a raw event equal to
 // the one before it in the same millisecond (its guard against the same event arriving twice), so two
-// identical moves in one millisecond read as one. Where SDL has no relative mode (the dummy driver) the
-// cursor is hidden and grabbed and SDL's own motion of the pointer is read.
+// identical moves in one millisecond read as one. Where SDL refuses its relative mode, the cursor is hidden
+// and grabbed and SDL's motion of the pointer is read instead.
 // Foreground devices cannot be acquired while their window is not in the foreground, and losing the
 // foreground unacquires them: the next read returns DIERR_INPUTLOST, later ones DIERR_NOTACQUIRED, until
 // Acquire succeeds again. A read that fails leaves the caller's buffer as it was.

@@ -106,8 +106,11 @@ support::WindowId x_window() {
     return windows.empty() ? 0 : windows.front();
 }
 
+// Runs xdotool; its waits (--sync) are cut at 20 s, so a window that never changes state fails the test
+// instead of hanging it.
 void xdotool(const std::string& arguments) {
-    EXPECT_EQ(run_command("xdotool " + arguments + " 2>&1").exit_code, 0) << "xdotool " << arguments;
+    EXPECT_EQ(run_command("timeout 20 xdotool " + arguments + " 2>&1").exit_code, 0)
+        << "xdotool " << arguments;
 }
 
 bool foreground() {
