@@ -2,7 +2,8 @@
 // GetClientRect and GetWindowRect, and the layer-internal view of a window (its SDL window, client size,
 // focus). A window is an SDL window made with SDL_WINDOW_OPENGL, hidden until ShowWindow; the size given to
 // CreateWindowExA is the outer size, so where a window manager adds a frame the SDL (client) window is made
-// that much smaller and placed so that the frame's corner is at the given position.
+// that much smaller and placed so that the frame's corner is at the given position, as soon as the window
+// manager has framed the shown window and told the frame's size (the message pump looks for it).
 //
 // Trace lines (objects by label, strings quoted, out-parameters left out):
 //   RegisterClassExA({48, 3, proc, 0, 0, <instance>, null, 32512, 5, null, "WindowClass", null})
