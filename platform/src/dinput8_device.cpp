@@ -10,7 +10,9 @@
 // acceleration do not change it): an exclusive foreground mouse puts SDL in its relative mouse mode while
 // acquired, which on X11 reads the server's XInput2 raw motion, on Wayland the relative-pointer protocol,
 // and hides the cursor and confines it to the window. Moves of the pointer that no device made (a warp, an
-// absolute move, the window moving or changing size under it) are no motion. SDL drops a raw event equal to
+// absolute move, the window moving or changing size under it) are no motion. On a virtual display (Xvfb)
+// the X test extension's relative moves (xdotool mousemove_relative) arrive as raw motion of their exact
+// size and its absolute moves as none, so tests steer with relative moves. SDL drops a raw event equal to
 // the one before it in the same millisecond (its guard against the same event arriving twice), so two
 // identical moves in one millisecond read as one. Where SDL refuses its relative mode, the cursor is hidden
 // and grabbed and SDL's motion of the pointer is read instead.
