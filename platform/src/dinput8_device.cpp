@@ -6,12 +6,16 @@
 // GetDeviceState run first so that the state they read is current. The keyboard state is indexed by
 // DirectInput key codes (dinput8_keymap.cpp). The mouse reports the motion and wheel turns (120 a notch,
 // saturating at the 32-bit limits) accumulated since the previous read while acquired, and its held
-// buttons. An exclusive foreground mouse captures the pointer while acquired: the cursor is hidden and
-// confined to the window (SDL window grab), motion is measured from the pointer's positions, and the pointer
-// is put back in the middle of the window whenever it strays from there, so that it never runs into an edge.
-// This is SDL's relative mouse mode done by hand: SDL's own mode reads the X server's raw motion, which
-// leaves out absolute pointer moves (a tablet, or the X test extension's absolute moves), and those must
-// count as motion too. On video drivers that cannot place the pointer (Wayland) SDL's relative mode is used.
+// buttons. The motion is the device's own, as DirectInput documents it (the desktop's pointer speed and
+// acceleration do not change it): an exclusive foreground mouse puts SDL in its relative mouse mode while
+// acquired, which on X11 reads the server's XInput2 raw motion, on Wayland the relative-pointer protocol,
+// and hides the cursor and confines it to the window. Moves of the pointer that no device made (a warp, an
+// absolute move, the window moving or changing size under it) are no motion. On a virtual display (Xvfb)
+// the X test extension's relative moves (xdotool mousemove_relative) arrive as raw motion of their exact
+// size and its absolute moves as none, so tests steer with relative moves. SDL drops a raw event equal to
+// the one before it in the same millisecond (its guard against the same event arriving twice), so two
+// identical moves in one millisecond read as one. Where SDL refuses its relative mode, the cursor is hidden
+// and grabbed and SDL's motion of the pointer is read instead.
 // Foreground devices cannot be acquired while their window is not in the foreground, and losing the
 // foreground unacquires them: the next read returns DIERR_INPUTLOST, later ones DIERR_NOTACQUIRED, until
 // Acquire succeeds again. A read that fails leaves the caller's buffer as it was.
@@ -29,7 +33,6 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <string_view>
 
 namespace platform::dinput8 {
 namespace {
@@ -57,7 +60,6 @@ class Device final : public Counted<IDirectInputDevice8A> {
     }
     void lose();
     void set_captured(bool on);
-    void track_pointer(const SDL_MouseMotionEvent& motion);
 
     Owner* owner_;
     const Kind kind_;
@@ -69,12 +71,6 @@ class Device final : public Counted<IDirectInputDevice8A> {
     bool lost_ = false;
     bool captured_ = false;
     bool sdl_relative_ = false; // captured through SDL's relative mode
-    bool have_last_ = false;    // the pointer position below is known
-    int last_x_ = 0, last_y_ = 0;
-    // A move of the pointer back to the middle is on its way: motion that X reported before it still
-    // arrives measured from where the pointer was, and the move itself arrives as motion to the middle.
-    bool warp_pending_ = false;
-    int warp_x_ = 0, warp_y_ = 0;
     std::array<BYTE, 256> keys_{};
     std::int64_t dx_ = 0, dy_ = 0, dz_ = 0;
     std::array<BYTE, 4> buttons_{};
@@ -97,77 +93,22 @@ void Device::set_captured(bool on) {
     if (captured_ == on)
         return;
     captured_ = on;
-    have_last_ = false;
-    warp_pending_ = false;
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
         return;
-    SDL_Window* const window = win32::sdl_window(window_);
-    const char* const driver = SDL_GetCurrentVideoDriver();
-    const bool can_warp = driver != nullptr && std::string_view(driver) == "x11";
-    if (on && (!can_warp || window == nullptr)) {
+    if (on) {
+        // Raw motion, never the pointer warped back to the middle of the window.
+        SDL_SetHintWithPriority(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "0", SDL_HINT_OVERRIDE);
         sdl_relative_ = SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
-        return;
-    }
-    if (!on && sdl_relative_) {
+        if (sdl_relative_)
+            return;
+    } else if (sdl_relative_) {
         SDL_SetRelativeMouseMode(SDL_FALSE);
         sdl_relative_ = false;
         return;
     }
     SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
-    if (window == nullptr)
-        return;
-    SDL_SetWindowGrab(window, on ? SDL_TRUE : SDL_FALSE);
-    if (on) {
-        int width = 0, height = 0;
-        SDL_GetWindowSize(window, &width, &height);
-        int x = 0, y = 0;
-        SDL_GetMouseState(&x, &y);
-        last_x_ = x;
-        last_y_ = y;
-        have_last_ = true;
-        if (x != width / 2 || y != height / 2) {
-            warp_x_ = width / 2;
-            warp_y_ = height / 2;
-            warp_pending_ = true;
-            SDL_WarpMouseInWindow(window, warp_x_, warp_y_);
-        }
-    }
-}
-
-void Device::track_pointer(const SDL_MouseMotionEvent& motion) {
-    if (!captured_ || sdl_relative_) {
-        dx_ += motion.xrel;
-        dy_ += motion.yrel;
-        return;
-    }
-    SDL_Window* const window = win32::sdl_window(window_);
-    if (window == nullptr || motion.windowID != SDL_GetWindowID(window))
-        return;
-    if (warp_pending_ && motion.x == warp_x_ && motion.y == warp_y_) {
-        // The pointer's move back to the middle: not the user's motion.
-        warp_pending_ = false;
-        last_x_ = motion.x;
-        last_y_ = motion.y;
-        have_last_ = true;
-        return;
-    }
-    if (have_last_) {
-        dx_ += motion.x - last_x_;
-        dy_ += motion.y - last_y_;
-    }
-    last_x_ = motion.x;
-    last_y_ = motion.y;
-    have_last_ = true;
-    // Back to the middle once the pointer is out of the window's middle half.
-    int width = 0, height = 0;
-    SDL_GetWindowSize(window, &width, &height);
-    if (!warp_pending_ && (motion.x < width / 4 || motion.x > width * 3 / 4 || motion.y < height / 4 ||
-                           motion.y > height * 3 / 4)) {
-        warp_x_ = width / 2;
-        warp_y_ = height / 2;
-        warp_pending_ = true;
-        SDL_WarpMouseInWindow(window, warp_x_, warp_y_);
-    }
+    if (SDL_Window* const window = win32::sdl_window(window_))
+        SDL_SetWindowGrab(window, on ? SDL_TRUE : SDL_FALSE);
 }
 
 void Device::lose() {
@@ -194,8 +135,11 @@ void Device::on_event(const SDL_Event& e) {
         }
         break;
     case SDL_MOUSEMOTION:
-        if (kind_ == Kind::mouse && acquired_)
-            track_pointer(e.motion);
+        // Motion that SDL reports of a mouse (not a touch screen's emulated one) while acquired.
+        if (kind_ == Kind::mouse && acquired_ && e.motion.which != SDL_TOUCH_MOUSEID) {
+            dx_ += e.motion.xrel;
+            dy_ += e.motion.yrel;
+        }
         break;
     case SDL_MOUSEWHEEL:
         if (kind_ == Kind::mouse && acquired_) {

@@ -221,6 +221,7 @@ void pump_events() {
         for (const auto& [id, listener] : listeners)
             listener(event);
     }
+    fit_frames();
 }
 
 int add_event_listener(EventListener listener) {

@@ -32,6 +32,10 @@ LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // DestroyWindow without its trace line (the default window procedure destroys windows this way).
 BOOL destroy_window(HWND window);
 
+// Fits the frame of every shown window that a window manager has framed since (see fit_frame); the pump
+// calls it after taking the waiting events.
+void fit_frames();
+
 // Drops the queued messages of a destroyed window.
 void discard_messages(HWND window);
 

@@ -2,7 +2,8 @@
 // GetClientRect and GetWindowRect, and the layer-internal view of a window (its SDL window, client size,
 // focus). A window is an SDL window made with SDL_WINDOW_OPENGL, hidden until ShowWindow; the size given to
 // CreateWindowExA is the outer size, so where a window manager adds a frame the SDL (client) window is made
-// that much smaller and placed so that the frame's corner is at the given position.
+// that much smaller and placed so that the frame's corner is at the given position, as soon as the window
+// manager has framed the shown window and told the frame's size (the message pump looks for it).
 //
 // Trace lines (objects by label, strings quoted, out-parameters left out):
 //   RegisterClassExA({48, 3, proc, 0, 0, <instance>, null, 32512, 5, null, "WindowClass", null})
@@ -97,15 +98,17 @@ std::string format_class(const WNDCLASSEXA& wc) {
     return s;
 }
 
-// Moves and resizes the SDL window so that its frame (if a window manager drew one) fills the outer
-// rectangle asked for. Frame sizes are known only once the window is mapped.
+// Moves and resizes the SDL window so that its frame fills the outer rectangle asked for. A window manager
+// frames a window only once it is mapped, and tells the frame's size some time after (_NET_FRAME_EXTENTS,
+// which SDL reads as it comes), so the message pump tries again until the window has a frame; a window
+// without one (no window manager) keeps the whole outer size as its client area.
 void fit_frame(Window& w) {
     int top = 0, left = 0, bottom = 0, right = 0;
     if (SDL_GetWindowBordersSize(w.sdl, &top, &left, &bottom, &right) != 0)
         return;
-    w.frame_fitted = true;
     if (top == 0 && left == 0 && bottom == 0 && right == 0)
         return;
+    w.frame_fitted = true;
     SDL_SetWindowSize(w.sdl, std::max(1, w.outer_width - left - right),
                       std::max(1, w.outer_height - top - bottom));
     SDL_SetWindowPosition(w.sdl, w.outer_x + left, w.outer_y + top);
@@ -199,6 +202,12 @@ bool ensure_video() {
         return false;
     }
     return true;
+}
+
+void fit_frames() {
+    for (const auto& [handle, w] : state().windows)
+        if (w->visible && !w->frame_fitted && !w->destroying)
+            fit_frame(*w);
 }
 
 void set_foreground(HWND window, bool foreground) {
@@ -323,7 +332,6 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
     const HWND handle = reinterpret_cast<HWND>(w);
     state().windows.emplace(handle, std::move(owned));
     objects::add(w, "Window");
-    fit_frame(*w);
     trace::record_result(line, objects::label(w));
 
     CREATESTRUCTA cs{param,       instance,   menu,    parent, height, width, y, x, static_cast<LONG>(style),

@@ -1,7 +1,8 @@
 // The Win32 window and DirectInput devices of the platform layer on the virtual display, in process, with
-// synthetic X input from xdotool: held keys in the keyboard state, relative and absolute pointer motion and
-// wheel notches in the mouse state, the foreground (another X window taking the focus and giving it back),
-// key messages, the window's outer size and title, and the close request.
+// synthetic X input from xdotool: held keys in the keyboard state, relative pointer motion (the device's raw
+// motion, which pointer moves that no device made leave out) and wheel notches in the mouse state, the
+// foreground (another X window taking the focus and giving it back), key messages, the window's outer size
+// and title, and the close request.
 #include "child_process.h"
 #include "x_display.h"
 
@@ -16,6 +17,8 @@
 #include <algorithm>
 #include <functional>
 #include <sstream>
+#include <string>
+#include <utility>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -212,10 +215,23 @@ TEST_F(InputOnDisplay, AHeldKeyReadsHighAtItsKeyCodeAtEveryPollAndClearsOnReleas
     }));
 }
 
+// Where the pointer is now, on the screen.
+std::pair<int, int> pointer_position() {
+    const auto where = run_command("xdotool getmouselocation --shell");
+    int x = -1, y = -1;
+    std::istringstream lines(where.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("X=", 0) == 0)
+            x = std::stoi(line.substr(2));
+        if (line.rfind("Y=", 0) == 0)
+            y = std::stoi(line.substr(2));
+    }
+    return {x, y};
+}
+
 TEST_F(InputOnDisplay, ARelativePointerMoveArrivesAsOneReadingOfTheSameSize) {
-    // The exclusive mouse captures the pointer: hidden and confined to the window.
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-    EXPECT_EQ(SDL_GetWindowGrab(platform::win32::sdl_window(window_)), SDL_TRUE);
+    // The exclusive mouse reads raw motion, with the cursor hidden and confined to the window.
+    EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_TRUE);
     xdotool("mousemove_relative -- 30 20");
     DIMOUSESTATE m = next_motion();
     EXPECT_EQ(m.lX, 30);
@@ -227,44 +243,55 @@ TEST_F(InputOnDisplay, ARelativePointerMoveArrivesAsOneReadingOfTheSameSize) {
     EXPECT_EQ(m.lY, -11);
 }
 
-TEST_F(InputOnDisplay, MovesThatArriveTogetherAcrossTheRecentringAddUpExactly) {
-    // Six quick moves of 70 to the right take the pointer out of the window's middle half before the
-    // viewer has read any of them; the moves X reported before the recentring must count from where the
-    // pointer was, and the recentring not at all: the readings add up to 420 and then stay at 0.
-    xdotool("mousemove_relative 70 0 mousemove_relative 70 0 mousemove_relative 70 0 "
-            "mousemove_relative 70 0 mousemove_relative 70 0 mousemove_relative 70 0");
+TEST_F(InputOnDisplay, MotionPastTheWindowsEdgeStillCountsWhileThePointerStaysInside) {
+    // Six quick moves, 1290 to the right in all, arrive before the viewer reads any of them and carry the
+    // device far past the window's right edge: every one counts, and the pointer stays in the window.
+    // (The moves differ in size: SDL takes two equal raw events in one millisecond for one.)
+    xdotool("mousemove_relative 200 0 mousemove_relative 210 0 mousemove_relative 230 3 "
+            "mousemove_relative 240 0 mousemove_relative 200 -3 mousemove_relative 210 0");
     long total_x = 0;
     long total_y = 0;
     EXPECT_TRUE(wait_until([&] {
         const Poll p = poll();
         total_x += p.mouse.lX;
         total_y += p.mouse.lY;
-        return total_x >= 420;
+        return total_x >= 1290;
     }));
     const DIMOUSESTATE later = settle();
-    EXPECT_EQ(total_x + later.lX, 420);
+    EXPECT_EQ(total_x + later.lX, 1290);
     EXPECT_EQ(total_y + later.lY, 0);
+    const auto [x, y] = pointer_position();
+    int left = 0, top = 0, width = 0, height = 0;
+    SDL_GetWindowPosition(platform::win32::sdl_window(window_), &left, &top);
+    SDL_GetWindowSize(platform::win32::sdl_window(window_), &width, &height);
+    EXPECT_GE(x, left);
+    EXPECT_LT(x, left + width) << "the pointer left the window";
+    EXPECT_GE(y, top);
+    EXPECT_LT(y, top + height);
 }
 
-TEST_F(InputOnDisplay, AnAbsolutePointerMoveWhileCapturedCountsAsMotion) {
-    xdotool("mousemove_relative -- 5 5");
-    next_motion();
-    // The capture keeps the pointer in the middle of the window; a move to a point inside the window is
-    // motion from there to it, and one beyond the window stops at its edge.
-    int x = 0, y = 0;
-    SDL_GetGlobalMouseState(&x, &y);
-    EXPECT_GE(x, 256);
-    EXPECT_LE(x, 768);
-    EXPECT_GE(y, 192);
-    EXPECT_LE(y, 576);
+TEST_F(InputOnDisplay, PointerMovesThatNoDeviceMadeAreNoMotion) {
+    // An absolute move, a warp into the window, and the window moving and changing size under the pointer
+    // move the pointer relative to the window, but no device moved: the mouse reads nothing.
     xdotool("mousemove 600 300");
-    DIMOUSESTATE m = next_motion();
-    EXPECT_EQ(m.lX, 600 - x);
-    EXPECT_EQ(m.lY, 300 - y);
-    xdotool("mousemove 1200 1000");
-    m = next_motion();
-    EXPECT_EQ(m.lX, 1023 - 600);
-    EXPECT_EQ(m.lY, 767 - 300);
+    xdotool("mousemove --window " + std::to_string(xid_) + " 100 100");
+    xdotool("windowmove " + std::to_string(xid_) + " 40 30");
+    xdotool("windowsize " + std::to_string(xid_) + " 700 500");
+    xdotool("windowmove " + std::to_string(xid_) + " 0 0");
+    xdotool("windowsize " + std::to_string(xid_) + " 1024 768");
+    ASSERT_TRUE(wait_until([this] {
+        int width = 0;
+        SDL_GetWindowSize(platform::win32::sdl_window(window_), &width, nullptr);
+        return width == 1024;
+    }));
+    const DIMOUSESTATE quiet = settle();
+    EXPECT_EQ(quiet.lX, 0);
+    EXPECT_EQ(quiet.lY, 0);
+    // The device's own motion still arrives, exactly.
+    xdotool("mousemove_relative -- 9 4");
+    const DIMOUSESTATE m = next_motion();
+    EXPECT_EQ(m.lX, 9);
+    EXPECT_EQ(m.lY, 4);
 }
 
 TEST_F(InputOnDisplay, OneWheelNotchReadsPlusOrMinus120) {
@@ -299,8 +326,7 @@ TEST_F(InputOnDisplay, AnotherWindowTakingTheFocusStopsTheDevicesUntilItComesBac
     EXPECT_EQ(p.mouse_acquire, DIERR_OTHERAPPHASPRIO);
     EXPECT_EQ(p.keyboard_read, DIERR_NOTACQUIRED);
     EXPECT_EQ(p.mouse_read, DIERR_NOTACQUIRED);
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "the pointer stayed hidden in the background";
-    EXPECT_EQ(SDL_GetWindowGrab(platform::win32::sdl_window(window_)), SDL_FALSE);
+    EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_FALSE) << "the pointer stayed hidden in the background";
 
     ASSERT_TRUE(support::focus(xid_));
     ASSERT_TRUE(wait_until([this] { return platform::win32::is_foreground(window_); }));
@@ -309,6 +335,7 @@ TEST_F(InputOnDisplay, AnotherWindowTakingTheFocusStopsTheDevicesUntilItComesBac
     EXPECT_EQ(p.mouse_acquire, DI_OK);
     EXPECT_EQ(p.keyboard_read, DI_OK);
     EXPECT_EQ(p.mouse_read, DI_OK);
+    EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_TRUE);
     xdotool("keydown a");
     EXPECT_TRUE(wait_until([this] { return poll().keys[DIK_A] == 0x80; })) << "input did not resume";
     xdotool("keyup a");

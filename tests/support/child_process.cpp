@@ -129,6 +129,15 @@ void ChildProcess::kill_now() {
     }
 }
 
+void ChildProcess::stop(std::chrono::milliseconds grace) {
+    if (pid_ > 0 && running()) {
+        ::kill(pid_, SIGTERM);
+        if (!wait_for_exit(grace)) {
+            kill_now();
+        }
+    }
+}
+
 std::string ChildProcess::stdout_text() const {
     return read_file(stdout_path_);
 }

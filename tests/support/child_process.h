@@ -31,6 +31,9 @@ class ChildProcess {
     // running after `timeout`.
     std::optional<int> wait_for_exit(std::chrono::milliseconds timeout);
     void kill_now();
+    // Asks the child to end (SIGTERM), as a server is best ended so that it cleans up after itself, and
+    // kills it when it is still running after `grace`.
+    void stop(std::chrono::milliseconds grace);
 
     std::string stdout_text() const;
     std::string stderr_text() const;

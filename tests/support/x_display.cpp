@@ -169,6 +169,24 @@ std::optional<Geometry> outer_geometry(WindowId window) {
     return Geometry{x - border, y - border, attributes.width + 2 * border, attributes.height + 2 * border};
 }
 
+std::optional<Geometry> window_geometry(WindowId window) {
+    const Connection c;
+    if (c.get() == nullptr) {
+        return std::nullopt;
+    }
+    XWindowAttributes attributes{};
+    if (xlib().get_window_attributes(c.get(), window, &attributes) == 0) {
+        return std::nullopt;
+    }
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    if (xlib().translate_coordinates(c.get(), window, attributes.root, 0, 0, &x, &y, &child) == 0) {
+        return std::nullopt;
+    }
+    return Geometry{x, y, attributes.width, attributes.height};
+}
+
 bool focus(WindowId window) {
     return run_command("timeout 5 xdotool windowfocus --sync " + std::to_string(window) + " 2>/dev/null")
                .exit_code == 0;
@@ -207,6 +225,28 @@ bool send_close_request(WindowId window) {
     event.xclient.data.l[0] = static_cast<long>(delete_window);
     event.xclient.data.l[1] = CurrentTime;
     const bool sent = xlib().send_event(c.get(), window, False, NoEventMask, &event) != 0;
+    xlib().flush(c.get());
+    return sent;
+}
+
+bool close_through_window_manager(WindowId window) {
+    const Connection c;
+    if (c.get() == nullptr) {
+        return false;
+    }
+    XWindowAttributes attributes{};
+    if (xlib().get_window_attributes(c.get(), window, &attributes) == 0) {
+        return false;
+    }
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = xlib().intern_atom(c.get(), "_NET_CLOSE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = CurrentTime;
+    event.xclient.data.l[1] = 2; // the request comes from a pager or taskbar, on the user's behalf
+    const bool sent = xlib().send_event(c.get(), attributes.root, False,
+                                        SubstructureRedirectMask | SubstructureNotifyMask, &event) != 0;
     xlib().flush(c.get());
     return sent;
 }

@@ -35,6 +35,9 @@ struct Geometry {
 // The window's outer rectangle on the screen: the window itself plus any frame a window manager added.
 std::optional<Geometry> outer_geometry(WindowId window);
 
+// The window's own rectangle on the screen, without any frame: for a viewer window, its client area.
+std::optional<Geometry> window_geometry(WindowId window);
+
 // Gives the window the keyboard focus (brings it to the foreground), waiting until the server has done so.
 bool focus(WindowId window);
 
@@ -46,6 +49,10 @@ bool send_key(WindowId window, const std::string& key);
 // Asks the window to close the way a window manager's close button does: a WM_DELETE_WINDOW client
 // message. False when the window does not take part in that protocol or the display cannot be opened.
 bool send_close_request(WindowId window);
+
+// Asks the window manager to close the window, as its close button does (_NET_CLOSE_WINDOW to the root
+// window; the window manager then sends the window WM_DELETE_WINDOW). False when no display can be opened.
+bool close_through_window_manager(WindowId window);
 
 // Saves the window's contents as an image file (format from the file name).
 bool screenshot(WindowId window, const std::string& path);
