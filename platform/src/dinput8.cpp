@@ -48,10 +48,13 @@ void append(std::string& out, FormatArg f) {
         out += "c_dfDIMouse";
     else if (f.format == nullptr)
         out += "null";
-    else
-        out += "{" + std::to_string(f.format->dwSize) + ", " + std::to_string(f.format->dwObjSize) + ", " +
-               std::to_string(f.format->dwFlags) + ", " + std::to_string(f.format->dwDataSize) + ", " +
-               std::to_string(f.format->dwNumObjs) + "}";
+    else { // appended one by one: GCC 12 at -O3 wrongly sees an overlapping copy in a chain of "+"
+        const DWORD fields[] = {f.format->dwSize, f.format->dwObjSize, f.format->dwFlags,
+                                f.format->dwDataSize, f.format->dwNumObjs};
+        for (const DWORD& field : fields)
+            out.append(&field == fields ? "{" : ", ").append(std::to_string(field));
+        out += '}';
+    }
 }
 
 std::string hresult_text(HRESULT hr) {
