@@ -163,6 +163,29 @@ TEST(Camera, FieldOfViewSaturatesAtTheIntegerLimits) {
     EXPECT_EQ(narrow.fov, -2147483647 - 1);
 }
 
+// A float times a double constant is rounded once from its exact value. Rounding the double product to float
+// rounds twice, and is one unit in the last place off where the double lands on a midpoint between floats.
+TEST(Camera, ProductsWithDoubleConstantsAreRoundedOnce) {
+    // D and W from the origin move eye_x by -0.0260863453 (0xBCD5B308) and pull the move back:
+    // x 0.7071 is exactly -0.018445653756..., 0xBC971B57; through double it would end at 0xBC971B58.
+    CameraState damped;
+    damped.eye_x = 0.0f;
+    damped.eye_z = 0.0f;
+    damped.radius = std::bit_cast<float>(0x400B208Au);
+    damped.yaw = std::bit_cast<float>(0x4096CBE5u);
+    update_camera(damped, keys_held({DIK_D, DIK_W}));
+    EXPECT_EQ(bits(damped.eye_x), 0xBC971B57u);
+    EXPECT_EQ(bits(damped.eye_z), 0xBC971B4Eu);
+
+    // A radius of 1.0008599e-38 makes the step -radius x 0.012 exactly -1.2010389...e-40: the subnormal
+    // 0x80014ECD, where the double product sits on the midpoint and would round to 0x80014ECC.
+    CameraState tiny;
+    tiny.eye_x = 0.0f;
+    tiny.radius = std::bit_cast<float>(0x006CFBE7u);
+    update_camera(tiny, keys_held({DIK_D}));
+    EXPECT_EQ(bits(tiny.eye_x), 0x80014ECDu);
+}
+
 TEST(Camera, PlanarLengthRoundsEachStep) {
     EXPECT_SAME_FLOAT(planar_length(3.0f, 4.0f), 5.0f);
     EXPECT_SAME_FLOAT(planar_length(0.0f, -0.36000061f), 0.36000061f);
