@@ -184,6 +184,13 @@ TEST(Camera, ProductsWithDoubleConstantsAreRoundedOnce) {
     tiny.radius = std::bit_cast<float>(0x006CFBE7u);
     update_camera(tiny, keys_held({DIK_D}));
     EXPECT_EQ(bits(tiny.eye_x), 0x80014ECDu);
+
+    // 419430425 wheel units x 0.01 is exactly 4194304.2500000000868...: 4194304.5 as a float, where the
+    // double product 4194304.25 would tie down to 4194304. 5000000 - 4194304.5 truncates to 805695.
+    CameraState wheel;
+    wheel.fov = 5000000;
+    update_camera(wheel, mouse_moved(0, 0, 419430425));
+    EXPECT_EQ(wheel.fov, 805695);
 }
 
 TEST(Camera, PlanarLengthRoundsEachStep) {
