@@ -36,7 +36,8 @@ struct GlyphQuad {
 };
 
 // Blends the quads over the back buffer in the colour (0xAARRGGBB, coverage times alpha), clipped to the
-// rectangle, without depth test or culling, and leaves every device state as it was.
+// rectangle, without culling, at depth 0 under the device's depth states, drawing (and writing depth at)
+// covered pixels only, and leaves every device state as it was.
 void draw_coverage_quads(IDirect3DDevice9* device, AtlasHandle atlas, const std::vector<GlyphQuad>& quads,
                          const RECT& clip, D3DCOLOR color);
 

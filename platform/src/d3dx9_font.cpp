@@ -1,7 +1,8 @@
 // D3DXCreateFontA and ID3DXFont for the Linux build: the face, metrics and glyph atlas come from
 // font_raster.cpp (fontconfig + FreeType); the atlas is handed to the device once, and DrawTextA lays the
-// text out and draws its glyphs as coverage quads blended in the text colour (d3d9::draw_coverage_quads).
-// The font holds a reference to its device until its last Release.
+// text out and draws its glyphs as coverage quads blended in the text colour at depth 0 under the device's
+// depth states, as D3DX's sprite draws them (d3d9::draw_coverage_quads). The font holds a reference to its
+// device until its last Release.
 #include <d3dx9.h>
 
 #include "d3d9_internal.h"
