@@ -138,22 +138,33 @@ void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, co
 AtlasHandle Device::create_atlas(UINT width, UINT height, const std::uint8_t* coverage) {
     if (width == 0 || height == 0 || coverage == nullptr || !make_current())
         return 0;
+    // GL would make the texture and leave it empty: refuse an atlas beyond the largest side it takes.
+    GLint max_side = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_side);
+    if (width > static_cast<UINT>(max_side) || height > static_cast<UINT>(max_side))
+        return 0;
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    for (int stale = 0; stale < 8 && glGetError() != GL_NO_ERROR; ++stale) {
+    }
     glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
                  GL_RED, GL_UNSIGNED_BYTE, coverage);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    mark(kDirtyTextures);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteTextures(1, &texture);
+        return 0;
+    }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     atlases_.insert(texture);
-    mark(kDirtyTextures);
     return texture;
 }
 

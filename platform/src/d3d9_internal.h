@@ -23,7 +23,8 @@ struct MipLevel {
 HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, std::vector<MipLevel> levels,
                        IDirect3DTexture9** texture);
 
-// A single-channel coverage image (glyph atlas) held by the device for the font.
+// A single-channel coverage image (glyph atlas) held by the device for the font; 0 when the device cannot
+// make it (larger than the largest texture side it takes, or out of memory).
 using AtlasHandle = std::uint32_t;
 AtlasHandle create_coverage_atlas(IDirect3DDevice9* device, UINT width, UINT height,
                                   const std::uint8_t* coverage);
