@@ -2,8 +2,10 @@
 // single precision as soon as it is formed; constants held as doubles take part with their full value.
 #include "camera/camera.h"
 
+#include <bit>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 
 CameraState camera;
 
@@ -23,9 +25,59 @@ bool held(const InputSnapshot& input, int code) {
     return (input.keys[code] & key_down_bit) != 0;
 }
 
-// A float times a double constant, rounded to float.
+// Single-precision hardware rounds the exact result of an operation once. Forming a product of a float and a
+// double (up to 77 significant bits) in double and then narrowing it to float rounds twice, which is one unit
+// in the last place off whenever the first rounding lands on the midpoint between two floats. So the exact
+// result is kept as an unevaluated pair of doubles (hi + lo, hi the nearest double), hi is moved to its
+// neighbour with an odd last bit when lo is not zero (rounding to odd keeps the sign of the discarded part),
+// and only then narrowed: with 53 >= 24 + 2 bits the two roundings give the single correctly rounded float.
+// Plain double operations only (the build disables contraction), so every compiler gives the same bits.
+struct ExactPair {
+    double hi;
+    double lo;
+};
+
+// a + b exactly (Knuth's two-sum).
+ExactPair exact_sum(double a, double b) {
+    const double hi = a + b;
+    const double b_part = hi - a;
+    const double lo = (a - (hi - b_part)) + (b - b_part);
+    return {hi, lo};
+}
+
+// a split into two halves of at most 26 significant bits each (Veltkamp).
+ExactPair split_halves(double a) {
+    constexpr double splitter = 134217729.0; // 2^27 + 1
+    const double t = splitter * a;
+    const double hi = t - (t - a);
+    return {hi, a - hi};
+}
+
+// a * b exactly (Dekker's two-product); the camera's operands are far from overflow and underflow.
+ExactPair exact_product(double a, double b) {
+    const double hi = a * b;
+    const ExactPair as = split_halves(a);
+    const ExactPair bs = split_halves(b);
+    const double lo = ((as.hi * bs.hi - hi) + as.hi * bs.lo + as.lo * bs.hi) + as.lo * bs.lo;
+    return {hi, lo};
+}
+
+float round_once(const ExactPair& exact) {
+    double value = exact.hi;
+    if (exact.lo != 0.0 && std::isfinite(value)) {
+        auto pattern = std::bit_cast<std::uint64_t>(value);
+        if ((pattern & 1u) == 0) {
+            const bool grows = (exact.lo > 0.0) == (value > 0.0);
+            pattern = grows ? pattern + 1 : pattern - 1;
+            value = std::bit_cast<double>(pattern);
+        }
+    }
+    return static_cast<float>(value);
+}
+
+// A float times a double constant, rounded once to float.
 float scaled(float value, double factor) {
-    return static_cast<float>(static_cast<double>(value) * factor);
+    return round_once(exact_product(static_cast<double>(value), factor));
 }
 
 float cos_f(float angle) {
@@ -39,8 +91,8 @@ float sin_f(float angle) {
 // The wheel narrows (positive motion) or widens the field of view by one degree per 100 units, truncated
 // toward zero; a result beyond the 32-bit range stays at the limit.
 INT wheel_fov(INT fov, LONG wheel) {
-    const float change = static_cast<float>(static_cast<double>(wheel) * wheel_factor);
-    const float result = static_cast<float>(static_cast<double>(fov) - static_cast<double>(change));
+    const float change = round_once(exact_product(static_cast<double>(wheel), wheel_factor));
+    const float result = round_once(exact_sum(static_cast<double>(fov), -static_cast<double>(change)));
     if (result >= 2147483648.0f)
         return INT_MAX;
     if (result < -2147483648.0f)
@@ -48,9 +100,9 @@ INT wheel_fov(INT fov, LONG wheel) {
     return static_cast<INT>(result);
 }
 
-// An integer mouse count times the float mouse factor, rounded to float.
+// An integer mouse count times the float mouse factor, rounded once to float (the product can have 55 bits).
 float mouse_turn(LONG count) {
-    return static_cast<float>(static_cast<double>(count) * static_cast<double>(mouse_factor));
+    return round_once(exact_product(static_cast<double>(count), static_cast<double>(mouse_factor)));
 }
 
 } // namespace

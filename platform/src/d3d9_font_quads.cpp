@@ -1,7 +1,10 @@
 // Glyph atlases and coverage quads for the D3DX font (create_coverage_atlas, destroy_coverage_atlas,
 // draw_coverage_quads of d3d9_internal.h): GL_R8 textures, and quads blended source-alpha over
-// inverse-source-alpha onto the back buffer, clipped by the scissor test. None of the device's Direct3D
-// states change; the GL state the emulation relies on is marked for setting again before the next draw.
+// inverse-source-alpha onto the back buffer, clipped by the scissor test. Like D3DX's sprite, the quads lie
+// at depth 0, pass an alpha test (D3DCMP_GREATER against the reference 0x00, so uncovered pixels are
+// discarded) and keep the device's ZENABLE, ZFUNC and ZWRITEENABLE: with depth on, the text's pixels hold
+// their place against anything drawn later in the scene. None of the device's Direct3D states change; the GL
+// state the emulation relies on is marked for setting again before the next draw.
 #include "d3d9_font_quads.h"
 #include "d3d9_device.h"
 #include "ffp_shader.h"
@@ -12,12 +15,21 @@ namespace platform::d3d9 {
 
 namespace {
 
+// D3DCMP_NEVER (1) to D3DCMP_ALWAYS (8) in the order of GL_NEVER to GL_ALWAYS.
+static_assert(GL_LEQUAL == GL_NEVER + (D3DCMP_LESSEQUAL - D3DCMP_NEVER) &&
+              GL_ALWAYS == GL_NEVER + (D3DCMP_ALWAYS - D3DCMP_NEVER));
+GLenum depth_function(DWORD func) {
+    return func >= D3DCMP_NEVER && func <= D3DCMP_ALWAYS ? GL_NEVER + static_cast<GLenum>(func - D3DCMP_NEVER)
+                                                         : GL_ALWAYS;
+}
+
 const char* const kVertexShader = R"(#version 330 core
 layout(location = 0) in vec4 aQuad; // x, y in back-buffer pixels (y down), u, v in the atlas
 uniform vec2 uViewport;
 out vec2 vAtlas;
 void main() {
-    gl_Position = vec4(aQuad.x * 2.0 / uViewport.x - 1.0, 1.0 - aQuad.y * 2.0 / uViewport.y, 0.0, 1.0);
+    // Direct3D's depth 0 is GL's near plane, -1 before the viewport maps it to 0.
+    gl_Position = vec4(aQuad.x * 2.0 / uViewport.x - 1.0, 1.0 - aQuad.y * 2.0 / uViewport.y, -1.0, 1.0);
     vAtlas = aQuad.zw;
 }
 )";
@@ -28,7 +40,10 @@ uniform sampler2D uAtlas;
 uniform vec4 uColour;
 out vec4 fragColor;
 void main() {
-    fragColor = vec4(uColour.rgb, uColour.a * texture(uAtlas, vAtlas).r);
+    float alpha = uColour.a * texture(uAtlas, vAtlas).r;
+    if (!(alpha > 0.0))
+        discard;
+    fragColor = vec4(uColour.rgb, alpha);
 }
 )";
 
@@ -67,7 +82,7 @@ CoverageProgram::~CoverageProgram() {
 }
 
 void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
-                           D3DCOLOR color, UINT width, UINT height) {
+                           D3DCOLOR color, const CoverageDepth& depth, UINT width, UINT height) {
     const LONG left = std::max<LONG>(clip.left, 0);
     const LONG top = std::max<LONG>(clip.top, 0);
     const LONG right = std::min<LONG>(clip.right, static_cast<LONG>(width));
@@ -99,7 +114,13 @@ void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, co
     glBindSampler(0, 0); // the atlas's own filtering, not sampler 0's
 
     glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
-    glDisable(GL_DEPTH_TEST);
+    if (depth.test) {
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(depth.function);
+        glDepthMask(depth.write ? GL_TRUE : GL_FALSE);
+    } else {
+        glDisable(GL_DEPTH_TEST);
+    }
     glDisable(GL_CULL_FACE);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glEnable(GL_BLEND);
@@ -117,22 +138,33 @@ void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, co
 AtlasHandle Device::create_atlas(UINT width, UINT height, const std::uint8_t* coverage) {
     if (width == 0 || height == 0 || coverage == nullptr || !make_current())
         return 0;
+    // GL would make the texture and leave it empty: refuse an atlas beyond the largest side it takes.
+    GLint max_side = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_side);
+    if (width > static_cast<UINT>(max_side) || height > static_cast<UINT>(max_side))
+        return 0;
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    for (int stale = 0; stale < 8 && glGetError() != GL_NO_ERROR; ++stale) {
+    }
     glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
                  GL_RED, GL_UNSIGNED_BYTE, coverage);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    mark(kDirtyTextures);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteTextures(1, &texture);
+        return 0;
+    }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     atlases_.insert(texture);
-    mark(kDirtyTextures);
     return texture;
 }
 
@@ -150,7 +182,10 @@ void Device::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, 
     if (atlases_.count(atlas) == 0 || !make_current())
         return;
     back_buffer_is_presented_ = false;
-    coverage_->draw(atlas, quads, clip, color, width_, height_);
+    const auto& rs = states_.render;
+    const CoverageDepth depth{rs[D3DRS_ZENABLE] != D3DZB_FALSE && depth_buffer_ != 0,
+                              depth_function(rs[D3DRS_ZFUNC]), rs[D3DRS_ZWRITEENABLE] != FALSE};
+    coverage_->draw(atlas, quads, clip, color, depth, width_, height_);
     mark(kDirtyGl | kDirtyTextures);
 }
 

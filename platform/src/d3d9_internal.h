@@ -23,7 +23,8 @@ struct MipLevel {
 HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, std::vector<MipLevel> levels,
                        IDirect3DTexture9** texture);
 
-// A single-channel coverage image (glyph atlas) held by the device for the font.
+// A single-channel coverage image (glyph atlas) held by the device for the font; 0 when the device cannot
+// make it (larger than the largest texture side it takes, or out of memory).
 using AtlasHandle = std::uint32_t;
 AtlasHandle create_coverage_atlas(IDirect3DDevice9* device, UINT width, UINT height,
                                   const std::uint8_t* coverage);
@@ -36,7 +37,8 @@ struct GlyphQuad {
 };
 
 // Blends the quads over the back buffer in the colour (0xAARRGGBB, coverage times alpha), clipped to the
-// rectangle, without depth test or culling, and leaves every device state as it was.
+// rectangle, without culling, at depth 0 under the device's depth states, drawing (and writing depth at)
+// covered pixels only, and leaves every device state as it was.
 void draw_coverage_quads(IDirect3DDevice9* device, AtlasHandle atlas, const std::vector<GlyphQuad>& quads,
                          const RECT& clip, D3DCOLOR color);
 

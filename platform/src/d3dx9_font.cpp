@@ -1,7 +1,8 @@
 // D3DXCreateFontA and ID3DXFont for the Linux build: the face, metrics and glyph atlas come from
-// font_raster.cpp (fontconfig + FreeType); the atlas is handed to the device once, and DrawTextA lays the
-// text out and draws its glyphs as coverage quads blended in the text colour (d3d9::draw_coverage_quads).
-// The font holds a reference to its device until its last Release.
+// font_raster.cpp (fontconfig + FreeType); the atlas is handed to the device once (a font whose atlas the
+// device cannot hold fails with D3DERR_INVALIDCALL), and DrawTextA lays the text out and draws its glyphs as
+// coverage quads blended in the text colour at depth 0 under the device's depth states, as D3DX's sprite
+// draws them (d3d9::draw_coverage_quads). The font holds a reference to its device until its last Release.
 #include <d3dx9.h>
 
 #include "d3d9_internal.h"
@@ -163,8 +164,9 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width
                                                           raster->atlas.data());
         }
         if (atlas == 0) {
-            std::fprintf(stderr, "D3DXCreateFontA: the device cannot take the glyph atlas\n");
-            return line.failed(E_FAIL);
+            std::fprintf(stderr, "D3DXCreateFontA: the device cannot take the %ux%u glyph atlas\n",
+                         raster->atlas_width, raster->atlas_height);
+            return line.failed(D3DERR_INVALIDCALL);
         }
         Font* font = nullptr;
         try {

@@ -163,6 +163,44 @@ TEST(Camera, FieldOfViewSaturatesAtTheIntegerLimits) {
     EXPECT_EQ(narrow.fov, -2147483647 - 1);
 }
 
+// A float times a double constant is rounded once from its exact value. Rounding the double product to float
+// rounds twice, and is one unit in the last place off where the double lands on a midpoint between floats.
+TEST(Camera, ProductsWithDoubleConstantsAreRoundedOnce) {
+    // D and W from the origin move eye_x by -0.0260863453 (0xBCD5B308) and pull the move back: x 0.7071
+    // is exactly -0.01844565477222..., just short of the midpoint between two floats, so 0xBC971B57; the
+    // double product lands on the midpoint and ties to 0xBC971B58.
+    CameraState damped;
+    damped.eye_x = 0.0f;
+    damped.eye_z = 0.0f;
+    damped.radius = std::bit_cast<float>(0x400B208Au);
+    damped.yaw = std::bit_cast<float>(0x4096CBE5u);
+    update_camera(damped, keys_held({DIK_D, DIK_W}));
+    EXPECT_EQ(bits(damped.eye_x), 0xBC971B57u);
+    EXPECT_EQ(bits(damped.eye_z), 0xBC971B4Eu);
+
+    // A radius of 1.0008599e-38 makes the step -radius x 0.012 exactly -1.20103189...e-40, just beyond the
+    // midpoint between two subnormals: 0x80014ECD, where the double product ties to 0x80014ECC.
+    CameraState tiny;
+    tiny.eye_x = 0.0f;
+    tiny.radius = std::bit_cast<float>(0x006CFBE7u);
+    update_camera(tiny, keys_held({DIK_D}));
+    EXPECT_EQ(bits(tiny.eye_x), 0x80014ECDu);
+
+    // 419430425 wheel units x 0.01 is exactly 4194304.2500000000873...: 4194304.5 as a float, where the
+    // double product 4194304.25 would tie down to 4194304. 5000000 - 4194304.5 truncates to 805695.
+    CameraState wheel;
+    wheel.fov = 5000000;
+    update_camera(wheel, mouse_moved(0, 0, 419430425));
+    EXPECT_EQ(wheel.fov, 805695);
+
+    // An integer count times the float mouse factor can need 55 bits: 1400075121 x 0.001f is exactly
+    // 2^-33 below the midpoint 1400075.1875, so the float 1400075.125 (through double, 1400075.25). From the
+    // start the yaw becomes 1400079.875 (through double, 1400080).
+    CameraState turned;
+    update_camera(turned, mouse_moved(1400075121, 0, 0));
+    EXPECT_SAME_FLOAT(turned.yaw, 1400079.875f);
+}
+
 TEST(Camera, PlanarLengthRoundsEachStep) {
     EXPECT_SAME_FLOAT(planar_length(3.0f, 4.0f), 5.0f);
     EXPECT_SAME_FLOAT(planar_length(0.0f, -0.36000061f), 0.36000061f);
