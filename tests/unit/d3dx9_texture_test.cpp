@@ -379,6 +379,29 @@ TEST(D3dx9TextureDecode, EveryFormatReadGivesTheSamePixelsAndIsRefusedWhenCutSho
         EXPECT_EQ(decode_image(text_bytes(refused)).result, D3DXERR_INVALIDDATA) << refused;
 }
 
+TEST(D3dx9TextureDecode, JpegDecodesAndACutJpegIsRefusedAsAJpeg) {
+    std::vector<std::uint8_t> flat;
+    for (std::size_t i = 0; i < std::size_t{24} * 16; ++i)
+        flat.insert(flat.end(), {0x40, 0x80, 0xC0});
+    Bytes jpeg;
+    ASSERT_NE(stbi_write_jpg_to_func(append_bytes, &jpeg, 24, 16, 3, flat.data(), 95), 0);
+    const auto decoded = decode_image(jpeg);
+    ASSERT_EQ(decoded.result, D3D_OK) << decoded.error;
+    EXPECT_EQ(decoded.format, D3DFMT_X8R8G8B8);
+    ASSERT_EQ(decoded.image.width, 24u);
+    ASSERT_EQ(decoded.image.height, 16u);
+    for (const std::uint32_t p : decoded.image.pixels) {
+        EXPECT_NEAR(static_cast<int>((p >> 16) & 0xFF), 0x40, 3);
+        EXPECT_NEAR(static_cast<int>((p >> 8) & 0xFF), 0x80, 3);
+        EXPECT_NEAR(static_cast<int>(p & 0xFF), 0xC0, 3);
+        EXPECT_EQ(p >> 24, 0xFFu);
+    }
+    const Bytes cut(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() - 40));
+    const auto refused = decode_image(cut);
+    EXPECT_EQ(refused.result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(refused.error.rfind("JPEG: ", 0), 0u) << refused.error;
+}
+
 TEST(D3dx9TextureDecode, ThirtyTwoBitBmpHasNoAlpha) {
     // 2 x 1, 32 bits a pixel, BI_RGB: bytes B G R and a fourth byte that is not alpha.
     Bytes bmp(54, 0);
