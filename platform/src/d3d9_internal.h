@@ -23,6 +23,10 @@ struct MipLevel {
 HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, std::vector<MipLevel> levels,
                        IDirect3DTexture9** texture);
 
+// The largest texture side the device takes (GL_MAX_TEXTURE_SIZE, what its caps report as MaxTextureWidth
+// and MaxTextureHeight); 0 when the device's context is gone.
+UINT max_texture_side(IDirect3DDevice9* device);
+
 // A single-channel coverage image (glyph atlas) held by the device for the font; 0 when the device cannot
 // make it (larger than the largest texture side it takes, or out of memory).
 using AtlasHandle = std::uint32_t;

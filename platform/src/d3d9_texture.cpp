@@ -1,6 +1,7 @@
 // IDirect3DTexture9 (managed pool, A8R8G8B8 or X8R8G8B8) on a GL texture holding the whole mip chain, and
-// create_texture, through which the D3DX texture loader makes textures. LockRect hands out the CPU copy of
-// a level; UnlockRect uploads it again unless it was locked read-only.
+// create_texture, through which the D3DX texture loader makes textures: a level 0 wider or taller than
+// GL_MAX_TEXTURE_SIZE fails with D3DERR_INVALIDCALL, as a size beyond the device's caps does. LockRect hands
+// out the CPU copy of a level; UnlockRect uploads it again unless it was locked read-only.
 #include "d3d9_device.h"
 #include "d3d9_trace.h"
 
@@ -110,6 +111,15 @@ HRESULT Texture::UnlockRect(UINT level) {
     return D3D_OK;
 }
 
+UINT max_texture_side(IDirect3DDevice9* device) {
+    auto* const owner = dynamic_cast<Device*>(device);
+    if (owner == nullptr || !owner->gl()->make_current())
+        return 0;
+    GLint side = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    return side > 0 ? static_cast<UINT>(side) : 0;
+}
+
 std::shared_ptr<TextureStorage> texture_storage(IDirect3DBaseTexture9* texture) {
     auto* const ours = dynamic_cast<Texture*>(texture);
     return ours != nullptr ? ours->storage() : nullptr;
@@ -133,6 +143,9 @@ HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, std::vector<M
                       mip.height != std::max(1u, levels[i - 1].height / 2)))
             return D3DERR_INVALIDCALL;
     }
+    const UINT limit = max_texture_side(device);
+    if (limit != 0 && (levels[0].width > limit || levels[0].height > limit))
+        return D3DERR_INVALIDCALL;
     if (test::should_fail("CreateTexture"))
         return D3DERR_OUTOFVIDEOMEMORY;
     *texture = new Texture(owner, format, std::move(levels));

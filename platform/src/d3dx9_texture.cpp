@@ -1,6 +1,8 @@
-// D3DXCreateTextureFromFileA for the Linux build: the file is decoded (image_decode.cpp), given its full
-// box-filtered mip chain and handed to the device as a managed A8R8G8B8 or X8R8G8B8 texture
-// (d3d9::create_texture). On a missing, unreadable, malformed or oversized file nothing is created.
+// D3DXCreateTextureFromFileA for the Linux build: the file is read and decoded (image_decode.cpp), given
+// D3DX's default size (sides rounded up to powers of two, within the device's largest texture) and its
+// full box-filtered mip chain, and handed to the device as a managed A8R8G8B8 or X8R8G8B8 texture
+// (d3d9::create_texture). On a missing, unreadable, malformed or oversized file nothing is created and one
+// line on stderr names the file and the reason.
 #include <d3dx9.h>
 
 #include "d3d9_internal.h"
@@ -10,7 +12,6 @@
 #include <platform_test.h>
 
 #include <cstdio>
-#include <new>
 
 HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile,
                                           IDirect3DTexture9** ppTexture) {
@@ -22,21 +23,18 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrc
     if (platform::test::should_fail("D3DXCreateTextureFromFileA"))
         return line.failed(D3DXERR_INVALIDDATA);
 
-    platform::d3dx9::DecodedImage decoded = platform::d3dx9::load_image_file(pSrcFile);
-    if (decoded.result != D3D_OK) {
-        std::fprintf(stderr, "D3DXCreateTextureFromFileA: %s: %s\n", pSrcFile, decoded.error.c_str());
-        return line.failed(decoded.result);
-    }
-    std::vector<platform::d3d9::MipLevel> chain;
-    try {
-        chain = platform::d3dx9::build_mip_chain(std::move(decoded.image));
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "D3DXCreateTextureFromFileA: %s: out of memory\n", pSrcFile);
-        return line.failed(E_OUTOFMEMORY);
+    // Without a context to ask (the window is gone), the largest side any Direct3D 9 device takes.
+    UINT max_side = platform::d3d9::max_texture_side(pDevice);
+    if (max_side == 0)
+        max_side = platform::d3dx9::max_image_side;
+    platform::d3dx9::TextureLevels loaded = platform::d3dx9::load_texture_levels(pSrcFile, max_side);
+    if (loaded.result != D3D_OK) {
+        std::fprintf(stderr, "D3DXCreateTextureFromFileA: %s: %s\n", pSrcFile, loaded.error.c_str());
+        return line.failed(loaded.result);
     }
     IDirect3DTexture9* texture = nullptr;
     const HRESULT result =
-        platform::d3d9::create_texture(pDevice, decoded.format, std::move(chain), &texture);
+        platform::d3d9::create_texture(pDevice, loaded.format, std::move(loaded.levels), &texture);
     if (FAILED(result) || texture == nullptr)
         return line.failed(FAILED(result) ? result : E_FAIL);
     *ppTexture = texture;

@@ -1,26 +1,24 @@
-// Image files for D3DXCreateTextureFromFileA: file reading with POSIX calls, decoding with stb_image (from
-// memory, so the content decides the format), the size limit checked on the header before any pixel
-// memory is taken, and the box-filtered mip chain.
+// Image files for D3DXCreateTextureFromFileA: the file read with POSIX calls (opened without blocking,
+// regular files only), the format found from the first bytes and handed to its reader (image_formats.h), the
+// default size (powers of two within the device's limit, level 0 resampled with a box filter) and the
+// box-filtered mip chain.
 #include "image_decode.h"
+#include "image_formats.h"
 
 #include <d3dx9.h>
-
-#include <stb_image.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <new>
 
 namespace platform::d3dx9 {
-namespace {
-
-// The largest file read at all: an uncompressed 32-bit 8192 x 8192 image with room for its headers.
-constexpr off_t max_file_bytes = off_t{max_texture_side} * max_texture_side * 4 + (1 << 20);
 
 DecodedImage failure(HRESULT result, std::string error) {
     DecodedImage out;
@@ -29,16 +27,36 @@ DecodedImage failure(HRESULT result, std::string error) {
     return out;
 }
 
-struct StbiPixels {
-    stbi_uc* data = nullptr;
-    StbiPixels() = default;
-    StbiPixels(const StbiPixels&) = delete;
-    StbiPixels& operator=(const StbiPixels&) = delete;
-    ~StbiPixels() {
-        if (data != nullptr)
-            stbi_image_free(data);
-    }
-};
+std::string size_problem(std::int64_t width, std::int64_t height) {
+    if (width <= 0 || height <= 0 || width > max_image_side || height > max_image_side)
+        return "image of " + std::to_string(width) + " x " + std::to_string(height) + " exceeds " +
+               std::to_string(max_image_side) + " pixels a side or is empty";
+    return {};
+}
+
+DecodedImage blank_image(std::uint64_t width, std::uint64_t height, D3DFORMAT format) {
+    DecodedImage out;
+    out.result = D3D_OK;
+    out.format = format;
+    out.image.width = static_cast<UINT>(width);
+    out.image.height = static_cast<UINT>(height);
+    out.image.pixels.resize(width * height);
+    return out;
+}
+
+std::uint8_t unit_to_byte(float value) {
+    if (!(value > 0.0f)) // also NaN
+        return 0;
+    if (value >= 1.0f)
+        return 255;
+    return static_cast<std::uint8_t>(std::lround(value * 255.0f));
+}
+
+namespace {
+
+// The largest file read at all: an uncompressed 32-bit image of the largest size with room for its headers
+// (a PFM of floats is the largest such file).
+constexpr off_t max_file_bytes = off_t{max_image_side} * max_image_side * 12 + (1 << 20);
 
 struct FileDescriptor {
     int fd = -1;
@@ -51,98 +69,79 @@ struct FileDescriptor {
     }
 };
 
-std::uint32_t u32le(std::span<const std::uint8_t> b, std::size_t at) {
-    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
-           std::uint32_t{b[at + 3]} << 24;
+bool starts_with(Bytes b, std::string_view magic) {
+    return b.size() >= magic.size() &&
+           std::equal(magic.begin(), magic.end(), b.begin(),
+                      [](char m, std::uint8_t c) { return static_cast<std::uint8_t>(m) == c; });
 }
 
-// An uncompressed BMP (with an information header of 40 bytes or more) whose pixel rows end before the
-// file does: stb_image would read the missing rows as black, so it is refused as broken.
-bool truncated_bmp(std::span<const std::uint8_t> b) {
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || u32le(b, 14) < 40)
-        return false;
-    const std::uint32_t compression = u32le(b, 30);
-    if (compression != 0 && compression != 3) // BI_RGB, BI_BITFIELDS
-        return false;
-    const auto width = static_cast<std::int32_t>(u32le(b, 18));
-    const auto height = static_cast<std::int32_t>(u32le(b, 22));
-    const std::uint32_t bits = std::uint32_t{b[28]} | std::uint32_t{b[29]} << 8;
-    if (width <= 0 || height == 0 || bits == 0)
-        return false; // left to the decoder to refuse
-    const std::uint64_t row = (std::uint64_t{static_cast<std::uint32_t>(width)} * bits + 31) / 32 * 4;
-    const std::uint64_t rows = height < 0 ? -std::int64_t{height} : std::int64_t{height};
-    return std::uint64_t{u32le(b, 10)} + row * rows > b.size();
+DecodedImage decode_by_content(Bytes b) {
+    if (starts_with(b, "\x89PNG\r\n\x1a\n"))
+        return decode_png(b);
+    if (starts_with(b, "\xFF\xD8\xFF"))
+        return decode_jpeg(b);
+    if (starts_with(b, "BM"))
+        return decode_bmp(b);
+    if (starts_with(b, "DDS "))
+        return decode_dds(b);
+    if (starts_with(b, "#?"))
+        return decode_hdr(b);
+    if (b.size() >= 2 && b[0] == 'P' && (b[1] == 'F' || b[1] == 'f' || (b[1] >= '1' && b[1] <= '7')))
+        return decode_netpbm(b);
+    // Formats D3DX does not read either.
+    if (starts_with(b, "GIF8"))
+        return invalid("GIF files are not read");
+    if (starts_with(b, "8BPS"))
+        return invalid("Photoshop files are not read");
+    if (starts_with(b, "\x53\x80\xF6\x34"))
+        return invalid("Softimage PIC files are not read");
+    if (looks_like_tga(b))
+        return decode_tga(b);
+    return invalid("not an image in a format that is read");
 }
 
 } // namespace
 
 DecodedImage decode_image(std::span<const std::uint8_t> bytes) {
     if (bytes.empty())
-        return failure(D3DXERR_INVALIDDATA, "empty file");
-    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
-        return failure(D3DXERR_INVALIDDATA, "file too large");
-    const int length = static_cast<int>(bytes.size());
-
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    if (stbi_info_from_memory(bytes.data(), length, &width, &height, &channels) == 0)
-        return failure(D3DXERR_INVALIDDATA, std::string("not an image: ") + stbi_failure_reason());
-    if (width <= 0 || height <= 0 || static_cast<unsigned>(width) > max_texture_side ||
-        static_cast<unsigned>(height) > max_texture_side)
-        return failure(D3DXERR_INVALIDDATA, "image of " + std::to_string(width) + " x " +
-                                                std::to_string(height) + " exceeds " +
-                                                std::to_string(max_texture_side) + " pixels a side");
-
-    if (truncated_bmp(bytes))
-        return failure(D3DXERR_INVALIDDATA, "the pixel rows end before the file does");
-
-    StbiPixels pixels;
-    int loaded_width = 0;
-    int loaded_height = 0;
-    pixels.data = stbi_load_from_memory(bytes.data(), length, &loaded_width, &loaded_height, &channels, 4);
-    if (pixels.data == nullptr)
-        return failure(D3DXERR_INVALIDDATA, std::string("cannot decode: ") + stbi_failure_reason());
-    if (loaded_width != width || loaded_height != height)
-        return failure(D3DXERR_INVALIDDATA, "image size differs from its header");
-
+        return invalid("empty file");
+    if (bytes.size() > static_cast<std::size_t>(max_file_bytes))
+        return invalid("file too large");
     DecodedImage out;
     try {
-        out.image.width = static_cast<UINT>(width);
-        out.image.height = static_cast<UINT>(height);
-        const std::size_t count = std::size_t{out.image.width} * out.image.height;
-        out.image.pixels.resize(count);
-        bool translucent = false;
-        for (std::size_t i = 0; i < count; ++i) {
-            const stbi_uc* p = pixels.data + i * 4;
-            out.image.pixels[i] = std::uint32_t{p[3]} << 24 | std::uint32_t{p[0]} << 16 |
-                                  std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]};
-            translucent = translucent || p[3] != 0xFF;
-        }
-        // An alpha channel in the file (grey + alpha, RGBA) or a transparent colour key (a PNG tRNS chunk)
-        // makes A8R8G8B8; everything else is opaque X8R8G8B8.
-        const bool has_alpha = channels == 2 || channels == 4 || translucent;
-        out.format = has_alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+        out = decode_by_content(bytes);
     } catch (const std::bad_alloc&) {
         return failure(E_OUTOFMEMORY, "out of memory");
     }
-    out.result = D3D_OK;
+    if (out.result != D3D_OK)
+        return out;
+    // Every reader hands back a whole image of one of the two formats.
+    const d3d9::MipLevel& image = out.image;
+    if (!size_problem(image.width, image.height).empty() ||
+        image.pixels.size() != std::size_t{image.width} * image.height ||
+        (out.format != D3DFMT_A8R8G8B8 && out.format != D3DFMT_X8R8G8B8))
+        return invalid("decoded image is inconsistent");
+    if (out.format == D3DFMT_X8R8G8B8)
+        for (std::uint32_t& p : out.image.pixels)
+            p |= 0xFF000000u; // no alpha: reads as opaque
     return out;
 }
 
-DecodedImage load_image_file(const char* path) {
+namespace {
+
+// Reads a whole regular file. The file is opened with O_NONBLOCK so that a FIFO or a device cannot hold
+// the caller before fstat has shown what it is.
+DecodedImage read_file(const char* path, std::vector<std::uint8_t>& bytes) {
     if (path == nullptr)
         return failure(D3DERR_INVALIDCALL, "no file name");
-    const FileDescriptor file(open(path, O_RDONLY | O_CLOEXEC));
+    const FileDescriptor file(open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.fd < 0)
-        return failure(D3DXERR_INVALIDDATA, std::strerror(errno));
+        return invalid(std::strerror(errno));
     struct stat info {};
     if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return failure(D3DXERR_INVALIDDATA, "not a regular file");
+        return invalid("not a regular file");
     if (info.st_size > max_file_bytes)
-        return failure(D3DXERR_INVALIDDATA, "file too large");
-
-    std::vector<std::uint8_t> bytes;
+        return invalid("file too large");
     try {
         bytes.resize(static_cast<std::size_t>(info.st_size));
     } catch (const std::bad_alloc&) {
@@ -154,13 +153,74 @@ DecodedImage load_image_file(const char* path) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return failure(D3DXERR_INVALIDDATA, std::strerror(errno));
+            return invalid(std::strerror(errno));
         if (n == 0)
             break; // the file shrank while being read: decode what is there
         done += static_cast<std::size_t>(n);
     }
     bytes.resize(done);
+    DecodedImage ok;
+    ok.result = D3D_OK;
+    return ok;
+}
+
+} // namespace
+
+DecodedImage load_image_file(const char* path) {
+    std::vector<std::uint8_t> bytes;
+    DecodedImage read = read_file(path, bytes);
+    if (read.result != D3D_OK)
+        return read;
     return decode_image(bytes);
+}
+
+UINT default_texture_side(UINT side, UINT max_side) {
+    UINT rounded = 1;
+    while (rounded < side && rounded <= UINT_MAX / 2)
+        rounded *= 2;
+    UINT limit = 1;
+    while (limit <= max_side / 2)
+        limit *= 2;
+    return std::min(rounded, limit);
+}
+
+TextureLevels texture_levels(std::span<const std::uint8_t> bytes, UINT max_side) {
+    TextureLevels out;
+    DecodedImage decoded = decode_image(bytes);
+    if (decoded.result != D3D_OK) {
+        out.result = decoded.result;
+        out.error = std::move(decoded.error);
+        return out;
+    }
+    try {
+        const UINT width = default_texture_side(decoded.image.width, max_side);
+        const UINT height = default_texture_side(decoded.image.height, max_side);
+        d3d9::MipLevel level0 = width == decoded.image.width && height == decoded.image.height
+                                    ? std::move(decoded.image)
+                                    : resample(decoded.image, width, height);
+        decoded.image = {};
+        out.levels = build_mip_chain(std::move(level0));
+    } catch (const std::bad_alloc&) {
+        out.levels.clear();
+        out.result = E_OUTOFMEMORY;
+        out.error = "out of memory";
+        return out;
+    }
+    out.format = decoded.format;
+    out.result = D3D_OK;
+    return out;
+}
+
+TextureLevels load_texture_levels(const char* path, UINT max_side) {
+    std::vector<std::uint8_t> bytes;
+    DecodedImage read = read_file(path, bytes);
+    if (read.result != D3D_OK) {
+        TextureLevels out;
+        out.result = read.result;
+        out.error = std::move(read.error);
+        return out;
+    }
+    return texture_levels(bytes, max_side);
 }
 
 UINT full_mip_count(UINT width, UINT height) {
@@ -201,10 +261,10 @@ std::vector<Tap> axis_taps(UINT src, UINT dst) {
 
 } // namespace
 
-d3d9::MipLevel box_filter_half(const d3d9::MipLevel& level) {
+d3d9::MipLevel resample(const d3d9::MipLevel& level, UINT width, UINT height) {
     d3d9::MipLevel out;
-    out.width = level.width > 1 ? level.width / 2 : 1;
-    out.height = level.height > 1 ? level.height / 2 : 1;
+    out.width = width;
+    out.height = height;
     out.pixels.resize(std::size_t{out.width} * out.height);
     const std::vector<Tap> xs = axis_taps(level.width, out.width);
     const std::vector<Tap> ys = axis_taps(level.height, out.height);
@@ -230,6 +290,10 @@ d3d9::MipLevel box_filter_half(const d3d9::MipLevel& level) {
         }
     }
     return out;
+}
+
+d3d9::MipLevel box_filter_half(const d3d9::MipLevel& level) {
+    return resample(level, level.width > 1 ? level.width / 2 : 1, level.height > 1 ? level.height / 2 : 1);
 }
 
 std::vector<d3d9::MipLevel> build_mip_chain(d3d9::MipLevel level0) {

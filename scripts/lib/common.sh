@@ -6,7 +6,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
 PACKAGES=(cmake g++ pkg-config libsdl2-dev libepoxy-dev libstb-dev libfreetype-dev libfontconfig-dev
           fonts-liberation libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick
-          g++-mingw-w64-x86-64 wine64 libgl1-mesa-dri xauth dpkg-dev lintian unzip openbox)
+          g++-mingw-w64-x86-64 wine64 libgl1-mesa-dri xauth libpng-dev libjpeg62-turbo-dev dpkg-dev
+          lintian unzip openbox)
 
 say() { printf '==> %s\n' "$*" >&2; }
 die() { printf '%s: %s\n' "$(basename "$0")" "$*" >&2; exit 1; }

@@ -1,12 +1,13 @@
 // D3DX on a real device, on the virtual display: textures made from files (full mip chain, format, box
-// filter, the trace line) and nothing made from hostile or missing files; the font's trace
-// lines, its drawing (colour, corner, clipping, DT_NOCLIP, device states left alone) and its hold on the
-// device.
+// filter, power-of-two sides, the trace line), textures beyond the GL size limit refused and nothing made
+// from hostile or missing files; the font's trace lines, its drawing (colour, corner, clipping, DT_NOCLIP,
+// device states left alone) and its hold on the device.
 #include <d3dx9.h>
 #include <platform_test.h>
 
 #include "d3d9_test_device.h"
 
+#include <epoxy/gl.h>
 #include <stb_image_write.h>
 
 #include <gtest/gtest.h>
@@ -93,7 +94,7 @@ RECT lit_box(const std::vector<std::uint32_t>& pixels) {
 }
 
 TEST_F(D3dx9OnDevice, TextureFromFileHasTheFullBoxFilteredChain) {
-    const std::string path = write("gradient.png", gradient_png(6, 4));
+    const std::string path = write("gradient.png", gradient_png(8, 4));
     platform::trace::enable(true);
     platform::trace::clear();
     IDirect3DTexture9* texture = nullptr;
@@ -106,11 +107,11 @@ TEST_F(D3dx9OnDevice, TextureFromFileHasTheFullBoxFilteredChain) {
                                        ", \"" + path + "\") -> " + label});
     platform::trace::enable(false);
 
-    EXPECT_EQ(texture->GetLevelCount(), 3u); // 6 x 4, 3 x 2, 1 x 1
+    EXPECT_EQ(texture->GetLevelCount(), 4u); // 8 x 4, 4 x 2, 2 x 1, 1 x 1
     D3DSURFACE_DESC desc{};
     ASSERT_EQ(texture->GetLevelDesc(1, &desc), D3D_OK);
     EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(desc.Width, 3u);
+    EXPECT_EQ(desc.Width, 4u);
     EXPECT_EQ(desc.Height, 2u);
     D3DLOCKED_RECT locked{};
     ASSERT_EQ(texture->LockRect(1, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
@@ -119,10 +120,46 @@ TEST_F(D3dx9OnDevice, TextureFromFileHasTheFullBoxFilteredChain) {
         reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(locked.pBits) + locked.Pitch);
     EXPECT_EQ(row1[1], 0x9B640000u);
     texture->UnlockRect(1);
-    ASSERT_EQ(texture->GetLevelDesc(2, &desc), D3D_OK);
+    ASSERT_EQ(texture->GetLevelDesc(3, &desc), D3D_OK);
     EXPECT_EQ(desc.Width, 1u);
     EXPECT_EQ(desc.Height, 1u);
     EXPECT_EQ(texture->Release(), 0u);
+}
+
+TEST_F(D3dx9OnDevice, TextureFromFileTakesPowerOfTwoSidesAndCreateTextureRefusesWhatTheGlCannotHold) {
+    // D3DX's default size: 6 x 4 becomes 8 x 4, level 0 resampled.
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(device_, write("six.png", gradient_png(6, 4)).c_str(), &texture),
+              D3D_OK);
+    EXPECT_EQ(texture->GetLevelCount(), 4u);
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(texture->GetLevelDesc(0, &desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 8u);
+    EXPECT_EQ(desc.Height, 4u);
+    EXPECT_EQ(texture->Release(), 0u);
+
+    // A level 0 one pixel wider than GL_MAX_TEXTURE_SIZE would draw black: the creation fails instead.
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+    ASSERT_GT(limit, 0);
+    for (const UINT width : {static_cast<UINT>(limit), static_cast<UINT>(limit) + 1}) {
+        std::vector<platform::d3d9::MipLevel> levels;
+        for (UINT w = width;; w /= 2) {
+            levels.push_back({w, 1, std::vector<std::uint32_t>(w, 0xFF336699u)});
+            if (w == 1)
+                break;
+        }
+        IDirect3DTexture9* made = nullptr;
+        const HRESULT result = platform::d3d9::create_texture(device_, D3DFMT_X8R8G8B8, levels, &made);
+        if (width > static_cast<UINT>(limit)) {
+            EXPECT_EQ(result, D3DERR_INVALIDCALL);
+            EXPECT_EQ(made, nullptr);
+        } else {
+            EXPECT_EQ(result, D3D_OK);
+            ASSERT_NE(made, nullptr);
+            made->Release();
+        }
+    }
 }
 
 TEST_F(D3dx9OnDevice, HostileAndMissingFilesCreateNothing) {

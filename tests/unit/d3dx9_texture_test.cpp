@@ -1,6 +1,9 @@
 // Image files for D3DXCreateTextureFromFileA without a device: decoding from the content whatever the name,
-// the A8R8G8B8 / X8R8G8B8 choice, the box-filtered mip chain (even, odd and non-square sides), and hostile
-// files (empty, truncated, text, absurd header sizes, a bad pixel offset) that must fail cleanly.
+// every format read (TGA, PPM/PGM of 8 and 16 bits, PFM, HDR, DDS) to the same pixels, the A8R8G8B8 /
+// X8R8G8B8 choice (a 32-bit BMP has no alpha), the default power-of-two size fitted to the device, the
+// box-filtered mip chain (even, odd and non-square sides), and hostile files (empty, truncated, text,
+// absurd header sizes, a bad pixel offset, the reproducers in tests/data/hostile, a FIFO) that must fail
+// cleanly or load, never hang or crash.
 #include "../../platform/src/image_decode.h"
 
 #include <d3dx9.h>
@@ -9,9 +12,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <bit>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +30,7 @@ using platform::d3d9::MipLevel;
 using platform::d3dx9::build_mip_chain;
 using platform::d3dx9::decode_image;
 using platform::d3dx9::load_image_file;
+using platform::d3dx9::texture_levels;
 using Bytes = std::vector<std::uint8_t>;
 
 void append_bytes(void* context, void* data, int size) {
@@ -236,6 +246,252 @@ TEST(D3dx9TextureHostile, MissingFilesDirectoriesAndNullArgumentsFail) {
     EXPECT_EQ(D3DXCreateTextureFromFileA(nullptr, "tex_fur.png", &texture), D3DERR_INVALIDCALL);
     EXPECT_EQ(texture, nullptr);
     EXPECT_EQ(D3DXCreateTextureFromFileA(nullptr, "tex_fur.png", nullptr), D3DERR_INVALIDCALL);
+}
+
+// The reference image for the format tests: 8 x 2 pixels, pixel i opaque with red 16 i, green 255 - 16 i
+// and blue 37 i (mod 256).
+constexpr UINT kRefWidth = 8;
+constexpr UINT kRefHeight = 2;
+std::uint32_t reference_pixel(UINT i) {
+    return 0xFF000000u | (i * 16) << 16 | (255 - i * 16) << 8 | ((i * 37) & 0xFF);
+}
+std::uint8_t ref_channel(UINT i, int c) {
+    return static_cast<std::uint8_t>(reference_pixel(i) >> (16 - 8 * c)); // c: 0 red, 1 green, 2 blue
+}
+
+Bytes text_bytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+
+// Uncompressed true-colour TGA, rows bottom first (the default order), B G R.
+Bytes make_tga_plain() {
+    Bytes out = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, kRefWidth, 0, kRefHeight, 0, 24, 0};
+    for (UINT y = kRefHeight; y-- > 0;)
+        for (UINT x = 0; x < kRefWidth; ++x)
+            for (int c = 2; c >= 0; --c)
+                out.push_back(ref_channel(y * kRefWidth + x, c));
+    return out;
+}
+
+// Run-length TGA, top row first: one raw packet of the first three pixels, then a run of pixel 3 copied
+// over the rest as raw packets.
+Bytes make_tga_rle() {
+    Bytes out = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, kRefWidth, 0, kRefHeight, 0, 24, 0x20};
+    const UINT count = kRefWidth * kRefHeight;
+    for (UINT i = 0; i < count;) {
+        const UINT n = std::min(3u, count - i);
+        out.push_back(static_cast<std::uint8_t>(n - 1));
+        for (UINT k = 0; k < n; ++k, ++i)
+            for (int c = 2; c >= 0; --c)
+                out.push_back(ref_channel(i, c));
+    }
+    return out;
+}
+
+Bytes make_ppm(bool sixteen) {
+    Bytes out = text_bytes(std::string("P6\n# a comment\n8 2\n") + (sixteen ? "65535" : "255") + "\n");
+    for (UINT i = 0; i < kRefWidth * kRefHeight; ++i)
+        for (int c = 0; c < 3; ++c) {
+            out.push_back(ref_channel(i, c));
+            if (sixteen)
+                out.push_back(ref_channel(i, c)); // v * 257: the same value at 16 bits
+        }
+    return out;
+}
+
+Bytes make_ppm_text() {
+    std::string s = "P3 8 2 255\n";
+    for (UINT i = 0; i < kRefWidth * kRefHeight; ++i)
+        for (int c = 0; c < 3; ++c)
+            s += std::to_string(ref_channel(i, c)) + (c == 2 ? "\n" : " ");
+    return text_bytes(s);
+}
+
+// PFM, little-endian (negative scale), rows bottom first.
+Bytes make_pfm() {
+    Bytes out = text_bytes("PF\n8 2\n-1.0\n");
+    for (UINT y = kRefHeight; y-- > 0;)
+        for (UINT x = 0; x < kRefWidth; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const auto bits = std::bit_cast<std::uint32_t>(ref_channel(y * kRefWidth + x, c) / 255.0f);
+                for (int k = 0; k < 4; ++k)
+                    out.push_back(static_cast<std::uint8_t>(bits >> (8 * k)));
+            }
+    return out;
+}
+
+// DDS, 32-bit uncompressed with R, G, B masks and no alpha.
+Bytes make_dds() {
+    Bytes out(128, 0);
+    std::memcpy(out.data(), "DDS ", 4);
+    put_u32le(out, 4, 124);
+    put_u32le(out, 8, 0x100F);
+    put_u32le(out, 12, kRefHeight);
+    put_u32le(out, 16, kRefWidth);
+    put_u32le(out, 76, 32);
+    put_u32le(out, 80, 0x40); // DDPF_RGB
+    put_u32le(out, 88, 32);
+    put_u32le(out, 92, 0x00FF0000);
+    put_u32le(out, 96, 0x0000FF00);
+    put_u32le(out, 100, 0x000000FF);
+    for (UINT i = 0; i < kRefWidth * kRefHeight; ++i)
+        for (int k = 0; k < 4; ++k)
+            out.push_back(static_cast<std::uint8_t>(reference_pixel(i) >> (8 * k)) & (k == 3 ? 0 : 0xFF));
+    return out;
+}
+
+TEST(D3dx9TextureDecode, EveryFormatReadGivesTheSamePixelsAndIsRefusedWhenCutShort) {
+    const std::vector<std::pair<std::string, Bytes>> files = {
+        {"TGA", make_tga_plain()},     {"TGA RLE", make_tga_rle()},
+        {"PPM", make_ppm(false)},      {"PPM 16-bit", make_ppm(true)},
+        {"PPM text", make_ppm_text()}, {"PFM", make_pfm()},
+        {"DDS", make_dds()},
+    };
+    for (const auto& [name, bytes] : files) {
+        const auto decoded = decode_image(bytes);
+        ASSERT_EQ(decoded.result, D3D_OK) << name << ": " << decoded.error;
+        EXPECT_EQ(decoded.format, D3DFMT_X8R8G8B8) << name;
+        ASSERT_EQ(decoded.image.width, kRefWidth) << name;
+        ASSERT_EQ(decoded.image.height, kRefHeight) << name;
+        for (UINT i = 0; i < kRefWidth * kRefHeight; ++i)
+            EXPECT_EQ(decoded.image.pixels[i], reference_pixel(i)) << name << " pixel " << i;
+
+        const Bytes cut(bytes.begin(), bytes.end() - 4); // one 32-bit pixel, or a text sample
+        const auto refused = decode_image(cut);
+        EXPECT_EQ(refused.result, D3DXERR_INVALIDDATA) << name;
+        EXPECT_TRUE(refused.image.pixels.empty()) << name;
+    }
+
+    // Radiance HDR, run-length scanlines: 1.0 (mantissa 128, exponent 129) and 0.5; runs of 8 per channel.
+    Bytes hdr = text_bytes("#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 2 +X 8\n");
+    for (const std::uint8_t exponent : {129, 128})
+        hdr.insert(hdr.end(), {2, 2, 0, 8, 136, 128, 136, 0, 136, 128, 136, exponent});
+    const auto decoded = decode_image(hdr);
+    ASSERT_EQ(decoded.result, D3D_OK) << decoded.error;
+    EXPECT_EQ(decoded.image.pixels[0], 0xFFFF00FFu);
+    EXPECT_EQ(decoded.image.pixels[15], 0xFF800080u);
+    // A run of length 0 never ends the scanline: refused.
+    hdr[hdr.size() - 2] = 128;
+    EXPECT_EQ(decode_image(hdr).result, D3DXERR_INVALIDDATA);
+
+    // Formats D3DX does not read either.
+    for (const std::string refused : {"GIF89a\x01\x00\x01\x00\x00\x00\x00", "8BPS\x00\x01 more bytes"})
+        EXPECT_EQ(decode_image(text_bytes(refused)).result, D3DXERR_INVALIDDATA) << refused;
+}
+
+TEST(D3dx9TextureDecode, JpegDecodesAndACutJpegIsRefusedAsAJpeg) {
+    std::vector<std::uint8_t> flat;
+    for (std::size_t i = 0; i < std::size_t{24} * 16; ++i)
+        flat.insert(flat.end(), {0x40, 0x80, 0xC0});
+    Bytes jpeg;
+    ASSERT_NE(stbi_write_jpg_to_func(append_bytes, &jpeg, 24, 16, 3, flat.data(), 95), 0);
+    const auto decoded = decode_image(jpeg);
+    ASSERT_EQ(decoded.result, D3D_OK) << decoded.error;
+    EXPECT_EQ(decoded.format, D3DFMT_X8R8G8B8);
+    ASSERT_EQ(decoded.image.width, 24u);
+    ASSERT_EQ(decoded.image.height, 16u);
+    for (const std::uint32_t p : decoded.image.pixels) {
+        EXPECT_NEAR(static_cast<int>((p >> 16) & 0xFF), 0x40, 3);
+        EXPECT_NEAR(static_cast<int>((p >> 8) & 0xFF), 0x80, 3);
+        EXPECT_NEAR(static_cast<int>(p & 0xFF), 0xC0, 3);
+        EXPECT_EQ(p >> 24, 0xFFu);
+    }
+    const Bytes cut(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() - 40));
+    const auto refused = decode_image(cut);
+    EXPECT_EQ(refused.result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(refused.error.rfind("JPEG: ", 0), 0u) << refused.error;
+}
+
+TEST(D3dx9TextureDecode, ThirtyTwoBitBmpHasNoAlpha) {
+    // 2 x 1, 32 bits a pixel, BI_RGB: bytes B G R and a fourth byte that is not alpha.
+    Bytes bmp(54, 0);
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put_u32le(bmp, 2, 62);
+    put_u32le(bmp, 10, 54);
+    put_u32le(bmp, 14, 40);
+    put_u32le(bmp, 18, 2);
+    put_u32le(bmp, 22, 1);
+    bmp[26] = 1;
+    bmp[28] = 32;
+    bmp.insert(bmp.end(), {3, 2, 1, 20, 6, 5, 4, 0});
+    const auto decoded = decode_image(bmp);
+    ASSERT_EQ(decoded.result, D3D_OK) << decoded.error;
+    EXPECT_EQ(decoded.format, D3DFMT_X8R8G8B8);
+    ASSERT_EQ(decoded.image.pixels.size(), 2u);
+    EXPECT_EQ(decoded.image.pixels[0], 0xFF010203u);
+    EXPECT_EQ(decoded.image.pixels[1], 0xFF040506u);
+}
+
+TEST(D3dx9TextureSize, SidesRoundUpToPowersOfTwoWithinTheDeviceLimit) {
+    const auto levels = texture_levels(make_png(300, 200, 3), 16384);
+    ASSERT_EQ(levels.result, D3D_OK) << levels.error;
+    ASSERT_EQ(levels.levels.size(), 10u); // 512 x 256 down to 1 x 1
+    EXPECT_EQ(levels.levels[0].width, 512u);
+    EXPECT_EQ(levels.levels[0].height, 256u);
+
+    const auto fitted = texture_levels(make_png(300, 200, 3), 256);
+    ASSERT_EQ(fitted.result, D3D_OK) << fitted.error;
+    ASSERT_EQ(fitted.levels.size(), 9u);
+    EXPECT_EQ(fitted.levels[0].width, 256u);
+    EXPECT_EQ(fitted.levels[0].height, 256u);
+
+    // Sides that are powers of two already keep their pixels.
+    const Bytes png = make_png(4, 2, 4);
+    const auto same = texture_levels(png, 16384);
+    ASSERT_EQ(same.result, D3D_OK);
+    EXPECT_EQ(same.levels[0].pixels, decode_image(png).image.pixels);
+
+    EXPECT_EQ(platform::d3dx9::default_texture_side(1, 4096), 1u);
+    EXPECT_EQ(platform::d3dx9::default_texture_side(257, 4096), 512u);
+    EXPECT_EQ(platform::d3dx9::default_texture_side(8192, 3000), 2048u);
+
+    // Enlarging 3 -> 4 weighs the source pixels by the area each output pixel covers.
+    const auto wider = platform::d3dx9::resample(level(3, 1, {0, 90, 180}), 4, 1);
+    EXPECT_EQ(wider.pixels, (std::vector<std::uint32_t>{0, 60, 120, 180}));
+}
+
+TEST(D3dx9TextureHostile, ReproducersAreRefusedOrLoadedAndNeverHang) {
+    // Which of the files in tests/data/hostile are images that must load, and what they hold.
+    struct Expected {
+        UINT width, height;
+        std::uint32_t first_pixel;
+    };
+    const std::map<std::string, Expected> valid = {
+        {"pgm16_small.pgm", {2, 2, 0xFF010101u}}, // 16-bit samples 257 of 65535
+    };
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(SOURCE_DIR "/tests/data/hostile")) {
+        const std::string name = entry.path().filename().string();
+        ++files;
+        const auto started = std::chrono::steady_clock::now();
+        const auto loaded = platform::d3dx9::load_texture_levels(entry.path().c_str(), 16384);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << name;
+        const auto expected = valid.find(name);
+        if (expected == valid.end()) {
+            EXPECT_EQ(loaded.result, D3DXERR_INVALIDDATA) << name;
+            EXPECT_TRUE(loaded.levels.empty()) << name;
+            EXPECT_FALSE(loaded.error.empty()) << name;
+            EXPECT_EQ(loaded.error.find("png"), std::string::npos) << name << ": " << loaded.error;
+            continue;
+        }
+        ASSERT_EQ(loaded.result, D3D_OK) << name << ": " << loaded.error;
+        ASSERT_FALSE(loaded.levels.empty());
+        EXPECT_EQ(loaded.levels[0].width, expected->second.width) << name;
+        EXPECT_EQ(loaded.levels[0].height, expected->second.height) << name;
+        for (const std::uint32_t p : loaded.levels[0].pixels)
+            EXPECT_EQ(p, expected->second.first_pixel) << name;
+    }
+    EXPECT_EQ(files, 7u);
+}
+
+TEST(D3dx9TextureHostile, FifoIsRefusedWithoutWaitingForAWriter) {
+    TempDir dir;
+    const std::string fifo = (dir.path() / "tex_fur.png").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto loaded = load_image_file(fifo.c_str());
+    EXPECT_EQ(loaded.result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(loaded.error, "not a regular file");
 }
 
 } // namespace

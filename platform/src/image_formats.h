@@ -1,0 +1,55 @@
+// The readers behind decode_image (image_decode.cpp), one file per format family, and what they share.
+// Each reader takes the whole file, checks from the header that the pixel data the header promises is
+// there before it allocates the image, and returns either a complete image or a one-line reason
+// (D3DXERR_INVALIDDATA). A reader may throw std::bad_alloc; decode_image turns that into E_OUTOFMEMORY.
+#pragma once
+
+#include "image_decode.h"
+
+#include <d3dx9.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace platform::d3dx9 {
+
+using Bytes = std::span<const std::uint8_t>;
+
+DecodedImage failure(HRESULT result, std::string error);
+inline DecodedImage invalid(std::string error) {
+    return failure(D3DXERR_INVALIDDATA, std::move(error));
+}
+
+// An empty string when a width x height image may be read, else why not (zero, negative as read, or
+// more than max_image_side a side).
+std::string size_problem(std::int64_t width, std::int64_t height);
+
+// A width x height image of the given format with every pixel 0, ready to be filled.
+DecodedImage blank_image(std::uint64_t width, std::uint64_t height, D3DFORMAT format);
+
+// A colour value of a floating-point format (0 to 1) as a byte: clamped, rounded; NaN reads as 0.
+std::uint8_t unit_to_byte(float value);
+
+inline std::uint32_t argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+    return a << 24 | r << 16 | g << 8 | b;
+}
+inline std::uint32_t u16le(Bytes b, std::size_t at) {
+    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8;
+}
+inline std::uint32_t u32le(Bytes b, std::size_t at) {
+    return u16le(b, at) | u16le(b, at + 2) << 16;
+}
+
+DecodedImage decode_png(Bytes bytes);    // image_png.cpp (libpng)
+DecodedImage decode_jpeg(Bytes bytes);   // image_jpeg.cpp (libjpeg-turbo)
+DecodedImage decode_bmp(Bytes bytes);    // image_bmp.cpp (stb_image behind header checks)
+DecodedImage decode_tga(Bytes bytes);    // image_tga.cpp
+DecodedImage decode_netpbm(Bytes bytes); // image_netpbm.cpp (PPM, PGM, PFM)
+DecodedImage decode_hdr(Bytes bytes);    // image_hdr.cpp (Radiance RGBE)
+DecodedImage decode_dds(Bytes bytes);    // image_dds.cpp
+
+// Whether the bytes start like a Targa header this reader takes (Targa files have no signature).
+bool looks_like_tga(Bytes bytes);
+
+} // namespace platform::d3dx9
