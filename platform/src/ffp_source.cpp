@@ -5,7 +5,10 @@
 //
 // Lighting follows Direct3D 9's formulas in camera space: colour = emissive + ambient x (global ambient + sum
 // of light ambient x att x spot) + diffuse x sum of light diffuse x max(N.L, 0) x att x spot, alpha from the
-// diffuse source; specular only with D3DRS_SPECULARENABLE. Clip depth 0..w becomes GL's -w..w, and
+// diffuse source; specular = sum of light specular x (N.H)^power x att x spot, only where N.L and N.H are
+// positive. H is halfway between the direction to the light and the direction to the viewer: towards the
+// camera position with D3DRS_LOCALVIEWER, otherwise (0, 0, -1), straight back along the camera's viewing axis
+// (the camera looks down +z in Direct3D's left-handed camera space). Clip depth 0..w becomes GL's -w..w, and
 // positions move half a pixel so that pixel centres sit at integer coordinates as in Direct3D 9.
 #include "ffp_shader.h"
 
@@ -349,7 +352,7 @@ std::string ffp_vertex_source(const FfpKey& key) {
         if (key.specular) {
             src += "    vec3 specularSum = vec3(0.0);\n";
             src += key.local_viewer ? "    vec3 toViewer = normalize(-P); // D3DRS_LOCALVIEWER\n"
-                                    : "    vec3 toViewer = vec3(0.0, 0.0, 1.0); // D3DRS_LOCALVIEWER off\n";
+                                    : "    vec3 toViewer = vec3(0.0, 0.0, -1.0); // D3DRS_LOCALVIEWER off\n";
         }
         for (int i = 0; i < key.light_count; ++i) {
             const std::string l = std::to_string(i);
@@ -382,9 +385,10 @@ std::string ffp_vertex_source(const FfpKey& key) {
             src += indent + "diffuseSum += uLightDiffuse[" + l + "].rgb * NdotL * factor;\n";
             if (key.specular) {
                 src += indent + "if (NdotL > 0.0) {\n";
-                src += indent + "    float NdotH = clamp(dot(N, normalize(toViewer + L)), 0.0, 1.0);\n";
-                src += indent + "    specularSum += uLightSpecular[" + l +
-                       "].rgb * pow(NdotH, uMaterialPower) * factor;\n";
+                src += indent + "    float NdotH = dot(N, normalize(toViewer + L));\n";
+                src += indent + "    if (NdotH > 0.0)\n";
+                src += indent + "        specularSum += uLightSpecular[" + l +
+                       "].rgb * pow(min(NdotH, 1.0), uMaterialPower) * factor;\n";
                 src += indent + "}\n";
             }
             if (type != D3DLIGHT_DIRECTIONAL)
