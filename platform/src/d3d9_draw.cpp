@@ -435,8 +435,10 @@ void Device::apply_samplers() {
         glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, min_filter);
         glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, mag_linear ? GL_LINEAR : GL_NEAREST);
         if (max_anisotropy_ > 1.0f) {
-            const bool anisotropic =
-                s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || s[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+            // Any of the three filters set to anisotropic turns anisotropy on, the mip filter alone too.
+            const bool anisotropic = s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
+                                     s[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC ||
+                                     s[D3DSAMP_MIPFILTER] == D3DTEXF_ANISOTROPIC;
             const float wanted =
                 anisotropic ? static_cast<float>(std::max<DWORD>(s[D3DSAMP_MAXANISOTROPY], 1)) : 1.0f;
             glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, std::min(wanted, max_anisotropy_));

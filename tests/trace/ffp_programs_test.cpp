@@ -1,6 +1,6 @@
 // The fixed-function emulation's programs, read back from the presented back buffer on the virtual display:
 // one program per fixed-function state, kept and reused with the values set since it last drew; specular
-// highlights with a distant viewer.
+// highlights with a distant viewer; anisotropic filtering asked for through the mip filter alone.
 #include "d3d9_test_device.h"
 
 #include "../../platform/src/d3d9_device.h"
@@ -128,6 +128,46 @@ TEST_F(Specular, TheDistantViewerLiesBackAlongTheViewingAxis) {
 TEST_F(Specular, NoHighlightWhereTheHalfwayVectorFacesAway) {
     const std::uint32_t p = render({0.0f, -1.0f, 0.0f}, 0.0f, {0.0f, 0.5f, std::sqrt(0.75f)});
     EXPECT_EQ(p, 0xFF000000u);
+}
+
+// A 4 x 4 texture with a red level 0, a green level 1 and a blue level 2, on a quad where each pixel covers
+// 4 texels across and 1 down: isotropic filtering picks level 2 (blue), anisotropic filtering with enough
+// anisotropy keeps level 0 (red).
+TEST_F(DeviceTest, AnAnisotropicMipFilterAloneTurnsAnisotropyOn) {
+    make_device(16, 16);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    std::vector<platform::d3d9::MipLevel> levels(3);
+    levels[0] = {4, 4, std::vector<std::uint32_t>(16, 0xFFFF0000)};
+    levels[1] = {2, 2, std::vector<std::uint32_t>(4, 0xFF00FF00)};
+    levels[2] = {1, 1, {0xFF0000FF}};
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &tex), D3D_OK);
+    held_.push_back(tex);
+    ASSERT_EQ(device_->SetTexture(0, tex), D3D_OK);
+    ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_MAXANISOTROPY, 16), D3D_OK);
+    struct Vertex {
+        float x, y, z;
+        D3DCOLOR colour;
+        float u, v;
+    };
+    const std::vector<Vertex> quad = {{-1, -1, 0.5f, 0xFFFFFFFF, 0, 4},
+                                      {-1, 1, 0.5f, 0xFFFFFFFF, 0, 0},
+                                      {1, -1, 0.5f, 0xFFFFFFFF, 16, 4},
+                                      {1, 1, 0.5f, 0xFFFFFFFF, 16, 0}};
+    const auto render = [&](DWORD min_mag, DWORD mip) {
+        EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MINFILTER, min_mag), D3D_OK);
+        EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MAGFILTER, min_mag), D3D_OK);
+        EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MIPFILTER, mip), D3D_OK);
+        clear(0xFF000000);
+        draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
+        present();
+        return pixel(8, 8);
+    };
+    const std::uint32_t isotropic = render(D3DTEXF_LINEAR, D3DTEXF_LINEAR);
+    EXPECT_GT(blue(isotropic), red(isotropic));
+    const std::uint32_t anisotropic = render(D3DTEXF_ANISOTROPIC, D3DTEXF_LINEAR);
+    EXPECT_GT(red(anisotropic), blue(anisotropic));
+    EXPECT_EQ(render(D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC), anisotropic);
 }
 
 } // namespace
