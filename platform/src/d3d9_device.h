@@ -117,6 +117,9 @@ class Device final : public IDirect3DDevice9 {
     bool apply_fixed_function_state();
     void apply_samplers();
     void read_back(std::vector<std::uint32_t>& pixels);
+    // Scales the back buffer's rectangle from into the window's client area at to, and swaps.
+    void blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to, int client_width,
+                        int client_height);
 
     // Which uniform groups and GL states the state setters have changed since the last draw.
     enum Dirty : std::uint32_t {
