@@ -1,9 +1,12 @@
-// Frame benchmark: the whole viewer, or a bare loop that only clears and presents a 1024 x 768 back buffer
-// on the same kind of window, run for a fixed number of frames on the current display. Prints one line of
-// figures: frames per second, CPU time per frame, time from start to the first presented frame, and the
-// process's peak memory. scripts/bench runs each mode in a process of its own and makes the table.
+// Frame benchmark: the whole viewer at its start pose, the viewer turned down onto the box with a narrow
+// field of view so that the box fills much of the window ("viewer-near"), or a bare loop that only clears
+// and presents a 1024 x 768 back buffer on the same kind of window, run for a fixed number of frames on the
+// current display. Prints one line of figures: frames per second, CPU time per frame, time from start to the
+// first presented frame, the process's peak memory, and the share of the last picture that is not black
+// (the box and the text). With a file name, also writes each timed frame's time in milliseconds to it, one a
+// line. scripts/bench runs each mode in a process of its own and makes the table.
 //
-//   frame_bench viewer|bare [frames]
+//   frame_bench viewer|viewer-near|bare [frames] [frame-times-file]
 //
 // The retrace wait is switched off by the display driver (Mesa's vblank_mode=0, set by scripts/bench), so
 // the figures measure the work of a frame, not the display's refresh rate.
@@ -12,6 +15,8 @@
 
 #include <platform_test.h>
 
+#include "camera/camera.h"
+
 #include <sys/resource.h>
 
 #include <chrono>
@@ -19,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -29,6 +35,7 @@ struct Timing {
     Clock::time_point first_frame;
     Clock::time_point end;
     int frames = 0;
+    std::vector<Clock::time_point> presents; // reserved up front: no allocation while timing
 };
 
 double cpu_seconds() {
@@ -44,15 +51,22 @@ long peak_kib() {
     return usage.ru_maxrss;
 }
 
-// The viewer itself: WinMain, ended with the quit message once `frames` frames are presented.
-bool run_viewer(int frames, Timing& timing, double& cpu_in_loop) {
+// The viewer itself: WinMain, ended with the quit message once `frames` frames are presented. Near: after
+// the first frame, the camera turns down onto the box (as a mouse moved 350 counts towards the user would
+// turn it) and the field of view narrows to 20 degrees (as 25 wheel notches would narrow it).
+bool run_viewer(int frames, bool near, Timing& timing, double& cpu_in_loop) {
     int presented = 0;
     double cpu_at_first = 0.0;
     platform::test::on_present([&] {
         ++presented;
+        timing.presents.push_back(Clock::now());
         if (presented == 1) {
             timing.first_frame = Clock::now();
             cpu_at_first = cpu_seconds();
+            if (near) {
+                camera.pitch -= 0.35f;
+                camera.fov = 20;
+            }
         }
         if (presented == frames) {
             timing.end = Clock::now();
@@ -114,6 +128,7 @@ bool run_bare(int frames, Timing& timing, double& cpu_in_loop) {
             DispatchMessageA(&msg);
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
         device->Present(nullptr, nullptr, nullptr, nullptr);
+        timing.presents.push_back(Clock::now());
         if (frame == 0) {
             timing.first_frame = Clock::now();
             cpu_at_first = cpu_seconds();
@@ -127,6 +142,20 @@ bool run_bare(int frames, Timing& timing, double& cpu_in_loop) {
     return true;
 }
 
+// The share of the last presented picture's pixels that are not black (the device keeps that picture when
+// it is released, so asking for it costs the timed frames nothing).
+double lit_share() {
+    UINT width = 0;
+    UINT height = 0;
+    const std::vector<std::uint32_t> pixels = platform::test::presented_pixels(&width, &height);
+    if (pixels.empty())
+        return 0.0;
+    size_t lit = 0;
+    for (const std::uint32_t p : pixels)
+        lit += (p & 0xFFFFFF) != 0 ? 1 : 0;
+    return static_cast<double>(lit) / static_cast<double>(pixels.size());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -134,22 +163,36 @@ int main(int argc, char** argv) {
     timing.start = Clock::now();
     const std::string mode = argc > 1 ? argv[1] : "viewer";
     const int frames = argc > 2 ? std::atoi(argv[2]) : 600;
-    if (frames < 2 || (mode != "viewer" && mode != "bare")) {
-        std::fprintf(stderr, "usage: frame_bench viewer|bare [frames >= 2]\n");
+    if (frames < 2 || (mode != "viewer" && mode != "viewer-near" && mode != "bare")) {
+        std::fprintf(stderr, "usage: frame_bench viewer|viewer-near|bare [frames >= 2] [frame-times-file]\n");
         return 2;
     }
+    timing.presents.reserve(static_cast<size_t>(frames));
     double cpu_in_loop = 0.0;
-    const bool ran =
-        mode == "viewer" ? run_viewer(frames, timing, cpu_in_loop) : run_bare(frames, timing, cpu_in_loop);
+    const bool ran = mode == "bare" ? run_bare(frames, timing, cpu_in_loop)
+                                    : run_viewer(frames, mode == "viewer-near", timing, cpu_in_loop);
     if (!ran) {
         std::fprintf(stderr, "frame_bench: the %s run did not complete\n", mode.c_str());
         return 1;
     }
+    if (argc > 3) {
+        FILE* const out = std::fopen(argv[3], "w");
+        if (out == nullptr) {
+            std::fprintf(stderr, "frame_bench: cannot write %s\n", argv[3]);
+            return 1;
+        }
+        for (size_t i = 1; i < timing.presents.size(); ++i)
+            std::fprintf(
+                out, "%.4f\n",
+                std::chrono::duration<double, std::milli>(timing.presents[i] - timing.presents[i - 1])
+                    .count());
+        std::fclose(out);
+    }
     const double loop_seconds = std::chrono::duration<double>(timing.end - timing.first_frame).count();
     const double startup_ms =
         std::chrono::duration<double, std::milli>(timing.first_frame - timing.start).count();
-    // mode fps cpu_ms_per_frame startup_ms peak_kib
-    std::printf("%s %.1f %.3f %.1f %ld\n", mode.c_str(), timing.frames / loop_seconds,
-                1000.0 * cpu_in_loop / timing.frames, startup_ms, peak_kib());
+    // mode fps cpu_ms_per_frame startup_ms peak_kib lit_share
+    std::printf("%s %.1f %.3f %.1f %ld %.3f\n", mode.c_str(), timing.frames / loop_seconds,
+                1000.0 * cpu_in_loop / timing.frames, startup_ms, peak_kib(), lit_share());
     return 0;
 }

@@ -101,9 +101,6 @@ bool Device::init_gl(std::string& error) {
     }
     glViewport(0, 0, w, h);
 
-    ffp_ = FfpProgram::create(error);
-    if (!ffp_)
-        return false;
     coverage_ = CoverageProgram::create(error);
     if (!coverage_)
         return false;
@@ -129,8 +126,7 @@ bool Device::init_gl(std::string& error) {
 void Device::release_gl() {
     if (!gl_->make_current()) {
         // The window is gone, and the context's objects go with the context.
-        if (ffp_)
-            ffp_->abandon();
+        programs_.abandon();
         if (coverage_)
             coverage_->abandon();
         return;
@@ -138,7 +134,7 @@ void Device::release_gl() {
     for (const GLuint atlas : atlases_)
         glDeleteTextures(1, &atlas);
     atlases_.clear();
-    ffp_.reset();
+    programs_.clear();
     coverage_.reset();
     if (samplers_[0] != 0)
         glDeleteSamplers(kTextureStages, samplers_.data());
@@ -161,7 +157,7 @@ Device::~Device() {
         stream.buffer.reset();
     indices_.reset();
     release_gl();
-    ffp_.reset();
+    programs_.clear();
     coverage_.reset();
     gl_.reset();
     objects::remove(static_cast<IDirect3DDevice9*>(this));

@@ -8,6 +8,7 @@
 #include "d3d9_internal.h"
 #include "d3d9_resources.h"
 #include "d3d9_state.h"
+#include "ffp_program_cache.h"
 
 #include <array>
 #include <cstdint>
@@ -17,7 +18,6 @@
 
 namespace platform::d3d9 {
 
-class FfpProgram;
 class CoverageProgram;
 
 class Direct3D final : public IDirect3D9 {
@@ -99,6 +99,11 @@ class Device final : public IDirect3DDevice9 {
     void destroy_atlas(AtlasHandle atlas);
     void draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color);
 
+    // The emulation programs compiled so far, one per fixed-function key.
+    const FfpProgramCache& programs() const {
+        return programs_;
+    }
+
     // The back buffer's pixels as last presented, 0xAARRGGBB, top row first.
     bool presented_pixels(std::vector<std::uint32_t>& pixels, UINT& width, UINT& height);
 
@@ -108,10 +113,13 @@ class Device final : public IDirect3DDevice9 {
     bool init_gl(std::string& error);
     void release_gl();
 
-    // Turns the state records into GL before a draw.
-    void apply_fixed_function_state();
+    // Turns the state records into GL before a draw; false when the state's program does not compile.
+    bool apply_fixed_function_state();
     void apply_samplers();
     void read_back(std::vector<std::uint32_t>& pixels);
+    // Scales the back buffer's rectangle from into the window's client area at to, and swaps.
+    void blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to, int client_width,
+                        int client_height);
 
     // Which uniform groups and GL states the state setters have changed since the last draw.
     enum Dirty : std::uint32_t {
@@ -126,6 +134,12 @@ class Device final : public IDirect3DDevice9 {
     };
     void mark(std::uint32_t bits) {
         dirty_ |= bits;
+        if (bits & kDirtyTransforms)
+            ++versions_[kGroupTransforms];
+        if (bits & kDirtyLighting)
+            ++versions_[kGroupLighting];
+        if (bits & kDirtyPixel)
+            ++versions_[kGroupPixel];
     }
     std::uint32_t render_state_dirty_bits(DWORD state) const;
 
@@ -143,7 +157,11 @@ class Device final : public IDirect3DDevice9 {
     GLuint vertex_array_ = 0;
     std::array<GLuint, kTextureStages> samplers_{};
     float max_anisotropy_ = 1.0f; // 1 when GL_EXT_texture_filter_anisotropic is missing
-    std::unique_ptr<FfpProgram> ffp_;
+    FfpProgramCache programs_;
+    FfpProgram* program_ = nullptr; // the program of the last draw's key
+    FfpKey program_key_;
+    // Changes to each uniform group; a program takes a group again when its count moved on.
+    std::array<std::uint64_t, kGroupCount> versions_{1, 1, 1};
     std::unique_ptr<CoverageProgram> coverage_;
     std::set<GLuint> atlases_;
 

@@ -1,8 +1,9 @@
 // Drawing on the Direct3D 9 device: Clear, BeginScene/EndScene and DrawIndexedPrimitive, and the turning of
-// the device's state records into GL state and emulation uniforms before a draw (only the groups a setter
-// changed since the last draw are uploaded again).
+// the device's state records into GL state before a draw: the emulation program of the state's key (from the
+// device's program cache), its uniform groups changed since it last drew, and the GL states a setter changed.
 #include "d3d9_device.h"
 #include "d3d9_trace.h"
+#include "ffp_key.h"
 #include "ffp_shader.h"
 
 #include <algorithm>
@@ -272,7 +273,8 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
     if (!make_current())
         return D3D_OK;
     back_buffer_is_presented_ = false;
-    apply_fixed_function_state();
+    if (!apply_fixed_function_state())
+        return D3D_OK; // the program for this state did not compile: nothing is drawn
 
     // The vertex layout of the FVF on stream 0; absent elements read their Direct3D defaults.
     glBindVertexArray(vertex_array_);
@@ -325,20 +327,27 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
     return D3D_OK;
 }
 
-void Device::apply_fixed_function_state() {
-    ffp_->use();
-    if (dirty_ & kDirtyTransforms)
-        ffp_->set_transforms(states_, width_, height_);
-    if (dirty_ & kDirtyLighting)
-        ffp_->set_lighting(states_, parse_fvf(states_.fvf));
-    if (dirty_ & kDirtyStages) {
+bool Device::apply_fixed_function_state() {
+    // The program of the state's key: looked up again only when a state in the key may have changed, and
+    // bound again after the font's drawing, which uses a program of its own.
+    bool bind = (dirty_ & kDirtyGl) != 0;
+    if (program_ == nullptr || (dirty_ & (kDirtyLighting | kDirtyStages | kDirtyPixel)) != 0) {
         std::array<bool, kTextureStages> has_texture{};
         for (DWORD i = 0; i < kTextureStages; ++i)
             has_texture[i] = textures_[i] != nullptr;
-        ffp_->set_stages(states_, has_texture);
+        const FfpKey key = make_ffp_key(states_, parse_fvf(states_.fvf), has_texture);
+        if (program_ == nullptr || key != program_key_) {
+            FfpProgram* const program = programs_.get(key);
+            if (program == nullptr)
+                return false;
+            program_ = program;
+            program_key_ = key;
+            bind = true;
+        }
     }
-    if (dirty_ & kDirtyPixel)
-        ffp_->set_pixel_states(states_);
+    if (bind)
+        program_->use();
+    program_->update(states_, width_, height_, versions_);
     if (dirty_ & kDirtySamplers)
         apply_samplers();
     if (dirty_ & kDirtyTextures) {
@@ -399,6 +408,7 @@ void Device::apply_fixed_function_state() {
         glColorMask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0);
     }
     dirty_ = 0;
+    return true;
 }
 
 void Device::apply_samplers() {
@@ -425,8 +435,10 @@ void Device::apply_samplers() {
         glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, min_filter);
         glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, mag_linear ? GL_LINEAR : GL_NEAREST);
         if (max_anisotropy_ > 1.0f) {
-            const bool anisotropic =
-                s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC || s[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+            // Any of the three filters set to anisotropic turns anisotropy on, the mip filter alone too.
+            const bool anisotropic = s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
+                                     s[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC ||
+                                     s[D3DSAMP_MIPFILTER] == D3DTEXF_ANISOTROPIC;
             const float wanted =
                 anisotropic ? static_cast<float>(std::max<DWORD>(s[D3DSAMP_MAXANISOTROPY], 1)) : 1.0f;
             glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, std::min(wanted, max_anisotropy_));

@@ -88,6 +88,27 @@ bool Device::presented_pixels(std::vector<std::uint32_t>& pixels, UINT& width, U
     return true;
 }
 
+void Device::blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to, int client_width,
+                            int client_height) {
+    // Scale the back buffer into the client area; rows flip between Direct3D's top-down rectangles and
+    // GL's bottom-up coordinates on both sides, so the picture keeps its way up.
+    const auto h = static_cast<GLint>(height_);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    // What the picture does not cover is black; a picture over the whole client area needs no clear first.
+    if (to.left > 0 || to.top > 0 || to.right < client_width || to.bottom < client_height) {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glBlitFramebuffer(from.left, h - from.bottom, from.right, h - from.top, to.left,
+                      client_height - to.bottom, to.right, client_height - to.top, GL_COLOR_BUFFER_BIT,
+                      GL_LINEAR);
+    SDL_GL_SwapWindow(sdl);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+}
+
 HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_window, const RGNDATA* dirty) {
     trace::call("Present", RectPtr{source}, RectPtr{dest}, override_window, dirty);
     if (override_window != nullptr && override_window != window_)
@@ -117,20 +138,18 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_wind
         store_presented(std::move(pixels), width_, height_);
     }
 
-    // Scale the back buffer into the client area; rows flip between Direct3D's top-down rectangles and
-    // GL's bottom-up coordinates on both sides, so the picture keeps its way up.
-    const auto h = static_cast<GLint>(height_);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glDisable(GL_SCISSOR_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glBlitFramebuffer(from.left, h - from.bottom, from.right, h - from.top, to.left,
-                      client_height - to.bottom, to.right, client_height - to.top, GL_COLOR_BUFFER_BIT,
-                      GL_LINEAR);
-    SDL_GL_SwapWindow(sdl);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    // A minimised or hidden window shows nothing: instead of drawing into it, Present waits about one display
+    // refresh, so that a program presenting in a loop uses next to no processor time meanwhile.
+    if ((SDL_GetWindowFlags(sdl) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0) {
+        SDL_DisplayMode mode{};
+        const int display = SDL_GetWindowDisplayIndex(sdl);
+        const int hz = display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0
+                           ? mode.refresh_rate
+                           : 60;
+        SDL_Delay(static_cast<Uint32>(1000 / hz));
+    } else {
+        blit_to_window(sdl, from, to, client_width, client_height);
+    }
     mark(kDirtyGl);
 
     back_buffer_is_presented_ = true;

@@ -1,0 +1,173 @@
+// The fixed-function emulation's programs, read back from the presented back buffer on the virtual display:
+// one program per fixed-function state, kept and reused with the values set since it last drew; specular
+// highlights with a distant viewer; anisotropic filtering asked for through the mip filter alone.
+#include "d3d9_test_device.h"
+
+#include "../../platform/src/d3d9_device.h"
+
+#include <cmath>
+
+namespace {
+
+using d3d9_test::blue;
+using d3d9_test::ColourVertex;
+using d3d9_test::DeviceTest;
+using d3d9_test::green;
+using d3d9_test::kColourFvf;
+using d3d9_test::kLitFvf;
+using d3d9_test::LitVertex;
+using d3d9_test::red;
+
+const std::vector<WORD> kQuadIndices = {0, 1, 2, 2, 1, 3};
+
+std::vector<ColourVertex> screen_quad(D3DCOLOR colour) {
+    return {{-1, -1, 0.5f, colour}, {-1, 1, 0.5f, colour}, {1, -1, 0.5f, colour}, {1, 1, 0.5f, colour}};
+}
+
+// A quad over the whole target whose vertices all carry the normal (nx, ny, nz).
+std::vector<LitVertex> lit_quad(float nx, float ny, float nz) {
+    return {{-1, -1, 0.5f, nx, ny, nz, 0, 1},
+            {-1, 1, 0.5f, nx, ny, nz, 0, 0},
+            {1, -1, 0.5f, nx, ny, nz, 1, 1},
+            {1, 1, 0.5f, nx, ny, nz, 1, 0}};
+}
+
+D3DMATERIAL9 emissive(float r, float g, float b) {
+    D3DMATERIAL9 m{};
+    m.Emissive = {r, g, b, 1.0f};
+    m.Diffuse = {0.0f, 0.0f, 0.0f, 1.0f};
+    return m;
+}
+
+class Programs : public DeviceTest {
+  protected:
+    std::size_t programs() const {
+        return dynamic_cast<platform::d3d9::Device&>(*device_).programs().size();
+    }
+    std::uint32_t draw_unlit(D3DCOLOR colour) {
+        EXPECT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+        clear(0xFF000000);
+        draw(screen_quad(colour), kColourFvf, kQuadIndices);
+        present();
+        return pixel(8, 8);
+    }
+    std::uint32_t draw_lit(const D3DMATERIAL9& material) {
+        EXPECT_EQ(device_->SetRenderState(D3DRS_LIGHTING, TRUE), D3D_OK);
+        EXPECT_EQ(device_->SetMaterial(&material), D3D_OK);
+        clear(0xFF000000);
+        draw(lit_quad(0, 0, -1), kLitFvf, kQuadIndices);
+        present();
+        return pixel(8, 8);
+    }
+};
+
+TEST_F(Programs, EachStateHasOneProgramThatLaterDrawsReuseWithTheValuesSetMeanwhile) {
+    make_device(16, 16);
+    EXPECT_EQ(programs(), 0u);
+    EXPECT_EQ(draw_unlit(0xFFFF0000), 0xFFFF0000u);
+    EXPECT_EQ(programs(), 1u);
+    EXPECT_EQ(draw_unlit(0xFF00FF00), 0xFF00FF00u); // the same state: the same program
+    EXPECT_EQ(programs(), 1u);
+
+    // Lighting on is another state and another program; a new material is a value, not a state.
+    EXPECT_EQ(draw_lit(emissive(0, 0, 1)), 0xFF0000FFu);
+    EXPECT_EQ(programs(), 2u);
+    EXPECT_EQ(draw_lit(emissive(1, 1, 0)), 0xFFFFFF00u);
+    EXPECT_EQ(programs(), 2u);
+
+    // Back to the first state's program, then to the lit one, which takes the material set while it waited.
+    EXPECT_EQ(draw_unlit(0xFF336699), 0xFF336699u);
+    D3DMATERIAL9 waiting = emissive(0, 1, 1);
+    ASSERT_EQ(device_->SetMaterial(&waiting), D3D_OK);
+    EXPECT_EQ(draw_lit(waiting), 0xFF00FFFFu);
+    EXPECT_EQ(programs(), 2u);
+
+    // Flat shading is a third state.
+    ASSERT_EQ(device_->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT), D3D_OK);
+    EXPECT_EQ(draw_unlit(0xFF808080), 0xFF808080u);
+    EXPECT_EQ(programs(), 3u);
+}
+
+// A directional light and a material that is specular only (blue), seen by the default distant viewer.
+class Specular : public DeviceTest {
+  protected:
+    std::uint32_t render(D3DVECTOR direction, float power, D3DVECTOR normal) {
+        make_device(16, 16);
+        EXPECT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);
+        EXPECT_EQ(device_->SetRenderState(D3DRS_LOCALVIEWER, FALSE), D3D_OK); // TRUE by default
+        EXPECT_EQ(device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
+        D3DLIGHT9 light{};
+        light.Type = D3DLIGHT_DIRECTIONAL;
+        light.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+        light.Direction = direction;
+        EXPECT_EQ(device_->SetLight(0, &light), D3D_OK);
+        EXPECT_EQ(device_->LightEnable(0, TRUE), D3D_OK);
+        D3DMATERIAL9 material = emissive(0, 0, 0);
+        material.Specular = {0.0f, 0.0f, 1.0f, 1.0f};
+        material.Power = power;
+        EXPECT_EQ(device_->SetMaterial(&material), D3D_OK);
+        clear(0xFF000000);
+        draw(lit_quad(normal.x, normal.y, normal.z), kLitFvf, kQuadIndices);
+        present();
+        return pixel(8, 8);
+    }
+};
+
+// The camera looks down +z; with D3DRS_LOCALVIEWER off the viewer lies straight back along that axis, so
+// the direction to it is (0, 0, -1). A face towards the camera, lit from below and behind the camera at 45
+// degrees: H is 22.5 degrees off the normal.
+TEST_F(Specular, TheDistantViewerLiesBackAlongTheViewingAxis) {
+    const float s = std::sqrt(0.5f);
+    const std::uint32_t p = render({0.0f, s, s}, 1.0f, {0.0f, 0.0f, -1.0f});
+    EXPECT_NEAR(blue(p), std::cos(22.5 * 3.14159265 / 180.0) * 255.0, 2.0);
+    EXPECT_EQ(red(p), 0);
+}
+
+// A normal turned away from the viewer but towards the light: N.L > 0, N.H < 0. Nothing is added, even with
+// power 0, where (N.H)^0 would be one.
+TEST_F(Specular, NoHighlightWhereTheHalfwayVectorFacesAway) {
+    const std::uint32_t p = render({0.0f, -1.0f, 0.0f}, 0.0f, {0.0f, 0.5f, std::sqrt(0.75f)});
+    EXPECT_EQ(p, 0xFF000000u);
+}
+
+// A 4 x 4 texture with a red level 0, a green level 1 and a blue level 2, on a quad where each pixel covers
+// 4 texels across and 1 down: isotropic filtering picks level 2 (blue), anisotropic filtering with enough
+// anisotropy keeps level 0 (red).
+TEST_F(DeviceTest, AnAnisotropicMipFilterAloneTurnsAnisotropyOn) {
+    make_device(16, 16);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    std::vector<platform::d3d9::MipLevel> levels(3);
+    levels[0] = {4, 4, std::vector<std::uint32_t>(16, 0xFFFF0000)};
+    levels[1] = {2, 2, std::vector<std::uint32_t>(4, 0xFF00FF00)};
+    levels[2] = {1, 1, {0xFF0000FF}};
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &tex), D3D_OK);
+    held_.push_back(tex);
+    ASSERT_EQ(device_->SetTexture(0, tex), D3D_OK);
+    ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_MAXANISOTROPY, 16), D3D_OK);
+    struct Vertex {
+        float x, y, z;
+        D3DCOLOR colour;
+        float u, v;
+    };
+    const std::vector<Vertex> quad = {{-1, -1, 0.5f, 0xFFFFFFFF, 0, 4},
+                                      {-1, 1, 0.5f, 0xFFFFFFFF, 0, 0},
+                                      {1, -1, 0.5f, 0xFFFFFFFF, 16, 4},
+                                      {1, 1, 0.5f, 0xFFFFFFFF, 16, 0}};
+    const auto render = [&](DWORD min_mag, DWORD mip) {
+        EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MINFILTER, min_mag), D3D_OK);
+        EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MAGFILTER, min_mag), D3D_OK);
+        EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MIPFILTER, mip), D3D_OK);
+        clear(0xFF000000);
+        draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
+        present();
+        return pixel(8, 8);
+    };
+    const std::uint32_t isotropic = render(D3DTEXF_LINEAR, D3DTEXF_LINEAR);
+    EXPECT_GT(blue(isotropic), red(isotropic));
+    const std::uint32_t anisotropic = render(D3DTEXF_ANISOTROPIC, D3DTEXF_LINEAR);
+    EXPECT_GT(red(anisotropic), blue(anisotropic));
+    EXPECT_EQ(render(D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC), anisotropic);
+}
+
+} // namespace
