@@ -171,6 +171,13 @@ bool Device::make_current() {
     return true;
 }
 
+bool Device::make_current_to_draw() {
+    SDL_Window* const sdl = win32::sdl_window(window_);
+    if (sdl != nullptr && (SDL_GetWindowFlags(sdl) & SDL_WINDOW_MINIMIZED) != 0)
+        return false;
+    return make_current();
+}
+
 // ---- IUnknown ----
 
 HRESULT Device::QueryInterface(REFIID riid, void** object) {

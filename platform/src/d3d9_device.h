@@ -93,6 +93,9 @@ class Device final : public IDirect3DDevice9 {
     // Makes the device's context current with its back buffer bound for drawing; false when the window
     // is gone.
     bool make_current();
+    // make_current for drawing into the back buffer, false as well while the window is minimised: nobody
+    // can see the picture then, and Present shows nothing of it, so the drawing is left out.
+    bool make_current_to_draw();
 
     // The font's glyph atlases and quads (see d3d9_internal.h).
     AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage);

@@ -159,7 +159,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         return D3DERR_INVALIDCALL; // no depth buffer to clear
     if ((flags & D3DCLEAR_STENCIL) != 0 && params_.AutoDepthStencilFormat != D3DFMT_D24S8)
         return D3DERR_INVALIDCALL; // no stencil bits
-    if (!make_current())
+    if (!make_current_to_draw())
         return D3D_OK;
     back_buffer_is_presented_ = false;
 
@@ -270,7 +270,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
     if (last_vertex >= vertices_in_buffer || static_cast<long long>(base_vertex) + min_index < 0)
         return D3DERR_INVALIDCALL;
 
-    if (!make_current())
+    if (!make_current_to_draw())
         return D3D_OK;
     back_buffer_is_presented_ = false;
     if (!apply_fixed_function_state())

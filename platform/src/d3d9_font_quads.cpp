@@ -179,7 +179,7 @@ void Device::destroy_atlas(AtlasHandle atlas) {
 
 void Device::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
                         D3DCOLOR color) {
-    if (atlases_.count(atlas) == 0 || !make_current())
+    if (atlases_.count(atlas) == 0 || !make_current_to_draw())
         return;
     back_buffer_is_presented_ = false;
     const auto& rs = states_.render;

@@ -139,7 +139,8 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_wind
     }
 
     // A minimised or hidden window shows nothing: instead of drawing into it, Present waits about one display
-    // refresh, so that a program presenting in a loop uses next to no processor time meanwhile.
+    // refresh, so that a program presenting in a loop uses next to no processor time meanwhile (while
+    // minimised, its clears and draws are left out too: make_current_to_draw).
     if ((SDL_GetWindowFlags(sdl) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0) {
         SDL_DisplayMode mode{};
         const int display = SDL_GetWindowDisplayIndex(sdl);
