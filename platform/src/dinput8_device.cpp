@@ -42,9 +42,9 @@ LONG saturate(std::int64_t v) {
         std::clamp<std::int64_t>(v, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
 }
 
-class Device final : public Counted<IDirectInputDevice8A> {
+class Device final : public com::ComObject<IDirectInputDevice8A, GuidArg> {
   public:
-    Device(Owner* owner, Kind kind);
+    Device(DirectInputObject* owner, Kind kind);
     ~Device() override;
 
     HRESULT GetDeviceState(DWORD size, LPVOID data) override;
@@ -54,6 +54,9 @@ class Device final : public Counted<IDirectInputDevice8A> {
     HRESULT Unacquire() override;
 
   private:
+    bool has_interface(REFIID riid) const override {
+        return riid == IID_IDirectInputDevice8A;
+    }
     void on_event(const SDL_Event& e);
     bool foreground() const {
         return (flags_ & DISCL_FOREGROUND) != 0;
@@ -61,7 +64,7 @@ class Device final : public Counted<IDirectInputDevice8A> {
     void lose();
     void set_captured(bool on);
 
-    Owner* owner_;
+    com::Held<DirectInputObject> owner_;
     const Kind kind_;
     int listener_ = 0;
     DWORD data_size_ = 0; // 0 until a data format is set
@@ -76,17 +79,14 @@ class Device final : public Counted<IDirectInputDevice8A> {
     std::array<BYTE, 4> buttons_{};
 };
 
-Device::Device(Owner* owner, Kind kind)
-    : Counted(IID_IDirectInputDevice8A, kind == Kind::keyboard ? "Keyboard" : "Mouse"), owner_(owner),
-      kind_(kind) {
-    owner_->hold();
+Device::Device(DirectInputObject* owner, Kind kind)
+    : ComObject(kind == Kind::keyboard ? "Keyboard" : "Mouse"), owner_(owner), kind_(kind) {
     listener_ = win32::add_event_listener([this](const SDL_Event& e) { on_event(e); });
 }
 
 Device::~Device() {
     win32::remove_event_listener(listener_);
     set_captured(false);
-    owner_->release();
 }
 
 void Device::set_captured(bool on) {
@@ -277,7 +277,7 @@ HRESULT Device::GetDeviceState(DWORD size, LPVOID data) {
 
 } // namespace
 
-IDirectInputDevice8A* create_device(Owner* owner, Kind kind) {
+IDirectInputDevice8A* create_device(DirectInputObject* owner, Kind kind) {
     return new Device(owner, kind);
 }
 
