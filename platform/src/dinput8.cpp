@@ -80,14 +80,13 @@ class DirectInput final : public DirectInputObject {
         *device = nullptr;
         if (outer != nullptr)
             return result(CLASS_E_NOAGGREGATION, nullptr);
-        Kind kind;
+        IDirectInputDevice8A* made = nullptr;
         if (guid == GUID_SysKeyboard)
-            kind = Kind::keyboard;
+            made = create_keyboard(this);
         else if (guid == GUID_SysMouse)
-            kind = Kind::mouse;
+            made = create_mouse(this);
         else
             return result(DIERR_DEVICENOTREG, nullptr);
-        IDirectInputDevice8A* const made = create_device(this, kind);
         *device = made;
         return result(DI_OK, made);
     }

@@ -30,10 +30,9 @@ std::string hresult_text(HRESULT hr);
 // The DirectInput object as its devices see it: they hold an internal reference on it (com::Held).
 using DirectInputObject = com::ComObject<IDirectInput8A, GuidArg>;
 
-enum class Kind { keyboard, mouse };
-
-// A new keyboard or mouse device (reference count 1) that holds a reference on `owner` until it is
+// The system keyboard and mouse, each new (reference count 1) and holding a reference on `owner` until it is
 // destroyed.
-IDirectInputDevice8A* create_device(DirectInputObject* owner, Kind kind);
+IDirectInputDevice8A* create_keyboard(DirectInputObject* owner);
+IDirectInputDevice8A* create_mouse(DirectInputObject* owner);
 
 } // namespace platform::dinput8
