@@ -89,8 +89,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
     }
     ShowWindow(window, show_command);
 
-    if (!setup_device(window))
+    const DeviceSetup setup = setup_device(window);
+    if (!setup.ok) {
+        report_fatal("cannot create the Direct3D device", setup.reason);
         return 1;
+    }
     setup_input(instance, window);
     render_modes.depth_current = 1;
 

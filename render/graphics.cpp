@@ -2,7 +2,6 @@
 // for the whole run, the box, the light and the material, the two textures and the status font.
 #include "render/graphics.h"
 
-#include "app/app.h"
 #include "render/box_scene.h"
 
 #include <cstdio>
@@ -14,11 +13,17 @@ namespace {
 constexpr UINT back_buffer_width = 1024;
 constexpr UINT back_buffer_height = 768;
 
-void report_device_failure(const char* operation, HRESULT result) {
-    char reason[128];
-    std::snprintf(reason, sizeof reason, "%s failed (0x%08lX)", operation,
+DeviceSetup failure(const char* reason) {
+    DeviceSetup setup;
+    std::snprintf(setup.reason, sizeof setup.reason, "%s", reason);
+    return setup;
+}
+
+DeviceSetup call_failure(const char* operation, HRESULT result) {
+    DeviceSetup setup;
+    std::snprintf(setup.reason, sizeof setup.reason, "%s failed (0x%08lX)", operation,
                   static_cast<unsigned long>(static_cast<DWORD>(result)));
-    report_fatal("cannot create the Direct3D device", reason);
+    return setup;
 }
 
 template <typename Interface> void release(Interface*& object) {
@@ -30,12 +35,10 @@ template <typename Interface> void release(Interface*& object) {
 
 } // namespace
 
-bool setup_device(HWND window) {
+DeviceSetup setup_device(HWND window) {
     graphics.d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (graphics.d3d == nullptr) {
-        report_fatal("cannot create the Direct3D device", "Direct3DCreate9 failed");
-        return false;
-    }
+    if (graphics.d3d == nullptr)
+        return failure("Direct3DCreate9 failed");
 
     D3DPRESENT_PARAMETERS d3dpp;
     ZeroMemory(&d3dpp, sizeof d3dpp);
@@ -54,8 +57,7 @@ bool setup_device(HWND window) {
     if (FAILED(created) || graphics.device == nullptr) {
         graphics.device = nullptr;
         release_device();
-        report_device_failure("CreateDevice", created);
-        return false;
+        return call_failure("CreateDevice", created);
     }
     IDirect3DDevice9* const device = graphics.device;
 
@@ -63,8 +65,7 @@ bool setup_device(HWND window) {
     device->SetRenderState(D3DRS_AMBIENT, D3DCOLOR_XRGB(50, 50, 50));
     if (!build_box()) {
         release_device();
-        report_fatal("cannot create the Direct3D device", "the box's vertex or index buffer cannot be made");
-        return false;
+        return failure("the box's vertex or index buffer cannot be made");
     }
     setup_light_and_material();
     device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
@@ -87,7 +88,9 @@ bool setup_device(HWND window) {
     if (FAILED(D3DXCreateFontA(device, 24, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", &graphics.font)))
         graphics.font = nullptr;
-    return true;
+    DeviceSetup made;
+    made.ok = true;
+    return made;
 }
 
 void release_device() {

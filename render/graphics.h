@@ -17,8 +17,15 @@ struct GraphicsResources {
 
 extern GraphicsResources graphics;
 
+// What set-up made of the device: `ok`, or the reason it could not be made, one line for the start-up report
+// ("CreateDevice failed (0x8876086A)").
+struct DeviceSetup {
+    bool ok = false;
+    char reason[128] = {};
+};
+
 // Creates the Direct3D object, the device, the box, the light, the material, the textures and the font.
-// Returns false, having reported the failure and released everything it made, when the device or the box
-// cannot be made; a missing texture or font is not a failure.
-bool setup_device(HWND window);
+// When the device or the box cannot be made, it releases everything it made and says why; a missing texture
+// or font is not a failure.
+DeviceSetup setup_device(HWND window);
 void release_device();

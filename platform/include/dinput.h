@@ -81,7 +81,6 @@ extern const GUID GUID_SysMouse;
 extern const IID IID_IDirectInput8A;
 extern const IID IID_IDirectInput8W;
 extern const IID IID_IDirectInputDevice8A;
-extern const IID IID_IUnknown;
 
 struct IDirectInputDevice8A : IUnknown {
     virtual HRESULT GetDeviceState(DWORD cbData, LPVOID lpvData) = 0;

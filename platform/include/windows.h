@@ -101,6 +101,7 @@ struct IUnknown {
     ~IUnknown() = default;
 };
 using LPUNKNOWN = IUnknown*;
+extern const IID IID_IUnknown;
 
 struct POINT {
     LONG x;

@@ -1,6 +1,7 @@
 // Direct3DCreate9 and the Direct3D object (IDirect3D9): one adapter (0), the HAL device type, windowed
 // devices only. CreateDevice checks the present parameters as Direct3D 9 does, fills in what the caller
 // left to it (the back buffer's size and format), and makes the device on the window's GL context.
+#include "com_object.h"
 #include "d3d9_device.h"
 #include "d3d9_trace.h"
 #include "win32_internal.h"
@@ -38,8 +39,6 @@ IDirect3D9* WINAPI Direct3DCreate9(UINT sdk_version) {
 namespace platform::d3d9 {
 
 namespace {
-const IID kIUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
 // The checks Direct3D 9 makes of windowed present parameters; D3D_OK when the device can be made.
 HRESULT check_present_parameters(const D3DPRESENT_PARAMETERS& p) {
     if (p.Windowed == FALSE)
@@ -75,27 +74,18 @@ Direct3D::~Direct3D() {
     objects::remove(static_cast<IDirect3D9*>(this));
 }
 
+// The class is declared with the device's (d3d9_device.h); until it derives from com::ComObject, its IUnknown
+// is made of the same steps.
 HRESULT Direct3D::QueryInterface(REFIID riid, void** object) {
-    trace::call("QueryInterface", static_cast<IDirect3D9*>(this));
-    if (object == nullptr)
-        return E_POINTER;
-    if (riid == kIUnknown || riid == IID_IDirect3D9) {
-        ++refs_;
-        *object = static_cast<IDirect3D9*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return com::query_interface(static_cast<IDirect3D9*>(this), refs_, riid, riid == IID_IDirect3D9, object);
 }
 
 ULONG Direct3D::AddRef() {
-    trace::call("AddRef", static_cast<IDirect3D9*>(this));
-    return ++refs_;
+    return com::add_ref(static_cast<IDirect3D9*>(this), refs_);
 }
 
 ULONG Direct3D::Release() {
-    trace::call("Release", static_cast<IDirect3D9*>(this));
-    const ULONG left = --refs_;
+    const ULONG left = com::release(static_cast<IDirect3D9*>(this), refs_);
     if (left == 0)
         delete this;
     return left;

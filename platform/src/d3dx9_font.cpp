@@ -5,6 +5,7 @@
 // draws them (d3d9::draw_coverage_quads). The font holds a reference to its device until its last Release.
 #include <d3dx9.h>
 
+#include "com_object.h"
 #include "d3d9_internal.h"
 #include "d3dx9_trace.h"
 #include "font_raster.h"
@@ -36,35 +37,17 @@ class TraceMute {
     bool was_on_;
 };
 
-class Font final : public ID3DXFont {
+// The font holds its device as D3DX does, through the device's own AddRef and Release (muted in the trace),
+// not as the device's resources hold it.
+class Font final : public platform::com::ComObject<ID3DXFont> {
   public:
     // Takes over the atlas already made on the device from the raster's coverage.
     Font(IDirect3DDevice9* device, RasterFont raster, platform::d3d9::AtlasHandle atlas)
-        : device_(device), raster_(std::move(raster)), atlas_(atlas) {
-        platform::objects::add(this, "Font");
+        : ComObject("Font"), device_(device), raster_(std::move(raster)), atlas_(atlas) {
         const TraceMute mute;
         device_->AddRef();
     }
-    Font(const Font&) = delete;
-    Font& operator=(const Font&) = delete;
 
-    HRESULT QueryInterface(REFIID, void** object) override {
-        platform::trace::call("QueryInterface", static_cast<const void*>(this));
-        if (object != nullptr)
-            *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override {
-        platform::trace::call("AddRef", static_cast<const void*>(this));
-        return ++references_;
-    }
-    ULONG Release() override {
-        platform::trace::call("Release", static_cast<const void*>(this));
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT GetDevice(IDirect3DDevice9** device) override {
         platform::trace::call("GetDevice", static_cast<const void*>(this));
         if (device == nullptr)
@@ -118,19 +101,19 @@ class Font final : public ID3DXFont {
     }
 
   private:
-    ~Font() {
-        {
-            const TraceMute mute;
-            platform::d3d9::destroy_coverage_atlas(device_, atlas_);
-            device_->Release();
-        }
-        platform::objects::remove(this);
+    ~Font() override {
+        const TraceMute mute;
+        platform::d3d9::destroy_coverage_atlas(device_, atlas_);
+        device_->Release();
+    }
+    // ID3DXFont has no interface id in the layer's headers: the font answers to IUnknown only.
+    bool has_interface(REFIID) const override {
+        return false;
     }
 
     IDirect3DDevice9* device_;
     RasterFont raster_;
     platform::d3d9::AtlasHandle atlas_;
-    ULONG references_ = 1;
 };
 
 } // namespace

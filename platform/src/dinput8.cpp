@@ -65,16 +65,9 @@ std::string hresult_text(HRESULT hr) {
 
 namespace {
 
-class DirectInput final : public Counted<IDirectInput8A>, public Owner {
+class DirectInput final : public DirectInputObject {
   public:
-    DirectInput() : Counted(IID_IDirectInput8A, "DirectInput8") {}
-
-    void hold() override {
-        keep();
-    }
-    void release() override {
-        drop();
-    }
+    DirectInput() : DirectInputObject("DirectInput8") {}
 
     HRESULT CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICE8A* device, LPUNKNOWN outer) override {
         const std::string line = trace::format("CreateDevice", this, GuidArg{guid}, outer);
@@ -87,23 +80,25 @@ class DirectInput final : public Counted<IDirectInput8A>, public Owner {
         *device = nullptr;
         if (outer != nullptr)
             return result(CLASS_E_NOAGGREGATION, nullptr);
-        Kind kind;
+        IDirectInputDevice8A* made = nullptr;
         if (guid == GUID_SysKeyboard)
-            kind = Kind::keyboard;
+            made = create_keyboard(this);
         else if (guid == GUID_SysMouse)
-            kind = Kind::mouse;
+            made = create_mouse(this);
         else
             return result(DIERR_DEVICENOTREG, nullptr);
-        IDirectInputDevice8A* const made = create_device(this, kind);
         *device = made;
         return result(DI_OK, made);
+    }
+
+  private:
+    bool has_interface(REFIID riid) const override {
+        return riid == IID_IDirectInput8A;
     }
 };
 
 } // namespace
 } // namespace platform::dinput8
-
-using namespace platform;
 
 using namespace platform;
 

@@ -1,6 +1,6 @@
 // DirectInput 8 devices on SDL2: the system keyboard and mouse (SetDataFormat, SetCooperativeLevel,
-// Acquire, Unacquire, GetDeviceState, COM reference counting). A device keeps its DirectInput object alive
-// until the device is released.
+// Acquire, Unacquire, GetDeviceState, COM reference counting), a Keyboard and a Mouse class over the
+// InputDevice they share. A device keeps its DirectInput object alive until the device is released.
 //
 // Devices see every SDL event through the layer's one event pump (win32_internal.h), which Acquire and
 // GetDeviceState run first so that the state they read is current. The keyboard state is indexed by
@@ -42,164 +42,95 @@ LONG saturate(std::int64_t v) {
         std::clamp<std::int64_t>(v, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max()));
 }
 
-class Device final : public Counted<IDirectInputDevice8A> {
+// What the keyboard and the mouse share: the data format and cooperative level, acquiring, losing the
+// foreground, and reading through the event pump. Each kind says which data format it reads, what it makes
+// of SDL's events, and what it writes into a read.
+class InputDevice : public com::ComObject<IDirectInputDevice8A, GuidArg> {
   public:
-    Device(Owner* owner, Kind kind);
-    ~Device() override;
+    HRESULT GetDeviceState(DWORD size, LPVOID data) final;
+    HRESULT SetDataFormat(LPCDIDATAFORMAT format) final;
+    HRESULT SetCooperativeLevel(HWND window, DWORD flags) final;
+    HRESULT Acquire() final;
+    HRESULT Unacquire() final;
 
-    HRESULT GetDeviceState(DWORD size, LPVOID data) override;
-    HRESULT SetDataFormat(LPCDIDATAFORMAT format) override;
-    HRESULT SetCooperativeLevel(HWND window, DWORD flags) override;
-    HRESULT Acquire() override;
-    HRESULT Unacquire() override;
+  protected:
+    InputDevice(DirectInputObject* owner, const char* kind);
+    ~InputDevice() override;
+
+    // Whether this kind of device reads `format` (already checked for its sizes).
+    virtual bool reads(const DIDATAFORMAT& format) const = 0;
+    // An SDL event other than the window's loss of focus.
+    virtual void on_event(const SDL_Event& e) = 0;
+    // Called on being acquired, and on being unacquired or losing the foreground.
+    virtual void on_acquired() {}
+    virtual void on_released() {}
+    // Writes the device's state, in its data format, into `data`.
+    virtual void read(void* data) = 0;
+
+    bool acquired() const {
+        return acquired_;
+    }
+    bool exclusive() const {
+        return (flags_ & DISCL_EXCLUSIVE) != 0;
+    }
+    HWND window() const {
+        return window_;
+    }
 
   private:
-    void on_event(const SDL_Event& e);
+    bool has_interface(REFIID riid) const override {
+        return riid == IID_IDirectInputDevice8A;
+    }
     bool foreground() const {
         return (flags_ & DISCL_FOREGROUND) != 0;
     }
     void lose();
-    void set_captured(bool on);
 
-    Owner* owner_;
-    const Kind kind_;
+    com::Held<DirectInputObject> owner_;
     int listener_ = 0;
     DWORD data_size_ = 0; // 0 until a data format is set
     HWND window_ = nullptr;
     DWORD flags_ = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
     bool acquired_ = false;
     bool lost_ = false;
-    bool captured_ = false;
-    bool sdl_relative_ = false; // captured through SDL's relative mode
-    std::array<BYTE, 256> keys_{};
-    std::int64_t dx_ = 0, dy_ = 0, dz_ = 0;
-    std::array<BYTE, 4> buttons_{};
 };
 
-Device::Device(Owner* owner, Kind kind)
-    : Counted(IID_IDirectInputDevice8A, kind == Kind::keyboard ? "Keyboard" : "Mouse"), owner_(owner),
-      kind_(kind) {
-    owner_->hold();
-    listener_ = win32::add_event_listener([this](const SDL_Event& e) { on_event(e); });
+InputDevice::InputDevice(DirectInputObject* owner, const char* kind) : ComObject(kind), owner_(owner) {
+    listener_ = win32::add_event_listener([this](const SDL_Event& e) {
+        if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && foreground() &&
+            win32::window_from_sdl_id(e.window.windowID) == window_)
+            lose();
+        else
+            on_event(e);
+    });
 }
 
-Device::~Device() {
+InputDevice::~InputDevice() {
     win32::remove_event_listener(listener_);
-    set_captured(false);
-    owner_->release();
 }
 
-void Device::set_captured(bool on) {
-    if (captured_ == on)
-        return;
-    captured_ = on;
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
-        return;
-    if (on) {
-        // Raw motion, never the pointer warped back to the middle of the window.
-        SDL_SetHintWithPriority(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "0", SDL_HINT_OVERRIDE);
-        sdl_relative_ = SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
-        if (sdl_relative_)
-            return;
-    } else if (sdl_relative_) {
-        SDL_SetRelativeMouseMode(SDL_FALSE);
-        sdl_relative_ = false;
-        return;
-    }
-    SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
-    if (SDL_Window* const window = win32::sdl_window(window_))
-        SDL_SetWindowGrab(window, on ? SDL_TRUE : SDL_FALSE);
-}
-
-void Device::lose() {
+void InputDevice::lose() {
     if (!acquired_)
         return;
     acquired_ = false;
     lost_ = true;
-    set_captured(false);
+    on_released();
 }
 
-void Device::on_event(const SDL_Event& e) {
-    switch (e.type) {
-    case SDL_WINDOWEVENT:
-        if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && foreground() &&
-            win32::window_from_sdl_id(e.window.windowID) == window_)
-            lose();
-        break;
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        if (kind_ == Kind::keyboard) {
-            const BYTE code = keymap::dik_from_scancode(e.key.keysym.scancode);
-            if (code != 0)
-                keys_[code] = e.type == SDL_KEYDOWN ? 0x80 : 0;
-        }
-        break;
-    case SDL_MOUSEMOTION:
-        // Motion that SDL reports of a mouse (not a touch screen's emulated one) while acquired.
-        if (kind_ == Kind::mouse && acquired_ && e.motion.which != SDL_TOUCH_MOUSEID) {
-            dx_ += e.motion.xrel;
-            dy_ += e.motion.yrel;
-        }
-        break;
-    case SDL_MOUSEWHEEL:
-        if (kind_ == Kind::mouse && acquired_) {
-            const std::int64_t notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
-            // Kept within range while accumulating, so no number of notches can overflow.
-            dz_ = std::clamp<std::int64_t>(dz_ + notches * 120, std::numeric_limits<LONG>::min(),
-                                           std::numeric_limits<LONG>::max());
-        }
-        break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-        if (kind_ == Kind::mouse) {
-            // DirectInput's button order: left, right, middle, then the extra buttons.
-            int index = -1;
-            switch (e.button.button) {
-            case SDL_BUTTON_LEFT:
-                index = 0;
-                break;
-            case SDL_BUTTON_RIGHT:
-                index = 1;
-                break;
-            case SDL_BUTTON_MIDDLE:
-                index = 2;
-                break;
-            case SDL_BUTTON_X1:
-                index = 3;
-                break;
-            default:
-                break;
-            }
-            if (index >= 0)
-                buttons_[index] = e.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-HRESULT Device::SetDataFormat(LPCDIDATAFORMAT format) {
+HRESULT InputDevice::SetDataFormat(LPCDIDATAFORMAT format) {
     trace::call("SetDataFormat", this, FormatArg{format});
     if (format == nullptr)
         return DIERR_INVALIDPARAM;
     if (acquired_)
         return DIERR_ACQUIRED;
     if (format->dwSize != sizeof(DIDATAFORMAT) || format->dwObjSize != sizeof(DIOBJECTDATAFORMAT) ||
-        format->dwDataSize % 4 != 0)
-        return DIERR_INVALIDPARAM;
-    // The layer reads the published formats of its two devices: 256 key bytes, or DIMOUSESTATE with
-    // relative axes.
-    const bool fits = kind_ == Kind::keyboard ? format->dwDataSize == 256
-                                              : format->dwDataSize == sizeof(DIMOUSESTATE) &&
-                                                    (format->dwFlags & DIDF_ABSAXIS) == 0;
-    if (!fits)
+        format->dwDataSize % 4 != 0 || !reads(*format))
         return DIERR_INVALIDPARAM;
     data_size_ = format->dwDataSize;
     return DI_OK;
 }
 
-HRESULT Device::SetCooperativeLevel(HWND window, DWORD flags) {
+HRESULT InputDevice::SetCooperativeLevel(HWND window, DWORD flags) {
     trace::call("SetCooperativeLevel", this, window, flags);
     constexpr DWORD known =
         DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND | DISCL_NOWINKEY;
@@ -220,7 +151,7 @@ HRESULT Device::SetCooperativeLevel(HWND window, DWORD flags) {
     return DI_OK;
 }
 
-HRESULT Device::Acquire() {
+HRESULT InputDevice::Acquire() {
     trace::call("Acquire", this);
     if (data_size_ == 0)
         return DIERR_INVALIDPARAM;
@@ -231,23 +162,21 @@ HRESULT Device::Acquire() {
         return S_FALSE;
     acquired_ = true;
     lost_ = false;
-    dx_ = dy_ = dz_ = 0;
-    if (kind_ == Kind::mouse && (flags_ & DISCL_EXCLUSIVE) != 0)
-        set_captured(true);
+    on_acquired();
     return DI_OK;
 }
 
-HRESULT Device::Unacquire() {
+HRESULT InputDevice::Unacquire() {
     trace::call("Unacquire", this);
     lost_ = false;
     if (!acquired_)
         return DI_NOEFFECT;
     acquired_ = false;
-    set_captured(false);
+    on_released();
     return DI_OK;
 }
 
-HRESULT Device::GetDeviceState(DWORD size, LPVOID data) {
+HRESULT InputDevice::GetDeviceState(DWORD size, LPVOID data) {
     trace::call("GetDeviceState", this, size);
     if (data == nullptr)
         return DIERR_INVALIDPARAM;
@@ -261,9 +190,55 @@ HRESULT Device::GetDeviceState(DWORD size, LPVOID data) {
     }
     if (size != data_size_)
         return DIERR_INVALIDPARAM;
-    if (kind_ == Kind::keyboard) {
+    read(data);
+    return DI_OK;
+}
+
+// The system keyboard: 256 key bytes indexed by DirectInput key code, 0x80 while the key is down.
+class Keyboard final : public InputDevice {
+  public:
+    explicit Keyboard(DirectInputObject* owner) : InputDevice(owner, "Keyboard") {}
+
+  private:
+    bool reads(const DIDATAFORMAT& format) const override {
+        return format.dwDataSize == keys_.size();
+    }
+    void on_event(const SDL_Event& e) override {
+        if (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP)
+            return;
+        const BYTE code = keymap::dik_from_scancode(e.key.keysym.scancode);
+        if (code != 0)
+            keys_[code] = e.type == SDL_KEYDOWN ? 0x80 : 0;
+    }
+    void read(void* data) override {
         std::memcpy(data, keys_.data(), keys_.size());
-    } else {
+    }
+
+    std::array<BYTE, 256> keys_{};
+};
+
+// The system mouse: DIMOUSESTATE with relative axes, the motion since the previous read.
+class Mouse final : public InputDevice {
+  public:
+    explicit Mouse(DirectInputObject* owner) : InputDevice(owner, "Mouse") {}
+    ~Mouse() override {
+        set_captured(false);
+    }
+
+  private:
+    bool reads(const DIDATAFORMAT& format) const override {
+        return format.dwDataSize == sizeof(DIMOUSESTATE) && (format.dwFlags & DIDF_ABSAXIS) == 0;
+    }
+    void on_event(const SDL_Event& e) override;
+    void on_acquired() override {
+        dx_ = dy_ = dz_ = 0;
+        if (exclusive())
+            set_captured(true);
+    }
+    void on_released() override {
+        set_captured(false);
+    }
+    void read(void* data) override {
         DIMOUSESTATE state{};
         state.lX = saturate(dx_);
         state.lY = saturate(dy_);
@@ -272,13 +247,90 @@ HRESULT Device::GetDeviceState(DWORD size, LPVOID data) {
         std::memcpy(data, &state, sizeof state);
         dx_ = dy_ = dz_ = 0;
     }
-    return DI_OK;
+    void set_captured(bool on);
+
+    bool captured_ = false;
+    bool sdl_relative_ = false; // captured through SDL's relative mode
+    std::int64_t dx_ = 0, dy_ = 0, dz_ = 0;
+    std::array<BYTE, 4> buttons_{};
+};
+
+void Mouse::set_captured(bool on) {
+    if (captured_ == on)
+        return;
+    captured_ = on;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+        return;
+    if (on) {
+        // Raw motion, never the pointer warped back to the middle of the window.
+        SDL_SetHintWithPriority(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "0", SDL_HINT_OVERRIDE);
+        sdl_relative_ = SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
+        if (sdl_relative_)
+            return;
+    } else if (sdl_relative_) {
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+        sdl_relative_ = false;
+        return;
+    }
+    SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
+    if (SDL_Window* const sdl = win32::sdl_window(window()))
+        SDL_SetWindowGrab(sdl, on ? SDL_TRUE : SDL_FALSE);
+}
+
+void Mouse::on_event(const SDL_Event& e) {
+    switch (e.type) {
+    case SDL_MOUSEMOTION:
+        // Motion that SDL reports of a mouse (not a touch screen's emulated one) while acquired.
+        if (acquired() && e.motion.which != SDL_TOUCH_MOUSEID) {
+            dx_ += e.motion.xrel;
+            dy_ += e.motion.yrel;
+        }
+        break;
+    case SDL_MOUSEWHEEL:
+        if (acquired()) {
+            const std::int64_t notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+            // Kept within range while accumulating, so no number of notches can overflow.
+            dz_ = std::clamp<std::int64_t>(dz_ + notches * 120, std::numeric_limits<LONG>::min(),
+                                           std::numeric_limits<LONG>::max());
+        }
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        // DirectInput's button order: left, right, middle, then the extra buttons.
+        int index = -1;
+        switch (e.button.button) {
+        case SDL_BUTTON_LEFT:
+            index = 0;
+            break;
+        case SDL_BUTTON_RIGHT:
+            index = 1;
+            break;
+        case SDL_BUTTON_MIDDLE:
+            index = 2;
+            break;
+        case SDL_BUTTON_X1:
+            index = 3;
+            break;
+        default:
+            break;
+        }
+        if (index >= 0)
+            buttons_[index] = e.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 } // namespace
 
-IDirectInputDevice8A* create_device(Owner* owner, Kind kind) {
-    return new Device(owner, kind);
+IDirectInputDevice8A* create_keyboard(DirectInputObject* owner) {
+    return new Keyboard(owner);
+}
+
+IDirectInputDevice8A* create_mouse(DirectInputObject* owner) {
+    return new Mouse(owner);
 }
 
 } // namespace platform::dinput8

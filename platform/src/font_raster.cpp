@@ -14,13 +14,6 @@
 #include <cmath>
 #include <memory>
 
-// fontconfig 2.14 loses a few bytes while it parses its configuration files (inside FcInit); keep that
-// out of LeakSanitizer's report so that sanitizer runs fail only on our own leaks. Without LeakSanitizer
-// nothing calls this.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 namespace platform::d3dx9 {
 namespace {
 

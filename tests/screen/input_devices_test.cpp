@@ -23,7 +23,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "../../platform/src/win32_internal.h"
+#include "win32_internal.h"
 
 namespace {
 

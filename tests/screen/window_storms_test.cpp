@@ -5,6 +5,7 @@
 // is read from the program's own record (`camera`), the keys from its input snapshot.
 #include "child_process.h"
 #include "private_display.h"
+#include "program_run.h"
 #include "viewer_launch.h"
 #include "x_display.h"
 
@@ -31,7 +32,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "../../platform/src/win32_internal.h"
+#include "win32_internal.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ ScriptedRun run_steps(std::vector<Step> steps, Clock::duration limit = 90s) {
     ScriptedRun run;
     std::size_t next = 0;
     const auto deadline = Clock::now() + limit;
-    platform::test::on_peek_message([&](int) {
+    run.exit_code = support::run_winmain([&](int) {
         if (next < steps.size() && steps[next].ready()) {
             steps[next].act();
             ++next;
@@ -67,12 +68,6 @@ ScriptedRun run_steps(std::vector<Step> steps, Clock::duration limit = 90s) {
             PostQuitMessage(99);
         }
     });
-    static char empty_command_line[] = "";
-    static int instance_tag = 0;
-    run.exit_code =
-        WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
-    platform::test::on_peek_message(nullptr);
-    platform::test::on_present(nullptr);
     return run;
 }
 
@@ -94,11 +89,7 @@ struct Frames {
     }
 };
 
-// The program's window, once it exists.
-HWND program_window() {
-    SDL_Window* const window = SDL_GL_GetCurrentWindow();
-    return window == nullptr ? nullptr : platform::win32::window_from_sdl_id(SDL_GetWindowID(window));
-}
+using support::program_window;
 
 // The program's window on the X display.
 support::WindowId x_window() {

@@ -15,12 +15,23 @@ bool starts_with(std::string_view line, std::string_view prefix) {
     return line.substr(0, prefix.size()) == prefix;
 }
 
+} // namespace
+
+int run_winmain(std::function<void(int call)> at_peek) {
+    static char empty_command_line[] = "";
+    static int instance_tag = 0;
+    platform::test::on_peek_message(std::move(at_peek));
+    const int exit_code =
+        WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
+    platform::test::on_peek_message(nullptr);
+    platform::test::on_present(nullptr);
+    return exit_code;
+}
+
 HWND program_window() {
     SDL_Window* const window = SDL_GL_GetCurrentWindow();
     return window == nullptr ? nullptr : platform::win32::window_from_sdl_id(SDL_GetWindowID(window));
 }
-
-} // namespace
 
 ProgramRun run_program(const Script& script) {
     static constexpr int frame_limit = 600;
@@ -29,7 +40,7 @@ ProgramRun run_program(const Script& script) {
     int frames = 0;
     platform::test::on_present([&frames] { ++frames; });
     int last_frames = -1;
-    platform::test::on_peek_message([&script, &frames, &last_frames](int) {
+    const auto at_peek = [&script, &frames, &last_frames](int) {
         if (frames == last_frames)
             return; // a further look at the queue within the same pass
         last_frames = frames;
@@ -42,17 +53,12 @@ ProgramRun run_program(const Script& script) {
             script(frames, program_window());
         }
         platform::trace::enable(was_on);
-    });
+    };
 
-    static char empty_command_line[] = "";
-    static int instance_tag = 0;
     ProgramRun run;
     testing::internal::CaptureStderr();
-    run.exit_code =
-        WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
+    run.exit_code = run_winmain(at_peek);
     run.errors = testing::internal::GetCapturedStderr();
-    platform::test::on_peek_message(nullptr);
-    platform::test::on_present(nullptr);
     platform::trace::enable(false);
     run.trace = platform::trace::lines();
     return run;

@@ -12,6 +12,14 @@
 
 namespace support {
 
+// Calls the program's WinMain as the layer's entry point does (an instance handle, no previous instance, an
+// empty command line, SW_SHOWDEFAULT), with `at_peek` called at every PeekMessageA, and returns its exit
+// code. The message and present hooks are cleared when it returns.
+int run_winmain(std::function<void(int call)> at_peek);
+
+// The program's window (the window of the current GL context), or null before it exists.
+HWND program_window();
+
 struct ProgramRun {
     int exit_code = -1;
     std::vector<std::string> trace;

@@ -5,7 +5,7 @@
 #include <d3d9.h>
 #include <platform_test.h>
 
-#include "../../platform/src/d3d9_internal.h"
+#include "d3d9_internal.h"
 
 #include <gtest/gtest.h>
 

@@ -285,7 +285,7 @@ TEST_F(D3dx9OnDevice, TextIsDrawnAtTheCornerInItsColourAndClippedToTheRectangle)
     font->Release();
 }
 
-TEST_F(D3dx9OnDevice, FontKeepsItsDeviceUntilItIsReleasedLast) {
+TEST_F(D3dx9OnDevice, FontAnswersToIUnknownAndKeepsItsDeviceUntilItIsReleasedLast) {
     const int live = platform::objects::live_count();
     ID3DXFont* font = nullptr;
     ASSERT_EQ(D3DXCreateFontA(device_, 24, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -296,6 +296,11 @@ TEST_F(D3dx9OnDevice, FontKeepsItsDeviceUntilItIsReleasedLast) {
     ASSERT_EQ(font->GetDevice(&held), D3D_OK);
     EXPECT_EQ(held, device_);
     held->Release();
+    // As every COM object, the font answers to IUnknown with itself and counts the reference.
+    void* unknown = nullptr;
+    ASSERT_EQ(font->QueryInterface(IID_IUnknown, &unknown), S_OK);
+    EXPECT_EQ(unknown, static_cast<void*>(font));
+    EXPECT_EQ(font->Release(), 1u);
 
     // The viewer's order: device, Direct3D object, then the font.
     device_->Release();

@@ -2,6 +2,7 @@
 // DirectInput calls as the layer records them, F7 and Esc arriving through the message queue, and a held W
 // reaching the camera through the keyboard device.
 #include "child_process.h"
+#include "program_run.h"
 #include "x_display.h"
 
 #include <platform_test.h>
@@ -17,6 +18,7 @@
 
 namespace {
 
+using support::ProgramRun;
 using support::run_command;
 
 bool starts_with(const std::string& line, const std::string& prefix) {
@@ -40,11 +42,6 @@ std::string made_by(const std::vector<std::string>& trace, const std::string& pr
     return "";
 }
 
-struct ProgramRun {
-    int exit_code = -1;
-    std::vector<std::string> trace;
-};
-
 // Runs WinMain with the trace on; `actions` maps a number of presented frames to an xdotool command run once
 // when the program reaches it. A run that is still going after 400 frames is ended with code 99.
 ProgramRun run_with_input(const std::map<int, std::string>& actions) {
@@ -53,7 +50,8 @@ ProgramRun run_with_input(const std::map<int, std::string>& actions) {
     int frames = 0;
     std::size_t scanned = 0;
     std::map<int, std::string> pending = actions;
-    platform::test::on_peek_message([&](int) {
+    ProgramRun run;
+    run.exit_code = support::run_winmain([&](int) {
         platform::trace::enable(false); // the test's own doings are not the program's
         const auto lines = platform::trace::lines();
         for (; scanned < lines.size(); ++scanned)
@@ -68,12 +66,6 @@ ProgramRun run_with_input(const std::map<int, std::string>& actions) {
         }
         platform::trace::enable(true);
     });
-    static char empty_command_line[] = "";
-    static int instance_tag = 0;
-    ProgramRun run;
-    run.exit_code =
-        WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
-    platform::test::on_peek_message(nullptr);
     platform::trace::enable(false);
     run.trace = platform::trace::lines();
     return run;

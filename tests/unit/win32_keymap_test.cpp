@@ -1,6 +1,6 @@
 // The keyboard tables: DirectInput key codes and virtual-key codes of SDL scancodes against the codes the
 // SDK documents, the key-message scan bits, and the characters TranslateMessage makes.
-#include "../../platform/src/keymap_internal.h"
+#include "keymap_internal.h"
 
 #include <dinput.h>
 

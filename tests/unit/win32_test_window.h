@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "../../platform/src/win32_internal.h"
+#include "win32_internal.h"
 
 namespace unit {
 
