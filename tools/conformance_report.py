@@ -5,6 +5,10 @@ next to them, prints the table and exits with 1 when any step is out of bounds.
 
     conformance_report.py OUT_DIR     OUT_DIR holds one folder per run (steps.tsv and the pictures)
 
+It then checks the bounds themselves: faults made on the Linux pictures of the steps within bounds (the
+picture half a pixel off, a status line two pixels lower) and pictures of the same pose with another filter
+or shade mode must all fall out of bounds; if one does not, the bounds are too loose and it exits with 1.
+
 The Linux picture is the 1024 x 768 back buffer; Wine's is its client area, to which its Present scales the
 back buffer. The Linux picture is scaled the same way (linear) before anything is compared.
 """
@@ -28,9 +32,8 @@ BBOX_MAX = 1  # the box's bounding boxes: each edge within this many pixels
 GLYPH_LEVEL = 96  # a pixel of a line's glyphs: all channels at least this (the text is white)
 GLYPH_EDGE_MAX = 1  # a line that reads right on both sides: left, top and bottom of its glyphs within this
 GLYPH_RIGHT_MAX = 3  # and its right end within this (the two rasterisers round each advance their own way)
-INK_LEVEL = 160  # over the box, a pixel of drawn text is at least this in all channels
-INK_ABOVE_BOX = 48  # and this much brighter than the box just above and below the line
-INK_NONE = 20  # at most this many such pixels over the box: the line is not drawn there
+STAND_OUT = 32  # over the box, a pixel of drawn text lies this far outside the box's range just above and below
+STAND_OUT_NONE = 20  # at most this many such pixels: the line is not drawn over the box
 
 # The six status lines: top edge in back-buffer pixels; the left edge is 30, the cell 24 pixels high.
 LINE_TOPS = [30, 60, 90, 120, 150, 180]
@@ -119,24 +122,23 @@ def bounding_box(mask):
     return (int(xs.min()), int(ys.min()), int(xs.max()), int(ys.max()))
 
 
-def compare_step(linux_path, wine_path, expected, diff_path):
-    wine = Image.open(wine_path).convert("RGB")
-    size = wine.size
-    linux_full = Image.open(linux_path).convert("RGB")
-    linux = linux_full.resize(size, Image.BILINEAR)
-    a = np.asarray(linux).astype(np.int16)
-    b = np.asarray(wine).astype(np.int16)
-    diff = np.abs(a - b)
-    Image.fromarray(np.clip(diff * 4, 0, 255).astype(np.uint8)).save(diff_path)
+def scaled_to(picture, size):
+    return np.asarray(picture.convert("RGB").resize(size, Image.BILINEAR)).astype(np.int16)
 
-    failures = []
-    left, top, right, bottom = scaled_box(TEXT_AREA, size)
-    text = np.zeros(a.shape[:2], bool)
+
+def box_figures(a, b):
+    """The box region's mean difference and share of far-off pixels, and both bounding boxes; with the
+    failures among them."""
+    h, w = a.shape[:2]
+    left, top, right, bottom = scaled_box(TEXT_AREA, (w, h))
+    text = np.zeros((h, w), bool)
     text[top:bottom, left:right] = True
     box_a = (a.max(2) > BOX_LEVEL * 255) & ~text
     box_b = (b.max(2) > BOX_LEVEL * 255) & ~text
     region = box_a | box_b
+    diff = np.abs(a - b)
     r = {"mean": 0.0, "off": 0.0, "bbox_linux": bounding_box(box_a), "bbox_wine": bounding_box(box_b)}
+    failures = []
     if region.any():
         r["mean"] = float(diff[region].mean() / 255 * 100)
         r["off"] = float((diff.max(2)[region] > OFF_LEVEL).mean() * 100)
@@ -150,6 +152,28 @@ def compare_step(linux_path, wine_path, expected, diff_path):
         r["bbox_diff"] = max(abs(p - q) for p, q in zip(r["bbox_linux"], r["bbox_wine"]))
         if r["bbox_diff"] > BBOX_MAX:
             failures.append(f"bounding boxes {r['bbox_diff']} px apart > {BBOX_MAX}")
+    return r, failures
+
+
+def glyphs_apart(a, b, line_box):
+    """Whether the glyphs of one status line (line_box in the pictures' pixels) stand elsewhere on the two
+    sides, and their rectangles."""
+    x0, y0, x1, y1 = line_box
+    box_l, box_w = (bounding_box(pic[y0:y1, x0:x1].min(2) >= GLYPH_LEVEL) for pic in (a, b))
+    if not (box_l and box_w):
+        return False, box_l, box_w
+    apart = [abs(p - q) for p, q in zip(box_l, box_w)]
+    return max(apart[0], apart[1], apart[3]) > GLYPH_EDGE_MAX or apart[2] > GLYPH_RIGHT_MAX, box_l, box_w
+
+
+def compare_step(linux_path, wine_path, expected, diff_path):
+    wine = Image.open(wine_path).convert("RGB")
+    size = wine.size
+    linux = Image.open(linux_path).convert("RGB").resize(size, Image.BILINEAR)
+    a = np.asarray(linux).astype(np.int16)
+    b = np.asarray(wine).astype(np.int16)
+    Image.fromarray(np.clip(np.abs(a - b) * 4, 0, 255).astype(np.uint8)).save(diff_path)
+    r, failures = box_figures(a, b)
 
     lines = []
     for i, line_top in enumerate(LINE_TOPS):
@@ -158,7 +182,7 @@ def compare_step(linux_path, wine_path, expected, diff_path):
         # line; where either is, the box is near, and OCR reads only the line's part left of it.
         above = slice(*scaled_box((0, line_top - 5, 0, line_top), size)[1::2])
         below = slice(*scaled_box((0, line_top + 25, 0, line_top + 30), size)[1::2])
-        glyphs, white = [], []
+        stand_out = []
         behind, near = np.zeros(x1 - x0, bool), np.zeros(x1 - x0, bool)
         for pic in (a, b):
             grey = pic[:, x0:x1].min(2)
@@ -166,41 +190,83 @@ def compare_step(linux_path, wine_path, expected, diff_path):
             lit_below = pic[below, x0:x1].max(2) > BOX_LEVEL * 255
             behind |= lit_above.all(0) & lit_below.all(0)
             near |= lit_above.any(0) | lit_below.any(0)
-            glyphs.append(grey[y0:y1] >= GLYPH_LEVEL)
-            ground = np.maximum(grey[above].mean(0), grey[below].mean(0))
-            white.append((grey[y0:y1] >= INK_LEVEL) & (grey[y0:y1] >= ground + INK_ABOVE_BOX))
+            # Text stands out of the box: brighter than its brightest pixel in the same column just above
+            # and below the line, or darker than its darkest (Wine draws glyph edges dark).
+            bright = pic[:, x0:x1].max(2)
+            top_of_box = np.maximum(bright[above].max(0), bright[below].max(0))
+            bottom_of_box = np.minimum(grey[above].min(0), grey[below].min(0))
+            stand_out.append((grey[y0:y1] > top_of_box + STAND_OUT) | (bright[y0:y1] < bottom_of_box - STAND_OUT))
         free = int(np.argmax(near)) - 3 if near.any() else x1 - x0
-        counts = tuple(int(w[:, behind].sum()) for w in white)
-        lines.append({"white": counts, "behind": int(behind.sum()), "near": bool(near.any()),
-                      "glyphs": glyphs, "ocr_box": (x0, y0, x0 + max(free, 0), y1)})
+        counts = tuple(int(w[:, behind].sum()) for w in stand_out)
+        lines.append({"stand_out": counts, "behind": int(behind.sum()), "near": bool(near.any()),
+                      "box": (x0, y0, x1, y1), "ocr_box": (x0, y0, x0 + max(free, 0), y1)})
     reads = [ocr(pic, [l["ocr_box"] for l in lines]) for pic in (linux, wine)]
     for i, line in enumerate(lines):
         line["linux"], line["wine"] = reads[0][i], reads[1][i]
-        reads_i, glyphs, counts = (line["linux"], line["wine"]), line.pop("glyphs"), line["white"]
+        reads_i, counts = (line["linux"], line["wine"]), line["stand_out"]
         if not line["near"]:
             line["how"] = "reads"
             if reads_i[0] not in expected[i] or reads_i[1] not in expected[i] or reads_i[0] != reads_i[1]:
                 line["how"] = "misread"
                 failures.append(f"line {i + 1} reads \"{reads_i[0]}\" here, \"{reads_i[1]}\" under Wine")
-            box_l, box_w = bounding_box(glyphs[0]), bounding_box(glyphs[1])
-            apart = [abs(p - q) for p, q in zip(box_l, box_w)] if box_l and box_w else [0] * 4
-            if max(apart[0], apart[1], apart[3]) > GLYPH_EDGE_MAX or apart[2] > GLYPH_RIGHT_MAX:
+            apart, box_l, box_w = glyphs_apart(a, b, line["box"])
+            if apart:
                 failures.append(f"line {i + 1} stands elsewhere: its text spans {box_l} here, {box_w} "
                                 "under Wine")
         else:
             # Next to the box the part left of it must read the same; over the box OCR misreads, and the
-            # white pixels where the text stands say whether it is drawn.
-            line["how"] = "white pixels"
+            # pixels that stand out of the box where the text stands say whether it is drawn.
+            line["how"] = "over the box"
             if reads_i[0] != reads_i[1]:
                 failures.append(f"line {i + 1} left of the box reads \"{reads_i[0]}\" here, \"{reads_i[1]}\" "
                                 "under Wine")
-            drawn = [c > INK_NONE for c in counts]
+            drawn = [c > STAND_OUT_NONE for c in counts]
             if drawn[0] != drawn[1]:
                 failures.append(f"line {i + 1} over the box: drawn {'here' if drawn[0] else 'under Wine'} only "
-                                f"({counts[0]} white pixels here, {counts[1]} under Wine)")
+                                f"({counts[0]} pixels stand out here, {counts[1]} under Wine)")
     r["lines"] = lines
     r["failures"] = failures
     return r
+
+
+def check_bounds(run, steps, within):
+    """Faults made on the pictures of the steps within bounds, each of which the bounds must catch."""
+    results = []
+    for i, step in enumerate(steps):
+        if not within[i]:
+            continue
+        base = run / step["name"]
+        wine = Image.open(f"{base}.wine.png").convert("RGB")
+        b = np.asarray(wine).astype(np.int16)
+        linux = Image.open(f"{base}.linux.png").convert("RGB")
+
+        # Pixel centres half a pixel off, in x: the picture moves by half a pixel.
+        shifted = linux.transform(linux.size, Image.AFFINE, (1, 0, -0.5, 0, 1, 0), Image.BILINEAR)
+        r, failures = box_figures(scaled_to(shifted, wine.size), b)
+        results.append(("half a pixel off in x", step["name"], f"mean {r['mean']:.3f} %, off {r['off']:.3f} %",
+                        bool(failures)))
+
+        # Status line 3 drawn two pixels lower.
+        moved = np.asarray(linux).copy()
+        cell = slice(LINE_TOPS[2] - 3, LINE_TOPS[2] + 27)
+        moved[LINE_TOPS[2] - 1:LINE_TOPS[2] + 29] = moved[cell]
+        moved[cell.start:cell.start + 2] = 0
+        x0, y0, x1, y1 = scaled_box((24, LINE_TOPS[2] - 3, TEXT_AREA[2], LINE_TOPS[2] + 27), wine.size)
+        apart, box_l, box_w = glyphs_apart(scaled_to(Image.fromarray(moved), wine.size), b, (x0, y0, x1, y1 + 3))
+        results.append(("status line 3 two pixels lower", step["name"], f"glyphs {box_l} against {box_w}",
+                        apart))
+
+        # The same pose in another filter or shade mode: the step before, which only pressed F8 or F9.
+        # Only where the mode shows under Wine: without a texture the filter changes nothing.
+        before = None
+        if i > 0 and within[i - 1] and step["input"] in ("key F8", "key F9"):
+            before = np.asarray(Image.open(f"{run / steps[i - 1]['name']}.wine.png").convert("RGB")).astype(np.int16)
+        if before is not None and box_figures(before, b)[1]:
+            r, failures = box_figures(scaled_to(linux, wine.size), before)
+            what = "filter" if step["input"] == "key F8" else "shade mode"
+            results.append((f"the {what} before {step['input'][4:]}", step["name"],
+                            f"mean {r['mean']:.3f} %, off {r['off']:.3f} %", bool(failures)))
+    return results
 
 
 def load_steps(run_dir):
@@ -219,7 +285,7 @@ def main():
     out = Path(sys.argv[1])
     runs = [d for d in sorted(out.iterdir(), key=lambda d: (d.name != "textured", d.name))
             if (d / "steps.tsv").exists()]
-    rows, failed = [], 0
+    rows, checks = [], []
     for run in runs:
         steps = load_steps(run)
         for step, expected in zip(steps, expected_lines(steps)):
@@ -227,23 +293,30 @@ def main():
             r = compare_step(f"{base}.linux.png", f"{base}.wine.png", expected, f"{base}.diff.png")
             if step["state"] != "drawn":
                 r["failures"].insert(0, f"input {step['state']}")
-            failed += bool(r["failures"])
             rows.append((run.name, step, r))
+        within = [not r["failures"] for name, _, r in rows if name == run.name]
+        checks += [(run.name, *c) for c in check_bounds(run, steps, within)]
 
-    header = f"{'run':9} {'step':24} {'mean %':>7} {'off %':>6} {'bbox px':>7}  text  result"
-    print(header)
+    print(f"{'run':9} {'step':24} {'mean %':>7} {'off %':>6} {'bbox px':>7}  text    result")
     for run, step, r in rows:
-        text = "".join({"reads": "r", "white pixels": "w"}.get(l["how"], "x") for l in r["lines"])
+        text = "".join({"reads": "r", "over the box": "w"}.get(l["how"], "x") for l in r["lines"])
         print(f"{run:9} {step['name']:24} {r['mean']:7.3f} {r['off']:6.3f} {r.get('bbox_diff', '-'):>7}  "
               f"{text}  {'ok' if not r['failures'] else 'FAIL: ' + '; '.join(r['failures'])}")
-    print("text, a letter a line: r reads as it must on both sides; w over the box, compared by its white "
-          "pixels; x misread")
-    write_html(out, rows)
+    print("text, a letter a line: r reads as it must on both sides; w the box is near: the part left of it "
+          "reads the same, and over it the text is drawn on both sides or on neither; x misread")
+    failed = sum(bool(r["failures"]) for _, _, r in rows)
     print(f"{len(rows) - failed} of {len(rows)} steps within bounds; report: {out / 'index.html'}")
-    return 1 if failed else 0
+
+    missed = [c for c in checks if not c[4]]
+    print(f"\nThe bounds catch {len(checks) - len(missed)} of {len(checks)} faults made on the steps within "
+          "bounds" + (":" if missed else "."))
+    for run, fault, step, figures, _ in missed:
+        print(f"  NOT CAUGHT: {fault} at {run}/{step} ({figures})")
+    write_html(out, rows, checks)
+    return 1 if failed or missed else 0
 
 
-def write_html(out, rows):
+def write_html(out, rows, checks):
     e = html.escape
     parts = ["<!doctype html><meta charset=utf-8><title>Conformance: Linux build and viewer.exe under Wine"
              "</title><style>body{font:14px sans-serif;background:#222;color:#ddd}img{width:32%}"
@@ -256,7 +329,7 @@ def write_html(out, rows):
              "<th>bbox Linux</th><th>bbox Wine</th><th>text (Linux / Wine)</th><th>result</th></tr>"]
     for run, step, r in rows:
         text = "<br>".join(f"{e(l['linux'])} / {e(l['wine'])} <small>({l['how']}; box behind "
-                           f"{l['behind']} columns, white pixels there {l['white'][0]}/{l['white'][1]})</small>"
+                           f"{l['behind']} columns, pixels standing out there {l['stand_out'][0]}/{l['stand_out'][1]})</small>"
                            for l in r["lines"])
         result = ("<span class=ok>ok</span>" if not r["failures"] else
                   "<span class=fail>" + "<br>".join(map(e, r["failures"])) + "</span>")
@@ -264,6 +337,11 @@ def write_html(out, rows):
                      f"</td><td>{e(step['input'])}</td><td>{r['mean']:.3f}</td><td>{r['off']:.3f}</td>"
                      f"<td>{fmt_box(r['bbox_linux'])}</td><td>{fmt_box(r['bbox_wine'])}</td>"
                      f"<td><small>{text}</small></td><td>{result}</td></tr>")
+    parts.append("</table><h2>Faults made on the steps within bounds, which the bounds must catch</h2><table>"
+                 "<tr><th>run</th><th>fault</th><th>step</th><th>figures</th><th>caught</th></tr>")
+    for run, fault, step, figures, caught in checks:
+        parts.append(f"<tr><td>{e(run)}</td><td>{e(fault)}</td><td>{e(step)}</td><td>{e(figures)}</td>"
+                     f"<td>{'<span class=ok>yes</span>' if caught else '<span class=fail>NO</span>'}</td></tr>")
     parts.append("</table>")
     for run, step, r in rows:
         src = f"{run}/{step['name']}"
