@@ -115,6 +115,13 @@ def ocr(picture, boxes):
     return ["" if line is None else read.pop() for line in lines]
 
 
+def same_start(a, b):
+    """Whether two readings of a line cut off at the box say the same: the box cuts a glyph, which each side
+    reads its own way, so the last two characters do not count, and one may reach further than the other."""
+    a, b = a[:-2], b[:-2]
+    return a.startswith(b) or b.startswith(a)
+
+
 def bounding_box(mask):
     ys, xs = np.nonzero(mask)
     if len(xs) == 0:
@@ -217,7 +224,7 @@ def compare_step(linux_path, wine_path, expected, diff_path):
             # Next to the box the part left of it must read the same; over the box OCR misreads, and the
             # pixels that stand out of the box where the text stands say whether it is drawn.
             line["how"] = "over the box"
-            if reads_i[0] != reads_i[1]:
+            if not same_start(*reads_i):
                 failures.append(f"line {i + 1} left of the box reads \"{reads_i[0]}\" here, \"{reads_i[1]}\" "
                                 "under Wine")
             drawn = [c > STAND_OUT_NONE for c in counts]
