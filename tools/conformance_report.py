@@ -186,11 +186,13 @@ def compare_step(linux_path, wine_path, expected, diff_path):
     for i, line_top in enumerate(LINE_TOPS):
         x0, y0, x1, y1 = scaled_box((24, line_top - 3, TEXT_AREA[2], line_top + 27), size)
         # The 5 rows above and below a line's cell hold no text: where both are lit, the box is behind the
-        # line; where either is, the box is near, and OCR reads only the line's part left of it.
+        # line (columns where the box is nearly white do not count: white text cannot stand out there);
+        # where either is, the box is near, and OCR reads only the line's part left of it.
         above = slice(*scaled_box((0, line_top - 5, 0, line_top), size)[1::2])
         below = slice(*scaled_box((0, line_top + 25, 0, line_top + 30), size)[1::2])
         stand_out = []
         behind, near = np.zeros(x1 - x0, bool), np.zeros(x1 - x0, bool)
+        too_bright = np.zeros(x1 - x0, bool)
         for pic in (a, b):
             grey = pic[:, x0:x1].min(2)
             lit_above = pic[above, x0:x1].max(2) > BOX_LEVEL * 255
@@ -202,8 +204,11 @@ def compare_step(linux_path, wine_path, expected, diff_path):
             bright = pic[:, x0:x1].max(2)
             top_of_box = np.maximum(bright[above].max(0), bright[below].max(0))
             bottom_of_box = np.minimum(grey[above].min(0), grey[below].min(0))
+            # White text can only stand out where the box is well below white.
+            too_bright |= top_of_box > 255 - 2 * STAND_OUT
             stand_out.append((grey[y0:y1] > top_of_box + STAND_OUT) | (bright[y0:y1] < bottom_of_box - STAND_OUT))
         free = int(np.argmax(near)) - 3 if near.any() else x1 - x0
+        behind &= ~too_bright
         counts = tuple(int(w[:, behind].sum()) for w in stand_out)
         lines.append({"stand_out": counts, "behind": int(behind.sum()), "near": bool(near.any()),
                       "box": (x0, y0, x1, y1), "ocr_box": (x0, y0, x0 + max(free, 0), y1)})
