@@ -33,7 +33,7 @@ GLYPH_LEVEL = 96  # a pixel of a line's glyphs: all channels at least this (the 
 GLYPH_EDGE_MAX = 1  # a line that reads right on both sides: left, top and bottom of its glyphs within this
 GLYPH_RIGHT_MAX = 3  # and its right end within this (the two rasterisers round each advance their own way)
 STAND_OUT = 32  # over the box, a pixel of drawn text lies this far outside the box's range just above and below
-STAND_OUT_NONE = 20  # at most this many such pixels: the line is not drawn over the box
+STAND_OUT_NONE = 10  # at most this many such pixels: the line is not drawn over the box
 
 # The six status lines: top edge in back-buffer pixels; the left edge is 30, the cell 24 pixels high.
 LINE_TOPS = [30, 60, 90, 120, 150, 180]
