@@ -7,7 +7,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 PACKAGES=(cmake g++ pkg-config libsdl2-dev libepoxy-dev libstb-dev libfreetype-dev libfontconfig-dev
           fonts-liberation libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick
           g++-mingw-w64-x86-64 wine64 libgl1-mesa-dri xauth libpng-dev libjpeg62-turbo-dev dpkg-dev
-          lintian unzip openbox)
+          lintian unzip openbox tesseract-ocr python3-numpy python3-pil)
 
 say() { printf '==> %s\n' "$*" >&2; }
 die() { printf '%s: %s\n' "$(basename "$0")" "$*" >&2; exit 1; }
@@ -56,9 +56,10 @@ build_windows() {
     cmake --build "$dir" -j "$JOBS"
 }
 
-# Starts Xvfb (1280x1024, 24-bit) on a display number it picks itself, exports DISPLAY and stops the
-# server when the script exits. Keeps any EXIT trap the caller has set by chaining through cleanup().
+# Virtual displays: each server started below is stopped when the script exits, through cleanup(), which
+# runs CLEANUP_ACTIONS in order (scripts add their own, e.g. to end a program before its display).
 XVFB_PID=""
+XVFB_DISPLAY=""
 CLEANUP_ACTIONS=()
 cleanup() {
     local action
@@ -68,7 +69,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_xvfb() {
+# Starts one more Xvfb (1280x1024, 24-bit) on a display number it picks itself and sets XVFB_DISPLAY to its
+# name (":N") and XVFB_PID to its process; DISPLAY is left alone, so a script can run several displays side
+# by side. The server is stopped when the script exits.
+open_xvfb() {
     local fdfile
     fdfile="$(mktemp)"
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fdfile" 2>/dev/null &
@@ -83,14 +87,20 @@ start_xvfb() {
         sleep 0.1
     done
     [ -s "$fdfile" ] || die "Xvfb did not report its display"
-    export DISPLAY=":$(head -n1 "$fdfile" | tr -d '[:space:]')"
+    XVFB_DISPLAY=":$(head -n1 "$fdfile" | tr -d '[:space:]')"
     rm -f "$fdfile"
     for i in $(seq 1 50); do
-        xdpyinfo >/dev/null 2>&1 && break
+        DISPLAY="$XVFB_DISPLAY" xdpyinfo >/dev/null 2>&1 && break
         sleep 0.1
     done
-    xdpyinfo >/dev/null 2>&1 || die "Xvfb on $DISPLAY does not answer"
-    say "virtual display $DISPLAY (Xvfb pid $XVFB_PID)"
+    DISPLAY="$XVFB_DISPLAY" xdpyinfo >/dev/null 2>&1 || die "Xvfb on $XVFB_DISPLAY does not answer"
+    say "virtual display $XVFB_DISPLAY (Xvfb pid $XVFB_PID)"
+}
+
+# Starts Xvfb as open_xvfb does and exports DISPLAY as its name.
+start_xvfb() {
+    open_xvfb
+    export DISPLAY="$XVFB_DISPLAY"
 }
 
 # Waits up to $3 seconds for a visible window titled $2 that belongs to process $1; prints its id.
