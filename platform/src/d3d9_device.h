@@ -1,10 +1,12 @@
-// The Direct3D 9 device (IDirect3DDevice9) and the Direct3D object (IDirect3D9) on OpenGL 3.3 core: the
-// device renders into an offscreen framebuffer (the back buffer, X8R8G8B8, with a 16-bit depth buffer) and
-// Present scales it into the window. Method bodies are spread over d3d9_direct3d.cpp (the Direct3D object),
-// d3d9_device.cpp (creation, reference counting, states), d3d9_draw.cpp (Clear, scenes, drawing),
-// d3d9_present.cpp (Present, read-back) and d3d9_font_quads.cpp (the font's atlases and quads).
+// The Direct3D 9 device (IDirect3DDevice9) on OpenGL 3.3 core: the device renders into an offscreen
+// framebuffer (the back buffer, X8R8G8B8, with a 16-bit depth buffer) and Present scales it into the window.
+// Its reference counting is com::ComObject's. Method bodies are spread over d3d9_device.cpp (creation,
+// states), d3d9_draw.cpp (Clear, scenes, drawing), d3d9_present.cpp (Present, read-back) and
+// d3d9_font_quads.cpp (the font's atlases and quads).
 #pragma once
 
+#include "com_object.h"
+#include "d3d9_direct3d.h"
 #include "d3d9_internal.h"
 #include "d3d9_resources.h"
 #include "d3d9_state.h"
@@ -20,35 +22,11 @@ namespace platform::d3d9 {
 
 class CoverageProgram;
 
-class Direct3D final : public IDirect3D9 {
-  public:
-    Direct3D();
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
-                         D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) override;
-
-    // Counting without a trace line, for the devices that hold this object.
-    void add_ref_internal() {
-        ++refs_;
-    }
-    void release_internal();
-
-  private:
-    ~Direct3D();
-    ULONG refs_ = 1;
-};
-
-class Device final : public IDirect3DDevice9 {
+class Device final : public com::ComObject<IDirect3DDevice9> {
   public:
     // Makes the GL context and the back buffer; on failure returns the error and leaves *device null.
     static HRESULT create(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params,
                           Device** device);
-
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                IDirect3DVertexBuffer9** buffer, HANDLE* shared) override;
@@ -81,12 +59,6 @@ class Device final : public IDirect3DDevice9 {
     HRESULT Present(const RECT* source, const RECT* dest, HWND override_window,
                     const RGNDATA* dirty) override;
 
-    // Counting without a trace line, for the resources that hold the device.
-    ULONG add_ref_internal() {
-        return ++refs_;
-    }
-    void release_internal();
-
     const std::shared_ptr<GlContext>& gl() const {
         return gl_;
     }
@@ -112,7 +84,10 @@ class Device final : public IDirect3DDevice9 {
 
   private:
     Device(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<GlContext> gl);
-    ~Device();
+    ~Device() override;
+    bool has_interface(REFIID riid) const override {
+        return riid == IID_IDirect3DDevice9;
+    }
     bool init_gl(std::string& error);
     void release_gl();
 
@@ -146,8 +121,7 @@ class Device final : public IDirect3DDevice9 {
     }
     std::uint32_t render_state_dirty_bits(DWORD state) const;
 
-    ULONG refs_ = 1;
-    Direct3D* parent_;
+    com::Held<Direct3D> parent_;
     HWND window_;
     D3DPRESENT_PARAMETERS params_;
     std::shared_ptr<GlContext> gl_;
