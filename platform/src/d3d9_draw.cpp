@@ -1,6 +1,7 @@
 // Drawing on the Direct3D 9 device: Clear, BeginScene/EndScene and DrawIndexedPrimitive, and the turning of
 // the device's state records into GL state before a draw: the emulation program of the state's key (from the
 // device's program cache), its uniform groups changed since it last drew, and the GL states a setter changed.
+#include "d3d9_color.h"
 #include "d3d9_device.h"
 #include "d3d9_trace.h"
 #include "ffp_key.h"
@@ -167,9 +168,8 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if (flags & D3DCLEAR_TARGET) {
         // X8R8G8B8: the colour's alpha is not stored.
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glClearColor(static_cast<float>((color >> 16) & 0xFF) / 255.0f,
-                     static_cast<float>((color >> 8) & 0xFF) / 255.0f,
-                     static_cast<float>(color & 0xFF) / 255.0f, 1.0f);
+        const auto rgba = rgba_from_d3dcolor(color);
+        glClearColor(rgba[0], rgba[1], rgba[2], 1.0f);
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if (flags & D3DCLEAR_ZBUFFER) {
@@ -396,11 +396,8 @@ bool Device::apply_fixed_function_state() {
             }
             glBlendFuncSeparate(src, dst, src_alpha, dst_alpha);
             glBlendEquationSeparate(blend_equation(rs[D3DRS_BLENDOP]), equation_alpha);
-            const DWORD factor = rs[D3DRS_BLENDFACTOR];
-            glBlendColor(static_cast<float>((factor >> 16) & 0xFF) / 255.0f,
-                         static_cast<float>((factor >> 8) & 0xFF) / 255.0f,
-                         static_cast<float>(factor & 0xFF) / 255.0f,
-                         static_cast<float>((factor >> 24) & 0xFF) / 255.0f);
+            const auto factor = rgba_from_d3dcolor(rs[D3DRS_BLENDFACTOR]);
+            glBlendColor(factor[0], factor[1], factor[2], factor[3]);
         } else {
             glDisable(GL_BLEND);
         }
@@ -446,12 +443,8 @@ void Device::apply_samplers() {
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, address_mode(s[D3DSAMP_ADDRESSU]));
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, address_mode(s[D3DSAMP_ADDRESSV]));
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, address_mode(s[D3DSAMP_ADDRESSW]));
-        const DWORD border = s[D3DSAMP_BORDERCOLOR];
-        const float colour[4] = {static_cast<float>((border >> 16) & 0xFF) / 255.0f,
-                                 static_cast<float>((border >> 8) & 0xFF) / 255.0f,
-                                 static_cast<float>(border & 0xFF) / 255.0f,
-                                 static_cast<float>((border >> 24) & 0xFF) / 255.0f};
-        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, colour);
+        const auto border = rgba_from_d3dcolor(s[D3DSAMP_BORDERCOLOR]);
+        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border.data());
         // MAXMIPLEVEL is the most detailed level used; LOD bias is a float held as its bits.
         glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(s[D3DSAMP_MAXMIPLEVEL]));
         glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, bits_float(s[D3DSAMP_MIPMAPLODBIAS]));
