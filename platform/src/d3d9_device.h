@@ -7,6 +7,7 @@
 
 #include "com_object.h"
 #include "d3d9_direct3d.h"
+#include "d3d9_draw_checks.h"
 #include "d3d9_internal.h"
 #include "d3d9_resources.h"
 #include "d3d9_state.h"
@@ -94,6 +95,14 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
     // Turns the state records into GL before a draw; false when the state's program does not compile.
     bool apply_fixed_function_state();
     void apply_samplers();
+    // A vertex buffer on a stream, from the byte offset on, one vertex each stride bytes.
+    struct Stream {
+        std::shared_ptr<BufferStorage> buffer;
+        UINT offset = 0;
+        UINT stride = 0;
+    };
+    // Points the emulation program's vertex attributes at the FVF's elements on stream 0.
+    void bind_vertex_attributes(const FvfLayout& layout, const Stream& stream);
     void read_back(std::vector<std::uint32_t>& pixels);
     // Scales the back buffer's rectangle from into the window's client area at to, and swaps.
     void blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to, int client_width,
@@ -145,23 +154,12 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
     StateRecords states_;
     bool in_scene_ = false;
     std::array<std::shared_ptr<TextureStorage>, kSamplerSlots> textures_;
-    struct Stream {
-        std::shared_ptr<BufferStorage> buffer;
-        UINT offset = 0;
-        UINT stride = 0;
-    };
     std::array<Stream, kStreams> streams_;
     std::shared_ptr<BufferStorage> indices_;
     std::uint32_t dirty_ = kDirtyAll;
 
     // The largest index in a range of the bound index buffer, kept for the last range drawn.
-    struct IndexRangeCache {
-        const BufferStorage* buffer = nullptr;
-        std::uint64_t version = 0;
-        UINT start = 0;
-        UINT count = 0;
-        std::uint32_t max_index = 0;
-    } index_range_;
+    IndexRangeCache index_range_;
 
     // Set by Present, cleared by anything that draws into the back buffer: the back buffer then still
     // holds the presented picture. A copy is kept at Present only once a test has asked for one.

@@ -1,14 +1,15 @@
-// Drawing on the Direct3D 9 device: Clear, BeginScene/EndScene and DrawIndexedPrimitive, and the turning of
-// the device's state records into GL state before a draw: the emulation program of the state's key (from the
-// device's program cache), its uniform groups changed since it last drew, and the GL states a setter changed.
+// Drawing on the Direct3D 9 device: Clear, BeginScene/EndScene and DrawIndexedPrimitive (its argument checks
+// are in d3d9_draw_checks.cpp), and the turning of the device's state records into GL state before a draw:
+// the emulation program of the state's key (from the device's program cache), its uniform groups changed
+// since it last drew, the GL states a setter changed, and the vertex attributes of the vertex format.
 #include "d3d9_color.h"
 #include "d3d9_device.h"
+#include "d3d9_draw_checks.h"
 #include "d3d9_trace.h"
 #include "ffp_key.h"
 #include "ffp_shader.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace platform::d3d9 {
 
@@ -108,36 +109,21 @@ GLint address_mode(DWORD mode) {
     }
 }
 
-// The GL primitive and the number of indices of a Direct3D primitive type and count; false for a type
-// Direct3D does not have.
-bool primitive(D3DPRIMITIVETYPE type, UINT count, GLenum& mode, UINT& indices) {
+// The GL primitive of a Direct3D primitive type that the draw checks accepted.
+GLenum gl_primitive(D3DPRIMITIVETYPE type) {
     switch (type) {
     case D3DPT_POINTLIST:
-        mode = GL_POINTS;
-        indices = count;
-        return true;
+        return GL_POINTS;
     case D3DPT_LINELIST:
-        mode = GL_LINES;
-        indices = 2 * count;
-        return true;
+        return GL_LINES;
     case D3DPT_LINESTRIP:
-        mode = GL_LINE_STRIP;
-        indices = count + 1;
-        return true;
-    case D3DPT_TRIANGLELIST:
-        mode = GL_TRIANGLES;
-        indices = 3 * count;
-        return true;
+        return GL_LINE_STRIP;
     case D3DPT_TRIANGLESTRIP:
-        mode = GL_TRIANGLE_STRIP;
-        indices = count + 2;
-        return true;
+        return GL_TRIANGLE_STRIP;
     case D3DPT_TRIANGLEFAN:
-        mode = GL_TRIANGLE_FAN;
-        indices = count + 2;
-        return true;
+        return GL_TRIANGLE_FAN;
     default:
-        return false;
+        return GL_TRIANGLES;
     }
 }
 
@@ -227,48 +213,23 @@ HRESULT Device::EndScene() {
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UINT min_index,
                                      UINT num_vertices, UINT start_index, UINT prim_count) {
     trace::call("DrawIndexedPrimitive", type, base_vertex, min_index, num_vertices, start_index, prim_count);
-    GLenum mode = GL_TRIANGLES;
-    UINT index_count = 0;
-    if (!primitive(type, prim_count, mode, index_count))
-        return D3DERR_INVALIDCALL;
     const Stream& stream = streams_[0];
-    if (!indices_ || !stream.buffer)
-        return D3DERR_INVALIDCALL;
-    // Like Windows (and Wine), a draw outside BeginScene/EndScene still draws, and no primitives is no work.
-    if (prim_count == 0)
-        return D3D_OK;
+    std::optional<DrawSources> sources;
     const FvfLayout layout = parse_fvf(states_.fvf);
-    if (!layout.valid || stream.stride < layout.size)
-        return D3DERR_INVALIDCALL;
-
-    // The indices must lie inside the index buffer, and every vertex they name inside the vertex buffer.
-    const UINT index_size = indices_->index_format == D3DFMT_INDEX32 ? 4 : 2;
-    const size_t index_bytes = indices_->bytes.size();
-    if (static_cast<size_t>(start_index) + index_count > index_bytes / index_size)
-        return D3DERR_INVALIDCALL;
-    if (index_range_.buffer != indices_.get() || index_range_.version != indices_->version ||
-        index_range_.start != start_index || index_range_.count != index_count) {
-        std::uint32_t highest = 0;
-        const std::uint8_t* const data =
-            indices_->bytes.data() + static_cast<size_t>(start_index) * index_size;
-        for (UINT i = 0; i < index_count; ++i) {
-            std::uint32_t value = 0;
-            if (index_size == 2) {
-                std::uint16_t v16 = 0;
-                std::memcpy(&v16, data + 2 * static_cast<size_t>(i), 2);
-                value = v16;
-            } else {
-                std::memcpy(&value, data + 4 * static_cast<size_t>(i), 4);
-            }
-            highest = std::max(highest, value);
-        }
-        index_range_ = {indices_.get(), indices_->version, start_index, index_count, highest};
-    }
-    const long long vertices_in_buffer =
-        static_cast<long long>((stream.buffer->bytes.size() - stream.offset) / stream.stride);
-    const long long last_vertex = static_cast<long long>(base_vertex) + index_range_.max_index;
-    if (last_vertex >= vertices_in_buffer || static_cast<long long>(base_vertex) + min_index < 0)
-        return D3DERR_INVALIDCALL;
+    if (indices_ && stream.buffer)
+        sources = DrawSources{indices_.get(),
+                              indices_->version,
+                              indices_->bytes,
+                              indices_->index_format,
+                              stream.buffer->bytes.size() - stream.offset,
+                              stream.stride,
+                              layout.valid,
+                              layout.size};
+    const CheckedDraw checked =
+        check_indexed_draw({type, base_vertex, min_index, start_index, prim_count}, sources, index_range_);
+    // Like Windows (and Wine), a draw outside BeginScene/EndScene still draws, and no primitives is no work.
+    if (checked.verdict != DrawVerdict::kDraw)
+        return checked.verdict == DrawVerdict::kNothingToDraw ? D3D_OK : D3DERR_INVALIDCALL;
 
     if (!make_current_to_draw())
         return D3D_OK;
@@ -276,7 +237,16 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
     if (!apply_fixed_function_state())
         return D3D_OK; // the program for this state did not compile: nothing is drawn
 
-    // The vertex layout of the FVF on stream 0; absent elements read their Direct3D defaults.
+    bind_vertex_attributes(layout, stream);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->name);
+    glDrawElementsBaseVertex(gl_primitive(type), static_cast<GLsizei>(checked.index_count),
+                             checked.index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+                             byte_offset(static_cast<size_t>(start_index) * checked.index_size), base_vertex);
+    return D3D_OK;
+}
+
+// The vertex layout of the FVF on stream 0; absent elements read their Direct3D defaults.
+void Device::bind_vertex_attributes(const FvfLayout& layout, const Stream& stream) {
     glBindVertexArray(vertex_array_);
     glBindBuffer(GL_ARRAY_BUFFER, stream.buffer->name);
     const auto stride = static_cast<GLsizei>(stream.stride);
@@ -320,11 +290,6 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
             glVertexAttrib4f(attrib, 0.0f, 0.0f, 0.0f, 1.0f);
         }
     }
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->name);
-    glDrawElementsBaseVertex(mode, static_cast<GLsizei>(index_count),
-                             index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                             byte_offset(static_cast<size_t>(start_index) * index_size), base_vertex);
-    return D3D_OK;
 }
 
 bool Device::apply_fixed_function_state() {
