@@ -8,6 +8,7 @@
 #include "d3d9_trace.h"
 #include "ffp_key.h"
 #include "ffp_shader.h"
+#include "unimplemented.h"
 
 #include <algorithm>
 
@@ -15,7 +16,7 @@ namespace platform::d3d9 {
 
 namespace {
 
-GLenum compare_function(DWORD func) {
+GLenum compare_function(const char* state, DWORD func) {
     switch (func) {
     case D3DCMP_NEVER:
         return GL_NEVER;
@@ -31,15 +32,20 @@ GLenum compare_function(DWORD func) {
         return GL_NOTEQUAL;
     case D3DCMP_GREATEREQUAL:
         return GL_GEQUAL;
+    case D3DCMP_ALWAYS:
+        return GL_ALWAYS;
     default:
+        report_unimplemented(state, func, "D3DCMP_ALWAYS");
         return GL_ALWAYS;
     }
 }
 
-GLenum blend_factor(DWORD factor) {
+GLenum blend_factor(const char* state, DWORD factor) {
     switch (factor) {
     case D3DBLEND_ZERO:
         return GL_ZERO;
+    case D3DBLEND_ONE:
+        return GL_ONE;
     case D3DBLEND_SRCCOLOR:
         return GL_SRC_COLOR;
     case D3DBLEND_INVSRCCOLOR:
@@ -63,12 +69,15 @@ GLenum blend_factor(DWORD factor) {
     case D3DBLEND_INVBLENDFACTOR:
         return GL_ONE_MINUS_CONSTANT_COLOR;
     default:
+        report_unimplemented(state, factor, "D3DBLEND_ONE");
         return GL_ONE;
     }
 }
 
-GLenum blend_equation(DWORD op) {
+GLenum blend_equation(const char* state, DWORD op) {
     switch (op) {
+    case D3DBLENDOP_ADD:
+        return GL_FUNC_ADD;
     case D3DBLENDOP_SUBTRACT:
         return GL_FUNC_SUBTRACT;
     case D3DBLENDOP_REVSUBTRACT:
@@ -78,12 +87,14 @@ GLenum blend_equation(DWORD op) {
     case D3DBLENDOP_MAX:
         return GL_MAX;
     default:
+        report_unimplemented(state, op, "D3DBLENDOP_ADD");
         return GL_FUNC_ADD;
     }
 }
 
 // D3DBLEND_BOTHSRCALPHA and BOTHINVSRCALPHA set both factors at once through the source factor.
-void blend_pair(DWORD src, DWORD dst, GLenum& gl_src, GLenum& gl_dst) {
+void blend_pair(const char* src_state, DWORD src, const char* dst_state, DWORD dst, GLenum& gl_src,
+                GLenum& gl_dst) {
     if (src == D3DBLEND_BOTHSRCALPHA) {
         gl_src = GL_SRC_ALPHA;
         gl_dst = GL_ONE_MINUS_SRC_ALPHA;
@@ -91,13 +102,15 @@ void blend_pair(DWORD src, DWORD dst, GLenum& gl_src, GLenum& gl_dst) {
         gl_src = GL_ONE_MINUS_SRC_ALPHA;
         gl_dst = GL_SRC_ALPHA;
     } else {
-        gl_src = blend_factor(src);
-        gl_dst = blend_factor(dst);
+        gl_src = blend_factor(src_state, src);
+        gl_dst = blend_factor(dst_state, dst);
     }
 }
 
-GLint address_mode(DWORD mode) {
+GLint address_mode(const char* state, DWORD mode) {
     switch (mode) {
+    case D3DTADDRESS_WRAP:
+        return GL_REPEAT;
     case D3DTADDRESS_MIRROR:
         return GL_MIRRORED_REPEAT;
     case D3DTADDRESS_CLAMP:
@@ -105,6 +118,7 @@ GLint address_mode(DWORD mode) {
     case D3DTADDRESS_BORDER:
         return GL_CLAMP_TO_BORDER;
     default:
+        report_unimplemented(state, mode, "D3DTADDRESS_WRAP");
         return GL_REPEAT;
     }
 }
@@ -331,18 +345,24 @@ bool Device::apply_fixed_function_state() {
             glEnable(GL_DEPTH_TEST);
         else
             glDisable(GL_DEPTH_TEST);
-        glDepthFunc(compare_function(rs[D3DRS_ZFUNC]));
+        glDepthFunc(compare_function("D3DRS_ZFUNC", rs[D3DRS_ZFUNC]));
         glDepthMask(rs[D3DRS_ZWRITEENABLE] != FALSE ? GL_TRUE : GL_FALSE);
 
         // Direct3D culls by the winding seen on screen; the back buffer is not flipped on the way to the
         // window, so GL's window-space winding is the one seen. Front faces are the clockwise ones.
         glFrontFace(GL_CW);
+        if (rs[D3DRS_CULLMODE] != D3DCULL_NONE && rs[D3DRS_CULLMODE] != D3DCULL_CW &&
+            rs[D3DRS_CULLMODE] != D3DCULL_CCW)
+            report_unimplemented("D3DRS_CULLMODE", rs[D3DRS_CULLMODE], "D3DCULL_CCW");
         if (rs[D3DRS_CULLMODE] == D3DCULL_NONE) {
             glDisable(GL_CULL_FACE);
         } else {
             glEnable(GL_CULL_FACE);
             glCullFace(rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT : GL_BACK);
         }
+        if (rs[D3DRS_FILLMODE] != D3DFILL_POINT && rs[D3DRS_FILLMODE] != D3DFILL_WIREFRAME &&
+            rs[D3DRS_FILLMODE] != D3DFILL_SOLID)
+            report_unimplemented("D3DRS_FILLMODE", rs[D3DRS_FILLMODE], "D3DFILL_SOLID");
         glPolygonMode(GL_FRONT_AND_BACK, rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
                                          : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
                                                                                    : GL_FILL);
@@ -351,16 +371,18 @@ bool Device::apply_fixed_function_state() {
             glEnable(GL_BLEND);
             GLenum src = GL_ONE;
             GLenum dst = GL_ZERO;
-            blend_pair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], src, dst);
+            blend_pair("D3DRS_SRCBLEND", rs[D3DRS_SRCBLEND], "D3DRS_DESTBLEND", rs[D3DRS_DESTBLEND], src,
+                       dst);
             GLenum src_alpha = src;
             GLenum dst_alpha = dst;
-            GLenum equation_alpha = blend_equation(rs[D3DRS_BLENDOP]);
+            GLenum equation_alpha = blend_equation("D3DRS_BLENDOP", rs[D3DRS_BLENDOP]);
             if (rs[D3DRS_SEPARATEALPHABLENDENABLE] != FALSE) {
-                blend_pair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], src_alpha, dst_alpha);
-                equation_alpha = blend_equation(rs[D3DRS_BLENDOPALPHA]);
+                blend_pair("D3DRS_SRCBLENDALPHA", rs[D3DRS_SRCBLENDALPHA], "D3DRS_DESTBLENDALPHA",
+                           rs[D3DRS_DESTBLENDALPHA], src_alpha, dst_alpha);
+                equation_alpha = blend_equation("D3DRS_BLENDOPALPHA", rs[D3DRS_BLENDOPALPHA]);
             }
             glBlendFuncSeparate(src, dst, src_alpha, dst_alpha);
-            glBlendEquationSeparate(blend_equation(rs[D3DRS_BLENDOP]), equation_alpha);
+            glBlendEquationSeparate(blend_equation("D3DRS_BLENDOP", rs[D3DRS_BLENDOP]), equation_alpha);
             const auto factor = rgba_from_d3dcolor(rs[D3DRS_BLENDFACTOR]);
             glBlendColor(factor[0], factor[1], factor[2], factor[3]);
         } else {
@@ -391,6 +413,8 @@ void Device::apply_samplers() {
             min_filter = min_linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
             break;
         default:
+            if (s[D3DSAMP_MIPFILTER] != D3DTEXF_LINEAR && s[D3DSAMP_MIPFILTER] != D3DTEXF_ANISOTROPIC)
+                report_unimplemented("D3DSAMP_MIPFILTER", s[D3DSAMP_MIPFILTER], "D3DTEXF_LINEAR");
             min_filter = min_linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
             break;
         }
@@ -405,9 +429,12 @@ void Device::apply_samplers() {
                 anisotropic ? static_cast<float>(std::max<DWORD>(s[D3DSAMP_MAXANISOTROPY], 1)) : 1.0f;
             glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, std::min(wanted, max_anisotropy_));
         }
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, address_mode(s[D3DSAMP_ADDRESSU]));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, address_mode(s[D3DSAMP_ADDRESSV]));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, address_mode(s[D3DSAMP_ADDRESSW]));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S,
+                            address_mode("D3DSAMP_ADDRESSU", s[D3DSAMP_ADDRESSU]));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T,
+                            address_mode("D3DSAMP_ADDRESSV", s[D3DSAMP_ADDRESSV]));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R,
+                            address_mode("D3DSAMP_ADDRESSW", s[D3DSAMP_ADDRESSW]));
         const auto border = rgba_from_d3dcolor(s[D3DSAMP_BORDERCOLOR]);
         glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border.data());
         // MAXMIPLEVEL is the most detailed level used; LOD bias is a float held as its bits.
