@@ -10,11 +10,7 @@
 
 namespace {
 
-using platform::d3d9::check_indexed_draw;
-using platform::d3d9::DrawSources;
-using platform::d3d9::DrawVerdict;
-using platform::d3d9::IndexedDraw;
-using platform::d3d9::IndexRangeCache;
+using namespace platform::d3d9;
 
 // Six 16-bit indices (two triangles of a quad) over four vertices of 32 bytes.
 struct Quad {
