@@ -58,52 +58,17 @@ void BufferStorage::upload(UINT offset, UINT size) {
 // ---- Resource ----
 
 template <typename Interface>
-Resource<Interface>::Resource(Device* device, const char* kind) : device_(device) {
-    device_->add_ref_internal();
-    objects::add(static_cast<Interface*>(this), kind);
-}
+Resource<Interface>::Resource(Device* device, const char* kind)
+    : com::ComObject<Interface>(kind), device_(device) {}
 
-template <typename Interface> Resource<Interface>::~Resource() {
-    objects::remove(static_cast<Interface*>(this));
-    device_->release_internal();
-}
-
-namespace {
-const IID kIUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-} // namespace
-
-template <typename Interface> HRESULT Resource<Interface>::QueryInterface(REFIID riid, void** object) {
-    trace::call("QueryInterface", static_cast<Interface*>(this));
-    if (object == nullptr)
-        return E_POINTER;
-    if (riid == kIUnknown || riid == IID_IDirect3DResource9 || has_interface(riid)) {
-        ++refs_;
-        *object = static_cast<Interface*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-template <typename Interface> ULONG Resource<Interface>::AddRef() {
-    trace::call("AddRef", static_cast<Interface*>(this));
-    return ++refs_;
-}
-
-template <typename Interface> ULONG Resource<Interface>::Release() {
-    trace::call("Release", static_cast<Interface*>(this));
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
-}
+template <typename Interface> Resource<Interface>::~Resource() = default;
 
 template <typename Interface> HRESULT Resource<Interface>::GetDevice(IDirect3DDevice9** device) {
     trace::call("GetDevice", static_cast<Interface*>(this));
     if (device == nullptr)
         return D3DERR_INVALIDCALL;
     device_->add_ref_internal();
-    *device = device_;
+    *device = device_.get();
     return D3D_OK;
 }
 
@@ -140,7 +105,7 @@ Buffer<Interface>::Buffer(Device* device, UINT length, D3DFORMAT index_format)
     storage_->index_format = index_format;
 }
 
-template <typename Interface> bool Buffer<Interface>::has_interface(REFIID riid) const {
+template <typename Interface> bool Buffer<Interface>::has_own_interface(REFIID riid) const {
     return riid == BufferKind<Interface>::iid();
 }
 

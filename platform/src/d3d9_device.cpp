@@ -1,5 +1,5 @@
 // The Direct3D 9 device (IDirect3DDevice9): creation of its GL context and back buffer (an offscreen
-// framebuffer with an RGB8 colour buffer and a 16-bit depth buffer), reference counting, resource creation
+// framebuffer with an RGB8 colour buffer and a 16-bit depth buffer), resource creation
 // and the state setters and getters over the state records of d3d9_state.h.
 #include "d3d9_device.h"
 #include "d3d9_font_quads.h"
@@ -16,8 +16,6 @@
 namespace platform::d3d9 {
 
 namespace {
-const IID kIUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
 bool same(const D3DMATRIX& a, const D3DMATRIX& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
@@ -55,11 +53,9 @@ HRESULT Device::create(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETER
 
 Device::Device(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params,
                std::shared_ptr<GlContext> gl)
-    : parent_(parent), window_(window), params_(params), gl_(std::move(gl)), width_(params.BackBufferWidth),
-      height_(params.BackBufferHeight), states_(default_states(params.EnableAutoDepthStencil != FALSE)) {
-    parent_->add_ref_internal();
-    objects::add(static_cast<IDirect3DDevice9*>(this), "Device");
-}
+    : ComObject("Device"), parent_(parent), window_(window), params_(params), gl_(std::move(gl)),
+      width_(params.BackBufferWidth), height_(params.BackBufferHeight),
+      states_(default_states(params.EnableAutoDepthStencil != FALSE)) {}
 
 bool Device::init_gl(std::string& error) {
     // Errors left by whatever ran on the context before are not ours (bounded: a lost context repeats one).
@@ -160,8 +156,6 @@ Device::~Device() {
     programs_.clear();
     coverage_.reset();
     gl_.reset();
-    objects::remove(static_cast<IDirect3DDevice9*>(this));
-    parent_->release_internal();
 }
 
 bool Device::make_current() {
@@ -176,39 +170,6 @@ bool Device::make_current_to_draw() {
     if (sdl != nullptr && (SDL_GetWindowFlags(sdl) & SDL_WINDOW_MINIMIZED) != 0)
         return false;
     return make_current();
-}
-
-// ---- IUnknown ----
-
-HRESULT Device::QueryInterface(REFIID riid, void** object) {
-    trace::call("QueryInterface", static_cast<IDirect3DDevice9*>(this));
-    if (object == nullptr)
-        return E_POINTER;
-    if (riid == kIUnknown || riid == IID_IDirect3DDevice9) {
-        ++refs_;
-        *object = static_cast<IDirect3DDevice9*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG Device::AddRef() {
-    trace::call("AddRef", static_cast<IDirect3DDevice9*>(this));
-    return ++refs_;
-}
-
-ULONG Device::Release() {
-    trace::call("Release", static_cast<IDirect3DDevice9*>(this));
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
-void Device::release_internal() {
-    if (--refs_ == 0)
-        delete this;
 }
 
 // ---- Resources ----

@@ -1,10 +1,13 @@
-// The Direct3D 9 device (IDirect3DDevice9) and the Direct3D object (IDirect3D9) on OpenGL 3.3 core: the
-// device renders into an offscreen framebuffer (the back buffer, X8R8G8B8, with a 16-bit depth buffer) and
-// Present scales it into the window. Method bodies are spread over d3d9_direct3d.cpp (the Direct3D object),
-// d3d9_device.cpp (creation, reference counting, states), d3d9_draw.cpp (Clear, scenes, drawing),
-// d3d9_present.cpp (Present, read-back) and d3d9_font_quads.cpp (the font's atlases and quads).
+// The Direct3D 9 device (IDirect3DDevice9) on OpenGL 3.3 core: the device renders into an offscreen
+// framebuffer (the back buffer, X8R8G8B8, with a 16-bit depth buffer) and Present scales it into the window.
+// Its reference counting is com::ComObject's. Method bodies are spread over d3d9_device.cpp (creation,
+// states), d3d9_draw.cpp (Clear, scenes, drawing), d3d9_present.cpp (Present, read-back) and
+// d3d9_font_quads.cpp (the font's atlases and quads).
 #pragma once
 
+#include "com_object.h"
+#include "d3d9_direct3d.h"
+#include "d3d9_draw_checks.h"
 #include "d3d9_internal.h"
 #include "d3d9_resources.h"
 #include "d3d9_state.h"
@@ -20,35 +23,11 @@ namespace platform::d3d9 {
 
 class CoverageProgram;
 
-class Direct3D final : public IDirect3D9 {
-  public:
-    Direct3D();
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-    HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
-                         D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) override;
-
-    // Counting without a trace line, for the devices that hold this object.
-    void add_ref_internal() {
-        ++refs_;
-    }
-    void release_internal();
-
-  private:
-    ~Direct3D();
-    ULONG refs_ = 1;
-};
-
-class Device final : public IDirect3DDevice9 {
+class Device final : public com::ComObject<IDirect3DDevice9> {
   public:
     // Makes the GL context and the back buffer; on failure returns the error and leaves *device null.
     static HRESULT create(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params,
                           Device** device);
-
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                IDirect3DVertexBuffer9** buffer, HANDLE* shared) override;
@@ -81,12 +60,6 @@ class Device final : public IDirect3DDevice9 {
     HRESULT Present(const RECT* source, const RECT* dest, HWND override_window,
                     const RGNDATA* dirty) override;
 
-    // Counting without a trace line, for the resources that hold the device.
-    ULONG add_ref_internal() {
-        return ++refs_;
-    }
-    void release_internal();
-
     const std::shared_ptr<GlContext>& gl() const {
         return gl_;
     }
@@ -112,13 +85,24 @@ class Device final : public IDirect3DDevice9 {
 
   private:
     Device(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<GlContext> gl);
-    ~Device();
+    ~Device() override;
+    bool has_interface(REFIID riid) const override {
+        return riid == IID_IDirect3DDevice9;
+    }
     bool init_gl(std::string& error);
     void release_gl();
 
     // Turns the state records into GL before a draw; false when the state's program does not compile.
     bool apply_fixed_function_state();
     void apply_samplers();
+    // A vertex buffer on a stream, from the byte offset on, one vertex each stride bytes.
+    struct Stream {
+        std::shared_ptr<BufferStorage> buffer;
+        UINT offset = 0;
+        UINT stride = 0;
+    };
+    // Points the emulation program's vertex attributes at the FVF's elements on stream 0.
+    void bind_vertex_attributes(const FvfLayout& layout, const Stream& stream);
     void read_back(std::vector<std::uint32_t>& pixels);
     // Scales the back buffer's rectangle from into the window's client area at to, and swaps.
     void blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to, int client_width,
@@ -146,8 +130,7 @@ class Device final : public IDirect3DDevice9 {
     }
     std::uint32_t render_state_dirty_bits(DWORD state) const;
 
-    ULONG refs_ = 1;
-    Direct3D* parent_;
+    com::Held<Direct3D> parent_;
     HWND window_;
     D3DPRESENT_PARAMETERS params_;
     std::shared_ptr<GlContext> gl_;
@@ -171,23 +154,12 @@ class Device final : public IDirect3DDevice9 {
     StateRecords states_;
     bool in_scene_ = false;
     std::array<std::shared_ptr<TextureStorage>, kSamplerSlots> textures_;
-    struct Stream {
-        std::shared_ptr<BufferStorage> buffer;
-        UINT offset = 0;
-        UINT stride = 0;
-    };
     std::array<Stream, kStreams> streams_;
     std::shared_ptr<BufferStorage> indices_;
     std::uint32_t dirty_ = kDirtyAll;
 
     // The largest index in a range of the bound index buffer, kept for the last range drawn.
-    struct IndexRangeCache {
-        const BufferStorage* buffer = nullptr;
-        std::uint64_t version = 0;
-        UINT start = 0;
-        UINT count = 0;
-        std::uint32_t max_index = 0;
-    } index_range_;
+    IndexRangeCache index_range_;
 
     // Set by Present, cleared by anything that draws into the back buffer: the back buffer then still
     // holds the presented picture. A copy is kept at Present only once a test has asked for one.

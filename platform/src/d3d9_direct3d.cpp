@@ -1,7 +1,6 @@
 // Direct3DCreate9 and the Direct3D object (IDirect3D9): one adapter (0), the HAL device type, windowed
 // devices only. CreateDevice checks the present parameters as Direct3D 9 does, fills in what the caller
 // left to it (the back buffer's size and format), and makes the device on the window's GL context.
-#include "com_object.h"
 #include "d3d9_device.h"
 #include "d3d9_trace.h"
 #include "win32_internal.h"
@@ -66,39 +65,9 @@ HRESULT check_present_parameters(const D3DPRESENT_PARAMETERS& p) {
 }
 } // namespace
 
-Direct3D::Direct3D() {
-    objects::add(static_cast<IDirect3D9*>(this), "Direct3D9");
-}
-
-Direct3D::~Direct3D() {
-    objects::remove(static_cast<IDirect3D9*>(this));
-}
-
-// The class is declared with the device's (d3d9_device.h); until it derives from com::ComObject, its IUnknown
-// is made of the same steps.
-HRESULT Direct3D::QueryInterface(REFIID riid, void** object) {
-    return com::query_interface(static_cast<IDirect3D9*>(this), refs_, riid, riid == IID_IDirect3D9, object);
-}
-
-ULONG Direct3D::AddRef() {
-    return com::add_ref(static_cast<IDirect3D9*>(this), refs_);
-}
-
-ULONG Direct3D::Release() {
-    const ULONG left = com::release(static_cast<IDirect3D9*>(this), refs_);
-    if (left == 0)
-        delete this;
-    return left;
-}
-
-void Direct3D::release_internal() {
-    if (--refs_ == 0)
-        delete this;
-}
-
 HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
                                D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) {
-    CreatingCall line("CreateDevice", static_cast<IDirect3D9*>(this), adapter, type, focus, flags,
+    CreatingCall line("CreateDevice", self(), adapter, type, focus, flags,
                       Ptr<D3DPRESENT_PARAMETERS>{params});
     if (device == nullptr || params == nullptr)
         return line.failed(D3DERR_INVALIDCALL);

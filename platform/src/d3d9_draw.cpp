@@ -1,19 +1,22 @@
-// Drawing on the Direct3D 9 device: Clear, BeginScene/EndScene and DrawIndexedPrimitive, and the turning of
-// the device's state records into GL state before a draw: the emulation program of the state's key (from the
-// device's program cache), its uniform groups changed since it last drew, and the GL states a setter changed.
+// Drawing on the Direct3D 9 device: Clear, BeginScene/EndScene and DrawIndexedPrimitive (its argument checks
+// are in d3d9_draw_checks.cpp), and the turning of the device's state records into GL state before a draw:
+// the emulation program of the state's key (from the device's program cache), its uniform groups changed
+// since it last drew, the GL states a setter changed, and the vertex attributes of the vertex format.
+#include "d3d9_color.h"
 #include "d3d9_device.h"
+#include "d3d9_draw_checks.h"
 #include "d3d9_trace.h"
 #include "ffp_key.h"
 #include "ffp_shader.h"
+#include "unimplemented.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace platform::d3d9 {
 
 namespace {
 
-GLenum compare_function(DWORD func) {
+GLenum compare_function(const char* state, DWORD func) {
     switch (func) {
     case D3DCMP_NEVER:
         return GL_NEVER;
@@ -29,15 +32,20 @@ GLenum compare_function(DWORD func) {
         return GL_NOTEQUAL;
     case D3DCMP_GREATEREQUAL:
         return GL_GEQUAL;
+    case D3DCMP_ALWAYS:
+        return GL_ALWAYS;
     default:
+        report_unimplemented(state, func, "D3DCMP_ALWAYS");
         return GL_ALWAYS;
     }
 }
 
-GLenum blend_factor(DWORD factor) {
+GLenum blend_factor(const char* state, DWORD factor) {
     switch (factor) {
     case D3DBLEND_ZERO:
         return GL_ZERO;
+    case D3DBLEND_ONE:
+        return GL_ONE;
     case D3DBLEND_SRCCOLOR:
         return GL_SRC_COLOR;
     case D3DBLEND_INVSRCCOLOR:
@@ -61,12 +69,15 @@ GLenum blend_factor(DWORD factor) {
     case D3DBLEND_INVBLENDFACTOR:
         return GL_ONE_MINUS_CONSTANT_COLOR;
     default:
+        report_unimplemented(state, factor, "D3DBLEND_ONE");
         return GL_ONE;
     }
 }
 
-GLenum blend_equation(DWORD op) {
+GLenum blend_equation(const char* state, DWORD op) {
     switch (op) {
+    case D3DBLENDOP_ADD:
+        return GL_FUNC_ADD;
     case D3DBLENDOP_SUBTRACT:
         return GL_FUNC_SUBTRACT;
     case D3DBLENDOP_REVSUBTRACT:
@@ -76,12 +87,14 @@ GLenum blend_equation(DWORD op) {
     case D3DBLENDOP_MAX:
         return GL_MAX;
     default:
+        report_unimplemented(state, op, "D3DBLENDOP_ADD");
         return GL_FUNC_ADD;
     }
 }
 
 // D3DBLEND_BOTHSRCALPHA and BOTHINVSRCALPHA set both factors at once through the source factor.
-void blend_pair(DWORD src, DWORD dst, GLenum& gl_src, GLenum& gl_dst) {
+void blend_pair(const char* src_state, DWORD src, const char* dst_state, DWORD dst, GLenum& gl_src,
+                GLenum& gl_dst) {
     if (src == D3DBLEND_BOTHSRCALPHA) {
         gl_src = GL_SRC_ALPHA;
         gl_dst = GL_ONE_MINUS_SRC_ALPHA;
@@ -89,13 +102,15 @@ void blend_pair(DWORD src, DWORD dst, GLenum& gl_src, GLenum& gl_dst) {
         gl_src = GL_ONE_MINUS_SRC_ALPHA;
         gl_dst = GL_SRC_ALPHA;
     } else {
-        gl_src = blend_factor(src);
-        gl_dst = blend_factor(dst);
+        gl_src = blend_factor(src_state, src);
+        gl_dst = blend_factor(dst_state, dst);
     }
 }
 
-GLint address_mode(DWORD mode) {
+GLint address_mode(const char* state, DWORD mode) {
     switch (mode) {
+    case D3DTADDRESS_WRAP:
+        return GL_REPEAT;
     case D3DTADDRESS_MIRROR:
         return GL_MIRRORED_REPEAT;
     case D3DTADDRESS_CLAMP:
@@ -103,40 +118,26 @@ GLint address_mode(DWORD mode) {
     case D3DTADDRESS_BORDER:
         return GL_CLAMP_TO_BORDER;
     default:
+        report_unimplemented(state, mode, "D3DTADDRESS_WRAP");
         return GL_REPEAT;
     }
 }
 
-// The GL primitive and the number of indices of a Direct3D primitive type and count; false for a type
-// Direct3D does not have.
-bool primitive(D3DPRIMITIVETYPE type, UINT count, GLenum& mode, UINT& indices) {
+// The GL primitive of a Direct3D primitive type that the draw checks accepted.
+GLenum gl_primitive(D3DPRIMITIVETYPE type) {
     switch (type) {
     case D3DPT_POINTLIST:
-        mode = GL_POINTS;
-        indices = count;
-        return true;
+        return GL_POINTS;
     case D3DPT_LINELIST:
-        mode = GL_LINES;
-        indices = 2 * count;
-        return true;
+        return GL_LINES;
     case D3DPT_LINESTRIP:
-        mode = GL_LINE_STRIP;
-        indices = count + 1;
-        return true;
-    case D3DPT_TRIANGLELIST:
-        mode = GL_TRIANGLES;
-        indices = 3 * count;
-        return true;
+        return GL_LINE_STRIP;
     case D3DPT_TRIANGLESTRIP:
-        mode = GL_TRIANGLE_STRIP;
-        indices = count + 2;
-        return true;
+        return GL_TRIANGLE_STRIP;
     case D3DPT_TRIANGLEFAN:
-        mode = GL_TRIANGLE_FAN;
-        indices = count + 2;
-        return true;
+        return GL_TRIANGLE_FAN;
     default:
-        return false;
+        return GL_TRIANGLES;
     }
 }
 
@@ -167,9 +168,8 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if (flags & D3DCLEAR_TARGET) {
         // X8R8G8B8: the colour's alpha is not stored.
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glClearColor(static_cast<float>((color >> 16) & 0xFF) / 255.0f,
-                     static_cast<float>((color >> 8) & 0xFF) / 255.0f,
-                     static_cast<float>(color & 0xFF) / 255.0f, 1.0f);
+        const auto rgba = rgba_from_d3dcolor(color);
+        glClearColor(rgba[0], rgba[1], rgba[2], 1.0f);
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if (flags & D3DCLEAR_ZBUFFER) {
@@ -227,48 +227,23 @@ HRESULT Device::EndScene() {
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UINT min_index,
                                      UINT num_vertices, UINT start_index, UINT prim_count) {
     trace::call("DrawIndexedPrimitive", type, base_vertex, min_index, num_vertices, start_index, prim_count);
-    GLenum mode = GL_TRIANGLES;
-    UINT index_count = 0;
-    if (!primitive(type, prim_count, mode, index_count))
-        return D3DERR_INVALIDCALL;
     const Stream& stream = streams_[0];
-    if (!indices_ || !stream.buffer)
-        return D3DERR_INVALIDCALL;
-    // Like Windows (and Wine), a draw outside BeginScene/EndScene still draws, and no primitives is no work.
-    if (prim_count == 0)
-        return D3D_OK;
+    std::optional<DrawSources> sources;
     const FvfLayout layout = parse_fvf(states_.fvf);
-    if (!layout.valid || stream.stride < layout.size)
-        return D3DERR_INVALIDCALL;
-
-    // The indices must lie inside the index buffer, and every vertex they name inside the vertex buffer.
-    const UINT index_size = indices_->index_format == D3DFMT_INDEX32 ? 4 : 2;
-    const size_t index_bytes = indices_->bytes.size();
-    if (static_cast<size_t>(start_index) + index_count > index_bytes / index_size)
-        return D3DERR_INVALIDCALL;
-    if (index_range_.buffer != indices_.get() || index_range_.version != indices_->version ||
-        index_range_.start != start_index || index_range_.count != index_count) {
-        std::uint32_t highest = 0;
-        const std::uint8_t* const data =
-            indices_->bytes.data() + static_cast<size_t>(start_index) * index_size;
-        for (UINT i = 0; i < index_count; ++i) {
-            std::uint32_t value = 0;
-            if (index_size == 2) {
-                std::uint16_t v16 = 0;
-                std::memcpy(&v16, data + 2 * static_cast<size_t>(i), 2);
-                value = v16;
-            } else {
-                std::memcpy(&value, data + 4 * static_cast<size_t>(i), 4);
-            }
-            highest = std::max(highest, value);
-        }
-        index_range_ = {indices_.get(), indices_->version, start_index, index_count, highest};
-    }
-    const long long vertices_in_buffer =
-        static_cast<long long>((stream.buffer->bytes.size() - stream.offset) / stream.stride);
-    const long long last_vertex = static_cast<long long>(base_vertex) + index_range_.max_index;
-    if (last_vertex >= vertices_in_buffer || static_cast<long long>(base_vertex) + min_index < 0)
-        return D3DERR_INVALIDCALL;
+    if (indices_ && stream.buffer)
+        sources = DrawSources{indices_.get(),
+                              indices_->version,
+                              indices_->bytes,
+                              indices_->index_format,
+                              stream.buffer->bytes.size() - stream.offset,
+                              stream.stride,
+                              layout.valid,
+                              layout.size};
+    const CheckedDraw checked =
+        check_indexed_draw({type, base_vertex, min_index, start_index, prim_count}, sources, index_range_);
+    // Like Windows (and Wine), a draw outside BeginScene/EndScene still draws, and no primitives is no work.
+    if (checked.verdict != DrawVerdict::kDraw)
+        return checked.verdict == DrawVerdict::kNothingToDraw ? D3D_OK : D3DERR_INVALIDCALL;
 
     if (!make_current_to_draw())
         return D3D_OK;
@@ -276,7 +251,16 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
     if (!apply_fixed_function_state())
         return D3D_OK; // the program for this state did not compile: nothing is drawn
 
-    // The vertex layout of the FVF on stream 0; absent elements read their Direct3D defaults.
+    bind_vertex_attributes(layout, stream);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->name);
+    glDrawElementsBaseVertex(gl_primitive(type), static_cast<GLsizei>(checked.index_count),
+                             checked.index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+                             byte_offset(static_cast<size_t>(start_index) * checked.index_size), base_vertex);
+    return D3D_OK;
+}
+
+// The vertex layout of the FVF on stream 0; absent elements read their Direct3D defaults.
+void Device::bind_vertex_attributes(const FvfLayout& layout, const Stream& stream) {
     glBindVertexArray(vertex_array_);
     glBindBuffer(GL_ARRAY_BUFFER, stream.buffer->name);
     const auto stride = static_cast<GLsizei>(stream.stride);
@@ -320,11 +304,6 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
             glVertexAttrib4f(attrib, 0.0f, 0.0f, 0.0f, 1.0f);
         }
     }
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_->name);
-    glDrawElementsBaseVertex(mode, static_cast<GLsizei>(index_count),
-                             index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                             byte_offset(static_cast<size_t>(start_index) * index_size), base_vertex);
-    return D3D_OK;
 }
 
 bool Device::apply_fixed_function_state() {
@@ -366,18 +345,24 @@ bool Device::apply_fixed_function_state() {
             glEnable(GL_DEPTH_TEST);
         else
             glDisable(GL_DEPTH_TEST);
-        glDepthFunc(compare_function(rs[D3DRS_ZFUNC]));
+        glDepthFunc(compare_function("D3DRS_ZFUNC", rs[D3DRS_ZFUNC]));
         glDepthMask(rs[D3DRS_ZWRITEENABLE] != FALSE ? GL_TRUE : GL_FALSE);
 
         // Direct3D culls by the winding seen on screen; the back buffer is not flipped on the way to the
         // window, so GL's window-space winding is the one seen. Front faces are the clockwise ones.
         glFrontFace(GL_CW);
+        if (rs[D3DRS_CULLMODE] != D3DCULL_NONE && rs[D3DRS_CULLMODE] != D3DCULL_CW &&
+            rs[D3DRS_CULLMODE] != D3DCULL_CCW)
+            report_unimplemented("D3DRS_CULLMODE", rs[D3DRS_CULLMODE], "D3DCULL_CCW");
         if (rs[D3DRS_CULLMODE] == D3DCULL_NONE) {
             glDisable(GL_CULL_FACE);
         } else {
             glEnable(GL_CULL_FACE);
             glCullFace(rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT : GL_BACK);
         }
+        if (rs[D3DRS_FILLMODE] != D3DFILL_POINT && rs[D3DRS_FILLMODE] != D3DFILL_WIREFRAME &&
+            rs[D3DRS_FILLMODE] != D3DFILL_SOLID)
+            report_unimplemented("D3DRS_FILLMODE", rs[D3DRS_FILLMODE], "D3DFILL_SOLID");
         glPolygonMode(GL_FRONT_AND_BACK, rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
                                          : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
                                                                                    : GL_FILL);
@@ -386,21 +371,20 @@ bool Device::apply_fixed_function_state() {
             glEnable(GL_BLEND);
             GLenum src = GL_ONE;
             GLenum dst = GL_ZERO;
-            blend_pair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], src, dst);
+            blend_pair("D3DRS_SRCBLEND", rs[D3DRS_SRCBLEND], "D3DRS_DESTBLEND", rs[D3DRS_DESTBLEND], src,
+                       dst);
             GLenum src_alpha = src;
             GLenum dst_alpha = dst;
-            GLenum equation_alpha = blend_equation(rs[D3DRS_BLENDOP]);
+            GLenum equation_alpha = blend_equation("D3DRS_BLENDOP", rs[D3DRS_BLENDOP]);
             if (rs[D3DRS_SEPARATEALPHABLENDENABLE] != FALSE) {
-                blend_pair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], src_alpha, dst_alpha);
-                equation_alpha = blend_equation(rs[D3DRS_BLENDOPALPHA]);
+                blend_pair("D3DRS_SRCBLENDALPHA", rs[D3DRS_SRCBLENDALPHA], "D3DRS_DESTBLENDALPHA",
+                           rs[D3DRS_DESTBLENDALPHA], src_alpha, dst_alpha);
+                equation_alpha = blend_equation("D3DRS_BLENDOPALPHA", rs[D3DRS_BLENDOPALPHA]);
             }
             glBlendFuncSeparate(src, dst, src_alpha, dst_alpha);
-            glBlendEquationSeparate(blend_equation(rs[D3DRS_BLENDOP]), equation_alpha);
-            const DWORD factor = rs[D3DRS_BLENDFACTOR];
-            glBlendColor(static_cast<float>((factor >> 16) & 0xFF) / 255.0f,
-                         static_cast<float>((factor >> 8) & 0xFF) / 255.0f,
-                         static_cast<float>(factor & 0xFF) / 255.0f,
-                         static_cast<float>((factor >> 24) & 0xFF) / 255.0f);
+            glBlendEquationSeparate(blend_equation("D3DRS_BLENDOP", rs[D3DRS_BLENDOP]), equation_alpha);
+            const auto factor = rgba_from_d3dcolor(rs[D3DRS_BLENDFACTOR]);
+            glBlendColor(factor[0], factor[1], factor[2], factor[3]);
         } else {
             glDisable(GL_BLEND);
         }
@@ -429,6 +413,8 @@ void Device::apply_samplers() {
             min_filter = min_linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
             break;
         default:
+            if (s[D3DSAMP_MIPFILTER] != D3DTEXF_LINEAR && s[D3DSAMP_MIPFILTER] != D3DTEXF_ANISOTROPIC)
+                report_unimplemented("D3DSAMP_MIPFILTER", s[D3DSAMP_MIPFILTER], "D3DTEXF_LINEAR");
             min_filter = min_linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
             break;
         }
@@ -443,15 +429,14 @@ void Device::apply_samplers() {
                 anisotropic ? static_cast<float>(std::max<DWORD>(s[D3DSAMP_MAXANISOTROPY], 1)) : 1.0f;
             glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, std::min(wanted, max_anisotropy_));
         }
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, address_mode(s[D3DSAMP_ADDRESSU]));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, address_mode(s[D3DSAMP_ADDRESSV]));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, address_mode(s[D3DSAMP_ADDRESSW]));
-        const DWORD border = s[D3DSAMP_BORDERCOLOR];
-        const float colour[4] = {static_cast<float>((border >> 16) & 0xFF) / 255.0f,
-                                 static_cast<float>((border >> 8) & 0xFF) / 255.0f,
-                                 static_cast<float>(border & 0xFF) / 255.0f,
-                                 static_cast<float>((border >> 24) & 0xFF) / 255.0f};
-        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, colour);
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S,
+                            address_mode("D3DSAMP_ADDRESSU", s[D3DSAMP_ADDRESSU]));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T,
+                            address_mode("D3DSAMP_ADDRESSV", s[D3DSAMP_ADDRESSV]));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R,
+                            address_mode("D3DSAMP_ADDRESSW", s[D3DSAMP_ADDRESSW]));
+        const auto border = rgba_from_d3dcolor(s[D3DSAMP_BORDERCOLOR]);
+        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border.data());
         // MAXMIPLEVEL is the most detailed level used; LOD bias is a float held as its bits.
         glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(s[D3DSAMP_MAXMIPLEVEL]));
         glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, bits_float(s[D3DSAMP_MIPMAPLODBIAS]));

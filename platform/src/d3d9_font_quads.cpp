@@ -6,6 +6,7 @@
 // their place against anything drawn later in the scene. None of the device's Direct3D states change; the GL
 // state the emulation relies on is marked for setting again before the next draw.
 #include "d3d9_font_quads.h"
+#include "d3d9_color.h"
 #include "d3d9_device.h"
 #include "ffp_shader.h"
 
@@ -102,9 +103,8 @@ void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, co
 
     glUseProgram(program_);
     glUniform2f(viewport_, static_cast<float>(width), static_cast<float>(height));
-    glUniform4f(colour_, static_cast<float>((color >> 16) & 0xFF) / 255.0f,
-                static_cast<float>((color >> 8) & 0xFF) / 255.0f, static_cast<float>(color & 0xFF) / 255.0f,
-                static_cast<float>((color >> 24) & 0xFF) / 255.0f);
+    const auto rgba = rgba_from_d3dcolor(color);
+    glUniform4f(colour_, rgba[0], rgba[1], rgba[2], rgba[3]);
     glBindVertexArray(vertex_array_);
     glBindBuffer(GL_ARRAY_BUFFER, buffer_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)), vertices.data(),

@@ -1,9 +1,11 @@
 // The Direct3D 9 objects other than the device: the GL context they share, the GL storage behind vertex
 // buffers, index buffers and textures, and the COM objects the program holds (IDirect3DVertexBuffer9,
-// IDirect3DIndexBuffer9, IDirect3DTexture9). A COM object dies when its count reaches 0; its storage lives
-// on while the device still has it bound, as Direct3D keeps its own hold on bound resources.
+// IDirect3DIndexBuffer9, IDirect3DTexture9) over com::ComObject. A COM object dies when its count reaches 0;
+// its storage lives on while the device still has it bound, as Direct3D keeps its own hold on bound
+// resources.
 #pragma once
 
+#include "com_object.h"
 #include "d3d9_internal.h"
 
 #include <epoxy/gl.h>
@@ -68,25 +70,23 @@ struct TextureStorage {
     GLuint name = 0;
 };
 
-// The reference counting and device link shared by every resource.
-template <typename Interface> class Resource : public Interface {
+// The device link shared by every resource: each holds its device (com::Held) while it lives, and answers
+// to IDirect3DResource9 as well as to its own interface.
+template <typename Interface> class Resource : public com::ComObject<Interface> {
   public:
-    Resource(const Resource&) = delete;
-    Resource& operator=(const Resource&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT GetDevice(IDirect3DDevice9** device) override;
 
   protected:
     Resource(Device* device, const char* kind);
-    virtual ~Resource();
-    virtual bool has_interface(REFIID riid) const = 0;
-    Device* device_;
+    ~Resource() override;
+    // The interfaces of the resource's own kind (a buffer's, a texture's).
+    virtual bool has_own_interface(REFIID riid) const = 0;
+    com::Held<Device> device_;
 
   private:
-    ULONG refs_ = 1;
+    bool has_interface(REFIID riid) const final {
+        return riid == IID_IDirect3DResource9 || has_own_interface(riid);
+    }
 };
 
 // A vertex or an index buffer: the two differ only in their interface, their GL target and, for index
@@ -101,7 +101,7 @@ template <typename Interface> class Buffer final : public Resource<Interface> {
     }
 
   private:
-    bool has_interface(REFIID riid) const override;
+    bool has_own_interface(REFIID riid) const override;
     std::shared_ptr<BufferStorage> storage_;
     UINT locks_ = 0;
     UINT dirty_begin_ = 0; // the bytes written under the current locks
@@ -123,7 +123,7 @@ class Texture final : public Resource<IDirect3DTexture9> {
     }
 
   private:
-    bool has_interface(REFIID riid) const override;
+    bool has_own_interface(REFIID riid) const override;
     std::shared_ptr<TextureStorage> storage_;
     std::vector<bool> locked_;
     std::vector<bool> written_;

@@ -54,7 +54,7 @@ Texture::Texture(Device* device, D3DFORMAT format, std::vector<MipLevel> levels)
       storage_(std::make_shared<TextureStorage>(device->gl(), format, std::move(levels))),
       locked_(storage_->levels.size(), false), written_(storage_->levels.size(), false) {}
 
-bool Texture::has_interface(REFIID riid) const {
+bool Texture::has_own_interface(REFIID riid) const {
     return riid == IID_IDirect3DTexture9 || riid == IID_IDirect3DBaseTexture9;
 }
 

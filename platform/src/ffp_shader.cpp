@@ -2,6 +2,7 @@
 // layouts of flexible vertex formats, and the uploading of Direct3D 9 state into a program's uniforms, one
 // group at a time and only when the group changed since the program last took it.
 #include "ffp_shader.h"
+#include "d3d9_color.h"
 
 #include <cmath>
 #include <string>
@@ -28,12 +29,6 @@ GLuint compile(GLenum kind, const char* source, std::string& error) {
 
 void set_colour(GLint location, const D3DCOLORVALUE& c) {
     glUniform4f(location, c.r, c.g, c.b, c.a);
-}
-
-// D3DCOLOR 0xAARRGGBB as four floats r, g, b, a.
-std::array<float, 4> unpack(D3DCOLOR c) {
-    return {static_cast<float>((c >> 16) & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,
-            static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>((c >> 24) & 0xFF) / 255.0f};
 }
 
 // The row-vector product a x b of two Direct3D matrices.
@@ -252,7 +247,7 @@ void FfpProgram::set_transforms(const StateRecords& states, UINT width, UINT hei
 }
 
 void FfpProgram::set_lighting(const StateRecords& states) {
-    const auto ambient = unpack(states.render[D3DRS_AMBIENT]);
+    const auto ambient = rgba_from_d3dcolor(states.render[D3DRS_AMBIENT]);
     glUniform3f(global_ambient_, ambient[0], ambient[1], ambient[2]);
     const D3DMATERIAL9& m = states.material;
     set_colour(material_diffuse_, m.Diffuse);
@@ -308,7 +303,7 @@ void FfpProgram::set_lighting(const StateRecords& states) {
 
 void FfpProgram::set_pixel_states(const StateRecords& states) {
     const auto& rs = states.render;
-    const auto factor = unpack(rs[D3DRS_TEXTUREFACTOR]);
+    const auto factor = rgba_from_d3dcolor(rs[D3DRS_TEXTUREFACTOR]);
     glUniform4f(texture_factor_, factor[0], factor[1], factor[2], factor[3]);
     glUniform1f(alpha_ref_, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
 }

@@ -11,6 +11,7 @@
 // (the camera looks down +z in Direct3D's left-handed camera space). Clip depth 0..w becomes GL's -w..w, and
 // positions move half a pixel so that pixel centres sit at integer coordinates as in Direct3D 9.
 #include "ffp_shader.h"
+#include "unimplemented.h"
 
 #include <string>
 
@@ -144,8 +145,9 @@ std::string arg_name(DWORD arg) {
     return name;
 }
 
-// The value of an operation (op, arg1, arg2, arg0) as a vec4 expression.
-std::string op_value(const std::array<DWORD, 4>& op) {
+// The value of an operation (op, arg1, arg2, arg0) of `state` (D3DTSS_COLOROP, D3DTSS_ALPHAOP) as a vec4
+// expression.
+std::string op_value(const char* state, const std::array<DWORD, 4>& op) {
     const std::string a1 = arg_value(op[1]);
     const std::string a2 = arg_value(op[2]);
     const std::string a0 = arg_value(op[3]);
@@ -195,6 +197,7 @@ std::string op_value(const std::array<DWORD, 4>& op) {
     case D3DTOP_LERP:
         return "mix(" + a2 + ", " + a1 + ", " + a0 + ")";
     default:
+        report_unimplemented(state, op[0], "D3DTOP_SELECTARG1 of D3DTA_CURRENT");
         return "current";
     }
 }
@@ -255,7 +258,11 @@ const char* compare_text(DWORD func) {
         return "a != uAlphaRef; // D3DCMP_NOTEQUAL";
     case D3DCMP_GREATEREQUAL:
         return "a >= uAlphaRef; // D3DCMP_GREATEREQUAL";
+    case D3DCMP_NEVER:
+    case D3DCMP_ALWAYS:
+        return nullptr;
     default:
+        report_unimplemented("D3DRS_ALPHAFUNC", func, "D3DCMP_ALWAYS");
         return nullptr;
     }
 }
@@ -442,8 +449,8 @@ std::string ffp_fragment_source(const FfpKey& key) {
                "\n";
         src +=
             s.samples ? "    tex = texture(uTexture" + n + ", vTex" + n + ");\n" : "    tex = vec4(1.0);\n";
-        src += "    c = " + op_value(s.colour) + ";\n";
-        src += "    a = " + op_value(s.alpha) + ";\n";
+        src += "    c = " + op_value("D3DTSS_COLOROP", s.colour) + ";\n";
+        src += "    a = " + op_value("D3DTSS_ALPHAOP", s.alpha) + ";\n";
         src += "    current = clamp(vec4(c.rgb, a.a), 0.0, 1.0);\n";
     }
     if (key.specular)
