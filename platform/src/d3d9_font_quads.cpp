@@ -91,8 +91,8 @@ void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, co
     if (quads.empty() || right <= left || bottom <= top)
         return;
 
-    std::vector<float> vertices;
-    vertices.reserve(quads.size() * 24);
+    std::vector<float>& vertices = vertices_; // refilled: its room is kept from one draw to the next
+    vertices.clear();
     for (const GlyphQuad& q : quads) {
         const float corners[6][4] = {{q.x0, q.y0, q.u0, q.v0}, {q.x1, q.y0, q.u1, q.v0},
                                      {q.x0, q.y1, q.u0, q.v1}, {q.x0, q.y1, q.u0, q.v1},

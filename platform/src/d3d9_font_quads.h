@@ -45,6 +45,7 @@ class CoverageProgram {
     GLuint buffer_;
     GLint viewport_;
     GLint colour_;
+    std::vector<float> vertices_; // the last draw's vertices, its room kept for the next
 };
 
 } // namespace platform::d3d9

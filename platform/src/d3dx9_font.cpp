@@ -77,7 +77,8 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
             Format |= dt_noclip;
 
         try {
-            const TextLayout layout = layout_text(raster_, std::string_view(pString, length), rect, Format);
+            TextLayout& layout = layout_; // refilled: text drawn every frame allocates nothing
+            layout_text(raster_, std::string_view(pString, length), rect, Format, layout);
             if ((Format & dt_calcrect) != 0) {
                 if (pRect != nullptr) {
                     pRect->right = pRect->left + layout.width;
@@ -87,12 +88,12 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
             }
             const bool clipped = (Format & dt_noclip) == 0;
             const RECT everywhere{-(1 << 24), -(1 << 24), 1 << 24, 1 << 24};
-            const std::vector<platform::d3d9::GlyphQuad> quads =
-                clipped ? clip_quads(layout.quads, rect) : layout.quads;
-            if (!quads.empty()) {
+            if (clipped)
+                clip_quads(layout.quads, rect);
+            if (!layout.quads.empty()) {
                 const TraceMute mute;
-                platform::d3d9::draw_coverage_quads(device_, atlas_, quads, clipped ? rect : everywhere,
-                                                    Color);
+                platform::d3d9::draw_coverage_quads(device_, atlas_, layout.quads,
+                                                    clipped ? rect : everywhere, Color);
             }
             return layout.height;
         } catch (const std::bad_alloc&) {
@@ -114,6 +115,7 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
     IDirect3DDevice9* device_;
     RasterFont raster_;
     platform::d3d9::AtlasHandle atlas_;
+    platform::d3dx9::TextLayout layout_; // the last text's layout, its room kept for the next
 };
 
 } // namespace

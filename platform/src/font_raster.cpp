@@ -265,38 +265,33 @@ std::optional<RasterFont> make_raster_font(const char* face_name, int height, UI
     return font;
 }
 
-TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format) {
-    std::vector<std::string_view> lines;
-    if ((format & dt_singleline) != 0) {
-        lines.push_back(text);
-    } else {
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t end = text.find('\n', start);
-            lines.push_back(
-                text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-            if (end == std::string_view::npos)
-                break;
-            start = end + 1;
-        }
-    }
-
+void layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format,
+                 TextLayout& layout) {
+    const bool single_line = (format & dt_singleline) != 0;
+    const auto line_count =
+        single_line ? 1 : 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
     const int cell = font.cell_height();
-    const int block = cell * static_cast<int>(lines.size());
+    const int block = cell * line_count;
     int top = rect.top;
-    if ((format & dt_singleline) != 0 && (format & dt_bottom) != 0)
+    if (single_line && (format & dt_bottom) != 0)
         top = rect.bottom - cell;
-    else if ((format & dt_singleline) != 0 && (format & dt_vcenter) != 0)
+    else if (single_line && (format & dt_vcenter) != 0)
         top = rect.top + (rect.bottom - rect.top - cell) / 2;
 
-    TextLayout layout;
+    layout.quads.clear();
+    layout.width = 0;
     layout.height = top - rect.top + block;
     layout.extent = {rect.left, top, rect.left, top + block};
     const float aw = static_cast<float>(font.atlas_width);
     const float ah = static_cast<float>(font.atlas_height);
-    for (std::size_t n = 0; n < lines.size(); ++n) {
+    std::size_t start = 0;
+    for (int n = 0; n < line_count; ++n) {
+        const std::size_t end = single_line ? std::string_view::npos : text.find('\n', start);
+        const std::string_view line =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        start = end + 1;
         int width = 0;
-        for (const char c : lines[n]) {
+        for (const char c : line) {
             const auto code = static_cast<unsigned char>(c);
             if (font.has_glyph[code])
                 width += font.glyphs[code].advance;
@@ -310,8 +305,8 @@ TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT
         layout.extent.left = n == 0 ? pen : std::min<LONG>(layout.extent.left, pen);
         layout.extent.right = n == 0 ? pen + width : std::max<LONG>(layout.extent.right, pen + width);
 
-        const int baseline = top + static_cast<int>(n) * cell + font.ascent;
-        for (const char c : lines[n]) {
+        const int baseline = top + n * cell + font.ascent;
+        for (const char c : line) {
             const auto code = static_cast<unsigned char>(c);
             if (!font.has_glyph[code])
                 continue;
@@ -328,11 +323,16 @@ TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT
             pen += g.advance;
         }
     }
+}
+
+TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format) {
+    TextLayout layout;
+    layout_text(font, text, rect, format, layout);
     return layout;
 }
 
-std::vector<d3d9::GlyphQuad> clip_quads(const std::vector<d3d9::GlyphQuad>& quads, const RECT& clip) {
-    std::vector<d3d9::GlyphQuad> out;
+void clip_quads(std::vector<d3d9::GlyphQuad>& quads, const RECT& clip) {
+    std::size_t kept = 0;
     const auto left = static_cast<float>(clip.left);
     const auto top = static_cast<float>(clip.top);
     const auto right = static_cast<float>(clip.right);
@@ -346,10 +346,16 @@ std::vector<d3d9::GlyphQuad> clip_quads(const std::vector<d3d9::GlyphQuad>& quad
             continue;
         const float du = (q.u1 - q.u0) / (q.x1 - q.x0);
         const float dv = (q.v1 - q.v0) / (q.y1 - q.y0);
-        out.push_back({x0, y0, x1, y1, q.u0 + (x0 - q.x0) * du, q.v0 + (y0 - q.y0) * dv,
-                       q.u0 + (x1 - q.x0) * du, q.v0 + (y1 - q.y0) * dv});
+        quads[kept++] = {x0,
+                         y0,
+                         x1,
+                         y1,
+                         q.u0 + (x0 - q.x0) * du,
+                         q.v0 + (y0 - q.y0) * dv,
+                         q.u0 + (x1 - q.x0) * du,
+                         q.v0 + (y1 - q.y0) * dv};
     }
-    return out;
+    quads.resize(kept);
 }
 
 } // namespace platform::d3dx9

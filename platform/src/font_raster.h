@@ -85,11 +85,14 @@ struct TextLayout {
 
 // Lays out `text` in `rect` for a DrawText format: lines break at '\n' unless DT_SINGLELINE; DT_LEFT,
 // DT_CENTER, DT_RIGHT; DT_TOP, or DT_VCENTER / DT_BOTTOM on a single line. Each line's baseline sits at
-// its top + ascent; lines are one cell apart.
+// its top + ascent; lines are one cell apart. The first form refills `layout`, keeping the room its quads
+// already have, so that text drawn every frame allocates nothing once it has been drawn.
+void layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format,
+                 TextLayout& layout);
 TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format);
 
 // Keeps the parts of the quads inside `clip` (right and bottom edges exclusive), with their atlas
-// coordinates cut to match.
-std::vector<d3d9::GlyphQuad> clip_quads(const std::vector<d3d9::GlyphQuad>& quads, const RECT& clip);
+// coordinates cut to match, in place.
+void clip_quads(std::vector<d3d9::GlyphQuad>& quads, const RECT& clip);
 
 } // namespace platform::d3dx9
