@@ -207,7 +207,10 @@ TEST_F(D3dx9OnDevice, FontCreationAndDrawingAreTracedWithoutTheLayersOwnCalls) {
     const std::string d = platform::objects::label(device_);
     const std::string f = platform::objects::label(font);
     const std::vector<std::string> want = {
-        "D3DXCreateFontA(" + d + ", 24, 0, 400, 1, 0, 1, 0, 0, 0, \"Arial\") -> " + f,
+        "D3DXCreateFontA(" + d +
+            ", 24, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, "
+            "DEFAULT_QUALITY, DEFAULT_PITCH|FF_DONTCARE, \"Arial\") -> " +
+            f,
         "BeginScene()",
         "DrawTextA(" + f + ", null, \"X axis: 0.000000\", 16, {30, 30, 1024, 768}, 0, 0xFFFFFFFF)",
         "DrawTextA(" + f + ", null, \"FOV: 45\", 7, {30, 30, 1024, 768}, 0, 0xFFFFFFFF)",
