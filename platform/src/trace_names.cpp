@@ -270,6 +270,141 @@ constexpr Name kFontWeights[] = {NAME(FW_NORMAL), NAME(FW_BOLD)};
 constexpr Name kCharSets[] = {NAME(DEFAULT_CHARSET)};
 constexpr Name kOutputPrecisions[] = {NAME(OUT_DEFAULT_PRECIS)};
 constexpr Name kQualities[] = {NAME(DEFAULT_QUALITY)};
+
+// Win32: window messages, the virtual-key codes of key messages, show commands, styles and flags.
+constexpr Name kMessages[] = {NAME(WM_NULL),       NAME(WM_CREATE),   NAME(WM_DESTROY),    NAME(WM_SIZE),
+                              NAME(WM_ACTIVATE),   NAME(WM_SETFOCUS), NAME(WM_KILLFOCUS),  NAME(WM_PAINT),
+                              NAME(WM_CLOSE),      NAME(WM_QUIT),     NAME(WM_SHOWWINDOW), NAME(WM_NCCREATE),
+                              NAME(WM_NCDESTROY),  NAME(WM_KEYDOWN),  NAME(WM_KEYUP),      NAME(WM_CHAR),
+                              NAME(WM_SYSKEYDOWN), NAME(WM_SYSKEYUP), NAME(WM_SYSCHAR),    NAME(WM_MOUSEMOVE),
+                              NAME(WM_MOUSEWHEEL)};
+constexpr Name kVirtualKeys[] = {NAME(VK_LBUTTON),
+                                 NAME(VK_RBUTTON),
+                                 NAME(VK_CANCEL),
+                                 NAME(VK_MBUTTON),
+                                 NAME(VK_BACK),
+                                 NAME(VK_TAB),
+                                 NAME(VK_CLEAR),
+                                 NAME(VK_RETURN),
+                                 NAME(VK_SHIFT),
+                                 NAME(VK_CONTROL),
+                                 NAME(VK_MENU),
+                                 NAME(VK_PAUSE),
+                                 NAME(VK_CAPITAL),
+                                 NAME(VK_KANA),
+                                 NAME(VK_KANJI),
+                                 NAME(VK_ESCAPE),
+                                 NAME(VK_CONVERT),
+                                 NAME(VK_NONCONVERT),
+                                 NAME(VK_SPACE),
+                                 NAME(VK_PRIOR),
+                                 NAME(VK_NEXT),
+                                 NAME(VK_END),
+                                 NAME(VK_HOME),
+                                 NAME(VK_LEFT),
+                                 NAME(VK_UP),
+                                 NAME(VK_RIGHT),
+                                 NAME(VK_DOWN),
+                                 NAME(VK_SELECT),
+                                 NAME(VK_PRINT),
+                                 NAME(VK_EXECUTE),
+                                 NAME(VK_SNAPSHOT),
+                                 NAME(VK_INSERT),
+                                 NAME(VK_DELETE),
+                                 NAME(VK_HELP),
+                                 NAME(VK_LWIN),
+                                 NAME(VK_RWIN),
+                                 NAME(VK_APPS),
+                                 NAME(VK_SLEEP),
+                                 NAME(VK_NUMPAD0),
+                                 NAME(VK_NUMPAD1),
+                                 NAME(VK_NUMPAD2),
+                                 NAME(VK_NUMPAD3),
+                                 NAME(VK_NUMPAD4),
+                                 NAME(VK_NUMPAD5),
+                                 NAME(VK_NUMPAD6),
+                                 NAME(VK_NUMPAD7),
+                                 NAME(VK_NUMPAD8),
+                                 NAME(VK_NUMPAD9),
+                                 NAME(VK_MULTIPLY),
+                                 NAME(VK_ADD),
+                                 NAME(VK_SEPARATOR),
+                                 NAME(VK_SUBTRACT),
+                                 NAME(VK_DECIMAL),
+                                 NAME(VK_DIVIDE),
+                                 NAME(VK_F1),
+                                 NAME(VK_F2),
+                                 NAME(VK_F3),
+                                 NAME(VK_F4),
+                                 NAME(VK_F5),
+                                 NAME(VK_F6),
+                                 NAME(VK_F7),
+                                 NAME(VK_F8),
+                                 NAME(VK_F9),
+                                 NAME(VK_F10),
+                                 NAME(VK_F11),
+                                 NAME(VK_F12),
+                                 NAME(VK_F13),
+                                 NAME(VK_F14),
+                                 NAME(VK_F15),
+                                 NAME(VK_F16),
+                                 NAME(VK_F17),
+                                 NAME(VK_F18),
+                                 NAME(VK_F19),
+                                 NAME(VK_F20),
+                                 NAME(VK_F21),
+                                 NAME(VK_F22),
+                                 NAME(VK_F23),
+                                 NAME(VK_F24),
+                                 NAME(VK_NUMLOCK),
+                                 NAME(VK_SCROLL),
+                                 NAME(VK_LSHIFT),
+                                 NAME(VK_RSHIFT),
+                                 NAME(VK_LCONTROL),
+                                 NAME(VK_RCONTROL),
+                                 NAME(VK_LMENU),
+                                 NAME(VK_RMENU),
+                                 NAME(VK_BROWSER_BACK),
+                                 NAME(VK_BROWSER_FORWARD),
+                                 NAME(VK_BROWSER_REFRESH),
+                                 NAME(VK_BROWSER_STOP),
+                                 NAME(VK_BROWSER_SEARCH),
+                                 NAME(VK_BROWSER_FAVORITES),
+                                 NAME(VK_BROWSER_HOME),
+                                 NAME(VK_VOLUME_MUTE),
+                                 NAME(VK_VOLUME_DOWN),
+                                 NAME(VK_VOLUME_UP),
+                                 NAME(VK_MEDIA_NEXT_TRACK),
+                                 NAME(VK_MEDIA_PREV_TRACK),
+                                 NAME(VK_MEDIA_STOP),
+                                 NAME(VK_MEDIA_PLAY_PAUSE),
+                                 NAME(VK_LAUNCH_MAIL),
+                                 NAME(VK_LAUNCH_MEDIA_SELECT),
+                                 NAME(VK_LAUNCH_APP1),
+                                 NAME(VK_LAUNCH_APP2),
+                                 NAME(VK_OEM_1),
+                                 NAME(VK_OEM_PLUS),
+                                 NAME(VK_OEM_COMMA),
+                                 NAME(VK_OEM_MINUS),
+                                 NAME(VK_OEM_PERIOD),
+                                 NAME(VK_OEM_2),
+                                 NAME(VK_OEM_3),
+                                 NAME(VK_OEM_4),
+                                 NAME(VK_OEM_5),
+                                 NAME(VK_OEM_6),
+                                 NAME(VK_OEM_7),
+                                 NAME(VK_OEM_102)};
+constexpr Name kShowCommands[] = {
+    NAME(SW_HIDE),          NAME(SW_SHOWNORMAL),      NAME(SW_NORMAL),         NAME(SW_SHOWMINIMIZED),
+    NAME(SW_SHOWMAXIMIZED), NAME(SW_MAXIMIZE),        NAME(SW_SHOWNOACTIVATE), NAME(SW_SHOW),
+    NAME(SW_MINIMIZE),      NAME(SW_SHOWMINNOACTIVE), NAME(SW_SHOWNA),         NAME(SW_RESTORE),
+    NAME(SW_SHOWDEFAULT)};
+constexpr Name kPeekFlags[] = {NAME(PM_REMOVE)};
+// The composite style first, so that its bits print as its one name.
+constexpr Name kWindowStyles[] = {NAME(WS_OVERLAPPEDWINDOW), NAME(WS_CAPTION),     NAME(WS_SYSMENU),
+                                  NAME(WS_THICKFRAME),       NAME(WS_MINIMIZEBOX), NAME(WS_MAXIMIZEBOX)};
+constexpr Name kMessageBoxFlags[] = {NAME(MB_ICONERROR)};
+constexpr Name kWindowPositions[] = {NAME(CW_USEDEFAULT)};
 #undef NAME
 
 const char* find(std::span<const Name> names, std::uint32_t value) {
@@ -559,6 +694,14 @@ void append_pitch_and_family(std::string& out, std::uint32_t value) {
         out += std::to_string(value);
 }
 
+// The wParam of a key message is a virtual-key code; of any other message, a number.
+void append_message_parameter(std::string& out, std::uint32_t wparam, std::uint32_t message) {
+    const bool key =
+        message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
+    if (!key || !append_one(out, kVirtualKeys, wparam))
+        out += std::to_string(wparam);
+}
+
 using Printer = void (*)(std::string& out, std::uint32_t value, std::uint32_t previous);
 
 template <const auto& names> void one_of(std::string& out, std::uint32_t value, std::uint32_t) {
@@ -605,6 +748,16 @@ constexpr Place kPlaces[] = {
     {"D3DXCreateFontA", 8, one_of<kQualities>},
     {"D3DXCreateFontA", 9, pitch_and_family},
     {"DrawTextA", 5, flags<kTextFormats>},
+    {"DefWindowProcA", 1, one_of<kMessages>},
+    {"DefWindowProcA", 2, append_message_parameter},
+    {"PostMessageA", 1, one_of<kMessages>},
+    {"PostMessageA", 2, append_message_parameter},
+    {"PeekMessageA", 3, flags<kPeekFlags>},
+    {"ShowWindow", 1, one_of<kShowCommands>},
+    {"CreateWindowExA", 3, flags<kWindowStyles>},
+    {"CreateWindowExA", 4, one_of<kWindowPositions>},
+    {"CreateWindowExA", 5, one_of<kWindowPositions>},
+    {"MessageBoxA", 3, flags<kMessageBoxFlags>},
 };
 
 } // namespace
@@ -667,6 +820,13 @@ bool append_argument(std::string& out, std::string_view call, int position, std:
 void append_bool(std::string& out, std::uint32_t value) {
     if (!append_one(out, kBools, value))
         out += std::to_string(value);
+}
+void append_message(std::string& out, std::uint32_t message) {
+    if (!append_one(out, kMessages, message))
+        out += std::to_string(message);
+}
+void append_message_wparam(std::string& out, std::uint32_t wparam, std::uint32_t message) {
+    append_message_parameter(out, wparam, message);
 }
 void append_present_interval(std::string& out, std::uint32_t value) {
     if (!append_one(out, kPresentIntervals, value))
