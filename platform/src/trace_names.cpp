@@ -1,6 +1,8 @@
-// The platform's names for the numbers in the call trace (see trace_names.h): one table per enumeration
-// or set of flags, made from the platform headers' own constants (NAME(D3DRS_ZENABLE) is the pair
-// {7, "D3DRS_ZENABLE"}), and the calls whose DWORD arguments take those names.
+// The platform's names for the numbers in the call trace (see trace_names.h), for Direct3D 9, D3DX 9,
+// DirectInput 8 and Win32: one table per enumeration or set of flags, made from the platform headers' own
+// constants (NAME(D3DRS_ZENABLE) is the pair {7, "D3DRS_ZENABLE"}), and the calls whose integer arguments
+// take those names. Values without a name in the headers (D3DRS_WRAPn bits, a WM_CHAR character) stay
+// numbers.
 #include "trace_names.h"
 
 #include <d3dx9.h>
