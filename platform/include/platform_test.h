@@ -13,7 +13,7 @@
 namespace platform {
 
 // The call trace. When on, every platform operation the program calls is recorded as one line such as
-// "SetRenderState(7, 1)". Off by default, and then nothing is formatted.
+// "SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE)". Off by default, and then nothing is formatted.
 namespace trace {
 void enable(bool on);
 bool enabled();

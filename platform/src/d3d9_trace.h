@@ -48,6 +48,7 @@ inline void append(std::string& out, const D3DMATERIAL9& m) {
 
 inline void append(std::string& out, const D3DPRESENT_PARAMETERS& p) {
     using platform::trace::append;
+    namespace names = platform::trace::names;
     out += '{';
     append(out, p.BackBufferWidth);
     out += ", ";
@@ -65,9 +66,9 @@ inline void append(std::string& out, const D3DPRESENT_PARAMETERS& p) {
     out += ", ";
     append(out, p.hDeviceWindow);
     out += ", ";
-    append(out, p.Windowed);
+    names::append_bool(out, p.Windowed);
     out += ", ";
-    append(out, p.EnableAutoDepthStencil);
+    names::append_bool(out, p.EnableAutoDepthStencil);
     out += ", ";
     append(out, p.AutoDepthStencilFormat);
     out += ", ";
@@ -75,7 +76,7 @@ inline void append(std::string& out, const D3DPRESENT_PARAMETERS& p) {
     out += ", ";
     append(out, p.FullScreen_RefreshRateInHz);
     out += ", ";
-    append(out, p.PresentationInterval);
+    names::append_present_interval(out, p.PresentationInterval);
     out += '}';
 }
 

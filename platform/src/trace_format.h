@@ -1,11 +1,15 @@
-// Formatting of call-trace lines: "Name(arg, arg, ...)". Integers are decimal, colours 0xAARRGGBB,
-// floats in their shortest exact form, strings quoted, objects by their label, structures in braces.
+// Formatting of call-trace lines: "Name(arg, arg, ...)". Numbers print as the platform's names for them
+// where it has names (trace_names.h), other integers in decimal, colours 0xAARRGGBB, floats in their
+// shortest exact form, strings quoted, objects by their label, structures in braces.
 #pragma once
+
+#include "trace_names.h"
 
 #include <d3d9.h>
 #include <platform_test.h>
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <type_traits>
@@ -45,6 +49,10 @@ inline void append(std::string& out, std::nullptr_t) {
 }
 template <typename T> void append(std::string& out, T v) {
     if constexpr (std::is_enum_v<T>) {
+        if constexpr (requires { names::append_name(out, v); }) {
+            if (names::append_name(out, v))
+                return;
+        }
         out += std::to_string(static_cast<long long>(v));
     } else if constexpr (std::is_integral_v<T>) {
         out += std::to_string(v);
@@ -100,19 +108,41 @@ inline void append(std::string& out, RectPtr a) {
         append(out, *a.r);
 }
 
+// Where an argument stands in its call: integer arguments may take names that depend on the call, their
+// place in it and the integer argument before them (the state whose value they are).
+struct ArgumentPlace {
+    const char* call;
+    int position = 0;
+    std::uint32_t previous = 0;
+};
+template <typename T> void append_argument(std::string& out, ArgumentPlace& place, const T& v) {
+    if (place.position > 0)
+        out += ", ";
+    if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
+        const auto raw = static_cast<std::uint32_t>(v);
+        if (!names::append_argument(out, place.call, place.position, raw, place.previous))
+            append(out, v);
+        place.previous = raw;
+    } else {
+        append(out, v);
+    }
+    ++place.position;
+}
+
 // The text call() would record, or an empty string when the trace is off.
 template <typename... Args> std::string format(const char* name, const Args&... args) {
     if (!enabled())
         return {};
     std::string line = name;
     line += '(';
-    bool first = true;
-    ((line += first ? "" : ", ", first = false, append(line, args)), ...);
+    [[maybe_unused]] ArgumentPlace place{name};
+    (append_argument(line, place, args), ...);
     line += ')';
     return line;
 }
 
-// call("SetRenderState", 7, 1) records "SetRenderState(7, 1)" when the trace is on.
+// call("SetRenderState", D3DRS_ZENABLE, 1) records "SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE)" when the trace
+// is on.
 template <typename... Args> void call(const char* name, const Args&... args) {
     if (enabled())
         record(format(name, args...));

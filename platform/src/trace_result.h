@@ -17,7 +17,8 @@ inline void record_result(const std::string& line, const std::string& result) {
         record(line + " -> " + result);
 }
 
-// A MSG prints as {hwnd, message, wParam, lParam}; its time and cursor position are left out.
+// A MSG prints as {hwnd, message, wParam, lParam}, the message and a key message's virtual-key code by
+// name; its time and cursor position are left out.
 struct Msg {
     const MSG* msg;
 };
@@ -29,9 +30,9 @@ inline void append(std::string& out, Msg m) {
     out += '{';
     append(out, m.msg->hwnd);
     out += ", ";
-    append(out, m.msg->message);
+    names::append_message(out, m.msg->message);
     out += ", ";
-    append(out, m.msg->wParam);
+    names::append_message_wparam(out, static_cast<std::uint32_t>(m.msg->wParam), m.msg->message);
     out += ", ";
     append(out, m.msg->lParam);
     out += '}';

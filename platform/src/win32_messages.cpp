@@ -20,9 +20,10 @@
 // quit message (PostQuitMessage; only for a null window filter), then input messages (keys). The layer sends
 // no WM_PAINT: the device presents every frame.
 //
-// Trace lines: PeekMessageA(null, 0, 0, 1), TranslateMessage({Window#1, 256, 27, 65537}),
-// DispatchMessageA({Window#1, 256, 27, 65537}) (a MSG prints as {hwnd, message, wParam, lParam}),
-// DefWindowProcA(Window#1, 16, 0, 0), PostMessageA(Window#1, 256, 27, 1), PostQuitMessage(0).
+// Trace lines: PeekMessageA(null, 0, 0, PM_REMOVE), TranslateMessage({Window#1, WM_KEYDOWN, VK_ESCAPE,
+// 65537}), DispatchMessageA({Window#1, WM_KEYDOWN, VK_ESCAPE, 65537}) (a MSG prints as {hwnd, message,
+// wParam, lParam}), DefWindowProcA(Window#1, WM_CLOSE, 0, 0), PostMessageA(Window#1, WM_KEYDOWN,
+// VK_ESCAPE, 1), PostQuitMessage(0).
 // The on_peek_message hook runs right after PeekMessageA's trace line.
 #include "keymap_internal.h"
 #include "trace_result.h"

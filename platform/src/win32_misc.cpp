@@ -5,8 +5,8 @@
 // window could be made, for example).
 //
 // Trace lines: SetRect(0, 0, 100, 20) (the rectangle is an out-parameter), MessageBoxA(null, "text",
-// "caption", 16), GetLastError(), SetLastError(87), FormatMessageA(4608, null, 87, 0, 256, null) (flags,
-// source, message id, language, buffer size, arguments).
+// "caption", MB_ICONERROR), GetLastError(), SetLastError(87), FormatMessageA(4608, null, 87, 0, 256, null)
+// (flags, source, message id, language, buffer size, arguments).
 #include "trace_result.h"
 #include "win32_internal.h"
 

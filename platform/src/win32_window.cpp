@@ -9,9 +9,9 @@
 //   RegisterClassExA({48, 3, proc, 0, 0, <instance>, null, 32512, 5, null, "WindowClass", null})
 //       the WNDCLASSEXA fields in order; the window procedure prints as "proc" (or null), the cursor as the
 //       number of the system cursor it is (or a label), the brush as its number
-//   CreateWindowExA(0, "WindowClass", "Our First Direct3D Program", 13565952, 0, 0, 1024, 768, null, null,
+//   CreateWindowExA(0, "WindowClass", "Our First Direct3D Program", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768, null, null,
 //       <instance>, null) -> Window#1        (or " -> null" on failure; GetLastError says why)
-//   ShowWindow(Window#1, 10)   DestroyWindow(Window#1)   LoadCursorA(null, 32512)
+//   ShowWindow(Window#1, SW_SHOWDEFAULT)   DestroyWindow(Window#1)   LoadCursorA(null, 32512)
 //   GetClientRect(Window#1)    GetWindowRect(Window#1)
 // Messages sent to the window procedure: WM_CREATE (with a CREATESTRUCTA) while CreateWindowExA runs, after
 // its trace line (returning -1 makes creation fail); WM_SHOWWINDOW when ShowWindow changes the visibility;

@@ -31,15 +31,15 @@ TEST(AppLoop, RegistersTheClassAndCreatesTheWindowAsSpecifiedThenEndsOnEsc) {
     EXPECT_NE(classes[0].find("\"WindowClass\""), std::string::npos) << classes[0];
     const auto windows = lines_starting(run.trace, "CreateWindowExA(");
     ASSERT_EQ(windows.size(), 1u);
-    EXPECT_EQ(
-        windows[0].substr(0, windows[0].find(" ->")),
-        "CreateWindowExA(0, \"WindowClass\", \"Our First Direct3D Program\", 13565952, 0, 0, 1024, 768, "
-        "null, null, ?, null)")
+    EXPECT_EQ(windows[0].substr(0, windows[0].find(" ->")),
+              "CreateWindowExA(0, \"WindowClass\", \"Our First Direct3D Program\", WS_OVERLAPPEDWINDOW, 0, "
+              "0, 1024, 768, "
+              "null, null, ?, null)")
         << windows[0];
     // Shown with the show command the entry point was given, before the device is made.
     const int shown = find_line(run.trace, "ShowWindow(");
     ASSERT_GE(shown, 0);
-    EXPECT_NE(run.trace[shown].find(", 10)"), std::string::npos) << run.trace[shown];
+    EXPECT_NE(run.trace[shown].find(", SW_SHOWDEFAULT)"), std::string::npos) << run.trace[shown];
     EXPECT_LT(shown, find_line(run.trace, "Direct3DCreate9("));
     EXPECT_EQ(count_starting(run.trace, "Present("), 3);
 }
@@ -106,7 +106,7 @@ TEST(WindowProc, EscRequestsQuitAndIsStillHandedToTheDefaultProcedure) {
     platform::trace::enable(false);
     const auto trace = platform::trace::lines();
     const int quit = find_line(trace, "PostQuitMessage(0)");
-    const int handed_on = find_line(trace, "DefWindowProcA(null, 256, 27, 1)");
+    const int handed_on = find_line(trace, "DefWindowProcA(null, WM_KEYDOWN, VK_ESCAPE, 1)");
     EXPECT_GE(quit, 0);
     EXPECT_GT(handed_on, quit);
 }

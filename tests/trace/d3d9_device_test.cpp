@@ -464,19 +464,21 @@ TEST_F(DeviceTest, TraceLinesNameObjectsAndCreationOutcomes) {
     device_->SetStreamSource(0, nullptr, 0, 0);
     vb->Release();
     const std::vector<std::string> expected = {
-        "CreateVertexBuffer(768, 0, 274, 1, null) -> VertexBuffer#1",
+        "CreateVertexBuffer(768, 0, D3DFVF_XYZ|D3DFVF_NORMAL|D3DFVF_TEX1, D3DPOOL_MANAGED, null) -> "
+        "VertexBuffer#1",
         "Lock(VertexBuffer#1, 0, 0, 0)",
         "Unlock(VertexBuffer#1)",
-        "CreateIndexBuffer(0, 0, 101, 1, null) -> failed 0x8876086C",
-        "SetRenderState(139, 4281479730)",
-        "SetSamplerState(0, 7, 3)",
-        "SetTextureStageState(2, 1, 1)",
-        "SetLight(0, {1, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {10, 10, 5}, {0, 0, 0}, 100, 0, 0, 0, "
+        "CreateIndexBuffer(0, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, null) -> failed 0x8876086C",
+        "SetRenderState(D3DRS_AMBIENT, 0xFF323232)",
+        "SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_ANISOTROPIC)",
+        "SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE)",
+        "SetLight(0, {D3DLIGHT_POINT, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {10, 10, 5}, {0, 0, 0}, 100, "
+        "0, 0, 0, "
         "0.01, 0, 0})",
-        "LightEnable(0, 1)",
+        "LightEnable(0, TRUE)",
         "SetMaterial({{1, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0})",
-        "SetTransform(256, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 2.5, 1})",
-        "Clear(0, null, 1, 0xFF000000, 1, 0)",
+        "SetTransform(D3DTS_WORLD, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 2.5, 1})",
+        "Clear(0, null, D3DCLEAR_TARGET, 0xFF000000, 1, 0)",
         "SetTexture(1, null)",
         "SetStreamSource(0, VertexBuffer#1, 0, 32)",
         "SetIndices(null)",

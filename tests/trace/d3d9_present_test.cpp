@@ -1,6 +1,6 @@
 // Present and what surrounds it on the virtual display: the presented picture kept for tests after the
-// device is gone, Present's rectangle checks, teardown after the window has been destroyed (the program's
-// own order at exit), and the font's quads leaving the device's drawing state as they found it.
+// device is gone, Present's rectangle checks and teardown after the window has been destroyed (the program's
+// own order at exit).
 #include "d3d9_test_device.h"
 
 namespace {
@@ -80,36 +80,6 @@ TEST_F(DeviceTest, EverythingReleasesCleanlyAfterTheWindowIsGone) {
     EXPECT_EQ(d3d_->Release(), 0u);
     d3d_ = nullptr;
     EXPECT_EQ(platform::objects::live_count(), 0);
-}
-
-TEST_F(DeviceTest, FontQuadsBlendInsideTheirClipAndLeaveTheDrawingStateAlone) {
-    make_device(16, 16);
-    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
-    const std::uint8_t coverage[4] = {255, 255, 255, 255};
-    const platform::d3d9::AtlasHandle atlas = platform::d3d9::create_coverage_atlas(device_, 2, 2, coverage);
-    ASSERT_NE(atlas, 0u);
-
-    clear(0xFF000000);
-    draw(screen_quad(0.3f, 0xFF0000FF), kColourFvf,
-         kQuadIndices); // near, blue: fills the depth buffer at 0.3
-    ASSERT_EQ(device_->BeginScene(), D3D_OK);
-    // A full-target quad at half alpha, clipped to x 4..7, y 2..5.
-    const std::vector<platform::d3d9::GlyphQuad> quads = {{0, 0, 16, 16, 0, 0, 1, 1}};
-    platform::d3d9::draw_coverage_quads(device_, atlas, quads, RECT{4, 2, 8, 6}, 0x80FF0000);
-    ASSERT_EQ(device_->EndScene(), D3D_OK);
-    present();
-    EXPECT_NEAR(d3d9_test::red(pixel(5, 3)), 128, 2);
-    EXPECT_NEAR(d3d9_test::blue(pixel(5, 3)), 127, 2);
-    EXPECT_EQ(pixel(9, 3), 0xFF0000FFu); // outside the clip
-    EXPECT_EQ(pixel(5, 7), 0xFF0000FFu);
-
-    // Depth testing and culling hold for the next draw: a far quad stays hidden, a counter-clockwise one
-    // is culled.
-    draw(screen_quad(0.7f, 0xFF00FF00), kColourFvf, kQuadIndices);
-    draw(screen_quad(0.1f, 0xFFFFFFFF), kColourFvf, {0, 2, 1, 2, 3, 1});
-    present();
-    EXPECT_EQ(pixel(12, 12), 0xFF0000FFu);
-    platform::d3d9::destroy_coverage_atlas(device_, atlas);
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // D3DX on a real device, on the virtual display: textures made from files (full mip chain, format, box
 // filter, power-of-two sides, the trace line), textures beyond the GL size limit refused and nothing made
 // from hostile or missing files; the font's trace lines, its drawing (colour, corner, clipping, DT_NOCLIP,
-// device states left alone) and its hold on the device.
+// device states left alone), its hold on the device, and a font whose glyph atlas the device cannot hold
+// refused at creation.
 #include <d3dx9.h>
 #include <platform_test.h>
 
@@ -207,7 +208,10 @@ TEST_F(D3dx9OnDevice, FontCreationAndDrawingAreTracedWithoutTheLayersOwnCalls) {
     const std::string d = platform::objects::label(device_);
     const std::string f = platform::objects::label(font);
     const std::vector<std::string> want = {
-        "D3DXCreateFontA(" + d + ", 24, 0, 400, 1, 0, 1, 0, 0, 0, \"Arial\") -> " + f,
+        "D3DXCreateFontA(" + d +
+            ", 24, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, "
+            "DEFAULT_QUALITY, DEFAULT_PITCH|FF_DONTCARE, \"Arial\") -> " +
+            f,
         "BeginScene()",
         "DrawTextA(" + f + ", null, \"X axis: 0.000000\", 16, {30, 30, 1024, 768}, 0, 0xFFFFFFFF)",
         "DrawTextA(" + f + ", null, \"FOV: 45\", 7, {30, 30, 1024, 768}, 0, 0xFFFFFFFF)",
@@ -325,6 +329,18 @@ TEST_F(D3dx9OnDevice, FontCreationFailsCleanly) {
     EXPECT_TRUE(FAILED(D3DXCreateFontA(device_, 24, 0, FW_NORMAL, 1, FALSE, 1, 0, 0, 0, "Arial", &font)));
     EXPECT_EQ(font, nullptr);
     platform::test::fail_operation("");
+}
+
+TEST_F(D3dx9OnDevice, AFontWhoseAtlasTheDeviceCannotHoldIsRefused) {
+    // At the largest height the layer accepts, the glyphs' atlas is tens of thousands of pixels tall:
+    // beyond any GL's largest texture side.
+    ID3DXFont* big = reinterpret_cast<ID3DXFont*>(this);
+    const int live = platform::objects::live_count();
+    EXPECT_EQ(D3DXCreateFontA(device_, 1024, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", &big),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(big, nullptr);
+    EXPECT_EQ(platform::objects::live_count(), live);
 }
 
 } // namespace

@@ -93,21 +93,26 @@ TEST(Frame, RunsTheStepsInOrderWithTheirArguments) {
         return std::find(frame.begin(), frame.end(), line) != frame.end();
     };
     for (const char* line :
-         {"SetRenderState(7, 1)", "SetSamplerState(0, 6, 3)", "SetSamplerState(0, 5, 3)",
-          "SetSamplerState(0, 7, 3)", "SetRenderState(9, 2)", "Clear(0, null, 1, 0xFF000000, 1, 0)",
-          "Clear(0, null, 2, 0xFF000000, 1, 0)", "SetFVF(274)", "SetTexture(1, Texture#2)",
+         {"SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE)",
+          "SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC)",
+          "SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_ANISOTROPIC)",
+          "SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_ANISOTROPIC)",
+          "SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD)",
+          "Clear(0, null, D3DCLEAR_TARGET, 0xFF000000, 1, 0)",
+          "Clear(0, null, D3DCLEAR_ZBUFFER, 0xFF000000, 1, 0)",
+          "SetFVF(D3DFVF_XYZ|D3DFVF_NORMAL|D3DFVF_TEX1)", "SetTexture(1, Texture#2)",
           "SetTexture(0, Texture#1)", "D3DXMatrixTranslation(0, 0, 0)", "D3DXMatrixRotationY(0)",
           "D3DXMatrixRotationX(0)", "D3DXMatrixScaling(1, 1, 1)",
           "D3DXMatrixPerspectiveFovLH(0.7853982, 1.3333334, 1, 100)",
           "SetStreamSource(0, VertexBuffer#1, 0, 32)", "SetIndices(IndexBuffer#1)",
-          "DrawIndexedPrimitive(4, 0, 0, 24, 0, 12)", "Present(null, null, null, null)"})
+          "DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12)", "Present(null, null, null, null)"})
         EXPECT_TRUE(has(line)) << line;
     // Stage 1 is bound before stage 0, and the transforms are set as view, projection, world.
     const auto transforms = lines_starting(frame, "SetTransform(");
     ASSERT_EQ(transforms.size(), 3u);
-    EXPECT_EQ(transforms[0].rfind("SetTransform(2, ", 0), 0u);
-    EXPECT_EQ(transforms[1].rfind("SetTransform(3, ", 0), 0u);
-    EXPECT_EQ(transforms[2], "SetTransform(256, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})");
+    EXPECT_EQ(transforms[0].rfind("SetTransform(D3DTS_VIEW, ", 0), 0u);
+    EXPECT_EQ(transforms[1].rfind("SetTransform(D3DTS_PROJECTION, ", 0), 0u);
+    EXPECT_EQ(transforms[2], "SetTransform(D3DTS_WORLD, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})");
 }
 
 TEST(Frame, TheFirstViewLooksLevelAlongMinusZFromAboveTheBox) {
@@ -190,8 +195,11 @@ TEST(StatusOverlay, ShowsAModeSwitchedByItsKeyInTheNextFrame) {
     EXPECT_EQ(third[3], "Z Buffer: disabled (F7)");
     // ... and the device receives the new values in that frame.
     const auto states = frame_lines(run.trace, 2);
-    for (const char* line : {"SetRenderState(7, 0)", "SetSamplerState(0, 6, 1)", "SetSamplerState(0, 5, 1)",
-                             "SetSamplerState(0, 7, 1)", "SetRenderState(9, 3)"})
+    for (const char* line : {"SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE)",
+                             "SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT)",
+                             "SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT)",
+                             "SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT)",
+                             "SetRenderState(D3DRS_SHADEMODE, D3DSHADE_PHONG)"})
         EXPECT_NE(std::find(states.begin(), states.end(), line), states.end()) << line;
 }
 

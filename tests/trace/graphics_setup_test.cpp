@@ -60,33 +60,37 @@ TEST(GraphicsSetup, CallsEveryOperationInOrderWithItsValues) {
     const auto run = run_in(assets());
     ASSERT_EQ(run.exit_code, 0) << run.errors;
     const std::vector<std::string> expected = {
-        "Direct3DCreate9(32) -> Direct3D9#1",
-        "CreateDevice(Direct3D9#1, 0, 1, Window#1, 32, {1024, 768, 22, 0, 0, 0, 1, Window#1, 1, 1, 80, 0, 0, "
-        "0}) "
+        "Direct3DCreate9(D3D_SDK_VERSION) -> Direct3D9#1",
+        "CreateDevice(Direct3D9#1, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, Window#1, "
+        "D3DCREATE_SOFTWARE_VERTEXPROCESSING, {1024, 768, D3DFMT_X8R8G8B8, 0, D3DMULTISAMPLE_NONE, 0, "
+        "D3DSWAPEFFECT_DISCARD, Window#1, TRUE, TRUE, D3DFMT_D16, 0, 0, D3DPRESENT_INTERVAL_DEFAULT}) "
         "-> Device#1",
-        "SetRenderState(137, 1)",
-        "SetRenderState(139, 4281479730)",
-        "CreateVertexBuffer(768, 0, 274, 1, null) -> VertexBuffer#1",
+        "SetRenderState(D3DRS_LIGHTING, TRUE)",
+        "SetRenderState(D3DRS_AMBIENT, 0xFF323232)",
+        "CreateVertexBuffer(768, 0, D3DFVF_XYZ|D3DFVF_NORMAL|D3DFVF_TEX1, D3DPOOL_MANAGED, null) -> "
+        "VertexBuffer#1",
         "Lock(VertexBuffer#1, 0, 0, 0)",
         "Unlock(VertexBuffer#1)",
-        "CreateIndexBuffer(72, 0, 101, 1, null) -> IndexBuffer#1",
+        "CreateIndexBuffer(72, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, null) -> IndexBuffer#1",
         "Lock(IndexBuffer#1, 0, 0, 0)",
         "Unlock(IndexBuffer#1)",
-        "SetLight(0, {1, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {10, 10, 5}, {0, 0, 0}, 100, 0, 0, 0, "
+        "SetLight(0, {D3DLIGHT_POINT, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {10, 10, 5}, {0, 0, 0}, 100, "
+        "0, 0, 0, "
         "0.01, 0, 0})",
-        "LightEnable(0, 1)",
+        "LightEnable(0, TRUE)",
         "SetMaterial({{1, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0})",
-        "SetRenderState(143, 1)",
-        "SetRenderState(27, 1)",
-        "SetSamplerState(0, 10, 8)",
-        "SetSamplerState(0, 6, 3)",
-        "SetSamplerState(0, 5, 3)",
-        "SetSamplerState(0, 7, 3)",
+        "SetRenderState(D3DRS_NORMALIZENORMALS, TRUE)",
+        "SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE)",
+        "SetSamplerState(0, D3DSAMP_MAXANISOTROPY, 8)",
+        "SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC)",
+        "SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_ANISOTROPIC)",
+        "SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_ANISOTROPIC)",
         "D3DXCreateTextureFromFileA(Device#1, \"tex_fur.png\") -> Texture#1",
         "D3DXCreateTextureFromFileA(Device#1, \"bump.bmp\") -> Texture#2",
-        "SetTextureStageState(2, 1, 1)",
-        "SetTextureStageState(2, 4, 1)",
-        "D3DXCreateFontA(Device#1, 24, 0, 400, 1, 0, 1, 0, 0, 0, \"Arial\") -> Font#1",
+        "SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE)",
+        "SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_DISABLE)",
+        "D3DXCreateFontA(Device#1, 24, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, "
+        "DEFAULT_QUALITY, DEFAULT_PITCH|FF_DONTCARE, \"Arial\") -> Font#1",
     };
     EXPECT_EQ(setup_lines(run.trace), expected);
 }

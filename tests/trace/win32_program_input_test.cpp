@@ -92,19 +92,20 @@ TEST(ProgramOnTheLayer, SetsUpWindowAndDevicesTakesF7AndEscAsMessagesAndReadsAHe
         "LoadCursorA(null, 32512)",
         "RegisterClassExA({" + std::to_string(sizeof(WNDCLASSEXA)) +
             ", 3, proc, 0, 0, ?, null, 32512, 5, null, \"WindowClass\", null})",
-        "CreateWindowExA(0, \"WindowClass\", \"Our First Direct3D Program\", 13565952, 0, 0, 1024, 768, "
+        "CreateWindowExA(0, \"WindowClass\", \"Our First Direct3D Program\", WS_OVERLAPPEDWINDOW, 0, 0, "
+        "1024, 768, "
         "null, "
         "null, ?, null) -> " +
             window,
-        "ShowWindow(" + window + ", 10)",
-        "DirectInput8Create(?, 2048, IID_IDirectInput8A, null) -> " + di,
+        "ShowWindow(" + window + ", SW_SHOWDEFAULT)",
+        "DirectInput8Create(?, DIRECTINPUT_VERSION, IID_IDirectInput8A, null) -> " + di,
         "CreateDevice(" + di + ", GUID_SysKeyboard, null) -> " + keyboard,
         "CreateDevice(" + di + ", GUID_SysMouse, null) -> " + mouse,
         "SetDataFormat(" + keyboard + ", c_dfDIKeyboard)",
         "SetDataFormat(" + mouse + ", c_dfDIMouse)",
-        "SetCooperativeLevel(" + keyboard + ", " + window + ", 6)",
-        "SetCooperativeLevel(" + mouse + ", " + window + ", 5)",
-        "PeekMessageA(null, 0, 0, 1)",
+        "SetCooperativeLevel(" + keyboard + ", " + window + ", DISCL_NONEXCLUSIVE|DISCL_FOREGROUND)",
+        "SetCooperativeLevel(" + mouse + ", " + window + ", DISCL_EXCLUSIVE|DISCL_FOREGROUND)",
+        "PeekMessageA(null, 0, 0, PM_REMOVE)",
         "Acquire(" + keyboard + ")",
         "Acquire(" + mouse + ")",
         "GetDeviceState(" + keyboard + ", 256)",
@@ -119,11 +120,11 @@ TEST(ProgramOnTheLayer, SetsUpWindowAndDevicesTakesF7AndEscAsMessagesAndReadsAHe
 
     // F7 and Esc came as key messages with their scan codes, and were dispatched to the window.
     const std::string f7_down =
-        "DispatchMessageA({" + window + ", 256, 118, " + std::to_string(0x00410001) + "})";
+        "DispatchMessageA({" + window + ", WM_KEYDOWN, VK_F7, " + std::to_string(0x00410001) + "})";
     const std::string f7_up =
-        "DispatchMessageA({" + window + ", 257, 118, " + std::to_string(0xC0410001u) + "})";
+        "DispatchMessageA({" + window + ", WM_KEYUP, VK_F7, " + std::to_string(0xC0410001u) + "})";
     const std::string esc_down =
-        "DispatchMessageA({" + window + ", 256, 27, " + std::to_string(0x00010001) + "})";
+        "DispatchMessageA({" + window + ", WM_KEYDOWN, VK_ESCAPE, " + std::to_string(0x00010001) + "})";
     const int f7 = index_of(t, f7_down);
     ASSERT_GE(f7, 0) << "F7 never arrived";
     EXPECT_GT(index_of(t, f7_up, f7), f7);
@@ -135,8 +136,9 @@ TEST(ProgramOnTheLayer, SetsUpWindowAndDevicesTakesF7AndEscAsMessagesAndReadsAHe
         EXPECT_FALSE(starts_with(t[i], "Present(")) << t[i];
     }
     // The typed keys were translated: W and Esc make characters, F7 none.
-    EXPECT_GE(index_of(t, "DispatchMessageA({" + window + ", 258, 27, " + std::to_string(0x00010001) + "})"),
-              esc);
+    EXPECT_GE(
+        index_of(t, "DispatchMessageA({" + window + ", WM_CHAR, 27, " + std::to_string(0x00010001) + "})"),
+        esc);
 
     // W held for some frames moved the camera: the overlay's Z line changed from its starting value.
     std::vector<std::string> z_lines;

@@ -313,7 +313,8 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0], "DirectInput8Create(?, 2304, IID_IDirectInput8A, null) -> failed 0x8007047E");
     EXPECT_EQ(lines[1], "SetDataFormat(" + kb + ", c_dfDIKeyboard)");
-    EXPECT_EQ(lines[2], "SetCooperativeLevel(" + kb + ", " + platform::objects::label(window_) + ", 6)");
+    EXPECT_EQ(lines[2], "SetCooperativeLevel(" + kb + ", " + platform::objects::label(window_) +
+                            ", DISCL_NONEXCLUSIVE|DISCL_FOREGROUND)");
     EXPECT_EQ(lines[3], "Acquire(" + kb + ")");
     EXPECT_EQ(lines[4], "GetDeviceState(" + kb + ", 256)");
     EXPECT_TRUE(lines[5].starts_with("CreateDevice(" + di + ", GUID_SysMouse, null) -> Mouse#")) << lines[5];

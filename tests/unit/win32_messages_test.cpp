@@ -299,15 +299,16 @@ TEST_F(TestWindow, TheCallsAreTracedWithTheirArguments) {
     // Leave out the ones the recording window procedure made.
     std::erase_if(lines, [](const std::string& l) { return l.starts_with("DefWindowProcA("); });
     const std::vector<std::string> expected = {
-        "CreateWindowExA(0, \"unittestclass\", \"Second \"one\"\", 13565952, 0, 0, 100, 50, null, null, "
+        "CreateWindowExA(0, \"unittestclass\", \"Second \"one\"\", WS_OVERLAPPEDWINDOW, 0, 0, 100, 50, null, "
+        "null, "
         "null, "
         "null) -> " +
             label,
-        "ShowWindow(" + label + ", 10)",
-        "PostMessageA(" + label + ", 256, 119, 1)",
-        "PeekMessageA(null, 0, 0, 1)",
-        "TranslateMessage({" + label + ", 256, 119, 1})",
-        "DispatchMessageA({" + label + ", 256, 119, 1})",
+        "ShowWindow(" + label + ", SW_SHOWDEFAULT)",
+        "PostMessageA(" + label + ", WM_KEYDOWN, VK_F8, 1)",
+        "PeekMessageA(null, 0, 0, PM_REMOVE)",
+        "TranslateMessage({" + label + ", WM_KEYDOWN, VK_F8, 1})",
+        "DispatchMessageA({" + label + ", WM_KEYDOWN, VK_F8, 1})",
         "PostQuitMessage(0)",
         "DestroyWindow(" + label + ")",
         "CreateWindowExA(0, \"NoSuchClass\", \"x\", 0, 1, 2, 3, 4, null, null, null, null) -> null",

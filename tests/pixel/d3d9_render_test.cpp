@@ -1,7 +1,8 @@
 // What the Direct3D 9 device draws, read back from the presented back buffer on the virtual display:
 // Clear, per-vertex lighting against Direct3D 9's formula, flat and Gouraud shading, culling of
 // counter-clockwise triangles (the box's outward faces survive), depth testing, the texture stages, the
-// default blend factors and the half-pixel placement of edges.
+// default blend factors, the half-pixel placement of edges, and the font's quads blending inside their clip
+// and leaving the device's drawing state as they found it.
 #include "d3d9_test_device.h"
 
 #include <d3dx9.h>
@@ -407,6 +408,36 @@ TEST_F(DeviceTest, EdgesLandWhereDirect3D9PutsThemWithPixelCentresOnIntegers) {
             const bool inside = x >= 1 && x <= 2 && y >= 1 && y <= 2;
             EXPECT_EQ(pixel(x, y), inside ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
         }
+}
+
+TEST_F(DeviceTest, FontQuadsBlendInsideTheirClipAndLeaveTheDrawingStateAlone) {
+    make_device(16, 16);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    const std::uint8_t coverage[4] = {255, 255, 255, 255};
+    const platform::d3d9::AtlasHandle atlas = platform::d3d9::create_coverage_atlas(device_, 2, 2, coverage);
+    ASSERT_NE(atlas, 0u);
+
+    clear(0xFF000000);
+    draw(screen_quad(0.3f, 0xFF0000FF), kColourFvf,
+         kQuadIndices); // near, blue: fills the depth buffer at 0.3
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    // A full-target quad at half alpha, clipped to x 4..7, y 2..5.
+    const std::vector<platform::d3d9::GlyphQuad> quads = {{0, 0, 16, 16, 0, 0, 1, 1}};
+    platform::d3d9::draw_coverage_quads(device_, atlas, quads, RECT{4, 2, 8, 6}, 0x80FF0000);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    present();
+    EXPECT_NEAR(d3d9_test::red(pixel(5, 3)), 128, 2);
+    EXPECT_NEAR(d3d9_test::blue(pixel(5, 3)), 127, 2);
+    EXPECT_EQ(pixel(9, 3), 0xFF0000FFu); // outside the clip
+    EXPECT_EQ(pixel(5, 7), 0xFF0000FFu);
+
+    // Depth testing and culling hold for the next draw: a far quad stays hidden, a counter-clockwise one
+    // is culled.
+    draw(screen_quad(0.7f, 0xFF00FF00), kColourFvf, kQuadIndices);
+    draw(screen_quad(0.1f, 0xFFFFFFFF), kColourFvf, {0, 2, 1, 2, 3, 1});
+    present();
+    EXPECT_EQ(pixel(12, 12), 0xFF0000FFu);
+    platform::d3d9::destroy_coverage_atlas(device_, atlas);
 }
 
 } // namespace

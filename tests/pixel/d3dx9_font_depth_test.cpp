@@ -1,7 +1,6 @@
 // The font under the device's depth states, on the virtual display: text drawn with depth testing and
 // writing on holds its covered pixels against a box drawn later in the same scene; with either off, or a
-// depth function the text fails, the box covers it. A font whose glyph atlas the device cannot hold is
-// refused at creation.
+// depth function the text fails, the box covers it.
 #include <d3dx9.h>
 #include <platform_test.h>
 
@@ -113,18 +112,6 @@ TEST_F(FontDepth, TextHoldsItsCoveredPixelsAgainstALaterBoxWhileDepthIsOn) {
     // And back on: the text holds again.
     draw_text_then_box();
     EXPECT_EQ(shown().text, on.text);
-}
-
-TEST_F(FontDepth, AFontWhoseAtlasTheDeviceCannotHoldIsRefused) {
-    // At the largest height the layer accepts, the glyphs' atlas is tens of thousands of pixels tall:
-    // beyond any GL's largest texture side.
-    ID3DXFont* big = reinterpret_cast<ID3DXFont*>(this);
-    const int live = platform::objects::live_count();
-    EXPECT_EQ(D3DXCreateFontA(device_, 1024, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", &big),
-              D3DERR_INVALIDCALL);
-    EXPECT_EQ(big, nullptr);
-    EXPECT_EQ(platform::objects::live_count(), live);
 }
 
 } // namespace
