@@ -11,20 +11,7 @@
 
 namespace {
 
-using d3d9_test::blue;
-using d3d9_test::ColourVertex;
-using d3d9_test::DeviceTest;
-using d3d9_test::green;
-using d3d9_test::kColourFvf;
-using d3d9_test::kLitFvf;
-using d3d9_test::LitVertex;
-using d3d9_test::red;
-
-// Two clockwise triangles covering the whole target at depth z.
-std::vector<ColourVertex> screen_quad(float z, D3DCOLOR colour) {
-    return {{-1, -1, z, colour}, {-1, 1, z, colour}, {1, -1, z, colour}, {1, 1, z, colour}};
-}
-const std::vector<WORD> kQuadIndices = {0, 1, 2, 2, 1, 3};
+using namespace d3d9_test;
 
 // The same quad with normals (scaled by normal_length) towards the viewer and texture coordinates running
 // from (0, 0) at the top left to (1, 1) at the bottom right.

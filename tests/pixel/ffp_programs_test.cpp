@@ -9,20 +9,7 @@
 
 namespace {
 
-using d3d9_test::blue;
-using d3d9_test::ColourVertex;
-using d3d9_test::DeviceTest;
-using d3d9_test::green;
-using d3d9_test::kColourFvf;
-using d3d9_test::kLitFvf;
-using d3d9_test::LitVertex;
-using d3d9_test::red;
-
-const std::vector<WORD> kQuadIndices = {0, 1, 2, 2, 1, 3};
-
-std::vector<ColourVertex> screen_quad(D3DCOLOR colour) {
-    return {{-1, -1, 0.5f, colour}, {-1, 1, 0.5f, colour}, {1, -1, 0.5f, colour}, {1, 1, 0.5f, colour}};
-}
+using namespace d3d9_test;
 
 // A quad over the whole target whose vertices all carry the normal (nx, ny, nz).
 std::vector<LitVertex> lit_quad(float nx, float ny, float nz) {
@@ -47,7 +34,7 @@ class Programs : public DeviceTest {
     std::uint32_t draw_unlit(D3DCOLOR colour) {
         EXPECT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
         clear(0xFF000000);
-        draw(screen_quad(colour), kColourFvf, kQuadIndices);
+        draw(screen_quad(0.5f, colour), kColourFvf, kQuadIndices);
         present();
         return pixel(8, 8);
     }

@@ -170,4 +170,10 @@ class DeviceTest : public ::testing::Test {
     std::vector<IUnknown*> held_; // buffers and textures released before the device
 };
 
+// Two clockwise triangles covering the whole target at depth z.
+inline std::vector<ColourVertex> screen_quad(float z, D3DCOLOR colour) {
+    return {{-1, -1, z, colour}, {-1, 1, z, colour}, {1, -1, z, colour}, {1, 1, z, colour}};
+}
+inline const std::vector<WORD> kQuadIndices = {0, 1, 2, 2, 1, 3};
+
 } // namespace d3d9_test
