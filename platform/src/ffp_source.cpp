@@ -11,6 +11,7 @@
 // (the camera looks down +z in Direct3D's left-handed camera space). Clip depth 0..w becomes GL's -w..w, and
 // positions move half a pixel so that pixel centres sit at integer coordinates as in Direct3D 9.
 #include "ffp_shader.h"
+#include "trace_names.h"
 #include "unimplemented.h"
 
 #include <string>
@@ -49,57 +50,6 @@ std::string source_value(ColourSource source, const char* material) {
         return "aSpecular";
     default:
         return material;
-    }
-}
-
-const char* op_name(DWORD op) {
-    switch (op) {
-    case D3DTOP_SELECTARG1:
-        return "D3DTOP_SELECTARG1";
-    case D3DTOP_SELECTARG2:
-        return "D3DTOP_SELECTARG2";
-    case D3DTOP_MODULATE:
-        return "D3DTOP_MODULATE";
-    case D3DTOP_MODULATE2X:
-        return "D3DTOP_MODULATE2X";
-    case D3DTOP_MODULATE4X:
-        return "D3DTOP_MODULATE4X";
-    case D3DTOP_ADD:
-        return "D3DTOP_ADD";
-    case D3DTOP_ADDSIGNED:
-        return "D3DTOP_ADDSIGNED";
-    case D3DTOP_ADDSIGNED2X:
-        return "D3DTOP_ADDSIGNED2X";
-    case D3DTOP_SUBTRACT:
-        return "D3DTOP_SUBTRACT";
-    case D3DTOP_ADDSMOOTH:
-        return "D3DTOP_ADDSMOOTH";
-    case D3DTOP_BLENDDIFFUSEALPHA:
-        return "D3DTOP_BLENDDIFFUSEALPHA";
-    case D3DTOP_BLENDTEXTUREALPHA:
-        return "D3DTOP_BLENDTEXTUREALPHA";
-    case D3DTOP_BLENDFACTORALPHA:
-        return "D3DTOP_BLENDFACTORALPHA";
-    case D3DTOP_BLENDTEXTUREALPHAPM:
-        return "D3DTOP_BLENDTEXTUREALPHAPM";
-    case D3DTOP_BLENDCURRENTALPHA:
-        return "D3DTOP_BLENDCURRENTALPHA";
-    case D3DTOP_MODULATEALPHA_ADDCOLOR:
-        return "D3DTOP_MODULATEALPHA_ADDCOLOR";
-    case D3DTOP_MODULATECOLOR_ADDALPHA:
-        return "D3DTOP_MODULATECOLOR_ADDALPHA";
-    case D3DTOP_MODULATEINVALPHA_ADDCOLOR:
-        return "D3DTOP_MODULATEINVALPHA_ADDCOLOR";
-    case D3DTOP_MODULATEINVCOLOR_ADDALPHA:
-        return "D3DTOP_MODULATEINVCOLOR_ADDALPHA";
-    case D3DTOP_DOTPRODUCT3:
-        return "D3DTOP_DOTPRODUCT3";
-    case D3DTOP_MULTIPLYADD:
-        return "D3DTOP_MULTIPLYADD";
-    case D3DTOP_LERP:
-        return "D3DTOP_LERP";
-    default:
-        return "not emulated: passes D3DTA_CURRENT";
     }
 }
 
@@ -203,7 +153,9 @@ std::string op_value(const char* state, const std::array<DWORD, 4>& op) {
 }
 
 std::string op_comment(const std::array<DWORD, 4>& op) {
-    std::string text = op_name(op[0]);
+    std::string text;
+    if (!trace::names::append_name(text, static_cast<D3DTEXTUREOP>(op[0])))
+        text = std::to_string(op[0]);
     switch (op[0]) {
     case D3DTOP_SELECTARG1:
         return text + "(" + arg_name(op[1]) + ")";

@@ -804,6 +804,9 @@ bool append_name(std::string& out, D3DTRANSFORMSTATETYPE v) {
 bool append_name(std::string& out, D3DPRIMITIVETYPE v) {
     return append_one(out, kPrimitiveTypes, v);
 }
+bool append_name(std::string& out, D3DTEXTUREOP v) {
+    return append_one(out, kTextureOps, v);
+}
 bool append_name(std::string& out, D3DLIGHTTYPE v) {
     return append_one(out, kLightTypes, v);
 }

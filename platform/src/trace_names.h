@@ -27,6 +27,7 @@ bool append_name(std::string& out, D3DTEXTURESTAGESTATETYPE v);
 bool append_name(std::string& out, D3DTRANSFORMSTATETYPE v);
 bool append_name(std::string& out, D3DPRIMITIVETYPE v);
 bool append_name(std::string& out, D3DLIGHTTYPE v);
+bool append_name(std::string& out, D3DTEXTUREOP v);
 
 // Integer argument `position` (from 0) of the call `call`, given the integer argument before it: appends
 // its name and returns true where that place of that call takes named values, or returns false.
