@@ -326,15 +326,9 @@ TEST_F(Texturing, StageZeroModulatesAndTheDisabledStageOneHasNoEffect) {
 // A 4 x 4 texture with a red level 0, a green level 1 and a blue level 2, repeated (wrapped) so that about
 // 2.46 texels fall on a pixel: level of detail 1.3.
 TEST_F(Texturing, MipFiltersPickLevelsAsDirect3D9Does) {
-    std::vector<platform::d3d9::MipLevel> levels(3);
-    levels[0] = {4, 4, std::vector<std::uint32_t>(16, 0xFFFF0000)};
-    levels[1] = {2, 2, std::vector<std::uint32_t>(4, 0xFF00FF00)};
-    levels[2] = {1, 1, {0xFF0000FF}};
-    IDirect3DTexture9* tex = nullptr;
-    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &tex), D3D_OK);
-    held_.push_back(tex);
+    IDirect3DTexture9* const tex = set_level_coloured_texture();
+    ASSERT_NE(tex, nullptr);
     EXPECT_EQ(tex->GetLevelCount(), 3u);
-    ASSERT_EQ(device_->SetTexture(0, tex), D3D_OK);
     const float repeat = 4.0f * std::pow(2.0f, 1.3f);
     const std::vector<Vertex> quad = {{-1, -1, 0.5f, 0xFFFFFFFF, 0, repeat},
                                       {-1, 1, 0.5f, 0xFFFFFFFF, 0, 0},

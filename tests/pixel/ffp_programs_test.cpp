@@ -123,14 +123,7 @@ TEST_F(Specular, NoHighlightWhereTheHalfwayVectorFacesAway) {
 TEST_F(DeviceTest, AnAnisotropicMipFilterAloneTurnsAnisotropyOn) {
     make_device(16, 16);
     ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
-    std::vector<platform::d3d9::MipLevel> levels(3);
-    levels[0] = {4, 4, std::vector<std::uint32_t>(16, 0xFFFF0000)};
-    levels[1] = {2, 2, std::vector<std::uint32_t>(4, 0xFF00FF00)};
-    levels[2] = {1, 1, {0xFF0000FF}};
-    IDirect3DTexture9* tex = nullptr;
-    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &tex), D3D_OK);
-    held_.push_back(tex);
-    ASSERT_EQ(device_->SetTexture(0, tex), D3D_OK);
+    ASSERT_NE(set_level_coloured_texture(), nullptr);
     ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_MAXANISOTROPY, 16), D3D_OK);
     struct Vertex {
         float x, y, z;
