@@ -1,9 +1,8 @@
-// IDirect3DVertexBuffer9 and IDirect3DIndexBuffer9 (managed pool) on GL buffer objects, with the GL context
-// they share and the reference counting every Direct3D 9 resource has: Lock hands out the CPU copy of the
-// content, Unlock copies what was locked to the GL buffer.
+// IDirect3DVertexBuffer9 and IDirect3DIndexBuffer9 (managed pool) over the renderer's buffer storage, with
+// the reference counting every Direct3D 9 resource has: Lock hands out the CPU copy of the content, Unlock
+// sends what was locked to the renderer's copy.
 #include "d3d9_device.h"
 #include "d3d9_trace.h"
-#include "win32_internal.h"
 
 #include <platform_test.h>
 
@@ -12,17 +11,6 @@
 
 namespace platform::d3d9 {
 
-GlContext::~GlContext() {
-    SDL_GL_DeleteContext(context_);
-}
-
-bool GlContext::make_current() {
-    if (SDL_GL_GetCurrentContext() == context_)
-        return true;
-    SDL_Window* const window = win32::sdl_window(window_);
-    return window != nullptr && SDL_GL_MakeCurrent(window, context_) == 0;
-}
-
 namespace {
 std::uint64_t next_version() {
     static std::uint64_t counter = 0;
@@ -30,29 +18,13 @@ std::uint64_t next_version() {
 }
 } // namespace
 
-BufferStorage::BufferStorage(std::shared_ptr<GlContext> context, GLenum gl_target, UINT length)
-    : gl(std::move(context)), target(gl_target), bytes(length, 0), version(next_version()) {
-    if (gl->make_current()) {
-        glGenBuffers(1, &name);
-        // Index buffers are bound through the vertex array; bind to the copy target to fill it.
-        glBindBuffer(GL_COPY_WRITE_BUFFER, name);
-        glBufferData(GL_COPY_WRITE_BUFFER, length, bytes.data(), GL_STATIC_DRAW);
-        glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
-    }
-}
-
-BufferStorage::~BufferStorage() {
-    if (name != 0 && gl->make_current())
-        glDeleteBuffers(1, &name);
-}
+BufferStorage::BufferStorage(RenderBackend& backend, UINT length)
+    : bytes(length, 0), version(next_version()), object(backend.create_buffer(bytes.data(), length)) {}
 
 void BufferStorage::upload(UINT offset, UINT size) {
     version = next_version();
-    if (name == 0 || size == 0 || !gl->make_current())
-        return;
-    glBindBuffer(GL_COPY_WRITE_BUFFER, name);
-    glBufferSubData(GL_COPY_WRITE_BUFFER, offset, size, bytes.data() + offset);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    if (object)
+        object->upload(offset, size, bytes.data() + offset);
 }
 
 // ---- Resource ----
@@ -83,14 +55,12 @@ namespace {
 template <typename Interface> struct BufferKind;
 template <> struct BufferKind<IDirect3DVertexBuffer9> {
     static constexpr const char* label = "VertexBuffer";
-    static constexpr GLenum target = GL_ARRAY_BUFFER;
     static const IID& iid() {
         return IID_IDirect3DVertexBuffer9;
     }
 };
 template <> struct BufferKind<IDirect3DIndexBuffer9> {
     static constexpr const char* label = "IndexBuffer";
-    static constexpr GLenum target = GL_ELEMENT_ARRAY_BUFFER;
     static const IID& iid() {
         return IID_IDirect3DIndexBuffer9;
     }
@@ -101,7 +71,7 @@ template <> struct BufferKind<IDirect3DIndexBuffer9> {
 template <typename Interface>
 Buffer<Interface>::Buffer(Device* device, UINT length, D3DFORMAT index_format)
     : Resource<Interface>(device, BufferKind<Interface>::label),
-      storage_(std::make_shared<BufferStorage>(device->gl(), BufferKind<Interface>::target, length)) {
+      storage_(std::make_shared<BufferStorage>(device->backend(), length)) {
     storage_->index_format = index_format;
 }
 

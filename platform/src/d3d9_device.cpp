@@ -1,16 +1,13 @@
-// The Direct3D 9 device (IDirect3DDevice9): creation of its GL context and back buffer (an offscreen
-// framebuffer with an RGB8 colour buffer and a 16-bit depth buffer), resource creation
-// and the state setters and getters over the state records of d3d9_state.h.
+// The Direct3D 9 device (IDirect3DDevice9): its making over a renderer (render_backend.h), resource creation
+// and the state setters and getters over the state records of d3d9_state.h, each setter noting what it
+// changed for the next draw.
 #include "d3d9_device.h"
-#include "d3d9_font_quads.h"
 #include "d3d9_trace.h"
 #include "ffp_shader.h"
-#include "win32_internal.h"
 
 #include <platform_test.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 namespace platform::d3d9 {
@@ -19,157 +16,63 @@ namespace {
 bool same(const D3DMATRIX& a, const D3DMATRIX& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
+
+// The storage of a buffer this layer made, in storage (left null for a null buffer); false for a buffer of
+// another kind or from elsewhere.
+template <typename Ours, typename Interface>
+bool own_storage(Interface* buffer, std::shared_ptr<BufferStorage>& storage) {
+    if (buffer == nullptr)
+        return true;
+    auto* const ours = dynamic_cast<Ours*>(buffer);
+    if (ours == nullptr)
+        return false;
+    storage = ours->storage();
+    return true;
+}
+
+// What a Get of a light reads of the light at index: D3DERR_INVALIDCALL for a null out or an index never
+// set nor enabled.
+template <typename Out, typename Read>
+HRESULT read_light(const StateRecords& states, DWORD index, Out* out, Read read) {
+    const auto it = states.lights.find(index);
+    if (out == nullptr || it == states.lights.end())
+        return D3DERR_INVALIDCALL;
+    *out = read(it->second);
+    return D3D_OK;
+}
 } // namespace
 
 // ---- Creation and destruction ----
 
 HRESULT Device::create(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params, Device** device) {
     *device = nullptr;
-    SDL_Window* const sdl = win32::sdl_window(window);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    const SDL_GLContext context = SDL_GL_CreateContext(sdl);
-    if (context == nullptr) {
-        std::fprintf(stderr, "Direct3D 9: no OpenGL 3.3 core context on this display: %s\n", SDL_GetError());
+    std::unique_ptr<RenderBackend> backend = make_gl_backend(window, params);
+    if (!backend)
         return D3DERR_NOTAVAILABLE;
-    }
-    auto gl = std::make_shared<GlContext>(window, context);
-    if (!gl->make_current() || epoxy_gl_version() < 33) {
-        std::fprintf(stderr, "Direct3D 9: the display offers OpenGL %d.%d, 3.3 is needed\n",
-                     epoxy_gl_version() / 10, epoxy_gl_version() % 10);
-        return D3DERR_NOTAVAILABLE;
-    }
-    auto* const made = new Device(parent, window, params, std::move(gl));
-    std::string error;
-    if (!made->init_gl(error)) {
-        std::fprintf(stderr, "Direct3D 9: cannot set up the device on OpenGL: %s\n", error.c_str());
-        made->release_internal();
-        return D3DERR_NOTAVAILABLE;
-    }
-    *device = made;
+    return create_with_backend(parent, window, params, std::move(backend), device);
+}
+
+HRESULT Device::create_with_backend(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params,
+                                    std::unique_ptr<RenderBackend> backend, Device** device) {
+    *device = new Device(parent, window, params, std::move(backend));
     return D3D_OK;
 }
 
 Device::Device(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params,
-               std::shared_ptr<GlContext> gl)
-    : ComObject("Device"), parent_(parent), window_(window), params_(params), gl_(std::move(gl)),
+               std::unique_ptr<RenderBackend> backend)
+    : ComObject("Device"), parent_(parent), window_(window), params_(params), backend_(std::move(backend)),
       width_(params.BackBufferWidth), height_(params.BackBufferHeight),
       states_(default_states(params.EnableAutoDepthStencil != FALSE)) {}
 
-bool Device::init_gl(std::string& error) {
-    // Errors left by whatever ran on the context before are not ours (bounded: a lost context repeats one).
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-    }
-    const auto w = static_cast<GLsizei>(width_);
-    const auto h = static_cast<GLsizei>(height_);
-    GLint max_size = 0;
-    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &max_size);
-    if (w > max_size || h > max_size) {
-        error = "back buffer larger than " + std::to_string(max_size) + " pixels";
-        return false;
-    }
-
-    glGenFramebuffers(1, &framebuffer_);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    glGenRenderbuffers(1, &color_buffer_);
-    glBindRenderbuffer(GL_RENDERBUFFER, color_buffer_);
-    // X8R8G8B8: no alpha channel, so destination alpha reads as one.
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, w, h);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color_buffer_);
-    if (params_.EnableAutoDepthStencil != FALSE) {
-        glGenRenderbuffers(1, &depth_buffer_);
-        glBindRenderbuffer(GL_RENDERBUFFER, depth_buffer_);
-        const D3DFORMAT format = params_.AutoDepthStencilFormat;
-        const GLenum internal = format == D3DFMT_D16     ? GL_DEPTH_COMPONENT16
-                                : format == D3DFMT_D24X8 ? GL_DEPTH_COMPONENT24
-                                                         : GL_DEPTH24_STENCIL8;
-        glRenderbufferStorage(GL_RENDERBUFFER, internal, w, h);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER,
-                                  internal == GL_DEPTH24_STENCIL8 ? GL_DEPTH_STENCIL_ATTACHMENT
-                                                                  : GL_DEPTH_ATTACHMENT,
-                                  GL_RENDERBUFFER, depth_buffer_);
-    }
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        error = "the back buffer's framebuffer is incomplete";
-        return false;
-    }
-    glViewport(0, 0, w, h);
-
-    coverage_ = CoverageProgram::create(error);
-    if (!coverage_)
-        return false;
-
-    glGenVertexArrays(1, &vertex_array_);
-    glBindVertexArray(vertex_array_);
-    glGenSamplers(kTextureStages, samplers_.data());
-    for (GLuint unit = 0; unit < kTextureStages; ++unit)
-        glBindSampler(unit, samplers_[unit]);
-    if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
-        epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic"))
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy_);
-    // Flat shading takes each triangle's first vertex, as Direct3D 9 does.
-    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
-
-    // PresentationInterval DEFAULT and ONE wait for the vertical retrace, IMMEDIATE does not.
-    SDL_GL_SetSwapInterval(
-        params_.PresentationInterval == static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE) ? 0 : 1);
-    dirty_ = kDirtyAll;
-    return glGetError() == GL_NO_ERROR || (error = "GL error while setting up", false);
-}
-
-void Device::release_gl() {
-    if (!gl_->make_current()) {
-        // The window is gone, and the context's objects go with the context.
-        programs_.abandon();
-        if (coverage_)
-            coverage_->abandon();
-        return;
-    }
-    for (const GLuint atlas : atlases_)
-        glDeleteTextures(1, &atlas);
-    atlases_.clear();
-    programs_.clear();
-    coverage_.reset();
-    if (samplers_[0] != 0)
-        glDeleteSamplers(kTextureStages, samplers_.data());
-    if (vertex_array_ != 0)
-        glDeleteVertexArrays(1, &vertex_array_);
-    if (depth_buffer_ != 0)
-        glDeleteRenderbuffers(1, &depth_buffer_);
-    if (color_buffer_ != 0)
-        glDeleteRenderbuffers(1, &color_buffer_);
-    if (framebuffer_ != 0)
-        glDeleteFramebuffers(1, &framebuffer_);
-}
-
 Device::~Device() {
     forget_presenting_device(this);
-    // Bound resources are let go before the context.
+    // Bound resources are let go before the renderer.
     for (auto& texture : textures_)
         texture.reset();
     for (auto& stream : streams_)
         stream.buffer.reset();
     indices_.reset();
-    release_gl();
-    programs_.clear();
-    coverage_.reset();
-    gl_.reset();
-}
-
-bool Device::make_current() {
-    if (!gl_->make_current())
-        return false;
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    return true;
-}
-
-bool Device::make_current_to_draw() {
-    SDL_Window* const sdl = win32::sdl_window(window_);
-    if (sdl != nullptr && (SDL_GetWindowFlags(sdl) & SDL_WINDOW_MINIMIZED) != 0)
-        return false;
-    return make_current();
+    backend_.reset();
 }
 
 // ---- Resources ----
@@ -235,7 +138,7 @@ std::uint32_t Device::render_state_dirty_bits(DWORD state) const {
     case D3DRS_ALPHAREF:
         return kDirtyPixel;
     default:
-        return kDirtyGl;
+        return kDirtyPipeline;
     }
 }
 
@@ -321,11 +224,7 @@ HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light) {
 
 HRESULT Device::GetLight(DWORD index, D3DLIGHT9* light) {
     trace::call("GetLight", index);
-    const auto it = states_.lights.find(index);
-    if (light == nullptr || it == states_.lights.end())
-        return D3DERR_INVALIDCALL;
-    *light = it->second.light;
-    return D3D_OK;
+    return read_light(states_, index, light, [](const LightSlot& slot) { return slot.light; });
 }
 
 HRESULT Device::LightEnable(DWORD index, BOOL enable) {
@@ -352,12 +251,9 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable) {
 
 HRESULT Device::GetLightEnable(DWORD index, BOOL* enable) {
     trace::call("GetLightEnable", index);
-    const auto it = states_.lights.find(index);
-    if (enable == nullptr || it == states_.lights.end())
-        return D3DERR_INVALIDCALL;
     // Direct3D 9 reports an enabled light as 128, not 1; callers test for non-zero.
-    *enable = it->second.enabled ? 128 : FALSE;
-    return D3D_OK;
+    return read_light(states_, index, enable,
+                      [](const LightSlot& slot) -> BOOL { return slot.enabled ? 128 : FALSE; });
 }
 
 HRESULT Device::SetMaterial(const D3DMATERIAL9* material) {
@@ -441,27 +337,17 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UIN
     if (stream >= kStreams)
         return D3DERR_INVALIDCALL;
     std::shared_ptr<BufferStorage> storage;
-    if (buffer != nullptr) {
-        auto* const ours = dynamic_cast<VertexBuffer*>(buffer);
-        if (ours == nullptr)
-            return D3DERR_INVALIDCALL;
-        storage = ours->storage();
-        if (offset > storage->bytes.size())
-            return D3DERR_INVALIDCALL;
-    }
-    streams_[stream] = Stream{std::move(storage), offset, stride};
+    if (!own_storage<VertexBuffer>(buffer, storage) || (storage && offset > storage->bytes.size()))
+        return D3DERR_INVALIDCALL;
+    streams_[stream] = VertexStream{std::move(storage), offset, stride};
     return D3D_OK;
 }
 
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* buffer) {
     trace::call("SetIndices", buffer);
     std::shared_ptr<BufferStorage> storage;
-    if (buffer != nullptr) {
-        auto* const ours = dynamic_cast<IndexBuffer*>(buffer);
-        if (ours == nullptr)
-            return D3DERR_INVALIDCALL;
-        storage = ours->storage();
-    }
+    if (!own_storage<IndexBuffer>(buffer, storage))
+        return D3DERR_INVALIDCALL;
     indices_ = std::move(storage);
     return D3D_OK;
 }

@@ -96,8 +96,7 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD 
     D3DPRESENT_PARAMETERS effective = *params;
     int client_width = 0;
     int client_height = 0;
-    if (!win32::client_size(window, &client_width, &client_height))
-        SDL_GL_GetDrawableSize(win32::sdl_window(window), &client_width, &client_height);
+    win32::client_size(window, &client_width, &client_height); // a live window: checked above
     if (effective.BackBufferWidth == 0)
         effective.BackBufferWidth = client_width > 0 ? static_cast<UINT>(client_width) : 1;
     if (effective.BackBufferHeight == 0)

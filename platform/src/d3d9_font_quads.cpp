@@ -1,192 +1,36 @@
-// Glyph atlases and coverage quads for the D3DX font (create_coverage_atlas, destroy_coverage_atlas,
-// draw_coverage_quads of d3d9_internal.h): GL_R8 textures, and quads blended source-alpha over
-// inverse-source-alpha onto the back buffer, clipped by the scissor test. Like D3DX's sprite, the quads lie
-// at depth 0, pass an alpha test (D3DCMP_GREATER against the reference 0x00, so uncovered pixels are
-// discarded) and keep the device's ZENABLE, ZFUNC and ZWRITEENABLE: with depth on, the text's pixels hold
-// their place against anything drawn later in the scene. None of the device's Direct3D states change; the GL
-// state the emulation relies on is marked for setting again before the next draw.
-#include "d3d9_font_quads.h"
-#include "d3d9_color.h"
+// The device's side of the D3DX font's glyph atlases and coverage quads (create_coverage_atlas,
+// destroy_coverage_atlas, draw_coverage_quads of d3d9_internal.h), drawn by the renderer (render_backend.h).
+// Like D3DX's sprite, the quads lie at depth 0, pass an alpha test (D3DCMP_GREATER against the reference
+// 0x00, so uncovered pixels are discarded) and keep the device's ZENABLE, ZFUNC and ZWRITEENABLE: with depth
+// on, the text's pixels hold their place against anything drawn later in the scene. None of the device's
+// Direct3D states change; the pipeline state the emulation relies on is marked for setting again before the
+// next draw.
 #include "d3d9_device.h"
-#include "ffp_shader.h"
-
-#include <algorithm>
 
 namespace platform::d3d9 {
 
-namespace {
-
-// D3DCMP_NEVER (1) to D3DCMP_ALWAYS (8) in the order of GL_NEVER to GL_ALWAYS.
-static_assert(GL_LEQUAL == GL_NEVER + (D3DCMP_LESSEQUAL - D3DCMP_NEVER) &&
-              GL_ALWAYS == GL_NEVER + (D3DCMP_ALWAYS - D3DCMP_NEVER));
-GLenum depth_function(DWORD func) {
-    return func >= D3DCMP_NEVER && func <= D3DCMP_ALWAYS ? GL_NEVER + static_cast<GLenum>(func - D3DCMP_NEVER)
-                                                         : GL_ALWAYS;
-}
-
-const char* const kVertexShader = R"(#version 330 core
-layout(location = 0) in vec4 aQuad; // x, y in back-buffer pixels (y down), u, v in the atlas
-uniform vec2 uViewport;
-out vec2 vAtlas;
-void main() {
-    // Direct3D's depth 0 is GL's near plane, -1 before the viewport maps it to 0.
-    gl_Position = vec4(aQuad.x * 2.0 / uViewport.x - 1.0, 1.0 - aQuad.y * 2.0 / uViewport.y, -1.0, 1.0);
-    vAtlas = aQuad.zw;
-}
-)";
-
-const char* const kFragmentShader = R"(#version 330 core
-in vec2 vAtlas;
-uniform sampler2D uAtlas;
-uniform vec4 uColour;
-out vec4 fragColor;
-void main() {
-    float alpha = uColour.a * texture(uAtlas, vAtlas).r;
-    if (!(alpha > 0.0))
-        discard;
-    fragColor = vec4(uColour.rgb, alpha);
-}
-)";
-
-} // namespace
-
-std::unique_ptr<CoverageProgram> CoverageProgram::create(std::string& error) {
-    const GLuint program = build_program(kVertexShader, kFragmentShader, error);
-    if (program == 0)
-        return nullptr;
-    GLuint vertex_array = 0;
-    GLuint buffer = 0;
-    glGenVertexArrays(1, &vertex_array);
-    glGenBuffers(1, &buffer);
-    glBindVertexArray(vertex_array);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
-    glBindVertexArray(0);
-    return std::unique_ptr<CoverageProgram>(new CoverageProgram(program, vertex_array, buffer));
-}
-
-CoverageProgram::CoverageProgram(GLuint program, GLuint vertex_array, GLuint buffer)
-    : program_(program), vertex_array_(vertex_array), buffer_(buffer) {
-    viewport_ = glGetUniformLocation(program_, "uViewport");
-    colour_ = glGetUniformLocation(program_, "uColour");
-    glUseProgram(program_);
-    glUniform1i(glGetUniformLocation(program_, "uAtlas"), 0);
-}
-
-CoverageProgram::~CoverageProgram() {
-    if (program_ == 0)
-        return;
-    glDeleteBuffers(1, &buffer_);
-    glDeleteVertexArrays(1, &vertex_array_);
-    glDeleteProgram(program_);
-}
-
-void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
-                           D3DCOLOR color, const CoverageDepth& depth, UINT width, UINT height) {
-    const LONG left = std::max<LONG>(clip.left, 0);
-    const LONG top = std::max<LONG>(clip.top, 0);
-    const LONG right = std::min<LONG>(clip.right, static_cast<LONG>(width));
-    const LONG bottom = std::min<LONG>(clip.bottom, static_cast<LONG>(height));
-    if (quads.empty() || right <= left || bottom <= top)
-        return;
-
-    std::vector<float>& vertices = vertices_; // refilled: its room is kept from one draw to the next
-    vertices.clear();
-    for (const GlyphQuad& q : quads) {
-        const float corners[6][4] = {{q.x0, q.y0, q.u0, q.v0}, {q.x1, q.y0, q.u1, q.v0},
-                                     {q.x0, q.y1, q.u0, q.v1}, {q.x0, q.y1, q.u0, q.v1},
-                                     {q.x1, q.y0, q.u1, q.v0}, {q.x1, q.y1, q.u1, q.v1}};
-        for (const auto& c : corners)
-            vertices.insert(vertices.end(), c, c + 4);
-    }
-
-    glUseProgram(program_);
-    glUniform2f(viewport_, static_cast<float>(width), static_cast<float>(height));
-    const auto rgba = rgba_from_d3dcolor(color);
-    glUniform4f(colour_, rgba[0], rgba[1], rgba[2], rgba[3]);
-    glBindVertexArray(vertex_array_);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)), vertices.data(),
-                 GL_STREAM_DRAW);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, atlas);
-    glBindSampler(0, 0); // the atlas's own filtering, not sampler 0's
-
-    glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
-    if (depth.test) {
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(depth.function);
-        glDepthMask(depth.write ? GL_TRUE : GL_FALSE);
-    } else {
-        glDisable(GL_DEPTH_TEST);
-    }
-    glDisable(GL_CULL_FACE);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glEnable(GL_BLEND);
-    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    glBlendEquation(GL_FUNC_ADD);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(left, static_cast<GLint>(height) - bottom, right - left, bottom - top);
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size() / 4));
-    glDisable(GL_SCISSOR_TEST);
-}
-
-// ---- The device's side ----
-
 AtlasHandle Device::create_atlas(UINT width, UINT height, const std::uint8_t* coverage) {
-    if (width == 0 || height == 0 || coverage == nullptr || !make_current())
+    if (width == 0 || height == 0 || coverage == nullptr || !backend_->make_current())
         return 0;
-    // GL would make the texture and leave it empty: refuse an atlas beyond the largest side it takes.
-    GLint max_side = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_side);
-    if (width > static_cast<UINT>(max_side) || height > static_cast<UINT>(max_side))
-        return 0;
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    for (int stale = 0; stale < 8 && glGetError() != GL_NO_ERROR; ++stale) {
-    }
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
-                 GL_RED, GL_UNSIGNED_BYTE, coverage);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    const AtlasHandle atlas = backend_->create_atlas(width, height, coverage);
     mark(kDirtyTextures);
-    if (glGetError() != GL_NO_ERROR) {
-        glDeleteTextures(1, &texture);
-        return 0;
-    }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    atlases_.insert(texture);
-    return texture;
+    return atlas;
 }
 
 void Device::destroy_atlas(AtlasHandle atlas) {
-    if (atlases_.erase(atlas) == 0)
-        return;
-    if (make_current()) {
-        const GLuint texture = atlas;
-        glDeleteTextures(1, &texture);
-    }
+    backend_->destroy_atlas(atlas);
 }
 
 void Device::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
                         D3DCOLOR color) {
-    if (atlases_.count(atlas) == 0 || !make_current_to_draw())
+    if (!backend_->can_draw())
+        return;
+    const auto& rs = states_.render;
+    const QuadDepth depth{rs[D3DRS_ZENABLE] != D3DZB_FALSE, rs[D3DRS_ZFUNC], rs[D3DRS_ZWRITEENABLE] != FALSE};
+    if (!backend_->draw_quads(atlas, quads, clip, color, depth))
         return;
     back_buffer_is_presented_ = false;
-    const auto& rs = states_.render;
-    const CoverageDepth depth{rs[D3DRS_ZENABLE] != D3DZB_FALSE && depth_buffer_ != 0,
-                              depth_function(rs[D3DRS_ZFUNC]), rs[D3DRS_ZWRITEENABLE] != FALSE};
-    coverage_->draw(atlas, quads, clip, color, depth, width_, height_);
-    mark(kDirtyGl | kDirtyTextures);
+    mark(kDirtyPipeline | kDirtyTextures);
 }
 
 AtlasHandle create_coverage_atlas(IDirect3DDevice9* device, UINT width, UINT height,

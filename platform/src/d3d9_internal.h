@@ -23,8 +23,8 @@ struct MipLevel {
 HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, std::vector<MipLevel> levels,
                        IDirect3DTexture9** texture);
 
-// The largest texture side the device takes (GL_MAX_TEXTURE_SIZE, what its caps report as MaxTextureWidth
-// and MaxTextureHeight); 0 when the device's context is gone.
+// The largest texture side the device takes (its renderer's, what its caps report as MaxTextureWidth and
+// MaxTextureHeight); 0 when the renderer cannot say (the window is gone).
 UINT max_texture_side(IDirect3DDevice9* device);
 
 // A single-channel coverage image (glyph atlas) held by the device for the font; 0 when the device cannot

@@ -1,15 +1,13 @@
-// The Direct3D 9 objects other than the device: the GL context they share, the GL storage behind vertex
-// buffers, index buffers and textures, and the COM objects the program holds (IDirect3DVertexBuffer9,
-// IDirect3DIndexBuffer9, IDirect3DTexture9) over com::ComObject. A COM object dies when its count reaches 0;
-// its storage lives on while the device still has it bound, as Direct3D keeps its own hold on bound
-// resources.
+// The Direct3D 9 objects other than the device: the storage behind vertex buffers, index buffers and
+// textures (the content as the program wrote it, and the renderer's copy of it), and the COM objects the
+// program holds (IDirect3DVertexBuffer9, IDirect3DIndexBuffer9, IDirect3DTexture9) over com::ComObject. A COM
+// object dies when its count reaches 0; its storage lives on while the device still has it bound, as Direct3D
+// keeps its own hold on bound resources.
 #pragma once
 
 #include "com_object.h"
 #include "d3d9_internal.h"
-
-#include <epoxy/gl.h>
-#include <SDL.h>
+#include "render_backend.h"
 
 #include <cstdint>
 #include <memory>
@@ -19,55 +17,28 @@ namespace platform::d3d9 {
 
 class Device;
 
-// The device's GL context. Owned jointly by the device and every storage made on it, so that GL names are
-// deleted while the context exists; GL calls are skipped once the window (and with it the drawable) is gone.
-class GlContext {
-  public:
-    GlContext(HWND window, SDL_GLContext context) : window_(window), context_(context) {}
-    ~GlContext();
-    GlContext(const GlContext&) = delete;
-    GlContext& operator=(const GlContext&) = delete;
-
-    // Makes the context current; false when its window no longer exists.
-    bool make_current();
-    HWND window() const {
-        return window_;
-    }
-
-  private:
-    HWND window_;
-    SDL_GLContext context_;
-};
-
+// A buffer's content and the renderer's copy of it (null when the renderer gave none), which lives as long
+// as the storage does, after the device if need be.
 struct BufferStorage {
-    BufferStorage(std::shared_ptr<GlContext> context, GLenum gl_target, UINT length);
-    ~BufferStorage();
-    BufferStorage(const BufferStorage&) = delete;
-    BufferStorage& operator=(const BufferStorage&) = delete;
-    // Copies bytes [offset, offset + size) of the CPU copy to the GL buffer.
+    BufferStorage(RenderBackend& backend, UINT length);
+    // Sends bytes [offset, offset + size) of the content to the renderer's copy.
     void upload(UINT offset, UINT size);
 
-    std::shared_ptr<GlContext> gl;
-    GLenum target;
-    GLuint name = 0;
     std::vector<std::uint8_t> bytes; // the buffer's content, as the program last wrote it
     D3DFORMAT index_format = D3DFMT_UNKNOWN;
     // Unique among all buffers and renewed by every Unlock, so that facts cached about a content expire
     // even when a new buffer takes the address of one that is gone.
     std::uint64_t version = 0;
+    std::unique_ptr<BufferObject> object;
 };
 
 struct TextureStorage {
-    TextureStorage(std::shared_ptr<GlContext> context, D3DFORMAT fmt, std::vector<MipLevel> mips);
-    ~TextureStorage();
-    TextureStorage(const TextureStorage&) = delete;
-    TextureStorage& operator=(const TextureStorage&) = delete;
+    TextureStorage(RenderBackend& backend, D3DFORMAT fmt, std::vector<MipLevel> mips);
     void upload(UINT level);
 
-    std::shared_ptr<GlContext> gl;
     D3DFORMAT format;
     std::vector<MipLevel> levels;
-    GLuint name = 0;
+    std::unique_ptr<TextureObject> object;
 };
 
 // The device link shared by every resource: each holds its device (com::Held) while it lives, and answers
@@ -89,8 +60,8 @@ template <typename Interface> class Resource : public com::ComObject<Interface> 
     }
 };
 
-// A vertex or an index buffer: the two differ only in their interface, their GL target and, for index
-// buffers, the index format.
+// A vertex or an index buffer: the two differ only in their interface and, for index buffers, the index
+// format.
 template <typename Interface> class Buffer final : public Resource<Interface> {
   public:
     Buffer(Device* device, UINT length, D3DFORMAT index_format = D3DFMT_UNKNOWN);

@@ -1,6 +1,6 @@
 // The Direct3D 9 device's state records (render states, sampler states, texture stage states, transforms,
 // lights, material) with the documented starting values, and which indices each Set/Get accepts.
-// Used by the device (d3d9_device.cpp) and the drawing code that turns them into GL (d3d9_draw.cpp).
+// Used by the device (d3d9_device.cpp) and the GL renderer that turns them into GL state (gl_draw.cpp).
 #pragma once
 
 #include <d3d9.h>

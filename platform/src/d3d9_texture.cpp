@@ -1,7 +1,8 @@
-// IDirect3DTexture9 (managed pool, A8R8G8B8 or X8R8G8B8) on a GL texture holding the whole mip chain, and
-// create_texture, through which the D3DX texture loader makes textures: a level 0 wider or taller than
-// GL_MAX_TEXTURE_SIZE fails with D3DERR_INVALIDCALL, as a size beyond the device's caps does. LockRect hands
-// out the CPU copy of a level; UnlockRect uploads it again unless it was locked read-only.
+// IDirect3DTexture9 (managed pool, A8R8G8B8 or X8R8G8B8) over the renderer's texture storage holding the
+// whole mip chain, and create_texture, through which the D3DX texture loader makes textures: a level 0 wider
+// or taller than the renderer's largest texture side fails with D3DERR_INVALIDCALL, as a size beyond the
+// device's caps does. LockRect hands out the CPU copy of a level; UnlockRect sends it to the renderer again
+// unless it was locked read-only.
 #include "d3d9_device.h"
 #include "d3d9_trace.h"
 
@@ -11,47 +12,17 @@
 
 namespace platform::d3d9 {
 
-TextureStorage::TextureStorage(std::shared_ptr<GlContext> context, D3DFORMAT fmt, std::vector<MipLevel> mips)
-    : gl(std::move(context)), format(fmt), levels(std::move(mips)) {
-    if (!gl->make_current())
-        return;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size()) - 1);
-    if (format == D3DFMT_X8R8G8B8)
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE); // no alpha: reads as opaque
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    for (UINT i = 0; i < levels.size(); ++i) {
-        // 0xAARRGGBB words are bytes B, G, R, A in memory.
-        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, static_cast<GLsizei>(levels[i].width),
-                     static_cast<GLsizei>(levels[i].height), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                     levels[i].pixels.data());
-    }
-    glBindTexture(GL_TEXTURE_2D, 0);
-}
-
-TextureStorage::~TextureStorage() {
-    if (name != 0 && gl->make_current())
-        glDeleteTextures(1, &name);
-}
+TextureStorage::TextureStorage(RenderBackend& backend, D3DFORMAT fmt, std::vector<MipLevel> mips)
+    : format(fmt), levels(std::move(mips)), object(backend.create_texture(format, levels)) {}
 
 void TextureStorage::upload(UINT level) {
-    if (name == 0 || level >= levels.size() || !gl->make_current())
-        return;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(levels[level].width),
-                    static_cast<GLsizei>(levels[level].height), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                    levels[level].pixels.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
+    if (object && level < levels.size())
+        object->upload(level, levels[level]);
 }
 
 Texture::Texture(Device* device, D3DFORMAT format, std::vector<MipLevel> levels)
     : Resource(device, "Texture"),
-      storage_(std::make_shared<TextureStorage>(device->gl(), format, std::move(levels))),
+      storage_(std::make_shared<TextureStorage>(device->backend(), format, std::move(levels))),
       locked_(storage_->levels.size(), false), written_(storage_->levels.size(), false) {}
 
 bool Texture::has_own_interface(REFIID riid) const {
@@ -113,11 +84,7 @@ HRESULT Texture::UnlockRect(UINT level) {
 
 UINT max_texture_side(IDirect3DDevice9* device) {
     auto* const owner = dynamic_cast<Device*>(device);
-    if (owner == nullptr || !owner->gl()->make_current())
-        return 0;
-    GLint side = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
-    return side > 0 ? static_cast<UINT>(side) : 0;
+    return owner != nullptr ? owner->backend().max_texture_side() : 0;
 }
 
 std::shared_ptr<TextureStorage> texture_storage(IDirect3DBaseTexture9* texture) {

@@ -1,4 +1,5 @@
-// The cache of fixed-function emulation programs by key (ffp_program_cache.h) over GL program objects.
+// The cache of fixed-function emulation programs by key (ffp_program_cache.h) over the GL programs of
+// gl_ffp_program.h.
 #include "ffp_program_cache.h"
 
 #include <cstdio>

@@ -1,9 +1,9 @@
-// The emulation programs compiled so far, one per fixed-function key (ffp_key.h): a draw asks for the program
-// of its key, which is compiled on first use and kept for the device's lifetime. Owned by the device.
+// The GL renderer's emulation programs compiled so far, one per fixed-function key (ffp_key.h): a draw asks
+// for the program of its key, which is compiled on first use and kept for the renderer's lifetime.
 #pragma once
 
 #include "ffp_key.h"
-#include "ffp_shader.h"
+#include "gl_ffp_program.h"
 
 #include <map>
 #include <memory>

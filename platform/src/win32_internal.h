@@ -3,11 +3,11 @@
 // the message queue and DirectInput. Implemented in win32_window.cpp and win32_messages.cpp; used by
 // d3d9_*.cpp and dinput8.cpp.
 //
-// The GL context: CreateWindowExA sets these SDL GL attributes before it creates the window with
-// SDL_WINDOW_OPENGL (hidden until ShowWindow): context 3.3 core profile, double buffered, RGBA 8-8-8-0,
-// no depth and no stencil buffer in the window's own framebuffer. The Direct3D 9 part creates the context
-// itself (SDL_GL_CreateContext) on sdl_window(hwnd) and owns it; it may set further attributes before that,
-// but must not recreate the window.
+// The renderer's context: CreateWindowExA has the renderer set its SDL attributes before it creates the
+// window with the renderer's flags (prepare_render_window of render_backend.h; hidden until ShowWindow): for
+// OpenGL, context 3.3 core profile, double buffered, RGBA 8-8-8-0, no depth and no stencil buffer in the
+// window's own framebuffer. The renderer creates its context itself on sdl_window(hwnd) and owns it; it may
+// set further attributes before that, but must not recreate the window.
 #pragma once
 
 #include <windows.h>

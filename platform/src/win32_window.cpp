@@ -1,6 +1,7 @@
 // Win32 windows on SDL2: RegisterClassExA, CreateWindowExA, ShowWindow, DestroyWindow, LoadCursorA,
 // GetClientRect and GetWindowRect, and the layer-internal view of a window (its SDL window, client size,
-// focus). A window is an SDL window made with SDL_WINDOW_OPENGL, hidden until ShowWindow; the size given to
+// focus). A window is an SDL window made with the renderer's flags and attributes (render_backend.h:
+// SDL_WINDOW_OPENGL), hidden until ShowWindow; the size given to
 // CreateWindowExA is the outer size, so where a window manager adds a frame the SDL (client) window is made
 // that much smaller and placed so that the frame's corner is at the given position, as soon as the window
 // manager has framed the shown window and told the frame's size (the message pump looks for it).
@@ -9,13 +10,15 @@
 //   RegisterClassExA({48, 3, proc, 0, 0, <instance>, null, 32512, 5, null, "WindowClass", null})
 //       the WNDCLASSEXA fields in order; the window procedure prints as "proc" (or null), the cursor as the
 //       number of the system cursor it is (or a label), the brush as its number
-//   CreateWindowExA(0, "WindowClass", "Our First Direct3D Program", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768, null, null,
+//   CreateWindowExA(0, "WindowClass", "Our First Direct3D Program", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
+//   null, null,
 //       <instance>, null) -> Window#1        (or " -> null" on failure; GetLastError says why)
 //   ShowWindow(Window#1, SW_SHOWDEFAULT)   DestroyWindow(Window#1)   LoadCursorA(null, 32512)
 //   GetClientRect(Window#1)    GetWindowRect(Window#1)
 // Messages sent to the window procedure: WM_CREATE (with a CREATESTRUCTA) while CreateWindowExA runs, after
 // its trace line (returning -1 makes creation fail); WM_SHOWWINDOW when ShowWindow changes the visibility;
 // WM_DESTROY from DestroyWindow.
+#include "render_backend.h"
 #include "trace_result.h"
 #include "win32_state.h"
 
@@ -145,7 +148,7 @@ bool client_size(HWND window, int* width, int* height) {
         return false;
     int cw = 0, ch = 0;
     if (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_OPENGL)
-        SDL_GL_GetDrawableSize(w->sdl, &cw, &ch);
+        d3d9::drawable_size(w->sdl, &cw, &ch);
     else
         SDL_GetWindowSize(w->sdl, &cw, &ch);
     *width = cw;
@@ -293,18 +296,7 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
     width = std::max(width, 1);
     height = std::max(height, 1);
 
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-
-    Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL;
+    Uint32 flags = SDL_WINDOW_HIDDEN | d3d9::prepare_render_window();
     if ((style & WS_CAPTION) == 0)
         flags |= SDL_WINDOW_BORDERLESS;
     if (style & WS_THICKFRAME)

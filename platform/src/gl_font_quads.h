@@ -1,6 +1,7 @@
-// The device's drawing of text for the D3DX font: a single-channel glyph atlas per font and a small GLSL
+// The GL renderer's drawing of text for the D3DX font: a single-channel glyph atlas per font and a small GLSL
 // program that blends coverage-weighted quads over the back buffer at depth 0, as D3DX's sprite draws them:
-// alpha-tested (only covered pixels are drawn) under the device's own depth states.
+// alpha-tested (only covered pixels are drawn) under the device's own depth states. Bodies in
+// gl_font_quads.cpp.
 #pragma once
 
 #include "d3d9_internal.h"

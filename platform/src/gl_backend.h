@@ -1,0 +1,134 @@
+// The OpenGL 3.3 core renderer behind the Direct3D 9 device (RenderBackend of render_backend.h), on the
+// window's SDL window through libepoxy. It owns every GL object: the context, the back buffer (an offscreen
+// framebuffer with an RGB8 colour buffer and the depth buffer asked for), the vertex array, one sampler per
+// fixed-function stage, the emulation programs, the font's coverage program and atlases, and the buffers
+// and textures of the device's resources. Its bodies, one area each: gl_context.cpp (context, creation,
+// making current), gl_target.cpp (back buffer, Clear, Present, read-back), gl_resources.cpp (buffers and
+// textures), gl_draw.cpp (state and indexed draws), gl_font_quads.cpp (atlases and quads).
+#pragma once
+
+#include "ffp_program_cache.h"
+#include "render_backend.h"
+
+#include <epoxy/gl.h>
+#include <SDL.h>
+
+#include <array>
+#include <memory>
+#include <set>
+#include <string>
+
+namespace platform::d3d9 {
+
+class CoverageProgram;
+
+// The renderer's GL context. Owned jointly by the renderer and every buffer and texture made on it, so that
+// GL names are deleted while the context exists; GL calls are skipped once the window (and with it the
+// drawable) is gone.
+class GlContext {
+  public:
+    GlContext(HWND window, SDL_GLContext context) : window_(window), context_(context) {}
+    ~GlContext();
+    GlContext(const GlContext&) = delete;
+    GlContext& operator=(const GlContext&) = delete;
+
+    // Makes the context current; false when its window no longer exists.
+    bool make_current();
+    HWND window() const {
+        return window_;
+    }
+
+  private:
+    HWND window_;
+    SDL_GLContext context_;
+};
+
+// The GL names behind the device's resources (gl_resources.cpp); 0 when the context was gone at creation.
+template <typename Object> class GlNamed : public Object {
+  public:
+    GlNamed(const GlNamed&) = delete;
+    GlNamed& operator=(const GlNamed&) = delete;
+    GLuint name() const {
+        return name_;
+    }
+
+  protected:
+    explicit GlNamed(std::shared_ptr<GlContext> context) : gl_(std::move(context)) {}
+    std::shared_ptr<GlContext> gl_;
+    GLuint name_ = 0;
+};
+
+class GlBuffer final : public GlNamed<BufferObject> {
+  public:
+    GlBuffer(std::shared_ptr<GlContext> context, const std::uint8_t* bytes, UINT length);
+    ~GlBuffer() override;
+    void upload(UINT offset, UINT size, const std::uint8_t* bytes) override;
+};
+
+class GlTexture final : public GlNamed<TextureObject> {
+  public:
+    GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, const std::vector<MipLevel>& levels);
+    ~GlTexture() override;
+    void upload(UINT level, const MipLevel& mip) override;
+};
+
+class GlBackend final : public RenderBackend {
+  public:
+    GlBackend(HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<GlContext> gl);
+    ~GlBackend() override;
+    GlBackend(const GlBackend&) = delete;
+    GlBackend& operator=(const GlBackend&) = delete;
+    // Makes the back buffer and the objects every draw uses; false and the reason in error on failure.
+    bool init(std::string& error);
+
+    std::unique_ptr<BufferObject> create_buffer(const std::uint8_t* bytes, UINT length) override;
+    std::unique_ptr<TextureObject> create_texture(D3DFORMAT format,
+                                                  const std::vector<MipLevel>& levels) override;
+    UINT max_texture_side() override;
+    bool make_current() override;
+    bool can_draw() override;
+    bool can_present() override;
+    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+               DWORD stencil) override;
+    void flush() override;
+    bool draw_indexed(const DrawCall& draw) override;
+    std::size_t program_count() const override {
+        return programs_.size();
+    }
+    AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) override;
+    void destroy_atlas(AtlasHandle atlas) override;
+    bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color,
+                    const QuadDepth& depth) override;
+    void present(const RECT& from, const RECT* to) override;
+    void read_back(std::vector<std::uint32_t>& pixels) override;
+
+  private:
+    bool init_back_buffer(std::string& error);
+    void release();
+    // Turns the state records into GL before a draw; false when the state's program does not compile.
+    bool apply_fixed_function_state(const DrawCall& draw);
+    void apply_pipeline_states(const StateRecords& states);
+    void apply_samplers(const StateRecords& states);
+    // Points the emulation program's vertex attributes at the FVF's elements on stream 0.
+    void bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream);
+    // Scales the back buffer's rectangle from into the window's client area at to, and swaps.
+    void blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to, int client_width,
+                        int client_height);
+
+    HWND window_;
+    D3DPRESENT_PARAMETERS params_;
+    std::shared_ptr<GlContext> gl_;
+    UINT width_;
+    UINT height_;
+
+    GLuint framebuffer_ = 0, color_buffer_ = 0, depth_buffer_ = 0, vertex_array_ = 0;
+    std::array<GLuint, kTextureStages> samplers_{};
+    float max_anisotropy_ = 1.0f; // 1 when GL_EXT_texture_filter_anisotropic is missing
+    FfpProgramCache programs_;
+    FfpProgram* program_ = nullptr; // the program of the last draw's key
+    FfpKey program_key_;
+    std::unique_ptr<CoverageProgram> coverage_;
+    std::set<GLuint> atlases_;
+};
+
+} // namespace platform::d3d9

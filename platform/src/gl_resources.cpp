@@ -1,0 +1,79 @@
+// The GL storage behind the device's vertex buffers, index buffers and textures: GL buffer objects filled
+// through the copy target (index buffers are bound through the vertex array when drawn), and RGBA8 textures
+// holding the whole mip chain from 0xAARRGGBB words (X8R8G8B8 reads its alpha as one).
+#include "gl_backend.h"
+
+namespace platform::d3d9 {
+
+GlBuffer::GlBuffer(std::shared_ptr<GlContext> context, const std::uint8_t* bytes, UINT length)
+    : GlNamed(std::move(context)) {
+    if (!gl_->make_current())
+        return;
+    glGenBuffers(1, &name_);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    glBufferData(GL_COPY_WRITE_BUFFER, length, bytes, GL_STATIC_DRAW);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+}
+
+GlBuffer::~GlBuffer() {
+    if (name_ != 0 && gl_->make_current())
+        glDeleteBuffers(1, &name_);
+}
+
+void GlBuffer::upload(UINT offset, UINT size, const std::uint8_t* bytes) {
+    if (name_ == 0 || size == 0 || !gl_->make_current())
+        return;
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    glBufferSubData(GL_COPY_WRITE_BUFFER, offset, size, bytes);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+}
+
+GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format,
+                     const std::vector<MipLevel>& levels)
+    : GlNamed(std::move(context)) {
+    if (!gl_->make_current())
+        return;
+    glGenTextures(1, &name_);
+    glBindTexture(GL_TEXTURE_2D, name_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size()) - 1);
+    if (format == D3DFMT_X8R8G8B8)
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE); // no alpha: reads as opaque
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    for (UINT i = 0; i < levels.size(); ++i) {
+        // 0xAARRGGBB words are bytes B, G, R, A in memory.
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, static_cast<GLsizei>(levels[i].width),
+                     static_cast<GLsizei>(levels[i].height), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                     levels[i].pixels.data());
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+GlTexture::~GlTexture() {
+    if (name_ != 0 && gl_->make_current())
+        glDeleteTextures(1, &name_);
+}
+
+void GlTexture::upload(UINT level, const MipLevel& mip) {
+    if (name_ == 0 || !gl_->make_current())
+        return;
+    glBindTexture(GL_TEXTURE_2D, name_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(mip.width),
+                    static_cast<GLsizei>(mip.height), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                    mip.pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+std::unique_ptr<BufferObject> GlBackend::create_buffer(const std::uint8_t* bytes, UINT length) {
+    return std::make_unique<GlBuffer>(gl_, bytes, length);
+}
+
+std::unique_ptr<TextureObject> GlBackend::create_texture(D3DFORMAT format,
+                                                         const std::vector<MipLevel>& levels) {
+    return std::make_unique<GlTexture>(gl_, format, levels);
+}
+
+} // namespace platform::d3d9

@@ -1,0 +1,244 @@
+// The Direct3D 9 device's front end over a recording fake renderer, with no display, SDL video or GL: what
+// crosses the seam to the renderer (render_backend.h) and what must not. A refused draw never reaches the
+// renderer; an accepted one reaches it once with its index range; a changed state reaches the next draw and
+// an unchanged one is not sent again, not even after a draw the renderer could not make; Clear hands its
+// rectangles over as given, and a Clear the device refuses stays on this side.
+#include "d3d9_device.h"
+#include "d3d9_direct3d.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <vector>
+
+namespace {
+
+using namespace platform::d3d9;
+
+struct SeenDraw {
+    IndexRange range;
+    std::uint32_t dirty;
+    DWORD zfunc;
+};
+
+struct SeenClear {
+    std::vector<D3DRECT> rects;
+    DWORD flags;
+    D3DCOLOR color;
+    float z;
+};
+
+// What the fake saw, kept by the test: the device owns the fake.
+struct Seen {
+    std::vector<SeenDraw> draws;
+    std::vector<SeenClear> clears;
+    bool programs_compile = true; // false: draw_indexed reports a program that did not compile
+};
+
+class FakeBackend final : public RenderBackend {
+  public:
+    explicit FakeBackend(Seen& seen) : seen_(seen) {}
+    std::unique_ptr<BufferObject> create_buffer(const std::uint8_t*, UINT) override {
+        return nullptr;
+    }
+    std::unique_ptr<TextureObject> create_texture(D3DFORMAT, const std::vector<MipLevel>&) override {
+        return nullptr;
+    }
+    UINT max_texture_side() override {
+        return 4096;
+    }
+    bool make_current() override {
+        return true;
+    }
+    bool can_draw() override {
+        return true;
+    }
+    bool can_present() override {
+        return true;
+    }
+    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD) override {
+        std::vector<D3DRECT> given;
+        if (rects != nullptr)
+            given.assign(rects, rects + count);
+        seen_.clears.push_back({given, flags, color, z});
+    }
+    void flush() override {}
+    bool draw_indexed(const DrawCall& d) override {
+        seen_.draws.push_back({d.range, d.dirty, d.states.render[D3DRS_ZFUNC]});
+        return seen_.programs_compile;
+    }
+    std::size_t program_count() const override {
+        return 0;
+    }
+    AtlasHandle create_atlas(UINT, UINT, const std::uint8_t*) override {
+        return 0;
+    }
+    void destroy_atlas(AtlasHandle) override {}
+    bool draw_quads(AtlasHandle, const std::vector<GlyphQuad>&, const RECT&, D3DCOLOR,
+                    const QuadDepth&) override {
+        return false;
+    }
+    void present(const RECT&, const RECT*) override {}
+    void read_back(std::vector<std::uint32_t>& pixels) override {
+        pixels.assign(4 * 4, 0);
+    }
+
+  private:
+    Seen& seen_;
+};
+
+struct Vertex {
+    float x, y, z;
+};
+
+class FrontEnd : public ::testing::Test {
+  protected:
+    // A 4 x 4 back buffer, without a depth buffer unless asked; four vertices and the six indices of a quad
+    // bound, with their vertex format.
+    void make_device(bool depth) {
+        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(d3d_, nullptr);
+        D3DPRESENT_PARAMETERS params{};
+        params.BackBufferWidth = 4;
+        params.BackBufferHeight = 4;
+        params.BackBufferFormat = D3DFMT_X8R8G8B8;
+        params.BackBufferCount = 1;
+        params.Windowed = TRUE;
+        params.EnableAutoDepthStencil = depth ? TRUE : FALSE;
+        params.AutoDepthStencilFormat = D3DFMT_D16;
+        Device* made = nullptr;
+        ASSERT_EQ(Device::create_with_backend(dynamic_cast<Direct3D*>(d3d_), window(), params,
+                                              std::make_unique<FakeBackend>(seen_), &made),
+                  D3D_OK);
+        device_ = made;
+
+        const Vertex vertices[4] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
+        const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+        ASSERT_EQ(
+            device_->CreateVertexBuffer(sizeof vertices, 0, D3DFVF_XYZ, D3DPOOL_MANAGED, &vertices_, nullptr),
+            D3D_OK);
+        ASSERT_EQ(device_->CreateIndexBuffer(sizeof indices, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices_,
+                                             nullptr),
+                  D3D_OK);
+        fill(vertices_, vertices, sizeof vertices);
+        fill(indices_, indices, sizeof indices);
+        ASSERT_EQ(device_->SetFVF(D3DFVF_XYZ), D3D_OK);
+        ASSERT_EQ(device_->SetStreamSource(0, vertices_, 0, sizeof(Vertex)), D3D_OK);
+        ASSERT_EQ(device_->SetIndices(indices_), D3D_OK);
+    }
+
+    template <typename Buffer> static void fill(Buffer* buffer, const void* data, UINT size) {
+        void* out = nullptr;
+        ASSERT_EQ(buffer->Lock(0, 0, &out, 0), D3D_OK);
+        std::memcpy(out, data, size);
+        ASSERT_EQ(buffer->Unlock(), D3D_OK);
+    }
+
+    static HWND window() {
+        static int stand_in = 0;
+        return reinterpret_cast<HWND>(&stand_in);
+    }
+
+    void TearDown() override {
+        // Resources first, the Direct3D object last.
+        for (IUnknown* object : std::initializer_list<IUnknown*>{indices_, vertices_, device_, d3d_})
+            if (object != nullptr)
+                object->Release();
+    }
+
+    HRESULT draw_quad() {
+        return device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
+    }
+
+    Seen seen_;
+    IDirect3D9* d3d_ = nullptr;
+    IDirect3DDevice9* device_ = nullptr;
+    IDirect3DVertexBuffer9* vertices_ = nullptr;
+    IDirect3DIndexBuffer9* indices_ = nullptr;
+};
+
+// Fault: the range checks moved behind the seam, or a refused draw still handed to the renderer.
+TEST_F(FrontEnd, DrawsOutsideTheBuffersAreRefusedBeforeTheRenderer) {
+    make_device(false);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 0), D3D_OK); // nothing to draw
+    EXPECT_TRUE(seen_.draws.empty());
+}
+
+// Fault: the index range or count reaching the renderer wrongly (the primitive count passed as the index
+// count, the start index lost), or one draw sent twice.
+TEST_F(FrontEnd, AnAcceptedDrawReachesTheRendererOnceWithItsRange) {
+    make_device(false);
+    ASSERT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 1), D3D_OK);
+    ASSERT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 0, 4, 1, 2), D3D_OK);
+    ASSERT_EQ(seen_.draws.size(), 2u);
+    const IndexRange& list = seen_.draws[0].range;
+    EXPECT_EQ(list.type, D3DPT_TRIANGLELIST);
+    EXPECT_EQ(list.start_index, 3u);
+    EXPECT_EQ(list.prim_count, 1u);
+    EXPECT_EQ(list.index_count, 3u);
+    EXPECT_EQ(list.index_size, 2u);
+    EXPECT_EQ(list.base_vertex, 0);
+    const IndexRange& strip = seen_.draws[1].range;
+    EXPECT_EQ(strip.type, D3DPT_TRIANGLESTRIP);
+    EXPECT_EQ(strip.start_index, 1u);
+    EXPECT_EQ(strip.index_count, 4u);
+}
+
+// Fault: a setter's change lost on the way to the renderer, everything sent again every draw, or the
+// changes forgotten after a draw the renderer could not make (a program that did not compile).
+TEST_F(FrontEnd, ChangedStatesReachTheNextDrawAndUnchangedOnesAreNotSentAgain) {
+    make_device(true);
+    ASSERT_EQ(draw_quad(), D3D_OK);
+    ASSERT_EQ(draw_quad(), D3D_OK);
+    ASSERT_EQ(seen_.draws.size(), 2u);
+    EXPECT_EQ(seen_.draws[0].dirty, static_cast<std::uint32_t>(kDirtyAll)); // a new device sends everything
+    EXPECT_EQ(seen_.draws[1].dirty, 0u);
+
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_GREATER), D3D_OK);
+    seen_.programs_compile = false;
+    ASSERT_EQ(draw_quad(), D3D_OK);
+    seen_.programs_compile = true;
+    ASSERT_EQ(draw_quad(), D3D_OK);
+    ASSERT_EQ(seen_.draws.size(), 4u);
+    for (const SeenDraw& draw : {seen_.draws[2], seen_.draws[3]}) {
+        EXPECT_EQ(draw.zfunc, static_cast<DWORD>(D3DCMP_GREATER));
+        EXPECT_NE(draw.dirty & kDirtyPipeline, 0u);
+        EXPECT_EQ(draw.dirty & kDirtyLighting, 0u); // the depth function is no lighting state
+    }
+
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_GREATER), D3D_OK); // the value it has
+    ASSERT_EQ(draw_quad(), D3D_OK);
+    EXPECT_EQ(seen_.draws.back().dirty, 0u);
+
+    // Present works on the renderer's pipeline state outside the draws: the next draw sets it again.
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    ASSERT_EQ(draw_quad(), D3D_OK);
+    EXPECT_EQ(seen_.draws.back().dirty, static_cast<std::uint32_t>(kDirtyPipeline));
+}
+
+// Fault: the rectangles dropped or cut on the way (the renderer clearing everything), or a Clear the device
+// refuses (a list without its count, depth without a depth buffer) still reaching the renderer.
+TEST_F(FrontEnd, ClearHandsItsRectanglesOverAndRefusedClearsStayHere) {
+    make_device(false);
+    const D3DRECT rects[2] = {{0, 0, 2, 2}, {1, 2, 4, 9}};
+    ASSERT_EQ(device_->Clear(2, rects, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device_->Clear(1, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+
+    ASSERT_EQ(seen_.clears.size(), 2u);
+    const SeenClear& first = seen_.clears[0];
+    ASSERT_EQ(first.rects.size(), 2u);
+    EXPECT_EQ(first.rects[1].x1, 1);
+    EXPECT_EQ(first.rects[1].y1, 2);
+    EXPECT_EQ(first.rects[1].x2, 4);
+    EXPECT_EQ(first.rects[1].y2, 9); // beyond the back buffer: the renderer cuts it
+    EXPECT_EQ(first.flags, static_cast<DWORD>(D3DCLEAR_TARGET));
+    EXPECT_EQ(first.color, 0xFF102030u);
+    EXPECT_TRUE(seen_.clears[1].rects.empty());
+}
+
+} // namespace
