@@ -531,6 +531,12 @@ void message_parameter(std::string& out, std::uint32_t wparam, std::uint32_t mes
         out += std::to_string(wparam);
 }
 
+// A presentation interval without a name prints in hexadecimal, as the named ones are written.
+void present_interval(std::string& out, std::uint32_t value, std::uint32_t) {
+    if (!append_one(out, kPresentIntervals, value))
+        append_hex(out, value);
+}
+
 // States that take the same kind of value, and how that value prints.
 struct StateValues {
     Printer print;
@@ -623,7 +629,8 @@ constexpr Printer render_state_value = state_value<kRenderStateValues>;
 constexpr Printer sampler_state_value = state_value<kSamplerStateValues>;
 constexpr Printer texture_stage_state_value = state_value<kTextureStageStateValues>;
 
-// The calls whose integer arguments take names, and how each such argument prints, by its place (from 0).
+// The calls (and structures) whose integer arguments (fields) take names, and how each such argument
+// prints, by its place (from 0).
 struct Argument {
     int position;
     Printer print;
@@ -662,6 +669,9 @@ constexpr Call kCalls[] = {
     {"CreateWindowExA",
      {{3, flags<kWindowStyles>}, {4, one_of<kWindowPositions>}, {5, one_of<kWindowPositions>}}},
     {"MessageBoxA", {{3, flags<kMessageBoxFlags>}}},
+    // Structures, printed as their fields in braces.
+    {"D3DPRESENT_PARAMETERS", {{8, one_of<kBools>}, {9, one_of<kBools>}, {13, present_interval}}},
+    {"MSG", {{1, one_of<kMessages>}, {2, message_parameter}}},
 };
 
 } // namespace
@@ -697,20 +707,6 @@ bool append_argument(std::string& out, std::string_view call, int position, std:
         return false;
     }
     return false;
-}
-
-void append_bool(std::string& out, std::uint32_t value) {
-    one_of<kBools>(out, value, 0);
-}
-void append_message(std::string& out, std::uint32_t message) {
-    one_of<kMessages>(out, message, 0);
-}
-void append_message_wparam(std::string& out, std::uint32_t wparam, std::uint32_t message) {
-    message_parameter(out, wparam, message);
-}
-void append_present_interval(std::string& out, std::uint32_t value) {
-    if (!append_one(out, kPresentIntervals, value))
-        append_hex(out, value);
 }
 
 } // namespace platform::trace::names

@@ -47,16 +47,9 @@ template <NamedEnumeration Enum> bool append_name(std::string& out, Enum value) 
 }
 
 // Integer argument `position` (from 0) of the call `call`, given the integer argument before it: appends
-// its name and returns true where that place of that call takes named values, or returns false.
+// its name and returns true where that place of that call takes named values, or returns false. The fields
+// of a structure are the arguments of a call named after the structure ("MSG", "D3DPRESENT_PARAMETERS").
 bool append_argument(std::string& out, std::string_view call, int position, std::uint32_t value,
                      std::uint32_t previous);
-
-// A MSG's message and wParam (a virtual-key code for key messages).
-void append_message(std::string& out, std::uint32_t message);
-void append_message_wparam(std::string& out, std::uint32_t wparam, std::uint32_t message);
-
-// The fields of D3DPRESENT_PARAMETERS that are plain numbers in the structure but named by the platform.
-void append_bool(std::string& out, std::uint32_t value);
-void append_present_interval(std::string& out, std::uint32_t value);
 
 } // namespace platform::trace::names
