@@ -681,7 +681,7 @@ bool append_enumerator(std::string& out, std::size_t enumeration, std::uint32_t 
     constexpr std::span<const Name> kEnumerations[] = {
         kDeviceTypes,    kFormats,      kMultiSampleTypes, kSwapEffects,        kPools,
         kResourceTypes,  kRenderStates, kSamplerStates,    kTextureStageStates, kTransformStates,
-        kPrimitiveTypes, kLightTypes,   kTextureOps};
+        kPrimitiveTypes, kLightTypes,   kTextureOps,       kCompareFunctions,   kMaterialSources};
     static_assert(std::size(kEnumerations) == std::tuple_size_v<NamedEnumerations>);
     if (append_one(out, kEnumerations[enumeration], value))
         return true;

@@ -23,7 +23,7 @@ namespace platform::trace::names {
 using NamedEnumerations =
     std::tuple<D3DDEVTYPE, D3DFORMAT, D3DMULTISAMPLE_TYPE, D3DSWAPEFFECT, D3DPOOL, D3DRESOURCETYPE,
                D3DRENDERSTATETYPE, D3DSAMPLERSTATETYPE, D3DTEXTURESTAGESTATETYPE, D3DTRANSFORMSTATETYPE,
-               D3DPRIMITIVETYPE, D3DLIGHTTYPE, D3DTEXTUREOP>;
+               D3DPRIMITIVETYPE, D3DLIGHTTYPE, D3DTEXTUREOP, D3DCMPFUNC, D3DMATERIALCOLORSOURCE>;
 
 // Appends the name of `value` from the table of enumeration number `enumeration` of NamedEnumerations and
 // returns true, or returns false when the table has none.
