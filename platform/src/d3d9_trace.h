@@ -4,95 +4,34 @@
 
 #include "trace_format.h"
 
-#include <cstdio>
 #include <string>
-#include <utility>
 
 // In the global namespace beside the structures, so that trace::call finds them by argument lookup.
 inline void append(std::string& out, const D3DLIGHT9& l) {
-    using platform::trace::append;
-    out += '{';
-    append(out, l.Type);
-    out += ", ";
-    append(out, l.Diffuse);
-    out += ", ";
-    append(out, l.Specular);
-    out += ", ";
-    append(out, l.Ambient);
-    out += ", ";
-    append(out, l.Position);
-    out += ", ";
-    append(out, l.Direction);
-    for (const float f :
-         {l.Range, l.Falloff, l.Attenuation0, l.Attenuation1, l.Attenuation2, l.Theta, l.Phi}) {
-        out += ", ";
-        append(out, f);
-    }
-    out += '}';
+    platform::trace::append_fields(out, "D3DLIGHT9", l.Type, l.Diffuse, l.Specular, l.Ambient, l.Position,
+                                   l.Direction, l.Range, l.Falloff, l.Attenuation0, l.Attenuation1,
+                                   l.Attenuation2, l.Theta, l.Phi);
 }
 
 inline void append(std::string& out, const D3DMATERIAL9& m) {
-    using platform::trace::append;
-    out += '{';
-    append(out, m.Diffuse);
-    out += ", ";
-    append(out, m.Ambient);
-    out += ", ";
-    append(out, m.Specular);
-    out += ", ";
-    append(out, m.Emissive);
-    out += ", ";
-    append(out, m.Power);
-    out += '}';
+    platform::trace::append_fields(out, "D3DMATERIAL9", m.Diffuse, m.Ambient, m.Specular, m.Emissive,
+                                   m.Power);
 }
 
+// Windowed, EnableAutoDepthStencil and PresentationInterval print by name (trace_names.cpp).
 inline void append(std::string& out, const D3DPRESENT_PARAMETERS& p) {
-    using platform::trace::append;
-    namespace names = platform::trace::names;
-    out += '{';
-    append(out, p.BackBufferWidth);
-    out += ", ";
-    append(out, p.BackBufferHeight);
-    out += ", ";
-    append(out, p.BackBufferFormat);
-    out += ", ";
-    append(out, p.BackBufferCount);
-    out += ", ";
-    append(out, p.MultiSampleType);
-    out += ", ";
-    append(out, p.MultiSampleQuality);
-    out += ", ";
-    append(out, p.SwapEffect);
-    out += ", ";
-    append(out, p.hDeviceWindow);
-    out += ", ";
-    names::append_bool(out, p.Windowed);
-    out += ", ";
-    names::append_bool(out, p.EnableAutoDepthStencil);
-    out += ", ";
-    append(out, p.AutoDepthStencilFormat);
-    out += ", ";
-    append(out, p.Flags);
-    out += ", ";
-    append(out, p.FullScreen_RefreshRateInHz);
-    out += ", ";
-    names::append_present_interval(out, p.PresentationInterval);
-    out += '}';
+    platform::trace::append_fields(out, "D3DPRESENT_PARAMETERS", p.BackBufferWidth, p.BackBufferHeight,
+                                   p.BackBufferFormat, p.BackBufferCount, p.MultiSampleType,
+                                   p.MultiSampleQuality, p.SwapEffect, p.hDeviceWindow, p.Windowed,
+                                   p.EnableAutoDepthStencil, p.AutoDepthStencilFormat, p.Flags,
+                                   p.FullScreen_RefreshRateInHz, p.PresentationInterval);
+}
+
+inline void append(std::string& out, const D3DRECT& r) {
+    platform::trace::append_fields(out, "D3DRECT", r.x1, r.y1, r.x2, r.y2);
 }
 
 namespace platform::d3d9 {
-
-// A pointer argument to a structure: "null", or the structure in braces.
-template <typename T> struct Ptr { const T* p; };
-template <typename T> void append(std::string& out, Ptr<T> a) {
-    if (a.p == nullptr) {
-        out += "null";
-        return;
-    }
-    using ::append;
-    using platform::trace::append;
-    append(out, *a.p);
-}
 
 // A list of clear rectangles: "null" or "{{x1, y1, x2, y2}, ...}".
 struct RectList {
@@ -106,13 +45,13 @@ inline void append(std::string& out, RectList a) {
     }
     out += '{';
     for (DWORD i = 0; i < a.count; ++i) {
-        const D3DRECT& r = a.rects[i];
-        out += (i ? ", {" : "{") + std::to_string(r.x1) + ", " + std::to_string(r.y1) + ", " +
-               std::to_string(r.x2) + ", " + std::to_string(r.y2) + '}';
+        out += i > 0 ? ", " : "";
+        ::append(out, a.rects[i]);
     }
     out += '}';
 }
 using trace::CreatingCall;
+using trace::Ptr;
 using trace::RectPtr;
 
 } // namespace platform::d3d9

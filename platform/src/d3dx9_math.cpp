@@ -12,10 +12,14 @@ namespace {
 using platform::trace::MatrixArg;
 using platform::trace::VectorArg;
 
-void set_identity(D3DMATRIX& m) {
+// Writes the matrix with these rows to `out` unless it is null; returns `out`.
+D3DXMATRIX* write_rows(D3DXMATRIX* out, const float (&rows)[4][4]) {
+    if (out == nullptr)
+        return nullptr;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
-            m.m[r][c] = r == c ? 1.0f : 0.0f;
+            out->m[r][c] = rows[r][c];
+    return out;
 }
 
 D3DVECTOR subtract(const D3DVECTOR& a, const D3DVECTOR& b) {
@@ -42,77 +46,40 @@ D3DVECTOR normalize(const D3DVECTOR& v) {
 
 D3DXMATRIX* WINAPI D3DXMatrixTranslation(D3DXMATRIX* pOut, FLOAT x, FLOAT y, FLOAT z) {
     platform::trace::call("D3DXMatrixTranslation", x, y, z);
-    if (pOut == nullptr)
-        return nullptr;
-    set_identity(*pOut);
-    pOut->_41 = x;
-    pOut->_42 = y;
-    pOut->_43 = z;
-    return pOut;
+    return write_rows(pOut, {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {x, y, z, 1}});
 }
 
 D3DXMATRIX* WINAPI D3DXMatrixRotationX(D3DXMATRIX* pOut, FLOAT Angle) {
     platform::trace::call("D3DXMatrixRotationX", Angle);
-    if (pOut == nullptr)
-        return nullptr;
     const float s = std::sin(Angle);
     const float c = std::cos(Angle);
-    set_identity(*pOut);
-    pOut->_22 = c;
-    pOut->_23 = s;
-    pOut->_32 = -s;
-    pOut->_33 = c;
-    return pOut;
+    return write_rows(pOut, {{1, 0, 0, 0}, {0, c, s, 0}, {0, -s, c, 0}, {0, 0, 0, 1}});
 }
 
 D3DXMATRIX* WINAPI D3DXMatrixRotationY(D3DXMATRIX* pOut, FLOAT Angle) {
     platform::trace::call("D3DXMatrixRotationY", Angle);
-    if (pOut == nullptr)
-        return nullptr;
     const float s = std::sin(Angle);
     const float c = std::cos(Angle);
-    set_identity(*pOut);
-    pOut->_11 = c;
-    pOut->_13 = -s;
-    pOut->_31 = s;
-    pOut->_33 = c;
-    return pOut;
+    return write_rows(pOut, {{c, 0, -s, 0}, {0, 1, 0, 0}, {s, 0, c, 0}, {0, 0, 0, 1}});
 }
 
 D3DXMATRIX* WINAPI D3DXMatrixScaling(D3DXMATRIX* pOut, FLOAT sx, FLOAT sy, FLOAT sz) {
     platform::trace::call("D3DXMatrixScaling", sx, sy, sz);
-    if (pOut == nullptr)
-        return nullptr;
-    set_identity(*pOut);
-    pOut->_11 = sx;
-    pOut->_22 = sy;
-    pOut->_33 = sz;
-    return pOut;
+    return write_rows(pOut, {{sx, 0, 0, 0}, {0, sy, 0, 0}, {0, 0, sz, 0}, {0, 0, 0, 1}});
 }
 
 D3DXMATRIX* WINAPI D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
                                       const D3DXVECTOR3* pUp) {
     platform::trace::call("D3DXMatrixLookAtLH", VectorArg{pEye}, VectorArg{pAt}, VectorArg{pUp});
-    if (pOut == nullptr || pEye == nullptr || pAt == nullptr || pUp == nullptr)
+    if (pEye == nullptr || pAt == nullptr || pUp == nullptr)
         return nullptr;
     const D3DVECTOR z = normalize(subtract(*pAt, *pEye));
     const D3DVECTOR x = normalize(cross(*pUp, z));
     const D3DVECTOR y = cross(z, x);
-    *pOut = {};
-    pOut->_11 = x.x;
-    pOut->_12 = y.x;
-    pOut->_13 = z.x;
-    pOut->_21 = x.y;
-    pOut->_22 = y.y;
-    pOut->_23 = z.y;
-    pOut->_31 = x.z;
-    pOut->_32 = y.z;
-    pOut->_33 = z.z;
-    pOut->_41 = -dot(x, *pEye);
-    pOut->_42 = -dot(y, *pEye);
-    pOut->_43 = -dot(z, *pEye);
-    pOut->_44 = 1.0f;
-    return pOut;
+    return write_rows(pOut, {{x.x, y.x, z.x, 0},
+                             {x.y, y.y, z.y, 0},
+                             {x.z, y.z, z.z, 0},
+                             {-dot(x, *pEye), -dot(y, *pEye), -dot(z, *pEye), 1}});
 }
 
 // No check on the angle: at 0 the scale is infinite, at pi it is tiny and negative, as the formula gives
@@ -120,17 +87,12 @@ D3DXMATRIX* WINAPI D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye,
 D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fovy, FLOAT Aspect, FLOAT zn,
                                               FLOAT zf) {
     platform::trace::call("D3DXMatrixPerspectiveFovLH", fovy, Aspect, zn, zf);
-    if (pOut == nullptr)
-        return nullptr;
     const float y_scale = 1.0f / std::tan(fovy / 2.0f);
     const float x_scale = y_scale / Aspect;
-    *pOut = {};
-    pOut->_11 = x_scale;
-    pOut->_22 = y_scale;
-    pOut->_33 = zf / (zf - zn);
-    pOut->_34 = 1.0f;
-    pOut->_43 = -zn * zf / (zf - zn);
-    return pOut;
+    const float z_scale = zf / (zf - zn);
+    const float z_offset = -zn * zf / (zf - zn);
+    return write_rows(pOut,
+                      {{x_scale, 0, 0, 0}, {0, y_scale, 0, 0}, {0, 0, z_scale, 1}, {0, 0, z_offset, 0}});
 }
 
 // pOut may be either input: the product is formed aside and copied out.

@@ -10,30 +10,14 @@
 
 namespace platform::trace {
 
-struct VectorArg {
-    const D3DVECTOR* v;
-};
-struct MatrixArg {
-    const D3DMATRIX* m;
-};
+using VectorArg = Ptr<D3DVECTOR>;
+using MatrixArg = Ptr<D3DMATRIX>;
 // A string of a given length (a negative length: up to the terminating zero).
 struct TextArg {
     const char* text;
     int count;
 };
 
-inline void append(std::string& out, VectorArg a) {
-    if (a.v == nullptr)
-        out += "null";
-    else
-        append(out, *a.v);
-}
-inline void append(std::string& out, MatrixArg a) {
-    if (a.m == nullptr)
-        out += "null";
-    else
-        append(out, *a.m);
-}
 inline void append(std::string& out, TextArg a) {
     if (a.text == nullptr) {
         out += "null";

@@ -14,43 +14,36 @@
 #include "trace_names.h"
 #include "unimplemented.h"
 
+#include <cstddef>
 #include <string>
 
 namespace platform::d3d9 {
 
 namespace {
 
-const char* light_name(std::uint8_t type) {
-    switch (type) {
-    case D3DLIGHT_SPOT:
-        return "D3DLIGHT_SPOT";
-    case D3DLIGHT_DIRECTIONAL:
-        return "D3DLIGHT_DIRECTIONAL";
-    default:
-        return "D3DLIGHT_POINT";
-    }
+// A light type's Direct3D name, for the comments of the generated code.
+std::string light_name(std::uint8_t type) {
+    std::string name;
+    if (!trace::names::append_name(name, static_cast<D3DLIGHTTYPE>(type)))
+        name = std::to_string(type);
+    return name;
 }
 
-const char* source_name(ColourSource source) {
-    switch (source) {
-    case ColourSource::kVertexDiffuse:
-        return "D3DMCS_COLOR1";
-    case ColourSource::kVertexSpecular:
-        return "D3DMCS_COLOR2";
-    default:
-        return "D3DMCS_MATERIAL";
-    }
-}
-
-std::string source_value(ColourSource source, const char* material) {
-    switch (source) {
-    case ColourSource::kVertexDiffuse:
-        return "aDiffuse";
-    case ColourSource::kVertexSpecular:
-        return "aSpecular";
-    default:
-        return material;
-    }
+// "    vec4 mDiffuse = aDiffuse; // D3DMCS_COLOR1": the material colour `colour` taken from its source, a
+// vertex colour or the material's own uniform (uMaterialDiffuse).
+std::string material_colour(const char* colour, ColourSource source) {
+    struct Source {
+        const char* input; // the vertex colour read, or null for the material's own
+        D3DMATERIALCOLORSOURCE name;
+    };
+    constexpr Source kSources[] = {
+        {nullptr, D3DMCS_MATERIAL}, {"aDiffuse", D3DMCS_COLOR1}, {"aSpecular", D3DMCS_COLOR2}};
+    const Source& from = kSources[static_cast<std::size_t>(source)];
+    std::string line = std::string("    vec4 m") + colour + " = ";
+    line += from.input != nullptr ? std::string(from.input) : std::string("uMaterial") + colour;
+    line += "; // ";
+    trace::names::append_name(line, from.name);
+    return line + "\n";
 }
 
 // An argument's value, with its modifiers, and its Direct3D name.
@@ -196,27 +189,20 @@ bool fragment_reads_factor(const FfpKey& key) {
     return false;
 }
 
-const char* compare_text(DWORD func) {
-    switch (func) {
-    case D3DCMP_LESS:
-        return "a < uAlphaRef; // D3DCMP_LESS";
-    case D3DCMP_EQUAL:
-        return "a == uAlphaRef; // D3DCMP_EQUAL";
-    case D3DCMP_LESSEQUAL:
-        return "a <= uAlphaRef; // D3DCMP_LESSEQUAL";
-    case D3DCMP_GREATER:
-        return "a > uAlphaRef; // D3DCMP_GREATER";
-    case D3DCMP_NOTEQUAL:
-        return "a != uAlphaRef; // D3DCMP_NOTEQUAL";
-    case D3DCMP_GREATEREQUAL:
-        return "a >= uAlphaRef; // D3DCMP_GREATEREQUAL";
-    case D3DCMP_NEVER:
-    case D3DCMP_ALWAYS:
-        return nullptr;
-    default:
+// The alpha test's comparison, "a < uAlphaRef; // D3DCMP_LESS"; empty for D3DCMP_NEVER and D3DCMP_ALWAYS,
+// which compare nothing.
+std::string compare_text(DWORD func) {
+    // The operators of D3DCMP_LESS to D3DCMP_GREATEREQUAL, in Direct3D's order.
+    constexpr const char* kOperators[] = {"<", "==", "<=", ">", "!=", ">="};
+    if (func == D3DCMP_NEVER || func == D3DCMP_ALWAYS)
+        return {};
+    if (func < D3DCMP_LESS || func > D3DCMP_GREATEREQUAL) {
         report_unimplemented("D3DRS_ALPHAFUNC", func, "D3DCMP_ALWAYS");
-        return nullptr;
+        return {};
     }
+    std::string text = std::string("a ") + kOperators[func - D3DCMP_LESS] + " uAlphaRef; // ";
+    trace::names::append_name(text, static_cast<D3DCMPFUNC>(func));
+    return text;
 }
 
 } // namespace
@@ -298,15 +284,11 @@ std::string ffp_vertex_source(const FfpKey& key) {
         src += "    // D3DRS_LIGHTING\n    vec3 P = eye.xyz;\n    vec3 N = uNormalMatrix * aNormal;\n";
         if (key.normalize)
             src += "    if (dot(N, N) > 0.0) // D3DRS_NORMALIZENORMALS\n        N = normalize(N);\n";
-        src += "    vec4 mDiffuse = " + source_value(key.sources[0], "uMaterialDiffuse") + "; // " +
-               source_name(key.sources[0]) + "\n";
-        src += "    vec4 mAmbient = " + source_value(key.sources[1], "uMaterialAmbient") + "; // " +
-               source_name(key.sources[1]) + "\n";
+        src += material_colour("Diffuse", key.sources[0]);
+        src += material_colour("Ambient", key.sources[1]);
         if (key.specular)
-            src += "    vec4 mSpecular = " + source_value(key.sources[2], "uMaterialSpecular") + "; // " +
-                   source_name(key.sources[2]) + "\n";
-        src += "    vec4 mEmissive = " + source_value(key.sources[3], "uMaterialEmissive") + "; // " +
-               source_name(key.sources[3]) + "\n";
+            src += material_colour("Specular", key.sources[2]);
+        src += material_colour("Emissive", key.sources[3]);
         src += "    vec3 ambientSum = vec3(0.0);\n    vec3 diffuseSum = vec3(0.0);\n";
         if (key.specular) {
             src += "    vec3 specularSum = vec3(0.0);\n";
@@ -388,8 +370,8 @@ std::string ffp_fragment_source(const FfpKey& key) {
                    ";\n";
     if (fragment_reads_factor(key))
         src += "uniform vec4 uTextureFactor; // D3DRS_TEXTUREFACTOR\n";
-    const char* const comparison = key.alpha_test ? compare_text(key.alpha_func) : nullptr;
-    if (comparison != nullptr)
+    const std::string comparison = key.alpha_test ? compare_text(key.alpha_func) : std::string();
+    if (!comparison.empty())
         src += "uniform float uAlphaRef; // D3DRS_ALPHAREF\n";
     src += "out vec4 fragColor;\n\nvoid main() {\n    vec4 diffuse = vDiffuse;\n";
     src += specular_in ? "    vec4 specular = vSpecular;\n" : "    vec4 specular = vec4(0.0);\n";
@@ -409,7 +391,7 @@ std::string ffp_fragment_source(const FfpKey& key) {
         src += "    current.rgb = min(current.rgb + specular.rgb, vec3(1.0)); // D3DRS_SPECULARENABLE\n";
     if (key.alpha_test && key.alpha_func == D3DCMP_NEVER) {
         src += "    discard; // D3DRS_ALPHATESTENABLE, D3DCMP_NEVER\n";
-    } else if (comparison != nullptr) {
+    } else if (!comparison.empty()) {
         src += "    // D3DRS_ALPHATESTENABLE: the alpha as a byte against D3DRS_ALPHAREF\n";
         src += "    float a8 = floor(current.a * 255.0 + 0.5);\n";
         std::string test = comparison;

@@ -62,54 +62,16 @@ template <typename T> void append(std::string& out, T v) {
         static_assert(std::is_pointer_v<T>, "no trace format for this type");
     }
 }
-inline void append(std::string& out, const D3DVECTOR& v) {
-    out += '{';
-    append(out, v.x);
-    out += ", ";
-    append(out, v.y);
-    out += ", ";
-    append(out, v.z);
-    out += '}';
-}
-inline void append(std::string& out, const D3DCOLORVALUE& c) {
-    out += '{';
-    append(out, c.r);
-    out += ", ";
-    append(out, c.g);
-    out += ", ";
-    append(out, c.b);
-    out += ", ";
-    append(out, c.a);
-    out += '}';
-}
-inline void append(std::string& out, const D3DMATRIX& m) {
-    out += '{';
-    for (int i = 0; i < 16; ++i) {
-        if (i > 0)
-            out += ", ";
-        append(out, m.m[i / 4][i % 4]);
-    }
-    out += '}';
-}
 
-inline void append(std::string& out, const RECT& r) {
-    out += '{' + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " + std::to_string(r.right) +
-           ", " + std::to_string(r.bottom) + '}';
-}
+// Structures (defined below): their fields in braces, "{x, y, z}".
+inline void append(std::string& out, const D3DVECTOR& v);
+inline void append(std::string& out, const D3DCOLORVALUE& c);
+inline void append(std::string& out, const D3DMATRIX& m);
+inline void append(std::string& out, const RECT& r);
 
-// A pointer to a RECT: "null" or "{left, top, right, bottom}".
-struct RectPtr {
-    const RECT* r;
-};
-inline void append(std::string& out, RectPtr a) {
-    if (a.r == nullptr)
-        out += "null";
-    else
-        append(out, *a.r);
-}
-
-// Where an argument stands in its call: integer arguments may take names that depend on the call, their
-// place in it and the integer argument before them (the state whose value they are).
+// Where an argument stands in its call, or a field in its structure: integer arguments and fields may take
+// names that depend on the call or structure, their place in it and the integer before them (the state
+// whose value they are, the message whose parameter they are).
 struct ArgumentPlace {
     const char* call;
     int position = 0;
@@ -127,6 +89,45 @@ template <typename T> void append_argument(std::string& out, ArgumentPlace& plac
         append(out, v);
     }
     ++place.position;
+}
+
+// A structure's fields in braces, each printed as an argument of a call named after the structure:
+// append_fields(out, "MSG", m.hwnd, m.message, m.wParam, m.lParam) names the message and a key's code.
+template <typename... Fields>
+void append_fields(std::string& out, const char* structure, const Fields&... fields) {
+    out += '{';
+    ArgumentPlace place{structure};
+    (append_argument(out, place, fields), ...);
+    out += '}';
+}
+
+// A pointer argument to a structure: "null", or the structure in braces.
+template <typename T> struct Ptr { const T* p; };
+template <typename T> void append(std::string& out, Ptr<T> a) {
+    if (a.p == nullptr)
+        out += "null";
+    else
+        append(out, *a.p);
+}
+using RectPtr = Ptr<RECT>;
+
+inline void append(std::string& out, const D3DVECTOR& v) {
+    append_fields(out, "D3DVECTOR", v.x, v.y, v.z);
+}
+inline void append(std::string& out, const D3DCOLORVALUE& c) {
+    append_fields(out, "D3DCOLORVALUE", c.r, c.g, c.b, c.a);
+}
+inline void append(std::string& out, const D3DMATRIX& m) {
+    out += '{';
+    for (int i = 0; i < 16; ++i) {
+        if (i > 0)
+            out += ", ";
+        append(out, m.m[i / 4][i % 4]);
+    }
+    out += '}';
+}
+inline void append(std::string& out, const RECT& r) {
+    append_fields(out, "RECT", r.left, r.top, r.right, r.bottom);
 }
 
 // The text call() would record, or an empty string when the trace is off.

@@ -1,16 +1,19 @@
 // The platform's names for the numbers in the call trace (see trace_names.h), for Direct3D 9, D3DX 9,
 // DirectInput 8 and Win32: one table per enumeration or set of flags, made from the platform headers' own
-// constants (NAME(D3DRS_ZENABLE) is the pair {7, "D3DRS_ZENABLE"}), and the calls whose integer arguments
-// take those names. Values without a name in the headers (D3DRS_WRAPn bits, a WM_CHAR character) stay
-// numbers.
+// constants (NAME(D3DRS_ZENABLE) is the pair {7, "D3DRS_ZENABLE"}), the kinds of value that render, sampler
+// and texture-stage states take, and the calls whose integer arguments take those names. Values without a
+// name in the headers (D3DRS_WRAPn bits, a WM_CHAR character) stay numbers.
 #include "trace_names.h"
 
 #include <d3dx9.h>
 #include <dinput.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
+#include <initializer_list>
+#include <iterator>
 #include <span>
 
 namespace platform::trace::names {
@@ -423,6 +426,9 @@ bool append_one(std::string& out, std::span<const Name> names, std::uint32_t val
     return name != nullptr;
 }
 
+// How an integer argument prints, given the integer argument before it in the call.
+using Printer = void (*)(std::string& out, std::uint32_t value, std::uint32_t previous);
+
 void append_hex(std::string& out, std::uint32_t value) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%X", value);
@@ -450,14 +456,22 @@ void append_flags(std::string& out, std::span<const Name> names, std::uint32_t v
     }
 }
 
-void append_color(std::string& out, std::uint32_t value) {
+template <const auto& names> void one_of(std::string& out, std::uint32_t value, std::uint32_t) {
+    if (!append_one(out, names, value))
+        out += std::to_string(value);
+}
+template <const auto& names> void flags(std::string& out, std::uint32_t value, std::uint32_t) {
+    append_flags(out, names, value);
+}
+
+void color(std::string& out, std::uint32_t value, std::uint32_t) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%08X", value);
     out += buf;
 }
 
 // A float the program passes through a DWORD (*(DWORD*)&f), printed as the float.
-void append_float_bits(std::string& out, std::uint32_t value) {
+void float_bits(std::string& out, std::uint32_t value, std::uint32_t) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%g", static_cast<double>(std::bit_cast<float>(value)));
     out += buf;
@@ -465,7 +479,7 @@ void append_float_bits(std::string& out, std::uint32_t value) {
 
 // D3DFVF_XYZ|D3DFVF_NORMAL|D3DFVF_TEX1: the position, the other parts, the number of texture coordinates
 // and, in hexadecimal, any bits (texture-coordinate sizes) left over.
-void append_vertex_format(std::string& out, std::uint32_t fvf) {
+void vertex_format(std::string& out, std::uint32_t fvf, std::uint32_t) {
     std::uint32_t rest = fvf;
     std::string parts;
     const auto add = [&](const char* name, std::uint32_t bits) {
@@ -487,7 +501,7 @@ void append_vertex_format(std::string& out, std::uint32_t fvf) {
     out += parts.empty() ? "0" : parts;
 }
 
-void append_texture_argument(std::string& out, std::uint32_t value) {
+void texture_argument(std::string& out, std::uint32_t value, std::uint32_t) {
     const char* select = find(kTextureArguments, value & D3DTA_SELECTMASK);
     const std::uint32_t modifiers = value & ~static_cast<std::uint32_t>(D3DTA_SELECTMASK);
     if (select == nullptr || (modifiers & ~(D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE)) != 0) {
@@ -501,195 +515,8 @@ void append_texture_argument(std::string& out, std::uint32_t value) {
     }
 }
 
-void append_render_state_value(std::string& out, std::uint32_t value, std::uint32_t state) {
-    std::span<const Name> names;
-    switch (state) {
-    case D3DRS_ZENABLE:
-        names = kZBufferTypes;
-        break;
-    case D3DRS_FILLMODE:
-        names = kFillModes;
-        break;
-    case D3DRS_SHADEMODE:
-        names = kShadeModes;
-        break;
-    case D3DRS_CULLMODE:
-        names = kCullModes;
-        break;
-    case D3DRS_SRCBLEND:
-    case D3DRS_DESTBLEND:
-    case D3DRS_SRCBLENDALPHA:
-    case D3DRS_DESTBLENDALPHA:
-        names = kBlends;
-        break;
-    case D3DRS_BLENDOP:
-    case D3DRS_BLENDOPALPHA:
-        names = kBlendOps;
-        break;
-    case D3DRS_ZFUNC:
-    case D3DRS_ALPHAFUNC:
-    case D3DRS_STENCILFUNC:
-    case D3DRS_CCW_STENCILFUNC:
-        names = kCompareFunctions;
-        break;
-    case D3DRS_STENCILFAIL:
-    case D3DRS_STENCILZFAIL:
-    case D3DRS_STENCILPASS:
-    case D3DRS_CCW_STENCILFAIL:
-    case D3DRS_CCW_STENCILZFAIL:
-    case D3DRS_CCW_STENCILPASS:
-        names = kStencilOps;
-        break;
-    case D3DRS_FOGTABLEMODE:
-    case D3DRS_FOGVERTEXMODE:
-        names = kFogModes;
-        break;
-    case D3DRS_DIFFUSEMATERIALSOURCE:
-    case D3DRS_SPECULARMATERIALSOURCE:
-    case D3DRS_AMBIENTMATERIALSOURCE:
-    case D3DRS_EMISSIVEMATERIALSOURCE:
-        names = kMaterialSources;
-        break;
-    case D3DRS_VERTEXBLEND:
-        names = kVertexBlends;
-        break;
-    case D3DRS_PATCHEDGESTYLE:
-        names = kPatchEdgeStyles;
-        break;
-    case D3DRS_POSITIONDEGREE:
-    case D3DRS_NORMALDEGREE:
-        names = kDegrees;
-        break;
-    case D3DRS_DEBUGMONITORTOKEN:
-        names = kDebugMonitorTokens;
-        break;
-    case D3DRS_ZWRITEENABLE:
-    case D3DRS_ALPHATESTENABLE:
-    case D3DRS_LASTPIXEL:
-    case D3DRS_DITHERENABLE:
-    case D3DRS_ALPHABLENDENABLE:
-    case D3DRS_FOGENABLE:
-    case D3DRS_SPECULARENABLE:
-    case D3DRS_RANGEFOGENABLE:
-    case D3DRS_STENCILENABLE:
-    case D3DRS_CLIPPING:
-    case D3DRS_LIGHTING:
-    case D3DRS_COLORVERTEX:
-    case D3DRS_LOCALVIEWER:
-    case D3DRS_NORMALIZENORMALS:
-    case D3DRS_POINTSPRITEENABLE:
-    case D3DRS_POINTSCALEENABLE:
-    case D3DRS_MULTISAMPLEANTIALIAS:
-    case D3DRS_INDEXEDVERTEXBLENDENABLE:
-    case D3DRS_SCISSORTESTENABLE:
-    case D3DRS_ANTIALIASEDLINEENABLE:
-    case D3DRS_ENABLEADAPTIVETESSELLATION:
-    case D3DRS_TWOSIDEDSTENCILMODE:
-    case D3DRS_SRGBWRITEENABLE:
-    case D3DRS_SEPARATEALPHABLENDENABLE:
-        names = kBools;
-        break;
-    case D3DRS_FOGCOLOR:
-    case D3DRS_TEXTUREFACTOR:
-    case D3DRS_AMBIENT:
-    case D3DRS_BLENDFACTOR:
-        append_color(out, value);
-        return;
-    case D3DRS_FOGSTART:
-    case D3DRS_FOGEND:
-    case D3DRS_FOGDENSITY:
-    case D3DRS_POINTSIZE:
-    case D3DRS_POINTSIZE_MIN:
-    case D3DRS_POINTSIZE_MAX:
-    case D3DRS_POINTSCALE_A:
-    case D3DRS_POINTSCALE_B:
-    case D3DRS_POINTSCALE_C:
-    case D3DRS_TWEENFACTOR:
-    case D3DRS_SLOPESCALEDEPTHBIAS:
-    case D3DRS_DEPTHBIAS:
-    case D3DRS_MINTESSELLATIONLEVEL:
-    case D3DRS_MAXTESSELLATIONLEVEL:
-    case D3DRS_ADAPTIVETESS_X:
-    case D3DRS_ADAPTIVETESS_Y:
-    case D3DRS_ADAPTIVETESS_Z:
-    case D3DRS_ADAPTIVETESS_W:
-        append_float_bits(out, value);
-        return;
-    default:
-        break;
-    }
-    if (!append_one(out, names, value))
-        out += std::to_string(value);
-}
-
-void append_sampler_state_value(std::string& out, std::uint32_t value, std::uint32_t type) {
-    std::span<const Name> names;
-    switch (type) {
-    case D3DSAMP_ADDRESSU:
-    case D3DSAMP_ADDRESSV:
-    case D3DSAMP_ADDRESSW:
-        names = kTextureAddresses;
-        break;
-    case D3DSAMP_MAGFILTER:
-    case D3DSAMP_MINFILTER:
-    case D3DSAMP_MIPFILTER:
-        names = kTextureFilters;
-        break;
-    case D3DSAMP_SRGBTEXTURE:
-        names = kBools;
-        break;
-    case D3DSAMP_BORDERCOLOR:
-        append_color(out, value);
-        return;
-    case D3DSAMP_MIPMAPLODBIAS:
-        append_float_bits(out, value);
-        return;
-    default:
-        break;
-    }
-    if (!append_one(out, names, value))
-        out += std::to_string(value);
-}
-
-void append_texture_stage_state_value(std::string& out, std::uint32_t value, std::uint32_t type) {
-    switch (type) {
-    case D3DTSS_COLOROP:
-    case D3DTSS_ALPHAOP:
-        if (!append_one(out, kTextureOps, value))
-            out += std::to_string(value);
-        return;
-    case D3DTSS_COLORARG0:
-    case D3DTSS_COLORARG1:
-    case D3DTSS_COLORARG2:
-    case D3DTSS_ALPHAARG0:
-    case D3DTSS_ALPHAARG1:
-    case D3DTSS_ALPHAARG2:
-    case D3DTSS_RESULTARG:
-        append_texture_argument(out, value);
-        return;
-    case D3DTSS_TEXTURETRANSFORMFLAGS:
-        if (!append_one(out, kTextureTransformFlags, value))
-            out += std::to_string(value);
-        return;
-    case D3DTSS_BUMPENVMAT00:
-    case D3DTSS_BUMPENVMAT01:
-    case D3DTSS_BUMPENVMAT10:
-    case D3DTSS_BUMPENVMAT11:
-    case D3DTSS_BUMPENVLSCALE:
-    case D3DTSS_BUMPENVLOFFSET:
-        append_float_bits(out, value);
-        return;
-    case D3DTSS_CONSTANT:
-        append_color(out, value);
-        return;
-    default:
-        out += std::to_string(value);
-        return;
-    }
-}
-
 // The pitch in the low two bits and the family above them; only the defaults have names in the headers.
-void append_pitch_and_family(std::string& out, std::uint32_t value) {
+void pitch_and_family(std::string& out, std::uint32_t value, std::uint32_t) {
     if (value == (DEFAULT_PITCH | FF_DONTCARE))
         out += "DEFAULT_PITCH|FF_DONTCARE";
     else
@@ -697,145 +524,189 @@ void append_pitch_and_family(std::string& out, std::uint32_t value) {
 }
 
 // The wParam of a key message is a virtual-key code; of any other message, a number.
-void append_message_parameter(std::string& out, std::uint32_t wparam, std::uint32_t message) {
+void message_parameter(std::string& out, std::uint32_t wparam, std::uint32_t message) {
     const bool key =
         message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
     if (!key || !append_one(out, kVirtualKeys, wparam))
         out += std::to_string(wparam);
 }
 
-using Printer = void (*)(std::string& out, std::uint32_t value, std::uint32_t previous);
-
-template <const auto& names> void one_of(std::string& out, std::uint32_t value, std::uint32_t) {
-    if (!append_one(out, names, value))
-        out += std::to_string(value);
-}
-template <const auto& names> void flags(std::string& out, std::uint32_t value, std::uint32_t) {
-    append_flags(out, names, value);
-}
-void vertex_format(std::string& out, std::uint32_t value, std::uint32_t) {
-    append_vertex_format(out, value);
-}
-void pitch_and_family(std::string& out, std::uint32_t value, std::uint32_t) {
-    append_pitch_and_family(out, value);
+// A presentation interval without a name prints in hexadecimal, as the named ones are written.
+void present_interval(std::string& out, std::uint32_t value, std::uint32_t) {
+    if (!append_one(out, kPresentIntervals, value))
+        append_hex(out, value);
 }
 
-// The DWORD arguments that take names, by call and place (from 0).
-struct Place {
-    std::string_view call;
+// States that take the same kind of value, and how that value prints.
+struct StateValues {
+    Printer print;
+    std::initializer_list<std::uint32_t> states;
+};
+// The render states whose values print other than as numbers, by how they print.
+constexpr StateValues kRenderStateValues[] = {
+    {one_of<kZBufferTypes>, {D3DRS_ZENABLE}},
+    {one_of<kFillModes>, {D3DRS_FILLMODE}},
+    {one_of<kShadeModes>, {D3DRS_SHADEMODE}},
+    {one_of<kCullModes>, {D3DRS_CULLMODE}},
+    {one_of<kBlends>, {D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_SRCBLENDALPHA, D3DRS_DESTBLENDALPHA}},
+    {one_of<kBlendOps>, {D3DRS_BLENDOP, D3DRS_BLENDOPALPHA}},
+    {one_of<kCompareFunctions>, {D3DRS_ZFUNC, D3DRS_ALPHAFUNC, D3DRS_STENCILFUNC, D3DRS_CCW_STENCILFUNC}},
+    {one_of<kStencilOps>,
+     {D3DRS_STENCILFAIL, D3DRS_STENCILZFAIL, D3DRS_STENCILPASS, D3DRS_CCW_STENCILFAIL, D3DRS_CCW_STENCILZFAIL,
+      D3DRS_CCW_STENCILPASS}},
+    {one_of<kFogModes>, {D3DRS_FOGTABLEMODE, D3DRS_FOGVERTEXMODE}},
+    {one_of<kMaterialSources>,
+     {D3DRS_DIFFUSEMATERIALSOURCE, D3DRS_SPECULARMATERIALSOURCE, D3DRS_AMBIENTMATERIALSOURCE,
+      D3DRS_EMISSIVEMATERIALSOURCE}},
+    {one_of<kVertexBlends>, {D3DRS_VERTEXBLEND}},
+    {one_of<kPatchEdgeStyles>, {D3DRS_PATCHEDGESTYLE}},
+    {one_of<kDegrees>, {D3DRS_POSITIONDEGREE, D3DRS_NORMALDEGREE}},
+    {one_of<kDebugMonitorTokens>, {D3DRS_DEBUGMONITORTOKEN}},
+    {one_of<kBools>,
+     {D3DRS_ZWRITEENABLE,
+      D3DRS_ALPHATESTENABLE,
+      D3DRS_LASTPIXEL,
+      D3DRS_DITHERENABLE,
+      D3DRS_ALPHABLENDENABLE,
+      D3DRS_FOGENABLE,
+      D3DRS_SPECULARENABLE,
+      D3DRS_RANGEFOGENABLE,
+      D3DRS_STENCILENABLE,
+      D3DRS_CLIPPING,
+      D3DRS_LIGHTING,
+      D3DRS_COLORVERTEX,
+      D3DRS_LOCALVIEWER,
+      D3DRS_NORMALIZENORMALS,
+      D3DRS_POINTSPRITEENABLE,
+      D3DRS_POINTSCALEENABLE,
+      D3DRS_MULTISAMPLEANTIALIAS,
+      D3DRS_INDEXEDVERTEXBLENDENABLE,
+      D3DRS_SCISSORTESTENABLE,
+      D3DRS_ANTIALIASEDLINEENABLE,
+      D3DRS_ENABLEADAPTIVETESSELLATION,
+      D3DRS_TWOSIDEDSTENCILMODE,
+      D3DRS_SRGBWRITEENABLE,
+      D3DRS_SEPARATEALPHABLENDENABLE}},
+    {color, {D3DRS_FOGCOLOR, D3DRS_TEXTUREFACTOR, D3DRS_AMBIENT, D3DRS_BLENDFACTOR}},
+    {float_bits,
+     {D3DRS_FOGSTART, D3DRS_FOGEND, D3DRS_FOGDENSITY, D3DRS_POINTSIZE, D3DRS_POINTSIZE_MIN,
+      D3DRS_POINTSIZE_MAX, D3DRS_POINTSCALE_A, D3DRS_POINTSCALE_B, D3DRS_POINTSCALE_C, D3DRS_TWEENFACTOR,
+      D3DRS_SLOPESCALEDEPTHBIAS, D3DRS_DEPTHBIAS, D3DRS_MINTESSELLATIONLEVEL, D3DRS_MAXTESSELLATIONLEVEL,
+      D3DRS_ADAPTIVETESS_X, D3DRS_ADAPTIVETESS_Y, D3DRS_ADAPTIVETESS_Z, D3DRS_ADAPTIVETESS_W}},
+};
+// The sampler states whose values print other than as numbers, by how they print.
+constexpr StateValues kSamplerStateValues[] = {
+    {one_of<kTextureAddresses>, {D3DSAMP_ADDRESSU, D3DSAMP_ADDRESSV, D3DSAMP_ADDRESSW}},
+    {one_of<kTextureFilters>, {D3DSAMP_MAGFILTER, D3DSAMP_MINFILTER, D3DSAMP_MIPFILTER}},
+    {one_of<kBools>, {D3DSAMP_SRGBTEXTURE}},
+    {color, {D3DSAMP_BORDERCOLOR}},
+    {float_bits, {D3DSAMP_MIPMAPLODBIAS}},
+};
+// The texture-stage states whose values print other than as numbers, by how they print.
+constexpr StateValues kTextureStageStateValues[] = {
+    {one_of<kTextureOps>, {D3DTSS_COLOROP, D3DTSS_ALPHAOP}},
+    {texture_argument,
+     {D3DTSS_COLORARG0, D3DTSS_COLORARG1, D3DTSS_COLORARG2, D3DTSS_ALPHAARG0, D3DTSS_ALPHAARG1,
+      D3DTSS_ALPHAARG2, D3DTSS_RESULTARG}},
+    {one_of<kTextureTransformFlags>, {D3DTSS_TEXTURETRANSFORMFLAGS}},
+    {float_bits,
+     {D3DTSS_BUMPENVMAT00, D3DTSS_BUMPENVMAT01, D3DTSS_BUMPENVMAT10, D3DTSS_BUMPENVMAT11,
+      D3DTSS_BUMPENVLSCALE, D3DTSS_BUMPENVLOFFSET}},
+    {color, {D3DTSS_CONSTANT}},
+};
+
+// The value of a state, printed by the kind of value the state before it takes.
+template <const auto& kinds> void state_value(std::string& out, std::uint32_t value, std::uint32_t state) {
+    for (const StateValues& kind : kinds) {
+        if (std::ranges::find(kind.states, state) != kind.states.end()) {
+            kind.print(out, value, state);
+            return;
+        }
+    }
+    out += std::to_string(value);
+}
+constexpr Printer render_state_value = state_value<kRenderStateValues>;
+constexpr Printer sampler_state_value = state_value<kSamplerStateValues>;
+constexpr Printer texture_stage_state_value = state_value<kTextureStageStateValues>;
+
+// The calls (and structures) whose integer arguments (fields) take names, and how each such argument
+// prints, by its place (from 0).
+struct Argument {
     int position;
     Printer print;
 };
-constexpr Place kPlaces[] = {
-    {"SetRenderState", 1, append_render_state_value},
-    {"SetSamplerState", 2, append_sampler_state_value},
-    {"SetTextureStageState", 2, append_texture_stage_state_value},
-    {"Clear", 2, flags<kClearFlags>},
-    {"SetFVF", 0, vertex_format},
-    {"CreateVertexBuffer", 1, flags<kUsageFlags>},
-    {"CreateVertexBuffer", 2, vertex_format},
-    {"CreateIndexBuffer", 1, flags<kUsageFlags>},
-    {"Lock", 3, flags<kLockFlags>},
-    {"LockRect", 3, flags<kLockFlags>},
-    {"LightEnable", 1, one_of<kBools>},
-    {"Direct3DCreate9", 0, one_of<kSdkVersions>},
-    {"CreateDevice", 1, one_of<kAdapters>},
-    {"CreateDevice", 4, flags<kCreateFlags>},
-    {"DirectInput8Create", 1, one_of<kInputVersions>},
-    {"SetCooperativeLevel", 2, flags<kCooperativeFlags>},
-    {"D3DXCreateFontA", 3, one_of<kFontWeights>},
-    {"D3DXCreateFontA", 5, one_of<kBools>},
-    {"D3DXCreateFontA", 6, one_of<kCharSets>},
-    {"D3DXCreateFontA", 7, one_of<kOutputPrecisions>},
-    {"D3DXCreateFontA", 8, one_of<kQualities>},
-    {"D3DXCreateFontA", 9, pitch_and_family},
-    {"DrawTextA", 5, flags<kTextFormats>},
-    {"DefWindowProcA", 1, one_of<kMessages>},
-    {"DefWindowProcA", 2, append_message_parameter},
-    {"PostMessageA", 1, one_of<kMessages>},
-    {"PostMessageA", 2, append_message_parameter},
-    {"PeekMessageA", 3, flags<kPeekFlags>},
-    {"ShowWindow", 1, one_of<kShowCommands>},
-    {"CreateWindowExA", 3, flags<kWindowStyles>},
-    {"CreateWindowExA", 4, one_of<kWindowPositions>},
-    {"CreateWindowExA", 5, one_of<kWindowPositions>},
-    {"MessageBoxA", 3, flags<kMessageBoxFlags>},
+struct Call {
+    std::string_view name;
+    std::initializer_list<Argument> arguments;
+};
+constexpr Call kCalls[] = {
+    {"SetRenderState", {{1, render_state_value}}},
+    {"SetSamplerState", {{2, sampler_state_value}}},
+    {"SetTextureStageState", {{2, texture_stage_state_value}}},
+    {"Clear", {{2, flags<kClearFlags>}}},
+    {"SetFVF", {{0, vertex_format}}},
+    {"CreateVertexBuffer", {{1, flags<kUsageFlags>}, {2, vertex_format}}},
+    {"CreateIndexBuffer", {{1, flags<kUsageFlags>}}},
+    {"Lock", {{3, flags<kLockFlags>}}},
+    {"LockRect", {{3, flags<kLockFlags>}}},
+    {"LightEnable", {{1, one_of<kBools>}}},
+    {"Direct3DCreate9", {{0, one_of<kSdkVersions>}}},
+    {"CreateDevice", {{1, one_of<kAdapters>}, {4, flags<kCreateFlags>}}},
+    {"DirectInput8Create", {{1, one_of<kInputVersions>}}},
+    {"SetCooperativeLevel", {{2, flags<kCooperativeFlags>}}},
+    {"D3DXCreateFontA",
+     {{3, one_of<kFontWeights>},
+      {5, one_of<kBools>},
+      {6, one_of<kCharSets>},
+      {7, one_of<kOutputPrecisions>},
+      {8, one_of<kQualities>},
+      {9, pitch_and_family}}},
+    {"DrawTextA", {{5, flags<kTextFormats>}}},
+    {"DefWindowProcA", {{1, one_of<kMessages>}, {2, message_parameter}}},
+    {"PostMessageA", {{1, one_of<kMessages>}, {2, message_parameter}}},
+    {"PeekMessageA", {{3, flags<kPeekFlags>}}},
+    {"ShowWindow", {{1, one_of<kShowCommands>}}},
+    {"CreateWindowExA",
+     {{3, flags<kWindowStyles>}, {4, one_of<kWindowPositions>}, {5, one_of<kWindowPositions>}}},
+    {"MessageBoxA", {{3, flags<kMessageBoxFlags>}}},
+    // Structures, printed as their fields in braces.
+    {"D3DPRESENT_PARAMETERS", {{8, one_of<kBools>}, {9, one_of<kBools>}, {13, present_interval}}},
+    {"MSG", {{1, one_of<kMessages>}, {2, message_parameter}}},
 };
 
 } // namespace
 
-bool append_name(std::string& out, D3DDEVTYPE v) {
-    return append_one(out, kDeviceTypes, v);
-}
-bool append_name(std::string& out, D3DFORMAT v) {
-    return append_one(out, kFormats, v);
-}
-bool append_name(std::string& out, D3DMULTISAMPLE_TYPE v) {
-    return append_one(out, kMultiSampleTypes, v);
-}
-bool append_name(std::string& out, D3DSWAPEFFECT v) {
-    return append_one(out, kSwapEffects, v);
-}
-bool append_name(std::string& out, D3DPOOL v) {
-    return append_one(out, kPools, v);
-}
-bool append_name(std::string& out, D3DRESOURCETYPE v) {
-    return append_one(out, kResourceTypes, v);
-}
-bool append_name(std::string& out, D3DRENDERSTATETYPE v) {
-    return append_one(out, kRenderStates, v);
-}
-bool append_name(std::string& out, D3DSAMPLERSTATETYPE v) {
-    return append_one(out, kSamplerStates, v);
-}
-bool append_name(std::string& out, D3DTEXTURESTAGESTATETYPE v) {
-    return append_one(out, kTextureStageStates, v);
-}
-bool append_name(std::string& out, D3DTRANSFORMSTATETYPE v) {
-    if (append_one(out, kTransformStates, v))
+bool append_enumerator(std::string& out, std::size_t enumeration, std::uint32_t value) {
+    // The tables of NamedEnumerations, in its order.
+    constexpr std::span<const Name> kEnumerations[] = {
+        kDeviceTypes,    kFormats,      kMultiSampleTypes, kSwapEffects,        kPools,
+        kResourceTypes,  kRenderStates, kSamplerStates,    kTextureStageStates, kTransformStates,
+        kPrimitiveTypes, kLightTypes,   kTextureOps,       kCompareFunctions,   kMaterialSources};
+    static_assert(std::size(kEnumerations) == std::tuple_size_v<NamedEnumerations>);
+    if (append_one(out, kEnumerations[enumeration], value))
         return true;
     // The world matrices past the first, D3DTS_WORLDMATRIX(1) to (255).
-    const auto index = static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(D3DTS_WORLD);
-    if (index >= 256)
+    const std::uint32_t world = value - static_cast<std::uint32_t>(D3DTS_WORLD);
+    if (enumeration != kEnumeration<D3DTRANSFORMSTATETYPE> || world >= 256)
         return false;
-    out += "D3DTS_WORLDMATRIX(" + std::to_string(index) + ')';
+    out += "D3DTS_WORLDMATRIX(" + std::to_string(world) + ')';
     return true;
-}
-bool append_name(std::string& out, D3DPRIMITIVETYPE v) {
-    return append_one(out, kPrimitiveTypes, v);
-}
-bool append_name(std::string& out, D3DTEXTUREOP v) {
-    return append_one(out, kTextureOps, v);
-}
-bool append_name(std::string& out, D3DLIGHTTYPE v) {
-    return append_one(out, kLightTypes, v);
 }
 
 bool append_argument(std::string& out, std::string_view call, int position, std::uint32_t value,
                      std::uint32_t previous) {
-    for (const Place& place : kPlaces) {
-        if (place.position == position && place.call == call) {
-            place.print(out, value, previous);
-            return true;
+    for (const Call& named : kCalls) {
+        if (named.name != call)
+            continue;
+        for (const Argument& argument : named.arguments) {
+            if (argument.position == position) {
+                argument.print(out, value, previous);
+                return true;
+            }
         }
+        return false;
     }
     return false;
-}
-
-void append_bool(std::string& out, std::uint32_t value) {
-    if (!append_one(out, kBools, value))
-        out += std::to_string(value);
-}
-void append_message(std::string& out, std::uint32_t message) {
-    if (!append_one(out, kMessages, message))
-        out += std::to_string(message);
-}
-void append_message_wparam(std::string& out, std::uint32_t wparam, std::uint32_t message) {
-    append_message_parameter(out, wparam, message);
-}
-void append_present_interval(std::string& out, std::uint32_t value) {
-    if (!append_one(out, kPresentIntervals, value))
-        append_hex(out, value);
 }
 
 } // namespace platform::trace::names

@@ -8,38 +8,48 @@
 
 #include <d3d9.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
 
 namespace platform::trace::names {
 
-// Each appends the platform's name for the value and returns true, or returns false when it has none.
-bool append_name(std::string& out, D3DDEVTYPE v);
-bool append_name(std::string& out, D3DFORMAT v);
-bool append_name(std::string& out, D3DMULTISAMPLE_TYPE v);
-bool append_name(std::string& out, D3DSWAPEFFECT v);
-bool append_name(std::string& out, D3DPOOL v);
-bool append_name(std::string& out, D3DRESOURCETYPE v);
-bool append_name(std::string& out, D3DRENDERSTATETYPE v);
-bool append_name(std::string& out, D3DSAMPLERSTATETYPE v);
-bool append_name(std::string& out, D3DTEXTURESTAGESTATETYPE v);
-bool append_name(std::string& out, D3DTRANSFORMSTATETYPE v);
-bool append_name(std::string& out, D3DPRIMITIVETYPE v);
-bool append_name(std::string& out, D3DLIGHTTYPE v);
-bool append_name(std::string& out, D3DTEXTUREOP v);
+// The enumerations the platform names wherever they are printed, in the order of their tables in
+// trace_names.cpp.
+using NamedEnumerations =
+    std::tuple<D3DDEVTYPE, D3DFORMAT, D3DMULTISAMPLE_TYPE, D3DSWAPEFFECT, D3DPOOL, D3DRESOURCETYPE,
+               D3DRENDERSTATETYPE, D3DSAMPLERSTATETYPE, D3DTEXTURESTAGESTATETYPE, D3DTRANSFORMSTATETYPE,
+               D3DPRIMITIVETYPE, D3DLIGHTTYPE, D3DTEXTUREOP, D3DCMPFUNC, D3DMATERIALCOLORSOURCE>;
+
+// Appends the name of `value` from the table of enumeration number `enumeration` of NamedEnumerations and
+// returns true, or returns false when the table has none.
+bool append_enumerator(std::string& out, std::size_t enumeration, std::uint32_t value);
+
+// Where Enum stands in NamedEnumerations: its number there, or the number of enumerations when it is not one.
+template <typename Enum, typename... Named> constexpr std::size_t enumeration_index(std::tuple<Named...>*) {
+    constexpr bool same[] = {std::is_same_v<Enum, Named>...};
+    return static_cast<std::size_t>(std::ranges::find(same, true) - std::ranges::begin(same));
+}
+template <typename Enum>
+inline constexpr std::size_t kEnumeration = enumeration_index<Enum>(static_cast<NamedEnumerations*>(nullptr));
+
+// The enumerations named wherever they are printed.
+template <typename Enum>
+concept NamedEnumeration = kEnumeration<Enum> < std::tuple_size_v<NamedEnumerations>;
+
+// Appends the platform's name for the value and returns true, or returns false when it has none.
+template <NamedEnumeration Enum> bool append_name(std::string& out, Enum value) {
+    return append_enumerator(out, kEnumeration<Enum>, static_cast<std::uint32_t>(value));
+}
 
 // Integer argument `position` (from 0) of the call `call`, given the integer argument before it: appends
-// its name and returns true where that place of that call takes named values, or returns false.
+// its name and returns true where that place of that call takes named values, or returns false. The fields
+// of a structure are the arguments of a call named after the structure ("MSG", "D3DPRESENT_PARAMETERS").
 bool append_argument(std::string& out, std::string_view call, int position, std::uint32_t value,
                      std::uint32_t previous);
-
-// A MSG's message and wParam (a virtual-key code for key messages).
-void append_message(std::string& out, std::uint32_t message);
-void append_message_wparam(std::string& out, std::uint32_t wparam, std::uint32_t message);
-
-// The fields of D3DPRESENT_PARAMETERS that are plain numbers in the structure but named by the platform.
-void append_bool(std::string& out, std::uint32_t value);
-void append_present_interval(std::string& out, std::uint32_t value);
 
 } // namespace platform::trace::names

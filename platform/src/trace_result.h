@@ -17,26 +17,8 @@ inline void record_result(const std::string& line, const std::string& result) {
         record(line + " -> " + result);
 }
 
-// A MSG prints as {hwnd, message, wParam, lParam}, the message and a key message's virtual-key code by
-// name; its time and cursor position are left out.
-struct Msg {
-    const MSG* msg;
-};
-inline void append(std::string& out, Msg m) {
-    if (m.msg == nullptr) {
-        out += "null";
-        return;
-    }
-    out += '{';
-    append(out, m.msg->hwnd);
-    out += ", ";
-    names::append_message(out, m.msg->message);
-    out += ", ";
-    names::append_message_wparam(out, static_cast<std::uint32_t>(m.msg->wParam), m.msg->message);
-    out += ", ";
-    append(out, m.msg->lParam);
-    out += '}';
-}
+// A MSG prints as {hwnd, message, wParam, lParam} (the structure defined below).
+using Msg = Ptr<MSG>;
 
 // A handle whose value is a small number (a resource number, a system-colour brush) prints as that number.
 struct Number {
@@ -66,3 +48,9 @@ inline void append(std::string& out, Proc p) {
 }
 
 } // namespace platform::trace
+
+// A MSG's message and a key message's virtual-key code print by name; its time and cursor position are left
+// out. In the global namespace beside the structure, so that Ptr<MSG> finds it by argument lookup.
+inline void append(std::string& out, const MSG& m) {
+    platform::trace::append_fields(out, "MSG", m.hwnd, m.message, m.wParam, m.lParam);
+}

@@ -64,40 +64,25 @@ constexpr WORD system_cursor_ids[] = {32512, 32513, 32514, 32515, 32516, 32640, 
                                       32643, 32644, 32645, 32646, 32648, 32649, 32650, 32651};
 SystemCursor system_cursors[std::size(system_cursor_ids)];
 
-void append_cursor(std::string& out, HCURSOR cursor) {
-    const auto* p = reinterpret_cast<const SystemCursor*>(cursor);
+// A cursor prints as its system cursor's number, or as an object.
+struct Cursor {
+    HCURSOR cursor;
+};
+void append(std::string& out, Cursor c) {
+    const auto* p = reinterpret_cast<const SystemCursor*>(c.cursor);
     if (p >= std::begin(system_cursors) && p < std::end(system_cursors))
         out += std::to_string(p->id);
     else
-        trace::append(out, static_cast<const void*>(cursor));
+        trace::append(out, static_cast<const void*>(c.cursor));
 }
 
 std::string format_class(const WNDCLASSEXA& wc) {
-    std::string s = "{";
-    trace::append(s, wc.cbSize);
-    s += ", ";
-    trace::append(s, wc.style);
-    s += ", ";
-    trace::append(s, trace::Proc{wc.lpfnWndProc != nullptr});
-    s += ", ";
-    trace::append(s, wc.cbClsExtra);
-    s += ", ";
-    trace::append(s, wc.cbWndExtra);
-    s += ", ";
-    trace::append(s, static_cast<const void*>(wc.hInstance));
-    s += ", ";
-    trace::append(s, static_cast<const void*>(wc.hIcon));
-    s += ", ";
-    append_cursor(s, wc.hCursor);
-    s += ", ";
-    trace::append(s, trace::Number{wc.hbrBackground});
-    s += ", ";
-    trace::append(s, trace::Resource{wc.lpszMenuName});
-    s += ", ";
-    trace::append(s, trace::Resource{wc.lpszClassName});
-    s += ", ";
-    trace::append(s, static_cast<const void*>(wc.hIconSm));
-    s += '}';
+    std::string s;
+    trace::append_fields(s, "WNDCLASSEXA", wc.cbSize, wc.style, trace::Proc{wc.lpfnWndProc != nullptr},
+                         wc.cbClsExtra, wc.cbWndExtra, static_cast<const void*>(wc.hInstance),
+                         static_cast<const void*>(wc.hIcon), Cursor{wc.hCursor},
+                         trace::Number{wc.hbrBackground}, trace::Resource{wc.lpszMenuName},
+                         trace::Resource{wc.lpszClassName}, static_cast<const void*>(wc.hIconSm));
     return s;
 }
 

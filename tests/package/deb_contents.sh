@@ -7,14 +7,10 @@
 #
 #   deb_contents.sh <package.deb> <package name> <version>
 set -uo pipefail
+source "$(dirname "$0")/package_test.sh"
 
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    exit 1
-}
-[ $# -eq 3 ] || fail "usage: $0 <package.deb> <package name> <version>"
+package_arguments 3 "<package.deb> <package name> <version>" "$@"
 deb="$1" name="$2" version="$3"
-[ -f "$deb" ] || fail "$deb does not exist: run scripts/package"
 
 expected="$(sort <<EOF_LIST
 ./usr/bin/$name

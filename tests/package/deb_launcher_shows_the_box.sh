@@ -8,15 +8,11 @@
 #   deb_launcher_shows_the_box.sh <package.deb> <package name> <reference.png>
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
+source "$(dirname "$0")/package_test.sh"
 
 TITLE="Our First Direct3D Program"
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    exit 1
-}
-[ $# -eq 3 ] || fail "usage: $0 <package.deb> <package name> <reference.png>"
+package_arguments 3 "<package.deb> <package name> <reference.png>" "$@"
 deb="$1" name="$2" reference="$3"
-[ -f "$deb" ] || fail "$deb does not exist: run scripts/package"
 [ -n "${DISPLAY:-}" ] || fail "DISPLAY is not set: run on a virtual display (scripts/test starts one)"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/viewer-deb.XXXXXX")"

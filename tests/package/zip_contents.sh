@@ -5,14 +5,10 @@
 #
 #   zip_contents.sh <viewer-<version>-windows-x64.zip> <version> <LICENSE>
 set -uo pipefail
+source "$(dirname "$0")/package_test.sh"
 
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    exit 1
-}
-[ $# -eq 3 ] || fail "usage: $0 <zip> <version> <LICENSE>"
+package_arguments 3 "<zip> <version> <LICENSE>" "$@"
 zip="$1" version="$2" license="$3"
-[ -f "$zip" ] || fail "$zip does not exist: run scripts/package"
 folder="viewer-$version-windows-x64"
 
 expected="$(printf '%s\n' "$folder/LICENSE" "$folder/README.txt" "$folder/bump.bmp" "$folder/tex_fur.png" \

@@ -5,13 +5,9 @@
 #
 #   zip_runs_under_wine.sh <viewer-<version>-windows-x64.zip> <reference.png>
 set -uo pipefail
+source "$(dirname "$0")/package_test.sh"
 
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    exit 1
-}
-[ $# -eq 2 ] || fail "usage: $0 <zip> <reference.png>"
-[ -f "$1" ] || fail "$1 does not exist: run scripts/package"
+package_arguments 2 "<zip> <reference.png>" "$@"
 work="$(mktemp -d "${TMPDIR:-/tmp}/viewer-zip.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 unzip -q "$1" -d "$work" || fail "unzip could not unpack $1"

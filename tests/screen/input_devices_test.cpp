@@ -4,6 +4,7 @@
 // foreground (another X window taking the focus and giving it back), key messages, the window's outer size
 // and title, and the close request.
 #include "child_process.h"
+#include "input_devices.h"
 #include "x_display.h"
 
 #include <dinput.h>
@@ -76,16 +77,8 @@ class InputOnDisplay : public ::testing::Test {
         ASSERT_TRUE(wait_until([this] { return platform::win32::is_foreground(window_); }))
             << "the shown window never got the focus";
 
-        void* out = nullptr;
-        ASSERT_EQ(DirectInput8Create(instance(), DIRECTINPUT_VERSION, IID_IDirectInput8A, &out, nullptr),
-                  DI_OK);
-        di_ = static_cast<IDirectInput8A*>(out);
-        ASSERT_EQ(di_->CreateDevice(GUID_SysKeyboard, &keyboard_, nullptr), DI_OK);
-        ASSERT_EQ(di_->CreateDevice(GUID_SysMouse, &mouse_, nullptr), DI_OK);
-        ASSERT_EQ(keyboard_->SetDataFormat(&c_dfDIKeyboard), DI_OK);
-        ASSERT_EQ(mouse_->SetDataFormat(&c_dfDIMouse), DI_OK);
-        ASSERT_EQ(keyboard_->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DI_OK);
-        ASSERT_EQ(mouse_->SetCooperativeLevel(window_, DISCL_EXCLUSIVE | DISCL_FOREGROUND), DI_OK);
+        ASSERT_NO_FATAL_FAILURE(support::create_input_devices(instance(), di_, keyboard_, mouse_));
+        ASSERT_NO_FATAL_FAILURE(support::set_up_as_the_viewer_does(window_, keyboard_, mouse_));
         const Poll first = poll();
         ASSERT_EQ(first.keyboard_acquire, DI_OK);
         ASSERT_EQ(first.mouse_acquire, DI_OK);
@@ -95,16 +88,7 @@ class InputOnDisplay : public ::testing::Test {
     void TearDown() override {
         if (other_window_ != nullptr)
             other_window_->kill_now();
-        if (keyboard_ != nullptr) {
-            keyboard_->Unacquire();
-            keyboard_->Release();
-        }
-        if (mouse_ != nullptr) {
-            mouse_->Unacquire();
-            mouse_->Release();
-        }
-        if (di_ != nullptr)
-            di_->Release();
+        support::release_input_devices(di_, keyboard_, mouse_);
         if (window_ != nullptr && platform::win32::sdl_window(window_) != nullptr)
             DestroyWindow(window_);
         received.clear();
@@ -398,11 +382,7 @@ TEST_F(InputOnDisplay, AHeldKeyRepeatsItsKeyDownWithThePreviousStateSet) {
 
 TEST_F(InputOnDisplay, TheWindowIsTitledAndCovers1024By768FromTheCorner) {
     const auto geometry = support::outer_geometry(xid_);
-    ASSERT_TRUE(geometry.has_value());
-    EXPECT_EQ(geometry->x, 0);
-    EXPECT_EQ(geometry->y, 0);
-    EXPECT_EQ(geometry->width, 1024);
-    EXPECT_EQ(geometry->height, 768);
+    EXPECT_EQ(geometry, support::kViewerWindow);
     const auto name = run_command("xdotool getwindowname " + std::to_string(xid_));
     EXPECT_EQ(name.output, std::string(kTitle) + "\n");
     RECT outer{}, client{};

@@ -6,6 +6,7 @@
 #include <platform_test.h>
 
 #include "d3d9_internal.h"
+#include "window_class.h"
 
 #include <gtest/gtest.h>
 
@@ -61,42 +62,54 @@ class DeviceTest : public ::testing::Test {
     }
 
     HWND make_window(int width = 320, int height = 240) {
-        static const bool registered = [] {
-            WNDCLASSEXA wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = window_proc;
-            wc.lpszClassName = "d3d9_test";
-            return RegisterClassExA(&wc) != 0;
-        }();
+        static const bool registered = support::register_window_class("d3d9_test", window_proc);
         EXPECT_TRUE(registered);
         return CreateWindowExA(0, "d3d9_test", "d3d9 test", WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr,
                                nullptr, nullptr, nullptr);
     }
 
+    // A windowed back buffer of the given size as the viewer asks for one, with a 16-bit depth buffer made
+    // with it or none.
     static D3DPRESENT_PARAMETERS parameters(HWND window, UINT width, UINT height, bool depth) {
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = width;
-        pp.BackBufferHeight = height;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = window;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = depth ? TRUE : FALSE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        return pp;
+        return {.BackBufferWidth = width,
+                .BackBufferHeight = height,
+                .BackBufferFormat = D3DFMT_X8R8G8B8,
+                .BackBufferCount = 0,
+                .MultiSampleType = D3DMULTISAMPLE_NONE,
+                .MultiSampleQuality = 0,
+                .SwapEffect = D3DSWAPEFFECT_DISCARD,
+                .hDeviceWindow = window,
+                .Windowed = TRUE,
+                .EnableAutoDepthStencil = depth ? TRUE : FALSE,
+                .AutoDepthStencilFormat = D3DFMT_D16,
+                .Flags = 0,
+                .FullScreen_RefreshRateInHz = 0,
+                .PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT};
+    }
+
+    // A window and the Direct3D object, no device yet.
+    void make_direct3d() {
+        window_ = make_window();
+        ASSERT_NE(window_, nullptr);
+        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(d3d_, nullptr);
+    }
+
+    // The device on window_ with software vertex processing, as the viewer makes it; CreateDevice fills in
+    // what pp leaves to it.
+    HRESULT create_device(D3DPRESENT_PARAMETERS& pp) {
+        return d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
+                                  D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_);
     }
 
     // A window, the Direct3D object and a device with a back buffer of the given size.
     void make_device(UINT width = 64, UINT height = 64, bool depth = true) {
-        window_ = make_window();
-        ASSERT_NE(window_, nullptr);
+        make_direct3d();
+        if (HasFatalFailure())
+            return;
         ShowWindow(window_, SW_SHOWDEFAULT);
-        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-        ASSERT_NE(d3d_, nullptr);
         D3DPRESENT_PARAMETERS pp = parameters(window_, width, height, depth);
-        ASSERT_EQ(d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                                     D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
-                  D3D_OK);
+        ASSERT_EQ(create_device(pp), D3D_OK);
         width_ = width;
         height_ = height;
     }
@@ -106,12 +119,7 @@ class DeviceTest : public ::testing::Test {
         IDirect3DVertexBuffer9* vb = nullptr;
         const auto bytes = static_cast<UINT>(vertices.size() * sizeof(Vertex));
         EXPECT_EQ(device_->CreateVertexBuffer(bytes, 0, fvf, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
-        void* data = nullptr;
-        EXPECT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
-        std::memcpy(data, vertices.data(), bytes);
-        EXPECT_EQ(vb->Unlock(), D3D_OK);
-        held_.push_back(vb);
-        return vb;
+        return fill_and_hold(vb, vertices.data(), bytes);
     }
 
     IDirect3DIndexBuffer9* index_buffer(const std::vector<WORD>& indices) {
@@ -119,12 +127,21 @@ class DeviceTest : public ::testing::Test {
         const auto bytes = static_cast<UINT>(indices.size() * sizeof(WORD));
         EXPECT_EQ(device_->CreateIndexBuffer(bytes, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
                   D3D_OK);
+        return fill_and_hold(ib, indices.data(), bytes);
+    }
+
+    // Copies `bytes` bytes into a vertex or index buffer just made and holds it until the device goes; a
+    // buffer that could not be made stays null (its creation has failed the test).
+    template <typename Buffer> Buffer* fill_and_hold(Buffer* buffer, const void* source, UINT bytes) {
+        if (buffer == nullptr)
+            return nullptr;
+        held_.push_back(buffer);
         void* data = nullptr;
-        EXPECT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
-        std::memcpy(data, indices.data(), bytes);
-        EXPECT_EQ(ib->Unlock(), D3D_OK);
-        held_.push_back(ib);
-        return ib;
+        EXPECT_EQ(buffer->Lock(0, 0, &data, 0), D3D_OK);
+        if (data != nullptr)
+            std::memcpy(data, source, bytes);
+        EXPECT_EQ(buffer->Unlock(), D3D_OK);
+        return buffer;
     }
 
     // A 4 x 4 texture whose three levels tell which one a pixel sampled: level 0 red, level 1 green, level 2

@@ -113,6 +113,28 @@ Window top_level(const Connection& c, Window window) {
     }
 }
 
+// Where `window` stands on the screen and its size; with `frame`, the rectangle of the top-level window
+// holding it (the window manager's frame, if any) with its border.
+std::optional<Geometry> geometry_on_screen(WindowId window, bool frame) {
+    const Connection c;
+    if (c.get() == nullptr) {
+        return std::nullopt;
+    }
+    const Window measured = frame ? top_level(c, window) : window;
+    XWindowAttributes attributes{};
+    if (xlib().get_window_attributes(c.get(), measured, &attributes) == 0) {
+        return std::nullopt;
+    }
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    if (xlib().translate_coordinates(c.get(), measured, attributes.root, 0, 0, &x, &y, &child) == 0) {
+        return std::nullopt;
+    }
+    const int border = frame ? attributes.border_width : 0;
+    return Geometry{x - border, y - border, attributes.width + 2 * border, attributes.height + 2 * border};
+}
+
 } // namespace
 
 bool display_available() {
@@ -150,41 +172,11 @@ std::optional<WindowId> wait_for_window(pid_t pid, const std::string& title,
 }
 
 std::optional<Geometry> outer_geometry(WindowId window) {
-    const Connection c;
-    if (c.get() == nullptr) {
-        return std::nullopt;
-    }
-    const Window outer = top_level(c, window);
-    XWindowAttributes attributes{};
-    if (xlib().get_window_attributes(c.get(), outer, &attributes) == 0) {
-        return std::nullopt;
-    }
-    Window child = 0;
-    int x = 0;
-    int y = 0;
-    if (xlib().translate_coordinates(c.get(), outer, attributes.root, 0, 0, &x, &y, &child) == 0) {
-        return std::nullopt;
-    }
-    const int border = attributes.border_width;
-    return Geometry{x - border, y - border, attributes.width + 2 * border, attributes.height + 2 * border};
+    return geometry_on_screen(window, true);
 }
 
 std::optional<Geometry> window_geometry(WindowId window) {
-    const Connection c;
-    if (c.get() == nullptr) {
-        return std::nullopt;
-    }
-    XWindowAttributes attributes{};
-    if (xlib().get_window_attributes(c.get(), window, &attributes) == 0) {
-        return std::nullopt;
-    }
-    Window child = 0;
-    int x = 0;
-    int y = 0;
-    if (xlib().translate_coordinates(c.get(), window, attributes.root, 0, 0, &x, &y, &child) == 0) {
-        return std::nullopt;
-    }
-    return Geometry{x, y, attributes.width, attributes.height};
+    return geometry_on_screen(window, false);
 }
 
 bool focus(WindowId window) {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -30,7 +31,15 @@ struct Geometry {
     int y = 0;
     int width = 0;
     int height = 0;
+    bool operator==(const Geometry&) const = default;
 };
+// How a test failure shows one: "1024 x 768 at (0, 0)".
+inline std::ostream& operator<<(std::ostream& out, const Geometry& g) {
+    return out << g.width << " x " << g.height << " at (" << g.x << ", " << g.y << ")";
+}
+
+// The rectangle the viewer's window covers: 1024 x 768 from the top left corner of the screen.
+inline constexpr Geometry kViewerWindow{0, 0, 1024, 768};
 
 // The window's outer rectangle on the screen: the window itself plus any frame a window manager added.
 std::optional<Geometry> outer_geometry(WindowId window);

@@ -3,7 +3,9 @@
 // buffer locking, trace lines, and operations made to fail by tests.
 #include "d3d9_test_device.h"
 
+#include <bit>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -27,53 +29,60 @@ DWORD stage_state(IDirect3DDevice9* device, DWORD stage, D3DTEXTURESTAGESTATETYP
     return value;
 }
 
+// A white point light at (10, 10, 5) reaching 100 units, fading with the square of the distance (type,
+// diffuse, specular, ambient, position, direction, range, falloff, attenuation 0 to 2, theta, phi).
+constexpr D3DLIGHT9 kPointLight = {
+    D3DLIGHT_POINT, {1, 1, 1, 1}, {}, {}, {10, 10, 5}, {}, 100, 0, 0, 0, 0.01f, 0, 0};
+
 TEST_F(DeviceTest, StartsWithDirect3D9sDocumentedStates) {
     make_device();
-    // The render states the viewer relies on without setting them.
-    EXPECT_EQ(render_state(device_, D3DRS_ZENABLE), static_cast<DWORD>(D3DZB_TRUE)); // auto depth buffer made
-    EXPECT_EQ(render_state(device_, D3DRS_ZFUNC), static_cast<DWORD>(D3DCMP_LESSEQUAL));
-    EXPECT_EQ(render_state(device_, D3DRS_ZWRITEENABLE), static_cast<DWORD>(TRUE));
-    EXPECT_EQ(render_state(device_, D3DRS_SHADEMODE), static_cast<DWORD>(D3DSHADE_GOURAUD));
-    EXPECT_EQ(render_state(device_, D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CCW));
-    EXPECT_EQ(render_state(device_, D3DRS_FILLMODE), static_cast<DWORD>(D3DFILL_SOLID));
-    EXPECT_EQ(render_state(device_, D3DRS_LIGHTING), static_cast<DWORD>(TRUE));
-    EXPECT_EQ(render_state(device_, D3DRS_AMBIENT), 0u);
-    EXPECT_EQ(render_state(device_, D3DRS_ALPHABLENDENABLE), static_cast<DWORD>(FALSE));
-    EXPECT_EQ(render_state(device_, D3DRS_SRCBLEND), static_cast<DWORD>(D3DBLEND_ONE));
-    EXPECT_EQ(render_state(device_, D3DRS_DESTBLEND), static_cast<DWORD>(D3DBLEND_ZERO));
-    EXPECT_EQ(render_state(device_, D3DRS_BLENDOP), static_cast<DWORD>(D3DBLENDOP_ADD));
-    EXPECT_EQ(render_state(device_, D3DRS_NORMALIZENORMALS), static_cast<DWORD>(FALSE));
-    EXPECT_EQ(render_state(device_, D3DRS_SPECULARENABLE), static_cast<DWORD>(FALSE));
-    EXPECT_EQ(render_state(device_, D3DRS_COLORVERTEX), static_cast<DWORD>(TRUE));
-    EXPECT_EQ(render_state(device_, D3DRS_DIFFUSEMATERIALSOURCE), static_cast<DWORD>(D3DMCS_COLOR1));
-    EXPECT_EQ(render_state(device_, D3DRS_AMBIENTMATERIALSOURCE), static_cast<DWORD>(D3DMCS_MATERIAL));
-    EXPECT_EQ(render_state(device_, D3DRS_ALPHATESTENABLE), static_cast<DWORD>(FALSE));
-    EXPECT_EQ(render_state(device_, D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
-    EXPECT_EQ(render_state(device_, D3DRS_COLORWRITEENABLE), 0xFu);
-    EXPECT_EQ(render_state(device_, D3DRS_FOGEND), 0x3F800000u); // 1.0f
+    // The render states the viewer relies on without setting them; depth testing is on as an automatic depth
+    // buffer was made.
+    const std::pair<D3DRENDERSTATETYPE, DWORD> render_states[] = {
+        {D3DRS_ZENABLE, D3DZB_TRUE},
+        {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
+        {D3DRS_ZWRITEENABLE, TRUE},
+        {D3DRS_SHADEMODE, D3DSHADE_GOURAUD},
+        {D3DRS_CULLMODE, D3DCULL_CCW},
+        {D3DRS_FILLMODE, D3DFILL_SOLID},
+        {D3DRS_LIGHTING, TRUE},
+        {D3DRS_AMBIENT, 0},
+        {D3DRS_ALPHABLENDENABLE, FALSE},
+        {D3DRS_SRCBLEND, D3DBLEND_ONE},
+        {D3DRS_DESTBLEND, D3DBLEND_ZERO},
+        {D3DRS_BLENDOP, D3DBLENDOP_ADD},
+        {D3DRS_NORMALIZENORMALS, FALSE},
+        {D3DRS_SPECULARENABLE, FALSE},
+        {D3DRS_COLORVERTEX, TRUE},
+        {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
+        {D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL},
+        {D3DRS_ALPHATESTENABLE, FALSE},
+        {D3DRS_TEXTUREFACTOR, 0xFFFFFFFF},
+        {D3DRS_COLORWRITEENABLE, 0xF},
+        {D3DRS_FOGEND, std::bit_cast<DWORD>(1.0f)}};
+    for (const auto& [state, value] : render_states)
+        EXPECT_EQ(render_state(device_, state), value) << state;
 
-    for (DWORD s = 0; s < 16; ++s) {
-        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_ADDRESSU), static_cast<DWORD>(D3DTADDRESS_WRAP));
-        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_ADDRESSV), static_cast<DWORD>(D3DTADDRESS_WRAP));
-        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_MAGFILTER), static_cast<DWORD>(D3DTEXF_POINT));
-        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_MINFILTER), static_cast<DWORD>(D3DTEXF_POINT));
-        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_MIPFILTER), static_cast<DWORD>(D3DTEXF_NONE));
-        EXPECT_EQ(sampler_state(device_, s, D3DSAMP_MAXANISOTROPY), 1u);
-    }
+    const std::pair<D3DSAMPLERSTATETYPE, DWORD> sampler_states[] = {
+        {D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP}, {D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP},
+        {D3DSAMP_MAGFILTER, D3DTEXF_POINT},   {D3DSAMP_MINFILTER, D3DTEXF_POINT},
+        {D3DSAMP_MIPFILTER, D3DTEXF_NONE},    {D3DSAMP_MAXANISOTROPY, 1}};
+    for (DWORD sampler = 0; sampler < 16; ++sampler)
+        for (const auto& [type, value] : sampler_states)
+            EXPECT_EQ(sampler_state(device_, sampler, type), value) << sampler << " " << type;
 
     // Stage 0 modulates its texture with the lit colour and takes the texture's alpha; the rest are off.
-    EXPECT_EQ(stage_state(device_, 0, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MODULATE));
-    EXPECT_EQ(stage_state(device_, 0, D3DTSS_ALPHAOP), static_cast<DWORD>(D3DTOP_SELECTARG1));
     for (DWORD stage = 0; stage < 8; ++stage) {
-        if (stage > 0) {
-            EXPECT_EQ(stage_state(device_, stage, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_DISABLE));
-            EXPECT_EQ(stage_state(device_, stage, D3DTSS_ALPHAOP), static_cast<DWORD>(D3DTOP_DISABLE));
-        }
-        EXPECT_EQ(stage_state(device_, stage, D3DTSS_COLORARG1), static_cast<DWORD>(D3DTA_TEXTURE));
-        EXPECT_EQ(stage_state(device_, stage, D3DTSS_COLORARG2), static_cast<DWORD>(D3DTA_CURRENT));
-        EXPECT_EQ(stage_state(device_, stage, D3DTSS_ALPHAARG1), static_cast<DWORD>(D3DTA_TEXTURE));
-        EXPECT_EQ(stage_state(device_, stage, D3DTSS_ALPHAARG2), static_cast<DWORD>(D3DTA_CURRENT));
-        EXPECT_EQ(stage_state(device_, stage, D3DTSS_TEXCOORDINDEX), stage);
+        const std::pair<D3DTEXTURESTAGESTATETYPE, DWORD> stage_states[] = {
+            {D3DTSS_COLOROP, stage == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE},
+            {D3DTSS_ALPHAOP, stage == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE},
+            {D3DTSS_COLORARG1, D3DTA_TEXTURE},
+            {D3DTSS_COLORARG2, D3DTA_CURRENT},
+            {D3DTSS_ALPHAARG1, D3DTA_TEXTURE},
+            {D3DTSS_ALPHAARG2, D3DTA_CURRENT},
+            {D3DTSS_TEXCOORDINDEX, stage}};
+        for (const auto& [type, value] : stage_states)
+            EXPECT_EQ(stage_state(device_, stage, type), value) << stage << " " << type;
     }
 
     // Identity transforms, a zeroed material, no light.
@@ -103,10 +112,7 @@ TEST_F(DeviceTest, DepthTestingStartsOffWithoutAnAutomaticDepthBuffer) {
 }
 
 TEST_F(DeviceTest, CreateDeviceFillsInTheBackBufferLeftToIt) {
-    window_ = make_window(300, 200);
-    ASSERT_NE(window_, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
+    ASSERT_NO_FATAL_FAILURE(make_direct3d());
     D3DPRESENT_PARAMETERS pp = parameters(window_, 0, 0, true);
     pp.BackBufferFormat = D3DFMT_UNKNOWN;
     ASSERT_EQ(
@@ -123,9 +129,7 @@ TEST_F(DeviceTest, CreateDeviceFillsInTheBackBufferLeftToIt) {
 
 TEST_F(DeviceTest, CreationRefusesWhatDirect3D9Refuses) {
     EXPECT_EQ(Direct3DCreate9(31), nullptr);
-    window_ = make_window();
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
+    ASSERT_NO_FATAL_FAILURE(make_direct3d());
     const auto create = [&](UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
                             D3DPRESENT_PARAMETERS pp) {
         IDirect3DDevice9* device = reinterpret_cast<IDirect3DDevice9*>(0x1);
@@ -224,12 +228,7 @@ TEST_F(DeviceTest, StatesReadBackWhatWasSet) {
     EXPECT_EQ(device_->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_ADD), D3D_OK);
     EXPECT_EQ(stage_state(device_, 2, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_ADD));
 
-    D3DLIGHT9 light{};
-    light.Type = D3DLIGHT_POINT;
-    light.Diffuse = {1, 1, 1, 1};
-    light.Position = {10, 10, 5};
-    light.Range = 100;
-    light.Attenuation2 = 0.01f;
+    const D3DLIGHT9 light = kPointLight;
     ASSERT_EQ(device_->SetLight(0, &light), D3D_OK);
     D3DLIGHT9 back{};
     ASSERT_EQ(device_->GetLight(0, &back), D3D_OK);
@@ -438,12 +437,7 @@ TEST_F(DeviceTest, TraceLinesNameObjectsAndCreationOutcomes) {
     device_->SetRenderState(D3DRS_AMBIENT, 0xFF323232);
     device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_ANISOTROPIC);
     device_->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    D3DLIGHT9 light{};
-    light.Type = D3DLIGHT_POINT;
-    light.Diffuse = {1, 1, 1, 1};
-    light.Position = {10, 10, 5};
-    light.Range = 100;
-    light.Attenuation2 = 0.01f;
+    const D3DLIGHT9 light = kPointLight;
     device_->SetLight(0, &light);
     device_->LightEnable(0, TRUE);
     D3DMATERIAL9 material{};
@@ -492,21 +486,15 @@ TEST_F(DeviceTest, TraceLinesNameObjectsAndCreationOutcomes) {
 }
 
 TEST_F(DeviceTest, TestsCanMakeCreationAndLockingFail) {
-    window_ = make_window();
     platform::test::fail_operation("Direct3DCreate9");
     EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION), nullptr);
     platform::test::fail_operation("CreateDevice");
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
+    ASSERT_NO_FATAL_FAILURE(make_direct3d());
     D3DPRESENT_PARAMETERS pp = parameters(window_, 64, 64, true);
-    EXPECT_EQ(
-        d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
-        D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(create_device(pp), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(device_, nullptr);
     platform::test::fail_operation("");
-    ASSERT_EQ(
-        d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
-        D3D_OK);
+    ASSERT_EQ(create_device(pp), D3D_OK);
 
     IDirect3DVertexBuffer9* vb = nullptr;
     platform::test::fail_operation("CreateVertexBuffer");
@@ -536,14 +524,9 @@ namespace {
 // nothing left behind.
 TEST_F(DeviceTest, NoDeviceWithoutOpenGL33) {
     setenv("MESA_GL_VERSION_OVERRIDE", "3.0", 1);
-    window_ = make_window();
-    ASSERT_NE(window_, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
+    ASSERT_NO_FATAL_FAILURE(make_direct3d());
     D3DPRESENT_PARAMETERS pp = parameters(window_, 64, 64, true);
-    EXPECT_EQ(
-        d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_),
-        D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(create_device(pp), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(device_, nullptr);
     EXPECT_EQ(platform::objects::live_count(), 2); // the window and the Direct3D object
 }

@@ -173,38 +173,36 @@ TEST(GraphicsSetup, RunsWithoutEitherImage) {
     expect_runs_without(false, false, "viewer-no-images");
 }
 
-TEST(GraphicsSetup, DeviceCreationFailureReportsOneLineAndReleasesWhatWasMade) {
-    platform::test::fail_operation("CreateDevice");
+// The program run with `operation` made to fail: it ends with code 1 and leaves nothing alive but windows.
+support::ProgramRun run_failing(const char* operation) {
+    platform::test::fail_operation(operation);
     const auto run = run_in(assets());
     platform::test::fail_operation("");
-    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.exit_code, 1) << operation;
+    EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{}) << operation;
+    return run;
+}
+
+TEST(GraphicsSetup, DeviceCreationFailureReportsOneLineAndReleasesWhatWasMade) {
+    const auto run = run_failing("CreateDevice");
     EXPECT_EQ(run.errors.rfind("viewer: cannot create the Direct3D device: CreateDevice failed (0x", 0), 0u)
         << run.errors;
     EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
     EXPECT_EQ(lines_starting(run.trace, "Release(Direct3D9#1)").size(), 1u);
     EXPECT_TRUE(lines_starting(run.trace, "Present(").empty());
-    EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{});
 }
 
 TEST(GraphicsSetup, Direct3DCreationFailureReportsOneLineAndExits) {
-    platform::test::fail_operation("Direct3DCreate9");
-    const auto run = run_in(assets());
-    platform::test::fail_operation("");
-    EXPECT_EQ(run.exit_code, 1);
+    const auto run = run_failing("Direct3DCreate9");
     EXPECT_EQ(run.errors, "viewer: cannot create the Direct3D device: Direct3DCreate9 failed\n");
-    EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{});
 }
 
 TEST(GraphicsSetup, ABoxBufferThatCannotBeMadeEndsTheProgramCleanly) {
-    platform::test::fail_operation("CreateIndexBuffer");
-    const auto run = run_in(assets());
-    platform::test::fail_operation("");
-    EXPECT_EQ(run.exit_code, 1);
+    const auto run = run_failing("CreateIndexBuffer");
     EXPECT_EQ(run.errors.rfind("viewer: cannot create the Direct3D device: ", 0), 0u) << run.errors;
     // The vertex buffer, the device and the Direct3D object were each released once.
     for (const char* release : {"Release(VertexBuffer#1)", "Release(Device#1)", "Release(Direct3D9#1)"})
         EXPECT_EQ(lines_starting(run.trace, release).size(), 1u) << release;
-    EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{});
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // DirectInput 8 without a display (SDL's dummy video driver, synthetic SDL events): creation checks, the
 // published constants, cooperative-level validation, acquisition and the foreground, state sizes, the
 // keyboard state by key code, and the mouse's motion and wheel since the previous read.
+#include "input_devices.h"
 #include "win32_test_window.h"
 
 #include <dinput.h>
@@ -71,14 +72,10 @@ TEST(DirectInput8CreateTest, ChecksVersionInterfaceAndArguments) {
 }
 
 TEST(DirectInputDevices, KeepTheirDirectInputObjectAliveUntilTheyAreReleased) {
-    void* out = nullptr;
-    ASSERT_EQ(DirectInput8Create(some_instance(), DIRECTINPUT_VERSION, IID_IDirectInput8A, &out, nullptr),
-              DI_OK);
-    auto* di = static_cast<IDirectInput8A*>(out);
+    IDirectInput8A* di = nullptr;
     IDirectInputDevice8A* keyboard = nullptr;
     IDirectInputDevice8A* mouse = nullptr;
-    ASSERT_EQ(di->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
-    ASSERT_EQ(di->CreateDevice(GUID_SysMouse, &mouse, nullptr), DI_OK);
+    ASSERT_NO_FATAL_FAILURE(support::create_input_devices(some_instance(), di, keyboard, mouse));
     const std::string di_label = platform::objects::label(di);
     EXPECT_TRUE(di_label.starts_with("DirectInput8#")) << di_label;
     EXPECT_TRUE(platform::objects::label(keyboard).starts_with("Keyboard#"));
@@ -94,28 +91,14 @@ class Devices : public TestWindow {
   protected:
     void SetUp() override {
         TestWindow::SetUp();
-        void* out = nullptr;
-        ASSERT_EQ(DirectInput8Create(some_instance(), DIRECTINPUT_VERSION, IID_IDirectInput8A, &out, nullptr),
-                  DI_OK);
-        di_ = static_cast<IDirectInput8A*>(out);
-        ASSERT_EQ(di_->CreateDevice(GUID_SysKeyboard, &keyboard_, nullptr), DI_OK);
-        ASSERT_EQ(di_->CreateDevice(GUID_SysMouse, &mouse_, nullptr), DI_OK);
+        support::create_input_devices(some_instance(), di_, keyboard_, mouse_);
     }
     void TearDown() override {
-        if (keyboard_ != nullptr)
-            keyboard_->Release();
-        if (mouse_ != nullptr)
-            mouse_->Release();
-        if (di_ != nullptr)
-            di_->Release();
+        support::release_input_devices(di_, keyboard_, mouse_);
         TestWindow::TearDown();
     }
-    // The viewer's set-up: published formats, keyboard shared and mouse exclusive, both in the foreground.
     void set_up_as_the_viewer_does() {
-        ASSERT_EQ(keyboard_->SetDataFormat(&c_dfDIKeyboard), DI_OK);
-        ASSERT_EQ(mouse_->SetDataFormat(&c_dfDIMouse), DI_OK);
-        ASSERT_EQ(keyboard_->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DI_OK);
-        ASSERT_EQ(mouse_->SetCooperativeLevel(window_, DISCL_EXCLUSIVE | DISCL_FOREGROUND), DI_OK);
+        support::set_up_as_the_viewer_does(window_, keyboard_, mouse_);
     }
     DIMOUSESTATE read_mouse() {
         DIMOUSESTATE state{};

@@ -162,20 +162,17 @@ TEST_F(TestWindow, AQuitRequestAloneClosesEveryWindow) {
 }
 
 TEST_F(TestWindow, FocusChangesActivateAndDeactivateTheWindow) {
-    focus(true);
-    EXPECT_TRUE(platform::win32::is_foreground(window_));
-    drain();
-    ASSERT_EQ(received().size(), 2u);
-    EXPECT_EQ(received()[0].message, static_cast<UINT>(WM_ACTIVATE));
-    EXPECT_EQ(received()[0].wparam, static_cast<WPARAM>(WA_ACTIVE));
-    EXPECT_EQ(received()[1].message, static_cast<UINT>(WM_SETFOCUS));
-    received().clear();
-    focus(false);
-    EXPECT_FALSE(platform::win32::is_foreground(window_));
-    drain();
-    ASSERT_EQ(received().size(), 2u);
-    EXPECT_EQ(received()[0].wparam, static_cast<WPARAM>(WA_INACTIVE));
-    EXPECT_EQ(received()[1].message, static_cast<UINT>(WM_KILLFOCUS));
+    // Gaining the focus: WM_ACTIVATE (WA_ACTIVE), then WM_SETFOCUS; losing it: WA_INACTIVE, WM_KILLFOCUS.
+    for (const bool gained : {true, false}) {
+        focus(gained);
+        EXPECT_EQ(platform::win32::is_foreground(window_), gained);
+        drain();
+        ASSERT_EQ(received().size(), 2u) << gained;
+        EXPECT_EQ(received()[0].message, static_cast<UINT>(WM_ACTIVATE)) << gained;
+        EXPECT_EQ(received()[0].wparam, static_cast<WPARAM>(gained ? WA_ACTIVE : WA_INACTIVE));
+        EXPECT_EQ(received()[1].message, static_cast<UINT>(gained ? WM_SETFOCUS : WM_KILLFOCUS));
+        received().clear();
+    }
 }
 
 TEST_F(TestWindow, KeyEventsBecomeKeyMessagesWithVirtualKeysAndWindowsLParams) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "win32_internal.h"
+#include "window_class.h"
 
 namespace unit {
 
@@ -35,13 +36,7 @@ class TestWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
-        static const bool registered = [] {
-            WNDCLASSEXA wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = recording_proc;
-            wc.lpszClassName = "UnitTestClass";
-            return RegisterClassExA(&wc) != 0;
-        }();
+        static const bool registered = support::register_window_class("UnitTestClass", recording_proc);
         ASSERT_TRUE(registered);
         window_ = CreateWindowExA(0, "UnitTestClass", "unit", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr,
                                   nullptr, nullptr, nullptr);
