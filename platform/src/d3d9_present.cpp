@@ -1,13 +1,9 @@
 // Present on the Direct3D 9 device: its checks, then the renderer (render_backend.h) shows the back buffer
-// scaled into the window's client area. Also the test hooks of the Direct3D 9 part: reading back the last
-// presented picture, a hook called after each presentation, and making named operations fail.
+// scaled into the window's client area. Also the last presented picture, kept for the tests
+// (test_hooks.cpp) once one has asked for it.
 #include "d3d9_device.h"
 #include "d3d9_trace.h"
-
-#include <platform_test.h>
-
-#include <functional>
-#include <string>
+#include "test_hooks.h"
 
 namespace platform::d3d9 {
 
@@ -19,17 +15,11 @@ struct PresentedPicture {
     std::vector<std::uint32_t> pixels;
     UINT width = 0;
     UINT height = 0;
-    std::function<void()> hook; // called after every successful Present
 };
 
 PresentedPicture& presented() {
     static PresentedPicture picture;
     return picture;
-}
-
-std::string& failing_operation() {
-    static std::string name;
-    return name;
 }
 
 } // namespace
@@ -97,46 +87,18 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_wind
     back_buffer_is_presented_ = true;
     presented_once_ = true;
     note_presenting_device(this);
-    if (presented().hook) {
-        const auto hook = presented().hook; // the hook may replace itself
-        hook();
-    }
+    hooks::after_present();
     return D3D_OK;
 }
 
-} // namespace platform::d3d9
-
-namespace platform::test {
-
-void on_present(std::function<void()> hook) {
-    d3d9::presented().hook = std::move(hook);
-}
-
-void fail_operation(std::string name) {
-    d3d9::failing_operation() = std::move(name);
-}
-
-bool should_fail(std::string_view name) {
-    const std::string& failing = d3d9::failing_operation();
-    return !failing.empty() && failing == name;
-}
-
-std::vector<std::uint32_t> presented_pixels(UINT* width, UINT* height) {
-    d3d9::PresentedPicture& p = d3d9::presented();
+void last_presented_picture(std::vector<std::uint32_t>& pixels, UINT& width, UINT& height) {
+    PresentedPicture& p = presented();
     p.requested = true;
-    std::vector<std::uint32_t> pixels;
-    UINT w = 0;
-    UINT h = 0;
-    if (p.device == nullptr || !p.device->presented_pixels(pixels, w, h)) {
+    if (p.device == nullptr || !p.device->presented_pixels(pixels, width, height)) {
         pixels = p.pixels;
-        w = p.width;
-        h = p.height;
+        width = p.width;
+        height = p.height;
     }
-    if (width != nullptr)
-        *width = w;
-    if (height != nullptr)
-        *height = h;
-    return pixels;
 }
 
-} // namespace platform::test
+} // namespace platform::d3d9

@@ -1,6 +1,5 @@
 // The Win32 message queue on SDL2's event queue: PeekMessageA, TranslateMessage, DispatchMessageA,
-// DefWindowProcA, PostMessageA and PostQuitMessage, the one event pump shared with DirectInput, and the
-// test hook on_peek_message.
+// DefWindowProcA, PostMessageA and PostQuitMessage, and the one event pump shared with DirectInput.
 //
 // What SDL events become:
 //   key down / up (SDL repeats included)  WM_KEYDOWN / WM_KEYUP, or WM_SYSKEYDOWN / WM_SYSKEYUP while Alt is
@@ -26,6 +25,7 @@
 // VK_ESCAPE, 1), PostQuitMessage(0).
 // The on_peek_message hook runs right after PeekMessageA's trace line.
 #include "keymap_internal.h"
+#include "test_hooks.h"
 #include "trace_result.h"
 #include "win32_state.h"
 
@@ -58,7 +58,6 @@ struct Queue {
     Uint16 modifiers = 0; // of the last key message taken, for TranslateMessage
     std::map<int, EventListener> listeners;
     int next_listener = 1;
-    std::function<void(int)> peek_hook;
     int peek_calls = 0;
 };
 Queue& queue() {
@@ -252,23 +251,13 @@ void discard_messages(HWND window) {
 
 } // namespace platform::win32
 
-namespace platform::test {
-void on_peek_message(std::function<void(int call)> hook) {
-    win32::queue().peek_hook = std::move(hook);
-}
-} // namespace platform::test
-
 using namespace platform;
 using namespace platform::win32;
 
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT remove) {
     trace::call("PeekMessageA", window, filter_min, filter_max, remove);
     Queue& q = queue();
-    const int call = q.peek_calls++;
-    if (q.peek_hook) {
-        const auto hook = q.peek_hook; // the hook may replace itself
-        hook(call);
-    }
+    hooks::before_peek_message(q.peek_calls++);
     if (msg == nullptr) {
         set_last_error(ERROR_NOACCESS, {});
         return FALSE;
