@@ -71,17 +71,6 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
     void destroy_atlas(AtlasHandle atlas);
     void draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color);
 
-    // The emulation programs compiled so far, one per fixed-function key.
-    struct Programs {
-        const RenderBackend& backend;
-        std::size_t size() const {
-            return backend.program_count();
-        }
-    };
-    Programs programs() const {
-        return {*backend_};
-    }
-
     // The back buffer's pixels as last presented, 0xAARRGGBB, top row first.
     bool presented_pixels(std::vector<std::uint32_t>& pixels, UINT& width, UINT& height);
 

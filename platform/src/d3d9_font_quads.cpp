@@ -13,7 +13,8 @@ AtlasHandle Device::create_atlas(UINT width, UINT height, const std::uint8_t* co
     if (width == 0 || height == 0 || coverage == nullptr || !backend_->make_current())
         return 0;
     const AtlasHandle atlas = backend_->create_atlas(width, height, coverage);
-    mark(kDirtyTextures);
+    if (atlas != 0)
+        mark(kDirtyTextures); // the atlas was bound on the way
     return atlas;
 }
 

@@ -135,9 +135,8 @@ void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, co
 
 AtlasHandle GlBackend::create_atlas(UINT width, UINT height, const std::uint8_t* coverage) {
     // GL would make the texture and leave it empty: refuse an atlas beyond the largest side it takes.
-    GLint max_side = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_side);
-    if (width > static_cast<UINT>(max_side) || height > static_cast<UINT>(max_side))
+    const UINT max_side = max_texture_side();
+    if (width > max_side || height > max_side)
         return 0;
     GLuint texture = 0;
     glGenTextures(1, &texture);

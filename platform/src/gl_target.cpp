@@ -108,8 +108,8 @@ void GlBackend::present(const RECT& from, const RECT* dest) {
     SDL_Window* const sdl = win32::sdl_window(window_);
     int client_width = 0;
     int client_height = 0;
-    if (!win32::client_size(window_, &client_width, &client_height))
-        SDL_GL_GetDrawableSize(sdl, &client_width, &client_height);
+    if (sdl == nullptr || !win32::client_size(window_, &client_width, &client_height))
+        return; // the window is gone (the device checks can_present first)
     const RECT to = dest != nullptr ? *dest : RECT{0, 0, client_width, client_height};
 
     // A minimised or hidden window shows nothing: instead of drawing into it, Present waits about one display

@@ -29,7 +29,7 @@ D3DMATERIAL9 emissive(float r, float g, float b) {
 class Programs : public DeviceTest {
   protected:
     std::size_t programs() const {
-        return dynamic_cast<platform::d3d9::Device&>(*device_).programs().size();
+        return dynamic_cast<platform::d3d9::Device&>(*device_).backend().program_count();
     }
     std::uint32_t draw_unlit(D3DCOLOR colour) {
         EXPECT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
