@@ -97,6 +97,15 @@ void alpha_block_dxt5(const std::uint8_t* p, std::uint32_t (&out)[16]) {
 
 } // namespace
 
+std::uint64_t dds_file_limit(Bytes head) {
+    if (head.size() < data_at)
+        return head.size();
+    // The first level is all that is read, at 4 bytes a pixel at most (a block-compressed level of a side
+    // under 4 takes up to 16 bytes a pixel); twice that leaves room for the file's own chain after it.
+    const std::uint64_t level = std::uint64_t{u32le(head, 12)} * u32le(head, 16) * 4;
+    return data_at + 2 * level + 1024;
+}
+
 DecodedImage decode_dds(Bytes b) {
     if (b.size() < data_at || u32le(b, 4) != 124 || u32le(b, 76) != 32)
         return invalid("DDS: malformed header");

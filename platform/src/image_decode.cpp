@@ -1,5 +1,6 @@
 // Image files for D3DXCreateTextureFromFileA: the file read with POSIX calls (opened without blocking,
-// regular files only), the format found from the first bytes and handed to its reader (image_formats.h), the
+// regular files only), the format found from its first bytes and only as much of the rest read as that
+// format's header says its reader can use, the bytes handed to that reader (image_formats.h), the
 // default size (powers of two within the device's limit, level 0 resampled with a box filter) and the
 // box-filtered mip chain.
 #include "image_decode.h"
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace platform::d3dx9 {
 
@@ -54,10 +56,6 @@ std::uint8_t unit_to_byte(float value) {
 
 namespace {
 
-// The largest file read at all: an uncompressed 32-bit image of the largest size with room for its headers
-// (a PFM of floats is the largest such file).
-constexpr off_t max_file_bytes = off_t{max_image_side} * max_image_side * 12 + (1 << 20);
-
 struct FileDescriptor {
     int fd = -1;
     FileDescriptor(const FileDescriptor&) = delete;
@@ -75,47 +73,60 @@ bool starts_with(Bytes b, std::string_view magic) {
                       [](char m, std::uint8_t c) { return static_cast<std::uint8_t>(m) == c; });
 }
 
-DecodedImage decode_by_content(Bytes b) {
+// A format known from its first bytes: its reader, and how much of the file the reader can use.
+struct Format {
+    DecodedImage (*decode)(Bytes);
+    std::uint64_t (*file_limit)(Bytes head);
+};
+
+std::uint64_t unbounded(Bytes) {
+    return max_file_bytes;
+}
+std::uint64_t nothing_more(Bytes head) {
+    return head.size();
+}
+
+// The format of a file from its first bytes (at least head_bytes of them, or the whole file); nothing when
+// it is none that is read or refused by name.
+std::optional<Format> find_format(Bytes b) {
     if (starts_with(b, "\x89PNG\r\n\x1a\n"))
-        return decode_png(b);
+        return Format{decode_png, png_file_limit};
     if (starts_with(b, "\xFF\xD8\xFF"))
-        return decode_jpeg(b);
+        return Format{decode_jpeg, unbounded}; // entropy-coded data has no length a header could give
     if (starts_with(b, "BM"))
-        return decode_bmp(b);
+        return Format{decode_bmp, bmp_file_limit};
     if (starts_with(b, "DDS "))
-        return decode_dds(b);
+        return Format{decode_dds, dds_file_limit};
     if (starts_with(b, "#?"))
-        return decode_hdr(b);
+        return Format{decode_hdr, hdr_file_limit};
     if (b.size() >= 2 && b[0] == 'P' && (b[1] == 'F' || b[1] == 'f' || (b[1] >= '1' && b[1] <= '7')))
-        return decode_netpbm(b);
+        return Format{decode_netpbm, netpbm_file_limit};
     // Formats D3DX does not read either.
     if (starts_with(b, "GIF8"))
-        return invalid("GIF files are not read");
+        return Format{[](Bytes) { return invalid("GIF files are not read"); }, nothing_more};
     if (starts_with(b, "8BPS"))
-        return invalid("Photoshop files are not read");
+        return Format{[](Bytes) { return invalid("Photoshop files are not read"); }, nothing_more};
     if (starts_with(b, "\x53\x80\xF6\x34"))
-        return invalid("Softimage PIC files are not read");
+        return Format{[](Bytes) { return invalid("Softimage PIC files are not read"); }, nothing_more};
     if (looks_like_tga(b))
-        return decode_tga(b);
+        return Format{decode_tga, tga_file_limit};
+    return std::nullopt;
+}
+
+DecodedImage not_an_image() {
     return invalid("not an image in a format that is read");
 }
 
-} // namespace
-
-DecodedImage decode_image(std::span<const std::uint8_t> bytes) {
-    if (bytes.empty())
-        return invalid("empty file");
-    if (bytes.size() > static_cast<std::size_t>(max_file_bytes))
-        return invalid("file too large");
+// Decodes with the format's reader; every reader hands back a whole image of one of the two formats.
+DecodedImage decode_as(const Format& format, Bytes bytes) {
     DecodedImage out;
     try {
-        out = decode_by_content(bytes);
+        out = format.decode(bytes);
     } catch (const std::bad_alloc&) {
         return failure(E_OUTOFMEMORY, "out of memory");
     }
     if (out.result != D3D_OK)
         return out;
-    // Every reader hands back a whole image of one of the two formats.
     const d3d9::MipLevel& image = out.image;
     if (!size_problem(image.width, image.height).empty() ||
         image.pixels.size() != std::size_t{image.width} * image.height ||
@@ -127,35 +138,35 @@ DecodedImage decode_image(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
+} // namespace
+
+DecodedImage decode_image(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty())
+        return invalid("empty file");
+    if (bytes.size() > max_file_bytes)
+        return invalid("file too large");
+    const std::optional<Format> format = find_format(bytes);
+    return format ? decode_as(*format, bytes) : not_an_image();
+}
+
 namespace {
 
-// Reads a whole regular file. The file is opened with O_NONBLOCK so that a FIFO or a device cannot hold
-// the caller before fstat has shown what it is.
-DecodedImage read_file(const char* path, std::vector<std::uint8_t>& bytes) {
-    if (path == nullptr)
-        return failure(D3DERR_INVALIDCALL, "no file name");
-    const FileDescriptor file(open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (file.fd < 0)
-        return invalid(std::strerror(errno));
-    struct stat info {};
-    if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return invalid("not a regular file");
-    if (info.st_size > max_file_bytes)
-        return invalid("file too large");
+// Reads from fd until `bytes` holds `size` bytes or the file ends (it may shrink while being read).
+DecodedImage read_up_to(int fd, std::vector<std::uint8_t>& bytes, std::size_t size) {
+    std::size_t done = bytes.size();
     try {
-        bytes.resize(static_cast<std::size_t>(info.st_size));
+        bytes.resize(size);
     } catch (const std::bad_alloc&) {
         return failure(E_OUTOFMEMORY, "out of memory");
     }
-    std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = read(file.fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return invalid(std::strerror(errno));
         if (n == 0)
-            break; // the file shrank while being read: decode what is there
+            break;
         done += static_cast<std::size_t>(n);
     }
     bytes.resize(done);
@@ -164,14 +175,41 @@ DecodedImage read_file(const char* path, std::vector<std::uint8_t>& bytes) {
     return ok;
 }
 
+// Reads and decodes a regular file. The file is opened with O_NONBLOCK so that a FIFO or a device cannot
+// hold the caller before fstat has shown what it is. Its first bytes decide the format; of the rest, only
+// as much is read as that format's header says its reader can use, so junk is refused after a few
+// kilobytes and a large file whose header claims little is not read whole.
+DecodedImage read_and_decode(const char* path) {
+    if (path == nullptr)
+        return failure(D3DERR_INVALIDCALL, "no file name");
+    const FileDescriptor file(open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (file.fd < 0)
+        return invalid(std::strerror(errno));
+    struct stat info {};
+    if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return invalid("not a regular file");
+    const auto file_size = static_cast<std::uint64_t>(info.st_size);
+    std::vector<std::uint8_t> bytes;
+    if (DecodedImage read = read_up_to(file.fd, bytes, std::min<std::uint64_t>(file_size, head_bytes));
+        read.result != D3D_OK)
+        return read;
+    if (bytes.empty())
+        return invalid("empty file");
+    const std::optional<Format> format = find_format(bytes);
+    if (!format)
+        return not_an_image();
+    const std::uint64_t limit = std::min({file_size, format->file_limit(bytes), max_file_bytes});
+    if (limit > bytes.size())
+        if (DecodedImage read = read_up_to(file.fd, bytes, static_cast<std::size_t>(limit));
+            read.result != D3D_OK)
+            return read;
+    return decode_as(*format, bytes);
+}
+
 } // namespace
 
 DecodedImage load_image_file(const char* path) {
-    std::vector<std::uint8_t> bytes;
-    DecodedImage read = read_file(path, bytes);
-    if (read.result != D3D_OK)
-        return read;
-    return decode_image(bytes);
+    return read_and_decode(path);
 }
 
 UINT default_texture_side(UINT side, UINT max_side) {
@@ -184,9 +222,10 @@ UINT default_texture_side(UINT side, UINT max_side) {
     return std::min(rounded, limit);
 }
 
-TextureLevels texture_levels(std::span<const std::uint8_t> bytes, UINT max_side) {
+namespace {
+
+TextureLevels levels_of(DecodedImage decoded, UINT max_side) {
     TextureLevels out;
-    DecodedImage decoded = decode_image(bytes);
     if (decoded.result != D3D_OK) {
         out.result = decoded.result;
         out.error = std::move(decoded.error);
@@ -211,16 +250,14 @@ TextureLevels texture_levels(std::span<const std::uint8_t> bytes, UINT max_side)
     return out;
 }
 
+} // namespace
+
+TextureLevels texture_levels(std::span<const std::uint8_t> bytes, UINT max_side) {
+    return levels_of(decode_image(bytes), max_side);
+}
+
 TextureLevels load_texture_levels(const char* path, UINT max_side) {
-    std::vector<std::uint8_t> bytes;
-    DecodedImage read = read_file(path, bytes);
-    if (read.result != D3D_OK) {
-        TextureLevels out;
-        out.result = read.result;
-        out.error = std::move(read.error);
-        return out;
-    }
-    return texture_levels(bytes, max_side);
+    return levels_of(read_and_decode(path), max_side);
 }
 
 UINT full_mip_count(UINT width, UINT height) {

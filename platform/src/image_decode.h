@@ -37,7 +37,9 @@ struct TextureLevels {
 DecodedImage decode_image(std::span<const std::uint8_t> bytes);
 
 // Reads and decodes the named file (relative names from the working directory). Anything but a regular file
-// (a directory, a FIFO, a device) is refused without waiting for it.
+// (a directory, a FIFO, a device) is refused without waiting for it; a file whose first bytes are no image
+// is refused after reading only those, and of an image file no more is read than its header says its
+// pixel data can take.
 DecodedImage load_image_file(const char* path);
 
 // The file-to-texture path as D3DXCreateTextureFromFileA takes it, for a device whose textures may be at

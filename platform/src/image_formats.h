@@ -1,7 +1,8 @@
 // The readers behind decode_image (image_decode.cpp), one file per format family, and what they share.
-// Each reader takes the whole file, checks from the header that the pixel data the header promises is
-// there before it allocates the image, and returns either a complete image or a one-line reason
-// (D3DXERR_INVALIDDATA). A reader may throw std::bad_alloc; decode_image turns that into E_OUTOFMEMORY.
+// Each reader takes the whole file (or as much of it as its file limit below allows), checks from the
+// header that the pixel data the header promises is there before it allocates the image, and returns either a
+// complete image or a one-line reason (D3DXERR_INVALIDDATA). A reader may throw std::bad_alloc; decode_image
+// turns that into E_OUTOFMEMORY.
 #pragma once
 
 #include "image_decode.h"
@@ -40,14 +41,35 @@ inline std::uint32_t u16le(Bytes b, std::size_t at) {
 inline std::uint32_t u32le(Bytes b, std::size_t at) {
     return u16le(b, at) | u16le(b, at + 2) << 16;
 }
+inline std::uint32_t u32be(Bytes b, std::size_t at) {
+    return std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 | std::uint32_t{b[at + 2]} << 8 |
+           b[at + 3];
+}
 
 DecodedImage decode_png(Bytes bytes);    // image_png.cpp (libpng)
 DecodedImage decode_jpeg(Bytes bytes);   // image_jpeg.cpp (libjpeg-turbo)
-DecodedImage decode_bmp(Bytes bytes);    // image_bmp.cpp (stb_image behind header checks)
+DecodedImage decode_bmp(Bytes bytes);    // image_bmp.cpp
 DecodedImage decode_tga(Bytes bytes);    // image_tga.cpp
 DecodedImage decode_netpbm(Bytes bytes); // image_netpbm.cpp (PPM, PGM, PFM)
 DecodedImage decode_hdr(Bytes bytes);    // image_hdr.cpp (Radiance RGBE)
 DecodedImage decode_dds(Bytes bytes);    // image_dds.cpp
+
+// The largest file read at all: an uncompressed 32-bit image of the largest size with room for its headers
+// (a PFM of floats is the largest such file).
+inline constexpr std::uint64_t max_file_bytes =
+    std::uint64_t{max_image_side} * max_image_side * 12 + (1 << 20);
+
+// How many of a file's bytes its reader can use, from its first bytes (`head`: the whole file, or at least
+// its first head_bytes): where the pixel data the header describes ends, with room for what else the format
+// may hold. A header that cannot be read gives head.size(), since the reader refuses it from those bytes
+// alone; a format that does not bound its length gives max_file_bytes.
+inline constexpr std::size_t head_bytes = 4096;
+std::uint64_t png_file_limit(Bytes head);
+std::uint64_t bmp_file_limit(Bytes head);
+std::uint64_t tga_file_limit(Bytes head);
+std::uint64_t netpbm_file_limit(Bytes head);
+std::uint64_t hdr_file_limit(Bytes head);
+std::uint64_t dds_file_limit(Bytes head);
 
 // Whether the bytes start like a Targa header this reader takes (Targa files have no signature).
 bool looks_like_tga(Bytes bytes);

@@ -34,9 +34,13 @@ std::uint32_t rgbe_to_argb(const std::uint8_t* p) {
 
 } // namespace
 
-DecodedImage decode_hdr(Bytes b) {
+namespace {
+
+// Reads the header lines and the resolution line: the size into w and h, `at` left on the first scanline.
+// An empty string, or why the header cannot be read.
+std::string read_header(Bytes b, std::uint32_t& w, std::uint32_t& h, std::size_t& at) {
     // Header lines up to an empty line, then the resolution line.
-    std::size_t at = 0;
+    at = 0;
     const auto line = [&]() -> std::optional<std::string_view> {
         const std::size_t start = at;
         while (at < b.size() && b[at] != '\n')
@@ -47,19 +51,19 @@ DecodedImage decode_hdr(Bytes b) {
     };
     const auto first = line();
     if (!first || (*first != "#?RADIANCE" && *first != "#?RGBE"))
-        return invalid("HDR: not a Radiance file");
+        return "HDR: not a Radiance file";
     for (;;) {
         const auto text = line();
         if (!text)
-            return invalid("HDR: the file ends inside its header");
+            return "HDR: the file ends inside its header";
         if (text->empty())
             break;
         if (text->starts_with("FORMAT=") && *text != "FORMAT=32-bit_rle_rgbe")
-            return invalid("HDR: only 32-bit_rle_rgbe is read");
+            return "HDR: only 32-bit_rle_rgbe is read";
     }
     const auto resolution = line();
     if (!resolution)
-        return invalid("HDR: no resolution line");
+        return "HDR: no resolution line";
     const std::string size_text(*resolution);
     unsigned long height = 0;
     unsigned long width = 0;
@@ -67,13 +71,34 @@ DecodedImage decode_hdr(Bytes b) {
     if (size_text.size() > 40 ||
         std::sscanf(size_text.c_str(), "-Y %9lu +X %9lu%n", &height, &width, &consumed) != 2 ||
         static_cast<std::size_t>(consumed) != size_text.size())
-        return invalid("HDR: only the -Y height +X width orientation is read");
+        return "HDR: only the -Y height +X width orientation is read";
     if (const std::string problem =
             size_problem(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height));
         !problem.empty())
-        return invalid("HDR: " + problem);
-    const auto w = static_cast<std::uint32_t>(width);
-    const auto h = static_cast<std::uint32_t>(height);
+        return "HDR: " + problem;
+    w = static_cast<std::uint32_t>(width);
+    h = static_cast<std::uint32_t>(height);
+    return {};
+}
+
+} // namespace
+
+std::uint64_t hdr_file_limit(Bytes head) {
+    std::uint32_t w = 0;
+    std::uint32_t h = 0;
+    std::size_t at = 0;
+    if (!read_header(head, w, h, at).empty())
+        return head.size();
+    // A run-length scanline at its longest: its marker, then each channel in literals of one byte.
+    return at + std::uint64_t{h} * (4 + 8 * std::uint64_t{w});
+}
+
+DecodedImage decode_hdr(Bytes b) {
+    std::uint32_t w = 0;
+    std::uint32_t h = 0;
+    std::size_t at = 0;
+    if (const std::string problem = read_header(b, w, h, at); !problem.empty())
+        return invalid(problem);
     if (least_scanline_bytes(w) * h > b.size() - at)
         return invalid("HDR: the pixel data ends before " + std::to_string(w) + " x " + std::to_string(h) +
                        " pixels");

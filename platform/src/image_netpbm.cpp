@@ -78,27 +78,66 @@ class Fields {
     std::size_t at_;
 };
 
-DecodedImage decode_pfm(Bytes b, std::uint32_t channels) {
-    Fields fields(b, 2);
+// What a header says: for PFM, the scale in place of the maximum.
+struct Header {
+    char kind = 0; // F, f, 2, 3, 5 or 6
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    if (!fields.number(UINT32_MAX, width) || !fields.number(UINT32_MAX, height))
-        return invalid("PFM: malformed header");
-    const std::string scale_text = fields.token();
-    char* end = nullptr;
-    const double scale = std::strtod(scale_text.c_str(), &end);
-    if (scale_text.empty() || end != scale_text.c_str() + scale_text.size() || scale == 0.0 ||
-        !fields.end_of_header())
-        return invalid("PFM: malformed header");
-    if (const std::string problem = size_problem(width, height); !problem.empty())
-        return invalid("PFM: " + problem);
-    const std::uint64_t samples = std::uint64_t{width} * height * channels;
-    if (samples * 4 > fields.left())
+    std::uint32_t maximum = 0;
+    double scale = 0.0;
+    std::size_t data_at = 0;
+
+    bool pfm() const {
+        return kind == 'F' || kind == 'f';
+    }
+    bool text() const {
+        return kind == '2' || kind == '3';
+    }
+    std::uint32_t channels() const {
+        return kind == 'F' || kind == '3' || kind == '6' ? 3 : 1;
+    }
+    std::uint64_t samples() const {
+        return std::uint64_t{width} * height * channels();
+    }
+};
+
+// Reads the header into h; an empty string, or why it cannot be read (with the format's name first).
+std::string read_header(Bytes b, Header& h) {
+    h.kind = static_cast<char>(b[1]);
+    Fields fields(b, 2);
+    if (h.pfm()) {
+        if (!fields.number(UINT32_MAX, h.width) || !fields.number(UINT32_MAX, h.height))
+            return "PFM: malformed header";
+        const std::string scale_text = fields.token();
+        char* end = nullptr;
+        h.scale = std::strtod(scale_text.c_str(), &end);
+        if (scale_text.empty() || end != scale_text.c_str() + scale_text.size() || h.scale == 0.0 ||
+            !fields.end_of_header())
+            return "PFM: malformed header";
+    } else {
+        if (h.kind != '2' && h.kind != '3' && h.kind != '5' && h.kind != '6')
+            return std::string("Netpbm P") + h.kind + " files are not read";
+        if (!fields.number(UINT32_MAX, h.width) || !fields.number(UINT32_MAX, h.height) ||
+            !fields.number(65535, h.maximum) || h.maximum == 0 || !fields.end_of_header())
+            return "PNM: malformed header";
+    }
+    if (const std::string problem = size_problem(h.width, h.height); !problem.empty())
+        return (h.pfm() ? "PFM: " : "PNM: ") + problem;
+    h.data_at = fields.at();
+    return {};
+}
+
+DecodedImage decode_pfm(Bytes b, const Header& h) {
+    const std::uint32_t width = h.width;
+    const std::uint32_t height = h.height;
+    const std::uint32_t channels = h.channels();
+    const std::uint64_t samples = h.samples();
+    if (samples * 4 > b.size() - h.data_at)
         return invalid("PFM: the pixel data ends before " + std::to_string(width) + " x " +
                        std::to_string(height) + " pixels");
-    const bool little = scale < 0;
+    const bool little = h.scale < 0;
     DecodedImage out = blank_image(width, height, D3DFMT_X8R8G8B8);
-    const std::uint8_t* data = b.data() + fields.at();
+    const std::uint8_t* data = b.data() + h.data_at;
     const auto sample = [&](std::uint64_t i) {
         const std::uint8_t* p = data + i * 4;
         const std::uint32_t bits = little ? std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
@@ -122,24 +161,29 @@ DecodedImage decode_pfm(Bytes b, std::uint32_t channels) {
 
 } // namespace
 
+std::uint64_t netpbm_file_limit(Bytes head) {
+    Header h;
+    if (!read_header(head, h).empty())
+        return head.size();
+    // Text samples may be spread with any amount of white space and comments.
+    if (h.text())
+        return max_file_bytes;
+    return h.data_at + h.samples() * (h.pfm() ? 4 : h.maximum > 255 ? 2 : 1);
+}
+
 DecodedImage decode_netpbm(Bytes b) {
-    const char kind = static_cast<char>(b[1]);
-    if (kind == 'F' || kind == 'f')
-        return decode_pfm(b, kind == 'F' ? 3 : 1);
-    if (kind != '2' && kind != '3' && kind != '5' && kind != '6')
-        return invalid(std::string("Netpbm P") + kind + " files are not read");
-    const bool text = kind == '2' || kind == '3';
-    const std::uint32_t channels = kind == '3' || kind == '6' ? 3 : 1;
-    Fields fields(b, 2);
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::uint32_t maximum = 0;
-    if (!fields.number(UINT32_MAX, width) || !fields.number(UINT32_MAX, height) ||
-        !fields.number(65535, maximum) || maximum == 0 || !fields.end_of_header())
-        return invalid("PNM: malformed header");
-    if (const std::string problem = size_problem(width, height); !problem.empty())
-        return invalid("PNM: " + problem);
-    const std::uint64_t samples = std::uint64_t{width} * height * channels;
+    Header h;
+    if (const std::string problem = read_header(b, h); !problem.empty())
+        return invalid(problem);
+    if (h.pfm())
+        return decode_pfm(b, h);
+    const bool text = h.text();
+    const std::uint32_t channels = h.channels();
+    const std::uint32_t width = h.width;
+    const std::uint32_t height = h.height;
+    const std::uint32_t maximum = h.maximum;
+    Fields fields(b, h.data_at);
+    const std::uint64_t samples = h.samples();
     const std::uint64_t sample_bytes = maximum > 255 ? 2 : 1;
     // Binary: each sample takes its bytes. Text: each sample takes a digit and a separator, the last one
     // at least its digit.

@@ -61,6 +61,18 @@ bool looks_like_tga(Bytes b) {
     return h.bits == 8;
 }
 
+std::uint64_t tga_file_limit(Bytes head) {
+    if (!looks_like_tga(head))
+        return head.size();
+    const TgaHeader h = read_header(head);
+    // Run-length data at its longest (a packet for every pixel), and 64 KiB for the developer and extension
+    // areas and the footer.
+    const std::uint64_t map_bytes =
+        h.map_type == 1 ? std::uint64_t{h.map_length} * ((h.map_bits + 7) / 8) : 0;
+    const std::uint64_t pixels = std::uint64_t{h.width} * h.height * (1 + (h.bits + 7) / 8);
+    return header_bytes + h.id_length + map_bytes + pixels + (64 << 10);
+}
+
 DecodedImage decode_tga(Bytes b) {
     if (!looks_like_tga(b))
         return invalid("TGA: unsupported or malformed header");

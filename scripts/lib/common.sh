@@ -7,7 +7,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 PACKAGES=(cmake g++ pkg-config libsdl2-dev libepoxy-dev libstb-dev libfreetype-dev libfontconfig-dev
           fonts-liberation libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick
           g++-mingw-w64-x86-64 wine64 libgl1-mesa-dri xauth libpng-dev libjpeg62-turbo-dev dpkg-dev
-          lintian unzip openbox tesseract-ocr python3-numpy python3-pil)
+          lintian unzip openbox tesseract-ocr python3-numpy python3-pil valgrind)
 
 say() { printf '==> %s\n' "$*" >&2; }
 die() { printf '%s: %s\n' "$(basename "$0")" "$*" >&2; exit 1; }

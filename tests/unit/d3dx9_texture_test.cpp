@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -195,7 +196,7 @@ TEST(D3dx9TextureHostile, BrokenFilesFailWithInvalidDataAndNoPixels) {
 
     Bytes truncated(good_png.begin(), good_png.begin() + static_cast<std::ptrdiff_t>(good_png.size() / 2));
     const Bytes good_bmp = make_bmp(16, 16);
-    // stb_image would read the missing rows of a cut-off BMP as black.
+    // A cut-off BMP must not load with its missing rows read as black.
     const Bytes truncated_bmp(good_bmp.begin(), good_bmp.end() - 100);
 
     Bytes huge_png = make_png(1, 1, 4);
@@ -230,8 +231,7 @@ TEST(D3dx9TextureHostile, BrokenFilesFailWithInvalidDataAndNoPixels) {
         EXPECT_FALSE(decoded.error.empty()) << name;
         EXPECT_TRUE(decoded.image.pixels.empty()) << name;
     }
-    // The absurd size is refused from the header, naming the size (stb_image itself already refuses a PNG
-    // header that large).
+    // The absurd size is refused from the header, naming the size.
     EXPECT_NE(load_image_file((dir.path() / "huge.bmp").c_str()).error.find("100000 x 100000"),
               std::string::npos);
 }
@@ -423,6 +423,153 @@ TEST(D3dx9TextureDecode, ThirtyTwoBitBmpHasNoAlpha) {
     EXPECT_EQ(decoded.image.pixels[1], 0xFF040506u);
 }
 
+void put_u16le(Bytes& b, std::size_t at, std::uint32_t v) {
+    b[at] = static_cast<std::uint8_t>(v);
+    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+// A BMP of `bits` 1, 4 or 8 with an OS/2 (12-byte) or Windows (40-byte) header, the palette entries given
+// (0xRRGGBB) right before the pixels, the Windows header's colour count, and rows of indices, top row first
+// (stored bottom row first, or top first under a negative height).
+Bytes make_palette_bmp(bool os2, UINT bits, const std::vector<std::uint32_t>& palette,
+                       const std::vector<std::vector<std::uint8_t>>& rows, std::uint32_t colours_used = 0,
+                       bool top_down = false) {
+    const std::size_t header = os2 ? 12 : 40;
+    const std::size_t entry = os2 ? 3 : 4;
+    const auto width = static_cast<std::uint32_t>(rows[0].size());
+    const auto height = static_cast<std::uint32_t>(rows.size());
+    const std::size_t stride = (width * bits + 31) / 32 * 4;
+    const std::size_t pixels_at = 14 + header + palette.size() * entry;
+    Bytes out(pixels_at + stride * height, 0);
+    out[0] = 'B';
+    out[1] = 'M';
+    put_u32le(out, 2, static_cast<std::uint32_t>(out.size()));
+    put_u32le(out, 10, static_cast<std::uint32_t>(pixels_at));
+    put_u32le(out, 14, static_cast<std::uint32_t>(header));
+    if (os2) {
+        put_u16le(out, 18, width);
+        put_u16le(out, 20, height);
+        put_u16le(out, 22, 1);
+        put_u16le(out, 24, bits);
+    } else {
+        put_u32le(out, 18, width);
+        put_u32le(out, 22, top_down ? 0u - height : height);
+        put_u16le(out, 26, 1);
+        put_u16le(out, 28, bits);
+        put_u32le(out, 46, colours_used);
+    }
+    for (std::size_t i = 0; i < palette.size(); ++i)
+        for (std::size_t c = 0; c < 3; ++c) // blue, green, red
+            out[14 + header + i * entry + c] = static_cast<std::uint8_t>(palette[i] >> (8 * c));
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::size_t row = pixels_at + (top_down ? y : height - 1 - y) * stride;
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const std::size_t bit = std::size_t{x} * bits;
+            out[row + bit / 8] |= static_cast<std::uint8_t>(rows[y][x] << (8 - bits - bit % 8));
+        }
+    }
+    return out;
+}
+
+TEST(D3dx9TextureBmp, PaletteImagesTakeTheirColoursFromTheFilesOwnPaletteAndBlackBeyondIt) {
+    for (const bool os2 : {true, false}) {
+        for (const UINT bits : {1u, 4u, 8u}) {
+            const UINT entries = 1u << bits;
+            std::vector<std::uint32_t> palette(entries);
+            for (UINT i = 0; i < entries; ++i)
+                palette[i] = ((i + 1) * 0x9E3779u) & 0xFFFFFFu;
+            // Every index, ascending in the top row and descending in the bottom one.
+            std::vector<std::vector<std::uint8_t>> rows(2, std::vector<std::uint8_t>(entries));
+            for (UINT i = 0; i < entries; ++i) {
+                rows[0][i] = static_cast<std::uint8_t>(i);
+                rows[1][i] = static_cast<std::uint8_t>(entries - 1 - i);
+            }
+            // The whole palette; half of it in the file; (Windows) all of it in the file but a colour count
+            // of half; (Windows) the whole palette under rows stored top first.
+            struct Case {
+                std::string name;
+                Bytes file;
+                UINT known;
+            };
+            std::vector<Case> cases = {
+                {"whole", make_palette_bmp(os2, bits, palette, rows), entries},
+                {"half in the file",
+                 make_palette_bmp(os2, bits, {palette.begin(), palette.begin() + entries / 2}, rows),
+                 entries / 2},
+            };
+            if (!os2) {
+                cases.push_back({"colour count half",
+                                 make_palette_bmp(false, bits, palette, rows, entries / 2), entries / 2});
+                cases.push_back(
+                    {"top first", make_palette_bmp(false, bits, palette, rows, 0, true), entries});
+            }
+            for (const Case& c : cases) {
+                const std::string what =
+                    (os2 ? "OS/2 " : "Windows ") + std::to_string(bits) + " bits, " + c.name;
+                const auto decoded = decode_image(c.file);
+                ASSERT_EQ(decoded.result, D3D_OK) << what << ": " << decoded.error;
+                EXPECT_EQ(decoded.format, D3DFMT_X8R8G8B8) << what;
+                ASSERT_EQ(decoded.image.width, entries) << what;
+                ASSERT_EQ(decoded.image.height, 2u) << what;
+                for (UINT y = 0; y < 2; ++y)
+                    for (UINT x = 0; x < entries; ++x) {
+                        const UINT index = rows[y][x];
+                        EXPECT_EQ(decoded.image.pixels[y * entries + x],
+                                  0xFF000000u | (index < c.known ? palette[index] : 0))
+                            << what << ", pixel " << x << ", " << y;
+                    }
+            }
+        }
+    }
+
+    // The reproducers: a well-formed OS/2 file of red (0) and blue (1) stripes whose bits run aa 55 f0 0f
+    // in every row, and a Windows file whose one-entry palette sits under indices 0 to 255.
+    const auto stripes = load_image_file(SOURCE_DIR "/tests/data/hostile/bmp_os2_1bit.bmp");
+    ASSERT_EQ(stripes.result, D3D_OK) << stripes.error;
+    ASSERT_EQ(stripes.image.width, 32u);
+    ASSERT_EQ(stripes.image.height, 8u);
+    const std::uint8_t row_bits[4] = {0xAA, 0x55, 0xF0, 0x0F};
+    for (UINT i = 0; i < 32 * 8; ++i) {
+        const UINT x = i % 32;
+        const bool blue = (row_bits[x / 8] >> (7 - x % 8)) & 1;
+        EXPECT_EQ(stripes.image.pixels[i], blue ? 0xFF0000FFu : 0xFFFF0000u) << "pixel " << i;
+    }
+    const auto one_entry = load_image_file(SOURCE_DIR "/tests/data/hostile/bmp_pal1_index255.bmp");
+    ASSERT_EQ(one_entry.result, D3D_OK) << one_entry.error;
+    ASSERT_EQ(one_entry.image.pixels.size(), 16u * 16u);
+    for (UINT i = 0; i < 16 * 16; ++i) // index 0 is the first pixel of the bottom row
+        EXPECT_EQ(one_entry.image.pixels[i], i == 15 * 16 ? 0xFF302010u : 0xFF000000u) << "pixel " << i;
+}
+
+TEST(D3dx9TextureBmp, SixteenBitFieldsScaleToTheFullRangeAndABrokenMaskIsRefused) {
+    // Two pixels under 5-6-5 bit fields, and the same two words read as the default 5-5-5.
+    Bytes bmp(70, 0);
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put_u32le(bmp, 10, 66);
+    put_u32le(bmp, 14, 40);
+    put_u32le(bmp, 18, 2);
+    put_u32le(bmp, 22, 1);
+    put_u16le(bmp, 26, 1);
+    put_u16le(bmp, 28, 16);
+    put_u32le(bmp, 30, 3); // BI_BITFIELDS
+    put_u32le(bmp, 54, 0xF800);
+    put_u32le(bmp, 58, 0x07E0);
+    put_u32le(bmp, 62, 0x001F);
+    put_u16le(bmp, 66, 0xF800); // red at its top
+    put_u16le(bmp, 68, 0x0410); // green 32 of 63, blue 16 of 31
+    const auto fields = decode_image(bmp);
+    ASSERT_EQ(fields.result, D3D_OK) << fields.error;
+    EXPECT_EQ(fields.image.pixels, (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF008284u}));
+
+    Bytes plain = bmp;
+    put_u32le(plain, 30, 0); // BI_RGB: X1R5G5B5, so 0x0410 is red 1 of 31 and blue 16 of 31
+    EXPECT_EQ(decode_image(plain).image.pixels, (std::vector<std::uint32_t>{0xFFF70000u, 0xFF080084u}));
+
+    put_u32le(bmp, 54, 0xF00F); // red's bits with a gap in them
+    EXPECT_EQ(decode_image(bmp).result, D3DXERR_INVALIDDATA);
+}
+
 TEST(D3dx9TextureSize, SidesRoundUpToPowersOfTwoWithinTheDeviceLimit) {
     const auto levels = texture_levels(make_png(300, 200, 3), 16384);
     ASSERT_EQ(levels.result, D3D_OK) << levels.error;
@@ -460,6 +607,8 @@ TEST(D3dx9TextureHostile, ReproducersAreRefusedOrLoadedAndNeverHang) {
     const std::map<std::string, Expected> valid = {
         {"pgm16_small.pgm", {2, 2, 0xFF010101u}}, // 16-bit samples 257 of 65535
     };
+    // The palette BMPs load too; their pixels are checked with the other palette images below.
+    const std::set<std::string> palette_bmps = {"bmp_os2_1bit.bmp", "bmp_pal1_index255.bmp"};
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(SOURCE_DIR "/tests/data/hostile")) {
         const std::string name = entry.path().filename().string();
@@ -468,6 +617,10 @@ TEST(D3dx9TextureHostile, ReproducersAreRefusedOrLoadedAndNeverHang) {
         const auto loaded = platform::d3dx9::load_texture_levels(entry.path().c_str(), 16384);
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << name;
         const auto expected = valid.find(name);
+        if (palette_bmps.contains(name)) {
+            EXPECT_EQ(loaded.result, D3D_OK) << name << ": " << loaded.error;
+            continue;
+        }
         if (expected == valid.end()) {
             EXPECT_EQ(loaded.result, D3DXERR_INVALIDDATA) << name;
             EXPECT_TRUE(loaded.levels.empty()) << name;
@@ -482,7 +635,62 @@ TEST(D3dx9TextureHostile, ReproducersAreRefusedOrLoadedAndNeverHang) {
         for (const std::uint32_t p : loaded.levels[0].pixels)
             EXPECT_EQ(p, expected->second.first_pixel) << name;
     }
-    EXPECT_EQ(files, 7u);
+    EXPECT_EQ(files, 10u);
+}
+
+// Bytes this process has read through read() and its kin so far.
+std::uint64_t bytes_read_so_far() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:")
+            return value;
+    ADD_FAILURE() << "no rchar in /proc/self/io";
+    return 0;
+}
+
+TEST(D3dx9TextureHostile, OnlyTheBytesTheFormatCanUseAreRead) {
+    TempDir dir;
+    // Junk is refused from its first bytes, however large the file.
+    const std::string junk = dir.write("junk.png", text_bytes("XXXX"));
+    std::filesystem::resize_file(junk, 800'000'000); // sparse: takes no room on disk
+    std::uint64_t before = bytes_read_so_far();
+    const auto refused = load_image_file(junk.c_str());
+    EXPECT_LE(bytes_read_so_far() - before, 8192u);
+    EXPECT_EQ(refused.result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(refused.error, "not an image in a format that is read");
+
+    // A BMP is read up to the end of its pixel rows, not through what follows them.
+    const Bytes bmp = make_bmp(16, 16);
+    const std::string padded = dir.write("padded.bmp", bmp);
+    std::filesystem::resize_file(padded, 100'000'000);
+    before = bytes_read_so_far();
+    const auto loaded = load_image_file(padded.c_str());
+    EXPECT_LE(bytes_read_so_far() - before, 8192u);
+    ASSERT_EQ(loaded.result, D3D_OK) << loaded.error;
+    EXPECT_EQ(loaded.image.pixels[255], 0xFF808080u);
+}
+
+TEST(D3dx9TextureHostile, AJpegComponentNoScanCodesIsRefused) {
+    std::ifstream in(SOURCE_DIR "/tests/data/hostile/jpeg_sampling_bomb_8192.jpg", std::ios::binary);
+    Bytes jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(jpeg.size(), 0x50u);
+    // As it is, 8192 x 8192 with luma sampled 4 x 4: too many blocks for its 8 KB.
+    const auto bomb = decode_image(jpeg);
+    EXPECT_EQ(bomb.result, D3DXERR_INVALIDDATA);
+    EXPECT_NE(bomb.error.find("too short"), std::string::npos) << bomb.error;
+    // Made 32 x 32, it is short enough for its blocks, but its one scan codes only Cb: the luma would be
+    // flat grey that the file never held.
+    ASSERT_EQ(jpeg[0x47], 0xFF);
+    ASSERT_EQ(jpeg[0x48], 0xC2); // the progressive frame header: height, then width
+    jpeg[0x4C] = 0x00;
+    jpeg[0x4D] = 0x20;
+    jpeg[0x4E] = 0x00;
+    jpeg[0x4F] = 0x20;
+    const auto small = decode_image(jpeg);
+    EXPECT_EQ(small.result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(small.error, "JPEG: no scan codes component 1");
 }
 
 TEST(D3dx9TextureHostile, FifoIsRefusedWithoutWaitingForAWriter) {
