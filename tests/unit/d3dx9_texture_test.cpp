@@ -402,27 +402,6 @@ TEST(D3dx9TextureDecode, JpegDecodesAndACutJpegIsRefusedAsAJpeg) {
     EXPECT_EQ(refused.error.rfind("JPEG: ", 0), 0u) << refused.error;
 }
 
-TEST(D3dx9TextureDecode, ThirtyTwoBitBmpHasNoAlpha) {
-    // 2 x 1, 32 bits a pixel, BI_RGB: bytes B G R and a fourth byte that is not alpha.
-    Bytes bmp(54, 0);
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put_u32le(bmp, 2, 62);
-    put_u32le(bmp, 10, 54);
-    put_u32le(bmp, 14, 40);
-    put_u32le(bmp, 18, 2);
-    put_u32le(bmp, 22, 1);
-    bmp[26] = 1;
-    bmp[28] = 32;
-    bmp.insert(bmp.end(), {3, 2, 1, 20, 6, 5, 4, 0});
-    const auto decoded = decode_image(bmp);
-    ASSERT_EQ(decoded.result, D3D_OK) << decoded.error;
-    EXPECT_EQ(decoded.format, D3DFMT_X8R8G8B8);
-    ASSERT_EQ(decoded.image.pixels.size(), 2u);
-    EXPECT_EQ(decoded.image.pixels[0], 0xFF010203u);
-    EXPECT_EQ(decoded.image.pixels[1], 0xFF040506u);
-}
-
 void put_u16le(Bytes& b, std::size_t at, std::uint32_t v) {
     b[at] = static_cast<std::uint8_t>(v);
     b[at + 1] = static_cast<std::uint8_t>(v >> 8);
@@ -541,33 +520,46 @@ TEST(D3dx9TextureBmp, PaletteImagesTakeTheirColoursFromTheFilesOwnPaletteAndBlac
         EXPECT_EQ(one_entry.image.pixels[i], i == 15 * 16 ? 0xFF302010u : 0xFF000000u) << "pixel " << i;
 }
 
-TEST(D3dx9TextureBmp, SixteenBitFieldsScaleToTheFullRangeAndABrokenMaskIsRefused) {
-    // Two pixels under 5-6-5 bit fields, and the same two words read as the default 5-5-5.
-    Bytes bmp(70, 0);
+// A Windows BMP of one row of `width` pixels of `bits` bits, with `compression`; pixel data (and for bit
+// fields, the three masks before it) to be appended.
+Bytes one_row_bmp(std::uint32_t width, std::uint32_t bits, std::uint32_t compression) {
+    Bytes bmp(54, 0);
     bmp[0] = 'B';
     bmp[1] = 'M';
-    put_u32le(bmp, 10, 66);
+    put_u32le(bmp, 10, compression == 3 ? 66 : 54);
     put_u32le(bmp, 14, 40);
-    put_u32le(bmp, 18, 2);
+    put_u32le(bmp, 18, width);
     put_u32le(bmp, 22, 1);
     put_u16le(bmp, 26, 1);
-    put_u16le(bmp, 28, 16);
-    put_u32le(bmp, 30, 3); // BI_BITFIELDS
-    put_u32le(bmp, 54, 0xF800);
-    put_u32le(bmp, 58, 0x07E0);
-    put_u32le(bmp, 62, 0x001F);
-    put_u16le(bmp, 66, 0xF800); // red at its top
-    put_u16le(bmp, 68, 0x0410); // green 32 of 63, blue 16 of 31
-    const auto fields = decode_image(bmp);
-    ASSERT_EQ(fields.result, D3D_OK) << fields.error;
-    EXPECT_EQ(fields.image.pixels, (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF008284u}));
+    put_u16le(bmp, 28, bits);
+    put_u32le(bmp, 30, compression);
+    return bmp;
+}
 
-    Bytes plain = bmp;
-    put_u32le(plain, 30, 0); // BI_RGB: X1R5G5B5, so 0x0410 is red 1 of 31 and blue 16 of 31
+TEST(D3dx9TextureBmp, DirectPixelsScaleEachFieldToTheFullRangeAndHaveNoAlpha) {
+    // 32 bits, BI_RGB: bytes B G R and a fourth byte that is not alpha.
+    Bytes rgb32 = one_row_bmp(2, 32, 0);
+    rgb32.insert(rgb32.end(), {3, 2, 1, 20, 6, 5, 4, 0});
+    const auto opaque = decode_image(rgb32);
+    ASSERT_EQ(opaque.result, D3D_OK) << opaque.error;
+    EXPECT_EQ(opaque.format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(opaque.image.pixels, (std::vector<std::uint32_t>{0xFF010203u, 0xFF040506u}));
+
+    // 16 bits under 5-6-5 bit fields, and the same two words read as the default 5-5-5.
+    Bytes fields = one_row_bmp(2, 16, 3); // BI_BITFIELDS
+    for (const std::uint32_t mask : {0xF800u, 0x07E0u, 0x001Fu})
+        for (int i = 0; i < 4; ++i)
+            fields.push_back(static_cast<std::uint8_t>(mask >> (8 * i)));
+    fields.insert(fields.end(), {0x00, 0xF8, 0x10, 0x04}); // red at its top; green 32 of 63, blue 16 of 31
+    const auto scaled = decode_image(fields);
+    ASSERT_EQ(scaled.result, D3D_OK) << scaled.error;
+    EXPECT_EQ(scaled.image.pixels, (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF008284u}));
+    Bytes plain = one_row_bmp(2, 16, 0);
+    plain.insert(plain.end(), {0x00, 0xF8, 0x10, 0x04}); // 0x0410 is red 1 of 31 and blue 16 of 31
     EXPECT_EQ(decode_image(plain).image.pixels, (std::vector<std::uint32_t>{0xFFF70000u, 0xFF080084u}));
 
-    put_u32le(bmp, 54, 0xF00F); // red's bits with a gap in them
-    EXPECT_EQ(decode_image(bmp).result, D3DXERR_INVALIDDATA);
+    put_u32le(fields, 54, 0xF00F); // red's bits with a gap in them
+    EXPECT_EQ(decode_image(fields).result, D3DXERR_INVALIDDATA);
 }
 
 TEST(D3dx9TextureSize, SidesRoundUpToPowersOfTwoWithinTheDeviceLimit) {
