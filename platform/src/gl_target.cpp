@@ -105,29 +105,23 @@ void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
 }
 
 void GlBackend::present(const RECT& from, const RECT* dest) {
-    SDL_Window* const sdl = win32::sdl_window(window_);
+    host::Window* const hw = win32::host_window(window_);
     int client_width = 0;
     int client_height = 0;
-    if (sdl == nullptr || !win32::client_size(window_, &client_width, &client_height))
+    if (hw == nullptr || !win32::client_size(window_, &client_width, &client_height))
         return; // the window is gone (the device checks can_present first)
     const RECT to = dest != nullptr ? *dest : RECT{0, 0, client_width, client_height};
 
     // A minimised or hidden window shows nothing: instead of drawing into it, Present waits about one display
     // refresh, so that a program presenting in a loop uses next to no processor time meanwhile (while
     // minimised, its clears and draws are left out too: can_draw).
-    if ((SDL_GetWindowFlags(sdl) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0) {
-        SDL_DisplayMode mode{};
-        const int display = SDL_GetWindowDisplayIndex(sdl);
-        const int hz = display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0
-                           ? mode.refresh_rate
-                           : 60;
-        SDL_Delay(static_cast<Uint32>(1000 / hz));
-    } else {
-        blit_to_window(sdl, from, to, client_width, client_height);
-    }
+    if (host::is_minimized(hw) || host::is_hidden(hw))
+        host::wait_refresh(hw);
+    else
+        blit_to_window(hw, from, to, client_width, client_height);
 }
 
-void GlBackend::blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to, int client_width,
+void GlBackend::blit_to_window(host::Window* window, const RECT& from, const RECT& to, int client_width,
                                int client_height) {
     // Scale the back buffer into the client area; rows flip between Direct3D's top-down rectangles and
     // GL's bottom-up coordinates on both sides, so the picture keeps its way up.
@@ -144,7 +138,7 @@ void GlBackend::blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to
     glBlitFramebuffer(from.left, h - from.bottom, from.right, h - from.top, to.left,
                       client_height - to.bottom, to.right, client_height - to.top, GL_COLOR_BUFFER_BIT,
                       GL_LINEAR);
-    SDL_GL_SwapWindow(sdl);
+    host::swap(window);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
 }
 
