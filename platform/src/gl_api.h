@@ -12,11 +12,14 @@
 
 namespace platform::d3d9 {
 
-// True on OpenGL ES 3.0 / WebGL 2: GLSL ES 3.00 shaders, no provoking-vertex control.
+// True on OpenGL ES 3.0 / WebGL 2: GLSL ES 3.00 shaders, no provoking-vertex control. The size argument of a
+// vertex colour's attribute: GL_BGRA on OpenGL, 4 on ES (which has no BGRA attributes).
 #if defined(__EMSCRIPTEN__)
 constexpr bool kGlEs = true;
+constexpr GLint kVertexColourSize = 4;
 #else
 constexpr bool kGlEs = false;
+constexpr GLint kVertexColourSize = GL_BGRA;
 #endif
 
 // Whether the context offers an extension.

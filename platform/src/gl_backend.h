@@ -18,6 +18,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace platform::d3d9 {
 
@@ -71,6 +72,12 @@ class GlTexture final : public GlNamed<TextureObject> {
     GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, const std::vector<MipLevel>& levels);
     ~GlTexture() override;
     void upload(UINT level, const MipLevel& mip) override;
+
+  private:
+    // The level's texels as the GL takes them (gl_resources.cpp).
+    const void* texels(const MipLevel& mip);
+    bool opaque_ = false;               // X8R8G8B8: alpha stored as one (ES)
+    std::vector<std::uint8_t> staging_; // RGBA bytes of a level (ES)
 };
 
 class GlBackend final : public RenderBackend {
@@ -122,7 +129,13 @@ class GlBackend final : public RenderBackend {
     UINT width_;
     UINT height_;
 
+    // Draws the index range as the draw asks: with the base vertex on OpenGL, from a rewritten copy of the
+    // indices on ES (which has no base vertex and no first-vertex flat shading).
+    void draw_elements(const DrawCall& draw);
+
     GLuint framebuffer_ = 0, color_buffer_ = 0, depth_buffer_ = 0, vertex_array_ = 0;
+    GLuint scratch_indices_ = 0;         // the rewritten indices of ES draws
+    std::vector<std::uint32_t> indices_; // their CPU copy, kept for its capacity
     std::array<GLuint, kTextureStages> samplers_{};
     float max_anisotropy_ = 1.0f; // 1 when GL_EXT_texture_filter_anisotropic is missing
     FfpProgramCache programs_;

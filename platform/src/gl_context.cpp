@@ -87,8 +87,13 @@ bool GlBackend::init(std::string& error) {
     if (gl_has_extension("GL_EXT_texture_filter_anisotropic") ||
         gl_has_extension("GL_ARB_texture_filter_anisotropic"))
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy_);
-    // Flat shading takes each triangle's first vertex, as Direct3D 9 does.
+        // Flat shading takes each triangle's first vertex, as Direct3D 9 does. ES has no choice of provoking
+        // vertex (it is the last): its flat draws rotate each triangle's indices instead (gl_draw.cpp).
+#if !defined(__EMSCRIPTEN__)
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+#else
+    glGenBuffers(1, &scratch_indices_);
+#endif
 
     // PresentationInterval DEFAULT and ONE wait for the vertical retrace, IMMEDIATE does not.
     host::set_swap_interval(params_.PresentationInterval != static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE));
@@ -112,6 +117,8 @@ void GlBackend::release() {
         glDeleteSamplers(kTextureStages, samplers_.data());
     if (vertex_array_ != 0)
         glDeleteVertexArrays(1, &vertex_array_);
+    if (scratch_indices_ != 0)
+        glDeleteBuffers(1, &scratch_indices_);
     if (depth_buffer_ != 0)
         glDeleteRenderbuffers(1, &depth_buffer_);
     if (color_buffer_ != 0)

@@ -1,7 +1,8 @@
 // The GL renderer's back buffer and what works on it as a whole: the offscreen framebuffer (an RGB8 colour
 // buffer for X8R8G8B8 and the depth buffer the device asked for), Clear (scissored per rectangle), Present
 // (the back buffer scaled into the window's client area with linear filtering, then the buffer swap) and the
-// reading back of its pixels.
+// reading back of its pixels. OpenGL ES 3.0 (WebGL 2) takes the same calls but reads pixels back as RGBA
+// bytes only.
 #include "d3d9_color.h"
 #include "gl_backend.h"
 #include "win32_internal.h"
@@ -61,7 +62,11 @@ void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     }
     if (flags & D3DCLEAR_ZBUFFER) {
         glDepthMask(GL_TRUE); // Clear writes depth whatever ZWRITEENABLE says
+#if defined(__EMSCRIPTEN__)
+        glClearDepthf(std::clamp(z, 0.0f, 1.0f));
+#else
         glClearDepth(std::clamp(z, 0.0f, 1.0f));
+#endif
         mask |= GL_DEPTH_BUFFER_BIT;
     }
     if (flags & D3DCLEAR_STENCIL) {
@@ -96,8 +101,18 @@ void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     std::vector<std::uint32_t> rows(pixels.size());
     // As 0xAARRGGBB words; the colour buffer has no alpha, which reads as opaque.
+#if defined(__EMSCRIPTEN__)
+    // ES reads RGBA bytes only.
+    glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_RGBA, GL_UNSIGNED_BYTE,
+                 rows.data());
+    for (std::uint32_t& p : rows) {
+        const auto* b = reinterpret_cast<const std::uint8_t*>(&p);
+        p = 0xFF000000u | (std::uint32_t{b[0]} << 16) | (std::uint32_t{b[1]} << 8) | b[2];
+    }
+#else
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+#endif
     // GL's rows run up from the bottom.
     for (UINT y = 0; y < height_; ++y)
         std::copy_n(rows.data() + static_cast<size_t>(height_ - 1 - y) * width_, width_,
