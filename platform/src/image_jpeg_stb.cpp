@@ -15,8 +15,9 @@ DecodedImage decode_jpeg(Bytes b) {
     if (b.size() > static_cast<std::size_t>(INT_MAX))
         return invalid("JPEG: file too large");
     int width = 0, height = 0, components = 0;
+    // (stb_image tries every format it has on a header it cannot read, so its reason is not the JPEG's.)
     if (stbi_info_from_memory(b.data(), static_cast<int>(b.size()), &width, &height, &components) == 0)
-        return invalid(std::string("JPEG: ") + stbi_failure_reason());
+        return invalid("JPEG: the header cannot be read");
     if (const std::string problem = size_problem(width, height); !problem.empty())
         return invalid("JPEG: " + problem);
     // The first scan of each component covers all its blocks and spends at least one bit on each, so a file
