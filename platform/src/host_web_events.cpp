@@ -4,9 +4,10 @@
 // is the captured mouse, and mouse motion (movementX / movementY, raw) counts only while the lock is held;
 // the wheel's deltaY becomes notches (100 pixels, 3 lines or one page a notch, as browsers scroll;
 // positive away from the user as on the desktop); mouse buttons on the canvas. The page is the foreground
-// while it has the focus and, once the mouse was taken, the pointer lock: losing either is losing the focus,
-// and taking the lock again (a click) or the focus back is gaining it. Keys the program may read are kept
-// from the browser's own shortcuts (F7 would turn on caret browsing), except with Ctrl or Meta held.
+// while it has the focus and, once the mouse was taken, the pointer lock: losing either is losing the
+// focus (keys still held are released first, as the desktop host does), and taking the lock again (a
+// click) or the focus back is gaining it. Keys the program may read are kept from the browser's own
+// shortcuts (F7 would turn on caret browsing), except with Ctrl or Meta held.
 #include "host_web_internal.h"
 
 #include <emscripten.h>
@@ -14,6 +15,7 @@
 
 #include <cmath>
 #include <deque>
+#include <set>
 #include <string_view>
 
 namespace platform::host {
@@ -30,6 +32,7 @@ struct Events {
     bool foreground = false;
     double wheel = 0.0; // notches not yet whole
     double start = 0.0;
+    std::set<hid::Usage> held; // keys down, released by the host when the foreground is lost
 };
 Events& events() {
     static Events e;
@@ -40,10 +43,10 @@ std::uint32_t now() {
     return static_cast<std::uint32_t>(emscripten_get_now() - events().start);
 }
 
-void push(EventType type, Event e = {}) {
+void push(EventType type, Event e = {}, std::uint32_t time = now()) {
     e.type = type;
     e.window = host_web::canvas_window();
-    e.time = now();
+    e.time = time;
     events().queue.push_back(e);
 }
 
@@ -54,7 +57,19 @@ void update_foreground() {
     if (foreground == ev.foreground)
         return;
     ev.foreground = foreground;
-    push(foreground ? EventType::FocusGained : EventType::FocusLost);
+    const std::uint32_t time = now();
+    if (!foreground) {
+        // The browser sends no key-up for keys held as the page loses the focus or the lock: they are
+        // released here, in the same millisecond as the loss, as the desktop host does.
+        for (const hid::Usage key : ev.held) {
+            Event up;
+            up.key = key;
+            up.modifiers = kModNumLock;
+            push(EventType::KeyUp, up, time);
+        }
+        ev.held.clear();
+    }
+    push(foreground ? EventType::FocusGained : EventType::FocusLost, {}, time);
 }
 
 struct CodeUsage {
@@ -186,6 +201,10 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* k, void*) {
     const bool keypad_digit = usage >= hid::KEY_KP_1 && usage <= hid::KEY_KP_PERIOD;
     if (!keypad_digit || (key.size() == 1 && ((key[0] >= '0' && key[0] <= '9') || key[0] == '.')))
         e.modifiers |= kModNumLock;
+    if (type == EMSCRIPTEN_EVENT_KEYDOWN)
+        events().held.insert(usage);
+    else
+        events().held.erase(usage);
     push(type == EMSCRIPTEN_EVENT_KEYDOWN ? EventType::KeyDown : EventType::KeyUp, e);
     return k->ctrlKey || k->metaKey ? EM_FALSE : EM_TRUE;
 }
