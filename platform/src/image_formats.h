@@ -9,9 +9,12 @@
 
 #include <d3dx9.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace platform::d3dx9 {
 
@@ -64,12 +67,28 @@ inline constexpr std::uint64_t max_file_bytes =
 // may hold. A header that cannot be read gives head.size(), since the reader refuses it from those bytes
 // alone; a format that does not bound its length gives max_file_bytes.
 inline constexpr std::size_t head_bytes = 4096;
-std::uint64_t png_file_limit(Bytes head);
 std::uint64_t bmp_file_limit(Bytes head);
 std::uint64_t tga_file_limit(Bytes head);
 std::uint64_t netpbm_file_limit(Bytes head);
 std::uint64_t hdr_file_limit(Bytes head);
 std::uint64_t dds_file_limit(Bytes head);
+
+// What a JPEG's markers say before it is decoded (image_jpeg_layout.cpp): the first frame header's size and
+// components, how many scans there are and which components they code (by identifier).
+struct JpegLayout {
+    struct Component {
+        std::uint8_t id, h, v; // identifier and sampling factors
+    };
+    bool frame = false;
+    std::uint32_t width = 0, height = 0;
+    std::vector<Component> components;
+    std::size_t scans = 0;
+    std::array<bool, 256> coded{};
+};
+JpegLayout read_jpeg_layout(Bytes bytes);
+// Why a JPEG of this layout and length cannot hold its image (fewer than one bit for each 8 x 8 block of
+// every component, or a component that no scan codes), or an empty string.
+std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes);
 
 // Whether the bytes start like a Targa header this reader takes (Targa files have no signature).
 bool looks_like_tga(Bytes bytes);

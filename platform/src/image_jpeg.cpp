@@ -3,11 +3,9 @@
 // (libjpeg's "premature end" warnings are taken as errors), a component that no scan codes (libjpeg would
 // leave it flat), and files too short for the size they claim.
 //
-// Too short, decided from the header before anything is allocated: every Huffman-coded scan spends at
-// least one bit on each 8 x 8 block of each component it covers, and the first scan of a component (which
-// must be its DC scan) covers all its blocks. Every component must be coded, so a file of n bytes holds at
-// most 8 n blocks of all its components together; a file claiming more than that cannot hold its image.
-// (Arithmetic coding has no such floor, which is one reason it is refused; D3DX does not read it either.)
+// Too short, or a component missing, is decided from the markers before anything is allocated
+// (image_jpeg_layout.cpp). Arithmetic coding has no such floor, which is one reason it is refused; D3DX
+// does not read it either.
 #include "image_formats.h"
 
 #include <cstdio>
@@ -15,7 +13,6 @@
 
 #include <jerror.h>
 
-#include <array>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
@@ -66,54 +63,11 @@ void on_message(j_common_ptr info, int level) {
         on_error(info);
 }
 
-// The scans a file holds and the components they code, found by walking its markers as libjpeg does:
-// bytes between markers are skipped, and a scan's entropy-coded data runs to the next marker that is not a
-// stuffed 0xFF or a restart.
-struct Scans {
-    std::size_t count = 0;
-    std::array<bool, 256> codes{}; // by component identifier
-};
-
-Scans find_scans(Bytes b) {
-    Scans scans;
-    std::size_t at = 2; // after the start-of-image marker
-    while (at + 1 < b.size()) {
-        if (b[at] != 0xFF || b[at + 1] == 0xFF) {
-            ++at;
-            continue;
-        }
-        const std::uint8_t marker = b[at + 1];
-        if (marker == 0xD9) // end of image
-            break;
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
-            at += 2; // markers without a segment
-            continue;
-        }
-        if (at + 4 > b.size())
-            break;
-        const std::size_t length = std::size_t{b[at + 2]} << 8 | b[at + 3];
-        const std::size_t body = at + 4;
-        at += 2 + length;
-        if (length < 2 || at > b.size())
-            break;
-        if (marker != 0xDA)
-            continue;
-        ++scans.count;
-        const std::size_t components = length > 2 ? b[body] : 0;
-        for (std::size_t i = 0; i < components && body + 1 + 2 * i < at; ++i)
-            scans.codes[b[body + 1 + 2 * i]] = true;
-        while (at + 1 < b.size() &&
-               !(b[at] == 0xFF && b[at + 1] != 0x00 && b[at + 1] != 0xFF && (b[at + 1] & 0xF8) != 0xD0))
-            ++at;
-    }
-    return scans;
-}
-
 } // namespace
 
 DecodedImage decode_jpeg(Bytes bytes) {
-    const Scans scans = find_scans(bytes);
-    if (scans.count > max_scans)
+    const JpegLayout layout = read_jpeg_layout(bytes);
+    if (layout.scans > max_scans)
         return invalid("JPEG: more than " + std::to_string(max_scans) + " scans");
     // Everything that lives across the setjmp is made before it and held in `read`, whose address libjpeg
     // holds, so a jump back destroys nothing early and finds nothing stale.
@@ -135,17 +89,8 @@ DecodedImage decode_jpeg(Bytes bytes) {
         return invalid("JPEG: arithmetic coding is not read");
     if (read.info.jpeg_color_space == JCS_CMYK || read.info.jpeg_color_space == JCS_YCCK)
         return invalid("JPEG: CMYK images are not read");
-    std::uint64_t blocks = 0;
-    for (int c = 0; c < read.info.num_components; ++c) {
-        const jpeg_component_info& component = read.info.comp_info[c];
-        blocks += std::uint64_t{component.width_in_blocks} * component.height_in_blocks;
-    }
-    if (blocks > 8 * std::uint64_t{bytes.size()})
-        return invalid("JPEG: the file is too short to hold " + std::to_string(width) + " x " +
-                       std::to_string(height) + " pixels");
-    for (int c = 0; c < read.info.num_components; ++c)
-        if (const int id = read.info.comp_info[c].component_id; !scans.codes[id & 0xFF])
-            return invalid("JPEG: no scan codes component " + std::to_string(id));
+    if (const std::string problem = jpeg_data_problem(layout, bytes.size()); !problem.empty())
+        return invalid("JPEG: " + problem);
 
     read.info.out_color_space = JCS_EXT_BGRA; // B, G, R, 0xFF: 0xFFRRGGBB words in memory
     read.info.scale_num = 1;

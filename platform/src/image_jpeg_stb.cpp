@@ -3,7 +3,8 @@
 // Refused before stb_image decodes anything: segments that run past the file's end, Huffman tables that
 // are no prefix code (more than 256 symbols, or more codes of a length than the length has room for:
 // stb_image writes past its tables on those), frames other than 8-bit baseline, extended or progressive
-// Huffman ones, and sides beyond the limit. stb_image's inverse DCT and
+// Huffman ones, sides beyond the limit, and (image_jpeg_layout.cpp) files too short for their blocks or with
+// a component no scan codes. stb_image's inverse DCT and
 // chroma upsampling are its own, so a JPEG's texels may differ by a step or two from the desktop build's
 // libjpeg-turbo.
 #include "image_formats.h"
@@ -132,13 +133,8 @@ DecodedImage decode_jpeg(Bytes b) {
         return invalid("JPEG: the header cannot be read");
     if (const std::string problem = size_problem(width, height); !problem.empty())
         return invalid("JPEG: " + problem);
-    // The first scan of each component covers all its blocks and spends at least one bit on each, so a file
-    // of n bytes holds at most 8 n blocks of its smallest component, which has at least a sixteenth of the
-    // 8 x 8 blocks of the whole image (chroma subsampled at most 4 x 4).
-    const std::uint64_t blocks = ((std::uint64_t(width) + 7) / 8) * ((std::uint64_t(height) + 7) / 8) / 16;
-    if (blocks > 8 * std::uint64_t{b.size()})
-        return invalid("JPEG: the file is too short to hold " + std::to_string(width) + " x " +
-                       std::to_string(height) + " pixels");
+    if (const std::string problem = jpeg_data_problem(read_jpeg_layout(b), b.size()); !problem.empty())
+        return invalid("JPEG: " + problem);
     int w = 0, h = 0, n = 0;
     stbi_uc* const data = stbi_load_from_memory(b.data(), static_cast<int>(b.size()), &w, &h, &n, 4);
     if (data == nullptr)

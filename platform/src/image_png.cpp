@@ -55,20 +55,6 @@ void on_read(png_structp png, png_bytep out, size_t count) {
 
 } // namespace
 
-std::uint64_t png_file_limit(Bytes head) {
-    if (head.size() < 33 || std::memcmp(head.data() + 12, "IHDR", 4) != 0)
-        return head.size();
-    const std::uint32_t width = u32be(head, 16);
-    const std::uint32_t height = u32be(head, 20);
-    if (!size_problem(width, height).empty())
-        return head.size();
-    // The filtered rows at their widest (16-bit RGBA) even if deflate stores them as they are, twice over for
-    // the chunk and block framing of a writer that cuts its data small, and 16 MiB for the colour profiles,
-    // text and other chunks beside the image.
-    const std::uint64_t stored = std::uint64_t{height} * (1 + std::uint64_t{width} * 8);
-    return 2 * stored + (16 << 20);
-}
-
 DecodedImage decode_png(Bytes bytes) {
     // Everything that lives across the setjmp is made before it and held in `read`, whose address libpng
     // holds, so a jump back destroys nothing early and finds nothing stale.

@@ -18,11 +18,6 @@ namespace {
 // whole file cannot be in it: such a file is refused before the image is allocated.
 constexpr std::uint64_t max_inflate_ratio = 1032;
 
-std::uint32_t u32be(Bytes b, std::size_t at) {
-    return std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 | std::uint32_t{b[at + 2]} << 8 |
-           b[at + 3];
-}
-
 bool chunk_is(Bytes b, std::size_t at, std::string_view type) {
     for (std::size_t i = 0; i < 4; ++i)
         if (b[at + 4 + i] != static_cast<std::uint8_t>(type[i]))

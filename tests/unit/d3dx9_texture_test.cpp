@@ -664,27 +664,6 @@ TEST(D3dx9TextureHostile, OnlyTheBytesTheFormatCanUseAreRead) {
     EXPECT_EQ(loaded.image.pixels[255], 0xFF808080u);
 }
 
-TEST(D3dx9TextureHostile, AJpegComponentNoScanCodesIsRefused) {
-    std::ifstream in(SOURCE_DIR "/tests/data/hostile/jpeg_sampling_bomb_8192.jpg", std::ios::binary);
-    Bytes jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_GT(jpeg.size(), 0x50u);
-    // As it is, 8192 x 8192 with luma sampled 4 x 4: too many blocks for its 8 KB.
-    const auto bomb = decode_image(jpeg);
-    EXPECT_EQ(bomb.result, D3DXERR_INVALIDDATA);
-    EXPECT_NE(bomb.error.find("too short"), std::string::npos) << bomb.error;
-    // Made 32 x 32, it is short enough for its blocks, but its one scan codes only Cb: the luma would be
-    // flat grey that the file never held.
-    ASSERT_EQ(jpeg[0x47], 0xFF);
-    ASSERT_EQ(jpeg[0x48], 0xC2); // the progressive frame header: height, then width
-    jpeg[0x4C] = 0x00;
-    jpeg[0x4D] = 0x20;
-    jpeg[0x4E] = 0x00;
-    jpeg[0x4F] = 0x20;
-    const auto small = decode_image(jpeg);
-    EXPECT_EQ(small.result, D3DXERR_INVALIDDATA);
-    EXPECT_EQ(small.error, "JPEG: no scan codes component 1");
-}
-
 TEST(D3dx9TextureHostile, FifoIsRefusedWithoutWaitingForAWriter) {
     TempDir dir;
     const std::string fifo = (dir.path() / "tex_fur.png").string();

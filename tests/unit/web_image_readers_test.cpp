@@ -168,4 +168,23 @@ TEST(JpegReaders, TheWebReaderRefusesWhatMakesStbImageWriteOutOfBounds) {
     }
 }
 
+TEST(JpegReaders, BothRefuseAFileTooShortForItsBlocksOrWithAComponentNoScanCodes) {
+    std::vector<std::uint8_t> jpeg = read_file(SOURCE_DIR "/tests/data/hostile/jpeg_sampling_bomb_8192.jpg");
+    ASSERT_GT(jpeg.size(), 0x50u);
+    // As it is, 8192 x 8192 with luma sampled 4 x 4: too many blocks for its 8 KB, though its chroma
+    // alone would fit.
+    EXPECT_NE(decode_jpeg(jpeg).error.find("too short"), std::string::npos) << decode_jpeg(jpeg).error;
+    EXPECT_NE(decode_jpeg_web(jpeg).error.find("too short"), std::string::npos)
+        << decode_jpeg_web(jpeg).error;
+    // Made 32 x 32, it is long enough for its blocks, but its one scan codes only Cb: the luma would be
+    // flat grey that the file never held.
+    ASSERT_EQ(jpeg[0x48], 0xC2); // the progressive frame header: length, precision, height, width
+    jpeg[0x4C] = 0x00;
+    jpeg[0x4D] = 0x20;
+    jpeg[0x4E] = 0x00;
+    jpeg[0x4F] = 0x20;
+    EXPECT_EQ(decode_jpeg(jpeg).error, "JPEG: no scan codes component 1");
+    EXPECT_EQ(decode_jpeg_web(jpeg).error, "JPEG: no scan codes component 1");
+}
+
 } // namespace
