@@ -276,7 +276,10 @@ class Page:
         return self.wait_for_frames(self.frames() + count, timeout)
 
     def canvas_rect(self):
-        r = self.evaluate("(() => { const r = document.getElementById('canvas').getBoundingClientRect();"
+        """The canvas's place in the viewport: left, top, width, height (scrolled into view first)."""
+        r = self.evaluate("(() => { const c = document.getElementById('canvas');"
+                          " let r = c.getBoundingClientRect();"
+                          " if (r.top < 0 || r.bottom > innerHeight) { c.scrollIntoView(); r = c.getBoundingClientRect(); }"
                           " return [r.left, r.top, r.width, r.height]; })()")
         return tuple(r)
 
@@ -329,11 +332,14 @@ class Page:
 
     def wheel(self, notches):
         """Wheel notches away from the user (positive, "in") or towards (negative), one event each, each
-        read in a frame of its own (the program adds up what arrives between two reads)."""
+        read in a frame of its own (the program adds up what arrives between two reads, and two notches
+        read together change the field of view less than two read apart): the next is sent only when the
+        picture shows the last (every notch changes the field of view by a degree or more)."""
         x, y = self.pointer
         for _ in range(abs(notches)):
+            before = self.canvas_picture().tobytes()
             self._mouse("mouseWheel", x, y, deltaX=0, deltaY=-100 if notches > 0 else 100)
-            self.wait_for_more_frames(2)
+            self.wait_for(lambda p: p.canvas_picture().tobytes() != before, "a wheel notch to show")
 
     KEYS = {  # code: (key, Windows virtual-key code)
         "F7": ("F7", 0x76), "F8": ("F8", 0x77), "F9": ("F9", 0x78), "Escape": ("Escape", 0x1B),
