@@ -1,5 +1,5 @@
 // Win32 for the Linux build: the types, constants and user32/kernel32 operations the viewer calls, with
-// the SDK's names and values. Implemented in platform/src/win32_*.cpp on SDL2.
+// the SDK's names and values. Implemented in platform/src/win32_*.cpp on the host (src/host.h).
 #pragma once
 
 #include <cstddef>
@@ -148,7 +148,8 @@ using LPCREATESTRUCTA = CREATESTRUCTA*;
 
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define MAKELONG(a, b)                                                                                       \
+    ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)

@@ -85,7 +85,7 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD 
         processing != D3DCREATE_HARDWARE_VERTEXPROCESSING && processing != D3DCREATE_MIXED_VERTEXPROCESSING)
         return line.failed(D3DERR_INVALIDCALL);
     const HWND window = params->hDeviceWindow != nullptr ? params->hDeviceWindow : focus;
-    if (window == nullptr || win32::sdl_window(window) == nullptr)
+    if (window == nullptr || win32::host_window(window) == nullptr)
         return line.failed(D3DERR_INVALIDCALL);
     if (const HRESULT checked = check_present_parameters(*params); FAILED(checked))
         return line.failed(checked);

@@ -1,5 +1,5 @@
-// DirectInput 8 on SDL2: DirectInput8Create and the DirectInput object (CreateDevice for the system
-// keyboard and mouse, COM reference counting). The object lives until the program has released it and
+// DirectInput 8 on the host (host.h): DirectInput8Create and the DirectInput object (CreateDevice for the
+// system keyboard and mouse, COM reference counting). The object lives until the program has released it and
 // every device made from it is gone. The devices themselves are in dinput8_device.cpp.
 //
 // Trace lines:

@@ -1,24 +1,23 @@
-// DirectInput 8 devices on SDL2: the system keyboard and mouse (SetDataFormat, SetCooperativeLevel,
-// Acquire, Unacquire, GetDeviceState, COM reference counting), a Keyboard and a Mouse class over the
-// InputDevice they share. A device keeps its DirectInput object alive until the device is released.
+// DirectInput 8 devices on the host (host.h): the system keyboard and mouse (SetDataFormat,
+// SetCooperativeLevel, Acquire, Unacquire, GetDeviceState, COM reference counting), a Keyboard and a Mouse
+// class over the InputDevice they share. A device keeps its DirectInput object alive until the device is
+// released.
 //
-// Devices see every SDL event through the layer's one event pump (win32_internal.h), which Acquire and
+// Devices see every host event through the layer's one event pump (win32_internal.h), which Acquire and
 // GetDeviceState run first so that the state they read is current. The keyboard state is indexed by
 // DirectInput key codes (dinput8_keymap.cpp). The mouse reports the motion and wheel turns (120 a notch,
 // saturating at the 32-bit limits) accumulated since the previous read while acquired, and its held
 // buttons. The motion is the device's own, as DirectInput documents it (the desktop's pointer speed and
-// acceleration do not change it): an exclusive foreground mouse puts SDL in its relative mouse mode while
-// acquired, which on X11 reads the server's XInput2 raw motion, on Wayland the relative-pointer protocol,
-// and hides the cursor and confines it to the window. Moves of the pointer that no device made (a warp, an
-// absolute move, the window moving or changing size under it) are no motion. On a virtual display (Xvfb)
-// the X test extension's relative moves (xdotool mousemove_relative) arrive as raw motion of their exact
-// size and its absolute moves as none, so tests steer with relative moves. SDL drops a raw event equal to
-// the one before it in the same millisecond (its guard against the same event arriving twice), so two
-// identical moves in one millisecond read as one. Where SDL refuses its relative mode, the cursor is hidden
-// and grabbed and SDL's motion of the pointer is read instead.
-// Foreground devices cannot be acquired while their window is not in the foreground, and losing the
-// foreground unacquires them: the next read returns DIERR_INPUTLOST, later ones DIERR_NOTACQUIRED, until
-// Acquire succeeds again. A read that fails leaves the caller's buffer as it was.
+// acceleration do not change it): an exclusive foreground mouse has the host capture the mouse while
+// acquired (the desktop's relative mouse mode; the browser's pointer lock). Moves of the pointer that no
+// device made (a warp, an absolute move, the window moving or changing size under it) are no motion. On a
+// virtual display (Xvfb) the X test extension's relative moves (xdotool mousemove_relative) arrive as raw
+// motion of their exact size and its absolute moves as none, so tests steer with relative moves. The desktop
+// host drops a raw event equal to the one before it in the same millisecond (its guard against the same event
+// arriving twice), so two identical moves in one millisecond read as one. Foreground devices cannot be
+// acquired while their window is not in the foreground, and losing the foreground unacquires them: the next
+// read returns DIERR_INPUTLOST, later ones DIERR_NOTACQUIRED, until Acquire succeeds again. A read that fails
+// leaves the caller's buffer as it was.
 //
 // Trace lines:
 //   SetDataFormat(Keyboard#1, c_dfDIKeyboard)   SetCooperativeLevel(Keyboard#1, Window#1, 6)
@@ -44,7 +43,7 @@ LONG saturate(std::int64_t v) {
 
 // What the keyboard and the mouse share: the data format and cooperative level, acquiring, losing the
 // foreground, and reading through the event pump. Each kind says which data format it reads, what it makes
-// of SDL's events, and what it writes into a read.
+// of the host's events, and what it writes into a read.
 class InputDevice : public com::ComObject<IDirectInputDevice8A, GuidArg> {
   public:
     HRESULT GetDeviceState(DWORD size, LPVOID data) final;
@@ -59,8 +58,8 @@ class InputDevice : public com::ComObject<IDirectInputDevice8A, GuidArg> {
 
     // Whether this kind of device reads `format` (already checked for its sizes).
     virtual bool reads(const DIDATAFORMAT& format) const = 0;
-    // An SDL event other than the window's loss of focus.
-    virtual void on_event(const SDL_Event& e) = 0;
+    // A host event other than the window's loss of focus.
+    virtual void on_event(const host::Event& e) = 0;
     // Called on being acquired, and on being unacquired or losing the foreground.
     virtual void on_acquired() {}
     virtual void on_released() {}
@@ -96,9 +95,9 @@ class InputDevice : public com::ComObject<IDirectInputDevice8A, GuidArg> {
 };
 
 InputDevice::InputDevice(DirectInputObject* owner, const char* kind) : ComObject(kind), owner_(owner) {
-    listener_ = win32::add_event_listener([this](const SDL_Event& e) {
-        if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && foreground() &&
-            win32::window_from_sdl_id(e.window.windowID) == window_)
+    listener_ = win32::add_event_listener([this](const host::Event& e) {
+        if (e.type == host::EventType::FocusLost && foreground() &&
+            win32::window_from_host(e.window) == window_)
             lose();
         else
             on_event(e);
@@ -144,7 +143,7 @@ HRESULT InputDevice::SetCooperativeLevel(HWND window, DWORD flags) {
     // The system keyboard and mouse cannot be had exclusively in the background.
     if (exclusive && (flags & DISCL_BACKGROUND) != 0)
         return E_NOTIMPL;
-    if ((exclusive || (flags & DISCL_FOREGROUND) != 0) && win32::sdl_window(window) == nullptr)
+    if ((exclusive || (flags & DISCL_FOREGROUND) != 0) && win32::host_window(window) == nullptr)
         return E_HANDLE;
     window_ = window;
     flags_ = flags;
@@ -203,12 +202,12 @@ class Keyboard final : public InputDevice {
     bool reads(const DIDATAFORMAT& format) const override {
         return format.dwDataSize == keys_.size();
     }
-    void on_event(const SDL_Event& e) override {
-        if (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP)
+    void on_event(const host::Event& e) override {
+        if (e.type != host::EventType::KeyDown && e.type != host::EventType::KeyUp)
             return;
-        const BYTE code = keymap::dik_from_scancode(e.key.keysym.scancode);
+        const BYTE code = keymap::dik_from_usage(e.key);
         if (code != 0)
-            keys_[code] = e.type == SDL_KEYDOWN ? 0x80 : 0;
+            keys_[code] = e.type == host::EventType::KeyDown ? 0x80 : 0;
     }
     void read(void* data) override {
         std::memcpy(data, keys_.data(), keys_.size());
@@ -229,7 +228,7 @@ class Mouse final : public InputDevice {
     bool reads(const DIDATAFORMAT& format) const override {
         return format.dwDataSize == sizeof(DIMOUSESTATE) && (format.dwFlags & DIDF_ABSAXIS) == 0;
     }
-    void on_event(const SDL_Event& e) override;
+    void on_event(const host::Event& e) override;
     void on_acquired() override {
         dx_ = dy_ = dz_ = 0;
         if (exclusive())
@@ -250,7 +249,6 @@ class Mouse final : public InputDevice {
     void set_captured(bool on);
 
     bool captured_ = false;
-    bool sdl_relative_ = false; // captured through SDL's relative mode
     std::int64_t dx_ = 0, dy_ = 0, dz_ = 0;
     std::array<BYTE, 4> buttons_{};
 };
@@ -259,63 +257,48 @@ void Mouse::set_captured(bool on) {
     if (captured_ == on)
         return;
     captured_ = on;
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
-        return;
-    if (on) {
-        // Raw motion, never the pointer warped back to the middle of the window.
-        SDL_SetHintWithPriority(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "0", SDL_HINT_OVERRIDE);
-        sdl_relative_ = SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
-        if (sdl_relative_)
-            return;
-    } else if (sdl_relative_) {
-        SDL_SetRelativeMouseMode(SDL_FALSE);
-        sdl_relative_ = false;
-        return;
-    }
-    SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
-    if (SDL_Window* const sdl = win32::sdl_window(window()))
-        SDL_SetWindowGrab(sdl, on ? SDL_TRUE : SDL_FALSE);
+    host::capture_mouse(win32::host_window(window()), on);
 }
 
-void Mouse::on_event(const SDL_Event& e) {
+void Mouse::on_event(const host::Event& e) {
     switch (e.type) {
-    case SDL_MOUSEMOTION:
-        // Motion that SDL reports of a mouse (not a touch screen's emulated one) while acquired.
-        if (acquired() && e.motion.which != SDL_TOUCH_MOUSEID) {
-            dx_ += e.motion.xrel;
-            dy_ += e.motion.yrel;
+    case host::EventType::MouseMotion:
+        // Motion of a mouse (not a touch screen's emulated one) while acquired.
+        if (acquired() && !e.emulated) {
+            dx_ += e.x;
+            dy_ += e.y;
         }
         break;
-    case SDL_MOUSEWHEEL:
+    case host::EventType::MouseWheel:
         if (acquired()) {
-            const std::int64_t notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
             // Kept within range while accumulating, so no number of notches can overflow.
-            dz_ = std::clamp<std::int64_t>(dz_ + notches * 120, std::numeric_limits<LONG>::min(),
-                                           std::numeric_limits<LONG>::max());
+            dz_ =
+                std::clamp<std::int64_t>(dz_ + static_cast<std::int64_t>(e.y) * 120,
+                                         std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max());
         }
         break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
+    case host::EventType::ButtonDown:
+    case host::EventType::ButtonUp: {
         // DirectInput's button order: left, right, middle, then the extra buttons.
         int index = -1;
-        switch (e.button.button) {
-        case SDL_BUTTON_LEFT:
+        switch (e.button) {
+        case host::Button::Left:
             index = 0;
             break;
-        case SDL_BUTTON_RIGHT:
+        case host::Button::Right:
             index = 1;
             break;
-        case SDL_BUTTON_MIDDLE:
+        case host::Button::Middle:
             index = 2;
             break;
-        case SDL_BUTTON_X1:
+        case host::Button::X1:
             index = 3;
             break;
-        default:
+        case host::Button::Other:
             break;
         }
         if (index >= 0)
-            buttons_[index] = e.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+            buttons_[index] = e.type == host::EventType::ButtonDown ? 0x80 : 0;
         break;
     }
     default:

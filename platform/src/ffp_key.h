@@ -25,7 +25,7 @@ struct FfpStageKey {
     std::array<DWORD, 4> alpha{};
     bool samples = false;          // a texture is bound to the stage
     std::uint8_t texcoord_set = 0; // D3DTSS_TEXCOORDINDEX; 8 and above read (0, 0)
-    auto operator<=>(const FfpStageKey&) const = default;
+    std::strong_ordering operator<=>(const FfpStageKey&) const = default;
 };
 
 struct FfpKey {
@@ -42,7 +42,7 @@ struct FfpKey {
     std::array<FfpStageKey, kTextureStages> stages{};
     bool alpha_test = false;
     DWORD alpha_func = D3DCMP_ALWAYS; // only kept with the alpha test on
-    auto operator<=>(const FfpKey&) const = default;
+    std::strong_ordering operator<=>(const FfpKey&) const = default;
 };
 
 // The key of the state records for a draw with the given vertex layout; has_texture tells which stages have a

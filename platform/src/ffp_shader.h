@@ -1,9 +1,9 @@
 // The fixed-function emulation without a renderer: the flexible-vertex-format layouts the programs read, the
-// GLSL 3.30 text generated for one state key each (ffp_key.h, ffp_source.cpp) that does what Direct3D 9's
-// fixed-function vertex and pixel pipelines do for that state (transforms, per-vertex lighting by point, spot
-// and directional lights, material colour sources, flat and Gouraud shading, the texture stage cascade, alpha
-// test, specular), the attribute locations of its inputs and the uniform groups it holds. The GL programs
-// made from it are in gl_ffp_program.h; parse_fvf is in ffp_shader.cpp.
+// GLSL 3.30 or GLSL ES 3.00 text generated for one state key each (ffp_key.h, ffp_source.cpp) that does what
+// Direct3D 9's fixed-function vertex and pixel pipelines do for that state (transforms, per-vertex lighting
+// by point, spot and directional lights, material colour sources, flat and Gouraud shading, the texture stage
+// cascade, alpha test, specular), the attribute locations of its inputs and the uniform groups it holds. The
+// GL programs made from it are in gl_ffp_program.h; parse_fvf is in ffp_shader.cpp.
 #pragma once
 
 #include "d3d9_state.h"
@@ -40,10 +40,18 @@ inline constexpr unsigned kAttribDiffuse = 2;
 inline constexpr unsigned kAttribSpecular = 3;
 inline constexpr unsigned kAttribTexture0 = 4; // sets 0..7 at 4..11
 
-// The GLSL 3.30 sources of the emulation program for one key: only what the key needs, with Direct3D's
-// names for the operations, arguments and light types in the generated text.
-std::string ffp_vertex_source(const FfpKey& key);
-std::string ffp_fragment_source(const FfpKey& key);
+// The dialect of the generated programs: GLSL 3.30 core (OpenGL 3.3) or GLSL ES 3.00 (OpenGL ES 3.0,
+// WebGL 2). The two differ only in the first lines and in how vertex colours arrive: OpenGL reads
+// D3DCOLOR's bytes B, G, R, A as BGRA, ES has no BGRA attribute format, so the ES vertex program swaps them.
+enum class GlslDialect { kCore330, kEs300 };
+
+// The first lines of a program in the dialect: its version and, for ES, the default precisions.
+std::string glsl_prologue(GlslDialect dialect);
+
+// The sources of the emulation program for one key: only what the key needs, with Direct3D's names for the
+// operations, arguments and light types in the generated text.
+std::string ffp_vertex_source(const FfpKey& key, GlslDialect dialect = GlslDialect::kCore330);
+std::string ffp_fragment_source(const FfpKey& key, GlslDialect dialect = GlslDialect::kCore330);
 
 // The groups of uniforms a program holds; the device counts changes to each, and a program takes a group
 // again only when it changed since the program last took it.

@@ -207,7 +207,13 @@ std::string compare_text(DWORD func) {
 
 } // namespace
 
-std::string ffp_vertex_source(const FfpKey& key) {
+std::string glsl_prologue(GlslDialect dialect) {
+    return dialect == GlslDialect::kEs300 ? "#version 300 es\nprecision highp float;\nprecision highp int;\n"
+                                          : "#version 330 core\n";
+}
+
+std::string ffp_vertex_source(const FfpKey& key, GlslDialect dialect) {
+    const bool es = dialect == GlslDialect::kEs300;
     const bool specular_out = fragment_reads_specular(key);
     const bool lit = key.lighting;
     bool needs_diffuse = !lit;
@@ -216,13 +222,16 @@ std::string ffp_vertex_source(const FfpKey& key) {
         needs_diffuse = needs_diffuse || (lit && s == ColourSource::kVertexDiffuse);
         needs_specular = needs_specular || (lit && s == ColourSource::kVertexSpecular);
     }
-    std::string src = "#version 330 core\nlayout(location = 0) in vec4 aPosition;\n";
+    std::string src = glsl_prologue(dialect) + "layout(location = 0) in vec4 aPosition;\n";
     if (lit)
         src += "layout(location = 1) in vec3 aNormal;\n";
+    // ES reads the colour bytes B, G, R, A as they come (aDiffuseBytes) and swaps them in main.
     if (needs_diffuse)
-        src += "layout(location = 2) in vec4 aDiffuse;\n";
+        src +=
+            es ? "layout(location = 2) in vec4 aDiffuseBytes;\n" : "layout(location = 2) in vec4 aDiffuse;\n";
     if (needs_specular)
-        src += "layout(location = 3) in vec4 aSpecular;\n";
+        src += es ? "layout(location = 3) in vec4 aSpecularBytes;\n"
+                  : "layout(location = 3) in vec4 aSpecular;\n";
     std::array<bool, 8> set_read{};
     for (int i = 0; i < key.stage_count; ++i)
         if (key.stages[i].samples && key.stages[i].texcoord_set < 8)
@@ -262,6 +271,10 @@ std::string ffp_vertex_source(const FfpKey& key) {
             src += "out vec2 vTex" + std::to_string(i) + ";\n";
 
     src += "\nvoid main() {\n    vec4 diffuse;\n    vec4 specular;\n";
+    if (es && needs_diffuse)
+        src += "    vec4 aDiffuse = aDiffuseBytes.bgra; // D3DCOLOR: bytes B, G, R, A\n";
+    if (es && needs_specular)
+        src += "    vec4 aSpecular = aSpecularBytes.bgra;\n";
     if (key.pretransformed) {
         src +=
             R"(    // D3DFVF_XYZRHW: screen pixels with the pixel centre at integer coordinates; w = 1 / rhw.
@@ -358,9 +371,9 @@ std::string ffp_vertex_source(const FfpKey& key) {
     return src;
 }
 
-std::string ffp_fragment_source(const FfpKey& key) {
+std::string ffp_fragment_source(const FfpKey& key, GlslDialect dialect) {
     const bool specular_in = fragment_reads_specular(key);
-    std::string src = "#version 330 core\n";
+    std::string src = glsl_prologue(dialect);
     src += key.flat ? "flat in vec4 vDiffuse; // D3DSHADE_FLAT\n" : "in vec4 vDiffuse;\n";
     if (specular_in)
         src += key.flat ? "flat in vec4 vSpecular;\n" : "in vec4 vSpecular;\n";

@@ -1,7 +1,9 @@
-// The font of D3DXCreateFontA without a device: the face found by fontconfig (GDI face name, weight,
-// italic), sized with FreeType so that the cell (ascent + descent) has the requested height as GDI sizes
-// it, its glyphs rasterised once, anti-aliased, into one coverage atlas; and the layout of DrawTextA (lines,
-// alignment, baseline at top + ascent) and its clipping to the rectangle.
+// The font of D3DXCreateFontA without a device, and the font-rasteriser seam: the face found for the GDI
+// face name, weight and italic flag, sized so that the cell (ascent + descent) has the requested height as
+// GDI sizes it, its glyphs rasterised once, anti-aliased, into one coverage atlas (match_face and
+// make_raster_font: fontconfig and FreeType on the desktop, font_raster_freetype.cpp; the browser's canvas
+// text on the web, font_raster_web.cpp); and the layout of DrawTextA (lines, alignment, baseline at top +
+// ascent) and its clipping to the rectangle (font_raster.cpp).
 #pragma once
 
 #include "d3d9_internal.h"

@@ -1,5 +1,6 @@
-// The OpenGL 3.3 core renderer behind the Direct3D 9 device (RenderBackend of render_backend.h), on the
-// window's SDL window through libepoxy. It owns every GL object: the context, the back buffer (an offscreen
+// The GL renderer behind the Direct3D 9 device (RenderBackend of render_backend.h): OpenGL 3.3 core on the
+// desktop, OpenGL ES 3.0 (WebGL 2) in the browser (gl_api.h), on a context the host makes on the window
+// (host.h). It owns every GL object: the context, the back buffer (an offscreen
 // framebuffer with an RGB8 colour buffer and the depth buffer asked for), the vertex array, one sampler per
 // fixed-function stage, the emulation programs, the font's coverage program and atlases, and the buffers
 // and textures of the device's resources. Its bodies, one area each: gl_context.cpp (context, creation,
@@ -10,13 +11,14 @@
 #include "ffp_program_cache.h"
 #include "render_backend.h"
 
-#include <epoxy/gl.h>
-#include <SDL.h>
+#include "gl_api.h"
+#include "host.h"
 
 #include <array>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace platform::d3d9 {
 
@@ -27,7 +29,7 @@ class CoverageProgram;
 // drawable) is gone.
 class GlContext {
   public:
-    GlContext(HWND window, SDL_GLContext context) : window_(window), context_(context) {}
+    GlContext(HWND window, host::GlContext* context) : window_(window), context_(context) {}
     ~GlContext();
     GlContext(const GlContext&) = delete;
     GlContext& operator=(const GlContext&) = delete;
@@ -40,7 +42,7 @@ class GlContext {
 
   private:
     HWND window_;
-    SDL_GLContext context_;
+    host::GlContext* context_;
 };
 
 // The GL names behind the device's resources (gl_resources.cpp); 0 when the context was gone at creation.
@@ -70,6 +72,12 @@ class GlTexture final : public GlNamed<TextureObject> {
     GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, const std::vector<MipLevel>& levels);
     ~GlTexture() override;
     void upload(UINT level, const MipLevel& mip) override;
+
+  private:
+    // The level's texels as the GL takes them (gl_resources.cpp).
+    const void* texels(const MipLevel& mip);
+    bool opaque_ = false;               // X8R8G8B8: alpha stored as one (ES)
+    std::vector<std::uint8_t> staging_; // RGBA bytes of a level (ES)
 };
 
 class GlBackend final : public RenderBackend {
@@ -112,7 +120,7 @@ class GlBackend final : public RenderBackend {
     // Points the emulation program's vertex attributes at the FVF's elements on stream 0.
     void bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream);
     // Scales the back buffer's rectangle from into the window's client area at to, and swaps.
-    void blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to, int client_width,
+    void blit_to_window(host::Window* window, const RECT& from, const RECT& to, int client_width,
                         int client_height);
 
     HWND window_;
@@ -121,7 +129,13 @@ class GlBackend final : public RenderBackend {
     UINT width_;
     UINT height_;
 
+    // Draws the index range as the draw asks: with the base vertex on OpenGL, from a rewritten copy of the
+    // indices on ES (which has no base vertex and no first-vertex flat shading).
+    void draw_elements(const DrawCall& draw);
+
     GLuint framebuffer_ = 0, color_buffer_ = 0, depth_buffer_ = 0, vertex_array_ = 0;
+    GLuint scratch_indices_ = 0;         // the rewritten indices of ES draws
+    std::vector<std::uint32_t> indices_; // their CPU copy, kept for its capacity
     std::array<GLuint, kTextureStages> samplers_{};
     float max_anisotropy_ = 1.0f; // 1 when GL_EXT_texture_filter_anisotropic is missing
     FfpProgramCache programs_;

@@ -1,42 +1,60 @@
-// The GL renderer's context and its making (make_gl_backend of render_backend.h): an OpenGL 3.3 core
-// context created with SDL on the window's SDL window, the objects every draw uses (vertex array, one
-// sampler per fixed-function stage, the font's coverage program), making the context current with the back
-// buffer bound, and what the window does for the renderer (its SDL GL attributes, its drawable size).
+// The GL renderer's context and its making (make_gl_backend of render_backend.h): an OpenGL 3.3 core (or
+// WebGL 2) context the host makes on the window's host window, the objects every draw uses (vertex array,
+// one sampler per fixed-function stage, the font's coverage program), and making the context current with
+// the back buffer bound.
 #include "gl_backend.h"
 #include "gl_font_quads.h"
 #include "win32_internal.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace platform::d3d9 {
 
 GlContext::~GlContext() {
-    SDL_GL_DeleteContext(context_);
+    host::delete_gl_context(context_);
 }
 
 bool GlContext::make_current() {
-    if (SDL_GL_GetCurrentContext() == context_)
-        return true;
-    SDL_Window* const window = win32::sdl_window(window_);
-    return window != nullptr && SDL_GL_MakeCurrent(window, context_) == 0;
+    return host::make_current(win32::host_window(window_), context_);
+}
+
+bool gl_has_extension(const char* name) {
+#if defined(__EMSCRIPTEN__)
+    GLint count = 0;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+    for (GLint i = 0; i < count; ++i) {
+        const auto* ext = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i)));
+        if (ext != nullptr && std::string_view(ext) == name)
+            return true;
+    }
+    return false;
+#else
+    return epoxy_has_gl_extension(name);
+#endif
 }
 
 std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params) {
-    SDL_Window* const sdl = win32::sdl_window(window);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    const SDL_GLContext context = SDL_GL_CreateContext(sdl);
+    std::string reason;
+    host::GlContext* const context = host::create_gl_context(win32::host_window(window), reason);
     if (context == nullptr) {
-        std::fprintf(stderr, "Direct3D 9: no OpenGL 3.3 core context on this display: %s\n", SDL_GetError());
+        std::fprintf(stderr, "Direct3D 9: no %s context on this display: %s\n",
+                     kGlEs ? "WebGL 2" : "OpenGL 3.3 core", reason.c_str());
         return nullptr;
     }
     auto gl = std::make_shared<GlContext>(window, context);
+#if defined(__EMSCRIPTEN__)
+    if (!gl->make_current()) {
+        std::fprintf(stderr, "Direct3D 9: the WebGL 2 context cannot be made current\n");
+        return nullptr;
+    }
+#else
     if (!gl->make_current() || epoxy_gl_version() < 33) {
         std::fprintf(stderr, "Direct3D 9: the display offers OpenGL %d.%d, 3.3 is needed\n",
                      epoxy_gl_version() / 10, epoxy_gl_version() % 10);
         return nullptr;
     }
+#endif
     auto backend = std::make_unique<GlBackend>(window, params, std::move(gl));
     std::string error;
     if (!backend->init(error)) {
@@ -66,15 +84,19 @@ bool GlBackend::init(std::string& error) {
     glGenSamplers(kTextureStages, samplers_.data());
     for (GLuint unit = 0; unit < kTextureStages; ++unit)
         glBindSampler(unit, samplers_[unit]);
-    if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
-        epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic"))
+    if (gl_has_extension("GL_EXT_texture_filter_anisotropic") ||
+        gl_has_extension("GL_ARB_texture_filter_anisotropic"))
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy_);
-    // Flat shading takes each triangle's first vertex, as Direct3D 9 does.
+        // Flat shading takes each triangle's first vertex, as Direct3D 9 does. ES has no choice of provoking
+        // vertex (it is the last): its flat draws rotate each triangle's indices instead (gl_draw.cpp).
+#if !defined(__EMSCRIPTEN__)
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+#else
+    glGenBuffers(1, &scratch_indices_);
+#endif
 
     // PresentationInterval DEFAULT and ONE wait for the vertical retrace, IMMEDIATE does not.
-    SDL_GL_SetSwapInterval(
-        params_.PresentationInterval == static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE) ? 0 : 1);
+    host::set_swap_interval(params_.PresentationInterval != static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE));
     return glGetError() == GL_NO_ERROR || (error = "GL error while setting up", false);
 }
 
@@ -95,6 +117,8 @@ void GlBackend::release() {
         glDeleteSamplers(kTextureStages, samplers_.data());
     if (vertex_array_ != 0)
         glDeleteVertexArrays(1, &vertex_array_);
+    if (scratch_indices_ != 0)
+        glDeleteBuffers(1, &scratch_indices_);
     if (depth_buffer_ != 0)
         glDeleteRenderbuffers(1, &depth_buffer_);
     if (color_buffer_ != 0)
@@ -117,14 +141,14 @@ bool GlBackend::make_current() {
 }
 
 bool GlBackend::can_draw() {
-    SDL_Window* const sdl = win32::sdl_window(window_);
-    if (sdl != nullptr && (SDL_GetWindowFlags(sdl) & SDL_WINDOW_MINIMIZED) != 0)
+    host::Window* const hw = win32::host_window(window_);
+    if (hw != nullptr && host::is_minimized(hw))
         return false;
     return make_current();
 }
 
 bool GlBackend::can_present() {
-    return win32::sdl_window(window_) != nullptr && make_current();
+    return win32::host_window(window_) != nullptr && make_current();
 }
 
 void GlBackend::flush() {
@@ -138,24 +162,6 @@ UINT GlBackend::max_texture_side() {
     GLint side = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
     return side > 0 ? static_cast<UINT>(side) : 0;
-}
-
-std::uint32_t prepare_render_window() {
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-    return SDL_WINDOW_OPENGL;
-}
-
-void drawable_size(SDL_Window* window, int* width, int* height) {
-    SDL_GL_GetDrawableSize(window, width, height);
 }
 
 } // namespace platform::d3d9

@@ -2,10 +2,13 @@
 // emulation program of the state's key from the program cache, its uniform groups changed since it last
 // drew, the sampler objects of the fixed-function stages, their textures, and the pipeline states outside
 // the emulation: depth, culling, fill mode, blending, colour writes), the vertex attributes of the vertex
-// format on stream 0, and glDrawElementsBaseVertex over the index range.
+// format on stream 0, and glDrawElementsBaseVertex over the index range (on ES, which lacks both the base
+// vertex and first-vertex flat shading, glDrawElements over a rewritten copy of the indices:
+// gl_index_rewrite.h).
 #include "d3d9_color.h"
 #include "d3d9_resources.h"
 #include "gl_backend.h"
+#include "gl_index_rewrite.h"
 #include "unimplemented.h"
 
 #include <algorithm>
@@ -35,8 +38,17 @@ constexpr std::array<GLenum, 15> kBlendFactors{GL_ZERO,
                                                GL_ONE_MINUS_CONSTANT_COLOR};
 constexpr std::array<GLenum, 5> kBlendEquations{GL_FUNC_ADD, GL_FUNC_SUBTRACT, GL_FUNC_REVERSE_SUBTRACT,
                                                 GL_MIN, GL_MAX};
+#if defined(__EMSCRIPTEN__)
+// ES 3.0 has no border colour: D3DTADDRESS_BORDER is reported and clamps to the edge.
+constexpr std::array<GLenum, 4> kAddressModes{GL_REPEAT, GL_MIRRORED_REPEAT, GL_CLAMP_TO_EDGE, kUnmapped};
+constexpr GLenum kUnmappedAddressFallback = GL_CLAMP_TO_EDGE;
+constexpr const char* kUnmappedAddressName = "D3DTADDRESS_CLAMP";
+#else
 constexpr std::array<GLenum, 4> kAddressModes{GL_REPEAT, GL_MIRRORED_REPEAT, GL_CLAMP_TO_EDGE,
                                               GL_CLAMP_TO_BORDER};
+constexpr GLenum kUnmappedAddressFallback = GL_REPEAT;
+constexpr const char* kUnmappedAddressName = "D3DTADDRESS_WRAP";
+#endif
 constexpr std::array<GLenum, 6> kPrimitives{GL_POINTS,    GL_LINES,          GL_LINE_STRIP,
                                             GL_TRIANGLES, GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN};
 
@@ -64,7 +76,8 @@ GLenum blend_equation(const char* state, DWORD op) {
 }
 
 GLint address_mode(const char* state, DWORD mode) {
-    return static_cast<GLint>(mapped(kAddressModes, state, mode, GL_REPEAT, "D3DTADDRESS_WRAP"));
+    return static_cast<GLint>(
+        mapped(kAddressModes, state, mode, kUnmappedAddressFallback, kUnmappedAddressName));
 }
 
 // The GL primitive of a Direct3D primitive type that the draw checks accepted.
@@ -102,12 +115,26 @@ bool GlBackend::draw_indexed(const DrawCall& draw) {
     if (!apply_fixed_function_state(draw))
         return false; // the program for this state did not compile: nothing is drawn
     bind_vertex_attributes(draw.layout, draw.stream);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, name_of<GlBuffer>(draw.indices));
+    draw_elements(draw);
+    return true;
+}
+
+void GlBackend::draw_elements(const DrawCall& draw) {
     const IndexRange& r = draw.range;
+#if defined(__EMSCRIPTEN__)
+    const bool flat = program_key_.flat;
+    rewrite_indices(r, draw.indices.bytes.data(), flat, indices_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, scratch_indices_);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices_.size() * sizeof(std::uint32_t)),
+                 indices_.data(), GL_STREAM_DRAW);
+    const GLenum primitive = flat && r.type >= D3DPT_TRIANGLELIST ? GL_TRIANGLES : gl_primitive(r.type);
+    glDrawElements(primitive, static_cast<GLsizei>(indices_.size()), GL_UNSIGNED_INT, nullptr);
+#else
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, name_of<GlBuffer>(draw.indices));
     glDrawElementsBaseVertex(gl_primitive(r.type), static_cast<GLsizei>(r.index_count),
                              r.index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
                              byte_offset(static_cast<size_t>(r.start_index) * r.index_size), r.base_vertex);
-    return true;
+#endif
 }
 
 // The vertex layout of the FVF on stream 0; absent elements read their Direct3D defaults.
@@ -132,10 +159,12 @@ void GlBackend::bind_vertex_attributes(const FvfLayout& layout, const VertexStre
     constexpr std::array<float, 4> kZero{0.0f, 0.0f, 0.0f, 0.0f};
     element(kAttribPosition, true, static_cast<GLint>(layout.position_components), GL_FLOAT, 0, kZero);
     element(kAttribNormal, layout.has_normal, 3, GL_FLOAT, layout.normal_offset, kZero);
-    // D3DCOLOR is 0xAARRGGBB: bytes B, G, R, A in memory. White without a diffuse colour.
-    element(kAttribDiffuse, layout.has_diffuse, GL_BGRA, GL_UNSIGNED_BYTE, layout.diffuse_offset,
+    // D3DCOLOR is 0xAARRGGBB: bytes B, G, R, A in memory, read as BGRA by OpenGL, and as they come by ES,
+    // whose program swaps them (ffp_shader.h). White without a diffuse colour.
+    element(kAttribDiffuse, layout.has_diffuse, kVertexColourSize, GL_UNSIGNED_BYTE, layout.diffuse_offset,
             {1.0f, 1.0f, 1.0f, 1.0f});
-    element(kAttribSpecular, layout.has_specular, GL_BGRA, GL_UNSIGNED_BYTE, layout.specular_offset, kZero);
+    element(kAttribSpecular, layout.has_specular, kVertexColourSize, GL_UNSIGNED_BYTE, layout.specular_offset,
+            kZero);
     for (UINT set = 0; set < 8; ++set)
         element(kAttribTexture0 + set, set < layout.texture_sets,
                 static_cast<GLint>(layout.texture_components[set]), GL_FLOAT, layout.texture_offset[set],
@@ -204,9 +233,15 @@ void GlBackend::apply_pipeline_states(const StateRecords& states) {
     if (rs[D3DRS_FILLMODE] != D3DFILL_POINT && rs[D3DRS_FILLMODE] != D3DFILL_WIREFRAME &&
         rs[D3DRS_FILLMODE] != D3DFILL_SOLID)
         report_unimplemented("D3DRS_FILLMODE", rs[D3DRS_FILLMODE], "D3DFILL_SOLID");
+#if defined(__EMSCRIPTEN__)
+    // ES fills every polygon: point and wireframe fill are reported and drawn solid.
+    if (rs[D3DRS_FILLMODE] == D3DFILL_POINT || rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME)
+        report_unimplemented("D3DRS_FILLMODE", rs[D3DRS_FILLMODE], "D3DFILL_SOLID");
+#else
     glPolygonMode(GL_FRONT_AND_BACK, rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
                                      : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
                                                                                : GL_FILL);
+#endif
 
     if (rs[D3DRS_ALPHABLENDENABLE] != FALSE) {
         glEnable(GL_BLEND);
@@ -272,11 +307,17 @@ void GlBackend::apply_samplers(const StateRecords& states) {
                             address_mode("D3DSAMP_ADDRESSV", s[D3DSAMP_ADDRESSV]));
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R,
                             address_mode("D3DSAMP_ADDRESSW", s[D3DSAMP_ADDRESSW]));
-        const auto border = rgba_from_d3dcolor(s[D3DSAMP_BORDERCOLOR]);
-        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border.data());
         // MAXMIPLEVEL is the most detailed level used; LOD bias is a float held as its bits.
         glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(s[D3DSAMP_MAXMIPLEVEL]));
+#if defined(__EMSCRIPTEN__)
+        // ES has neither border colours nor a sampler's LOD bias.
+        if (s[D3DSAMP_MIPMAPLODBIAS] != 0)
+            report_unimplemented("D3DSAMP_MIPMAPLODBIAS", s[D3DSAMP_MIPMAPLODBIAS], "0");
+#else
+        const auto border = rgba_from_d3dcolor(s[D3DSAMP_BORDERCOLOR]);
+        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border.data());
         glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, bits_float(s[D3DSAMP_MIPMAPLODBIAS]));
+#endif
     }
 }
 

@@ -115,8 +115,9 @@ GLuint build_program(const char* vertex_source, const char* fragment_source, std
 }
 
 std::unique_ptr<FfpProgram> FfpProgram::create(const FfpKey& key, std::string& error) {
-    const std::string vertex = ffp_vertex_source(key);
-    const std::string fragment = ffp_fragment_source(key);
+    const GlslDialect dialect = kGlEs ? GlslDialect::kEs300 : GlslDialect::kCore330;
+    const std::string vertex = ffp_vertex_source(key, dialect);
+    const std::string fragment = ffp_fragment_source(key, dialect);
     const GLuint program = build_program(vertex.c_str(), fragment.c_str(), error);
     if (program == 0)
         return nullptr;

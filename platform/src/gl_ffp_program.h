@@ -7,7 +7,7 @@
 #include "ffp_key.h"
 #include "ffp_shader.h"
 
-#include <epoxy/gl.h>
+#include "gl_api.h"
 
 #include <array>
 #include <cstdint>

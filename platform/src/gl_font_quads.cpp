@@ -22,7 +22,7 @@ GLenum depth_function(DWORD func) {
                                                          : GL_ALWAYS;
 }
 
-const char* const kVertexShader = R"(#version 330 core
+const char* const kVertexShader = R"(
 layout(location = 0) in vec4 aQuad; // x, y in back-buffer pixels (y down), u, v in the atlas
 uniform vec2 uViewport;
 out vec2 vAtlas;
@@ -33,7 +33,7 @@ void main() {
 }
 )";
 
-const char* const kFragmentShader = R"(#version 330 core
+const char* const kFragmentShader = R"(
 in vec2 vAtlas;
 uniform sampler2D uAtlas;
 uniform vec4 uColour;
@@ -49,7 +49,9 @@ void main() {
 } // namespace
 
 std::unique_ptr<CoverageProgram> CoverageProgram::create(std::string& error) {
-    const GLuint program = build_program(kVertexShader, kFragmentShader, error);
+    const std::string prologue = glsl_prologue(kGlEs ? GlslDialect::kEs300 : GlslDialect::kCore330);
+    const GLuint program =
+        build_program((prologue + kVertexShader).c_str(), (prologue + kFragmentShader).c_str(), error);
     if (program == 0)
         return nullptr;
     GLuint vertex_array = 0;
@@ -120,7 +122,9 @@ void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, co
         glDisable(GL_DEPTH_TEST);
     }
     glDisable(GL_CULL_FACE);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+#if !defined(__EMSCRIPTEN__)
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); // ES draws filled polygons only
+#endif
     glEnable(GL_BLEND);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     glBlendEquation(GL_FUNC_ADD);

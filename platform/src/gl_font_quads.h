@@ -6,7 +6,7 @@
 
 #include "d3d9_internal.h"
 
-#include <epoxy/gl.h>
+#include "gl_api.h"
 
 #include <memory>
 #include <string>

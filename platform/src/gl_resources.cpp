@@ -28,6 +28,30 @@ void GlBuffer::upload(UINT offset, UINT size, const std::uint8_t* bytes) {
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
 }
 
+// 0xAARRGGBB words are bytes B, G, R, A in memory: OpenGL takes them as they are (BGRA), ES only as RGBA
+// bytes, into which they are copied first.
+#if defined(__EMSCRIPTEN__)
+constexpr GLenum kTexelFormat = GL_RGBA;
+constexpr GLenum kTexelType = GL_UNSIGNED_BYTE;
+const void* GlTexture::texels(const MipLevel& mip) {
+    staging_.resize(mip.pixels.size() * 4);
+    for (std::size_t i = 0; i < mip.pixels.size(); ++i) {
+        const std::uint32_t p = mip.pixels[i];
+        staging_[4 * i] = static_cast<std::uint8_t>(p >> 16);
+        staging_[4 * i + 1] = static_cast<std::uint8_t>(p >> 8);
+        staging_[4 * i + 2] = static_cast<std::uint8_t>(p);
+        staging_[4 * i + 3] = opaque_ ? 0xFF : static_cast<std::uint8_t>(p >> 24);
+    }
+    return staging_.data();
+}
+#else
+constexpr GLenum kTexelFormat = GL_BGRA;
+constexpr GLenum kTexelType = GL_UNSIGNED_INT_8_8_8_8_REV;
+const void* GlTexture::texels(const MipLevel& mip) {
+    return mip.pixels.data();
+}
+#endif
+
 GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format,
                      const std::vector<MipLevel>& levels)
     : GlNamed(std::move(context)) {
@@ -37,15 +61,17 @@ GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format,
     glBindTexture(GL_TEXTURE_2D, name_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size()) - 1);
+#if defined(__EMSCRIPTEN__)
+    opaque_ = format == D3DFMT_X8R8G8B8; // no alpha: stored as opaque (WebGL has no texture swizzle)
+#else
     if (format == D3DFMT_X8R8G8B8)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE); // no alpha: reads as opaque
+#endif
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     for (UINT i = 0; i < levels.size(); ++i) {
-        // 0xAARRGGBB words are bytes B, G, R, A in memory.
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, static_cast<GLsizei>(levels[i].width),
-                     static_cast<GLsizei>(levels[i].height), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                     levels[i].pixels.data());
+                     static_cast<GLsizei>(levels[i].height), 0, kTexelFormat, kTexelType, texels(levels[i]));
     }
     glBindTexture(GL_TEXTURE_2D, 0);
 }
@@ -62,8 +88,7 @@ void GlTexture::upload(UINT level, const MipLevel& mip) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(mip.width),
-                    static_cast<GLsizei>(mip.height), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                    mip.pixels.data());
+                    static_cast<GLsizei>(mip.height), kTexelFormat, kTexelType, texels(mip));
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 

@@ -1,7 +1,8 @@
 // The GL renderer's back buffer and what works on it as a whole: the offscreen framebuffer (an RGB8 colour
 // buffer for X8R8G8B8 and the depth buffer the device asked for), Clear (scissored per rectangle), Present
 // (the back buffer scaled into the window's client area with linear filtering, then the buffer swap) and the
-// reading back of its pixels.
+// reading back of its pixels. OpenGL ES 3.0 (WebGL 2) takes the same calls but reads pixels back as RGBA
+// bytes only.
 #include "d3d9_color.h"
 #include "gl_backend.h"
 #include "win32_internal.h"
@@ -61,7 +62,11 @@ void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     }
     if (flags & D3DCLEAR_ZBUFFER) {
         glDepthMask(GL_TRUE); // Clear writes depth whatever ZWRITEENABLE says
+#if defined(__EMSCRIPTEN__)
+        glClearDepthf(std::clamp(z, 0.0f, 1.0f));
+#else
         glClearDepth(std::clamp(z, 0.0f, 1.0f));
+#endif
         mask |= GL_DEPTH_BUFFER_BIT;
     }
     if (flags & D3DCLEAR_STENCIL) {
@@ -96,8 +101,18 @@ void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     std::vector<std::uint32_t> rows(pixels.size());
     // As 0xAARRGGBB words; the colour buffer has no alpha, which reads as opaque.
+#if defined(__EMSCRIPTEN__)
+    // ES reads RGBA bytes only.
+    glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_RGBA, GL_UNSIGNED_BYTE,
+                 rows.data());
+    for (std::uint32_t& p : rows) {
+        const auto* b = reinterpret_cast<const std::uint8_t*>(&p);
+        p = 0xFF000000u | (std::uint32_t{b[0]} << 16) | (std::uint32_t{b[1]} << 8) | b[2];
+    }
+#else
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+#endif
     // GL's rows run up from the bottom.
     for (UINT y = 0; y < height_; ++y)
         std::copy_n(rows.data() + static_cast<size_t>(height_ - 1 - y) * width_, width_,
@@ -105,29 +120,23 @@ void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
 }
 
 void GlBackend::present(const RECT& from, const RECT* dest) {
-    SDL_Window* const sdl = win32::sdl_window(window_);
+    host::Window* const hw = win32::host_window(window_);
     int client_width = 0;
     int client_height = 0;
-    if (sdl == nullptr || !win32::client_size(window_, &client_width, &client_height))
+    if (hw == nullptr || !win32::client_size(window_, &client_width, &client_height))
         return; // the window is gone (the device checks can_present first)
     const RECT to = dest != nullptr ? *dest : RECT{0, 0, client_width, client_height};
 
     // A minimised or hidden window shows nothing: instead of drawing into it, Present waits about one display
     // refresh, so that a program presenting in a loop uses next to no processor time meanwhile (while
     // minimised, its clears and draws are left out too: can_draw).
-    if ((SDL_GetWindowFlags(sdl) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0) {
-        SDL_DisplayMode mode{};
-        const int display = SDL_GetWindowDisplayIndex(sdl);
-        const int hz = display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0
-                           ? mode.refresh_rate
-                           : 60;
-        SDL_Delay(static_cast<Uint32>(1000 / hz));
-    } else {
-        blit_to_window(sdl, from, to, client_width, client_height);
-    }
+    if (host::is_minimized(hw) || host::is_hidden(hw))
+        host::wait_refresh(hw);
+    else
+        blit_to_window(hw, from, to, client_width, client_height);
 }
 
-void GlBackend::blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to, int client_width,
+void GlBackend::blit_to_window(host::Window* window, const RECT& from, const RECT& to, int client_width,
                                int client_height) {
     // Scale the back buffer into the client area; rows flip between Direct3D's top-down rectangles and
     // GL's bottom-up coordinates on both sides, so the picture keeps its way up.
@@ -144,7 +153,7 @@ void GlBackend::blit_to_window(SDL_Window* sdl, const RECT& from, const RECT& to
     glBlitFramebuffer(from.left, h - from.bottom, from.right, h - from.top, to.left,
                       client_height - to.bottom, to.right, client_height - to.top, GL_COLOR_BUFFER_BIT,
                       GL_LINEAR);
-    SDL_GL_SwapWindow(sdl);
+    host::swap(window);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
 }
 

@@ -1,25 +1,25 @@
-// The keyboard tables of the platform layer: SDL scancodes (USB HID usages) to DirectInput key codes (the
+// The keyboard tables of the platform layer: USB HID key usages (hid_usage.h) to DirectInput key codes (the
 // PC set-1 scan codes, 0x80 marking the E0-prefixed keys) and to Windows virtual-key codes of the US
-// layout, as key messages carry them. dik_from_scancode is in dinput8_keymap.cpp, the rest in
+// layout, as key messages carry them. dik_from_usage is in dinput8_keymap.cpp, the rest in
 // win32_keymap.cpp.
 #pragma once
 
 #include <windows.h>
 
-#include <SDL.h>
+#include "hid_usage.h"
 
 namespace platform::keymap {
 
 // The DirectInput key code of a key, or 0 for a key the standard keyboard does not have.
-BYTE dik_from_scancode(SDL_Scancode scancode);
+BYTE dik_from_usage(hid::Usage usage);
 
 // The virtual-key code a key message carries for a key (VK_SHIFT, VK_CONTROL and VK_MENU for either side;
 // keypad keys give VK_NUMPAD0..9 and VK_DECIMAL with Num Lock on, the navigation keys with it off), or 0.
-BYTE vk_from_scancode(SDL_Scancode scancode, bool num_lock);
+BYTE vk_from_usage(hid::Usage usage, bool num_lock);
 
 // The scan-code part of a key message's lParam: bits 16-23 the set-1 scan code, bit 24 the extended-key
 // flag.
-LPARAM scan_bits(SDL_Scancode scancode);
+LPARAM scan_bits(hid::Usage usage);
 
 // The character TranslateMessage makes of a virtual key with the US layout, given the shift, Caps Lock and
 // Ctrl states; 0 when the key makes no character.

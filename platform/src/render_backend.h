@@ -15,8 +15,6 @@
 #include <memory>
 #include <vector>
 
-struct SDL_Window;
-
 namespace platform::d3d9 {
 
 struct BufferStorage;
@@ -132,14 +130,8 @@ class RenderBackend {
     virtual void read_back(std::vector<std::uint32_t>& pixels) = 0;
 };
 
-// The OpenGL renderer on the window's SDL window (gl_context.cpp); null, with one line on stderr, when the
-// display offers no OpenGL 3.3 core context or the back buffer cannot be made.
+// The GL renderer on the window's host window (gl_context.cpp); null, with one line on stderr, when the
+// display offers no OpenGL 3.3 core (or WebGL 2) context or the back buffer cannot be made.
 std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params);
-
-// What the window (win32_window.cpp) does for the renderer: sets the SDL attributes of the renderer's context
-// before it creates its SDL window, with the SDL window flags this returns added; and the size in pixels of
-// the drawable of such a window, which Present scales into.
-std::uint32_t prepare_render_window();
-void drawable_size(SDL_Window* window, int* width, int* height);
 
 } // namespace platform::d3d9

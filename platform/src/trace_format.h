@@ -20,6 +20,19 @@ struct Color {
     D3DCOLOR value;
 };
 
+#if defined(__EMSCRIPTEN__)
+// The web build's C++ library has no floating-point to_chars: its traces print enough digits to read back.
+inline void append(std::string& out, float v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
+    out += buf;
+}
+inline void append(std::string& out, double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    out += buf;
+}
+#else
 inline void append(std::string& out, float v) {
     char buf[32];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -30,6 +43,7 @@ inline void append(std::string& out, double v) {
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     out.append(buf, r.ptr);
 }
+#endif
 inline void append(std::string& out, Color c) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%08X", c.value);

@@ -618,7 +618,7 @@ constexpr StateValues kTextureStageStateValues[] = {
 // The value of a state, printed by the kind of value the state before it takes.
 template <const auto& kinds> void state_value(std::string& out, std::uint32_t value, std::uint32_t state) {
     for (const StateValues& kind : kinds) {
-        if (std::ranges::find(kind.states, state) != kind.states.end()) {
+        if (std::find(kind.states.begin(), kind.states.end(), state) != kind.states.end()) {
             kind.print(out, value, state);
             return;
         }

@@ -32,7 +32,10 @@ bool append_enumerator(std::string& out, std::size_t enumeration, std::uint32_t 
 // Where Enum stands in NamedEnumerations: its number there, or the number of enumerations when it is not one.
 template <typename Enum, typename... Named> constexpr std::size_t enumeration_index(std::tuple<Named...>*) {
     constexpr bool same[] = {std::is_same_v<Enum, Named>...};
-    return static_cast<std::size_t>(std::ranges::find(same, true) - std::ranges::begin(same));
+    std::size_t i = 0;
+    while (i < sizeof...(Named) && !same[i])
+        ++i;
+    return i;
 }
 template <typename Enum>
 inline constexpr std::size_t kEnumeration = enumeration_index<Enum>(static_cast<NamedEnumerations*>(nullptr));

@@ -1,197 +1,198 @@
-// Virtual-key codes and key-message scan codes of SDL scancodes (the US layout, as Windows maps it), and
-// the characters TranslateMessage makes of virtual keys. The scan code of a key message is the key's set-1
-// scan code, which is its DirectInput code without the E0 bit; that bit becomes the extended-key flag.
+// Virtual-key codes and key-message scan codes of USB HID key usages (hid_usage.h) (the US layout, as Windows
+// maps it), and the characters TranslateMessage makes of virtual keys. The scan code of a key message is the
+// key's set-1 scan code, which is its DirectInput code without the E0 bit; that bit becomes the extended-key
+// flag.
 #include "keymap_internal.h"
 
 #include <dinput.h>
 
 namespace platform::keymap {
 
-BYTE vk_from_scancode(SDL_Scancode sc, bool num_lock) {
-    if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z)
-        return static_cast<BYTE>('A' + (sc - SDL_SCANCODE_A));
-    if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9)
-        return static_cast<BYTE>('1' + (sc - SDL_SCANCODE_1));
-    if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12)
-        return static_cast<BYTE>(VK_F1 + (sc - SDL_SCANCODE_F1));
-    if (sc >= SDL_SCANCODE_F13 && sc <= SDL_SCANCODE_F24)
-        return static_cast<BYTE>(VK_F13 + (sc - SDL_SCANCODE_F13));
+BYTE vk_from_usage(hid::Usage sc, bool num_lock) {
+    if (sc >= hid::KEY_A && sc <= hid::KEY_Z)
+        return static_cast<BYTE>('A' + (sc - hid::KEY_A));
+    if (sc >= hid::KEY_1 && sc <= hid::KEY_9)
+        return static_cast<BYTE>('1' + (sc - hid::KEY_1));
+    if (sc >= hid::KEY_F1 && sc <= hid::KEY_F12)
+        return static_cast<BYTE>(VK_F1 + (sc - hid::KEY_F1));
+    if (sc >= hid::KEY_F13 && sc <= hid::KEY_F24)
+        return static_cast<BYTE>(VK_F13 + (sc - hid::KEY_F13));
     switch (sc) {
-    case SDL_SCANCODE_0:
+    case hid::KEY_0:
         return '0';
-    case SDL_SCANCODE_RETURN:
+    case hid::KEY_RETURN:
         return VK_RETURN;
-    case SDL_SCANCODE_ESCAPE:
+    case hid::KEY_ESCAPE:
         return VK_ESCAPE;
-    case SDL_SCANCODE_BACKSPACE:
+    case hid::KEY_BACKSPACE:
         return VK_BACK;
-    case SDL_SCANCODE_TAB:
+    case hid::KEY_TAB:
         return VK_TAB;
-    case SDL_SCANCODE_SPACE:
+    case hid::KEY_SPACE:
         return VK_SPACE;
-    case SDL_SCANCODE_MINUS:
+    case hid::KEY_MINUS:
         return VK_OEM_MINUS;
-    case SDL_SCANCODE_EQUALS:
+    case hid::KEY_EQUALS:
         return VK_OEM_PLUS;
-    case SDL_SCANCODE_LEFTBRACKET:
+    case hid::KEY_LEFTBRACKET:
         return VK_OEM_4;
-    case SDL_SCANCODE_RIGHTBRACKET:
+    case hid::KEY_RIGHTBRACKET:
         return VK_OEM_6;
-    case SDL_SCANCODE_BACKSLASH:
-    case SDL_SCANCODE_NONUSHASH:
+    case hid::KEY_BACKSLASH:
+    case hid::KEY_NONUSHASH:
         return VK_OEM_5;
-    case SDL_SCANCODE_SEMICOLON:
+    case hid::KEY_SEMICOLON:
         return VK_OEM_1;
-    case SDL_SCANCODE_APOSTROPHE:
+    case hid::KEY_APOSTROPHE:
         return VK_OEM_7;
-    case SDL_SCANCODE_GRAVE:
+    case hid::KEY_GRAVE:
         return VK_OEM_3;
-    case SDL_SCANCODE_COMMA:
+    case hid::KEY_COMMA:
         return VK_OEM_COMMA;
-    case SDL_SCANCODE_PERIOD:
+    case hid::KEY_PERIOD:
         return VK_OEM_PERIOD;
-    case SDL_SCANCODE_SLASH:
+    case hid::KEY_SLASH:
         return VK_OEM_2;
-    case SDL_SCANCODE_NONUSBACKSLASH:
+    case hid::KEY_NONUSBACKSLASH:
         return VK_OEM_102;
-    case SDL_SCANCODE_CAPSLOCK:
+    case hid::KEY_CAPSLOCK:
         return VK_CAPITAL;
-    case SDL_SCANCODE_PRINTSCREEN:
+    case hid::KEY_PRINTSCREEN:
         return VK_SNAPSHOT;
-    case SDL_SCANCODE_SCROLLLOCK:
+    case hid::KEY_SCROLLLOCK:
         return VK_SCROLL;
-    case SDL_SCANCODE_PAUSE:
+    case hid::KEY_PAUSE:
         return VK_PAUSE;
-    case SDL_SCANCODE_INSERT:
+    case hid::KEY_INSERT:
         return VK_INSERT;
-    case SDL_SCANCODE_HOME:
+    case hid::KEY_HOME:
         return VK_HOME;
-    case SDL_SCANCODE_PAGEUP:
+    case hid::KEY_PAGEUP:
         return VK_PRIOR;
-    case SDL_SCANCODE_DELETE:
+    case hid::KEY_DELETE:
         return VK_DELETE;
-    case SDL_SCANCODE_END:
+    case hid::KEY_END:
         return VK_END;
-    case SDL_SCANCODE_PAGEDOWN:
+    case hid::KEY_PAGEDOWN:
         return VK_NEXT;
-    case SDL_SCANCODE_RIGHT:
+    case hid::KEY_RIGHT:
         return VK_RIGHT;
-    case SDL_SCANCODE_LEFT:
+    case hid::KEY_LEFT:
         return VK_LEFT;
-    case SDL_SCANCODE_DOWN:
+    case hid::KEY_DOWN:
         return VK_DOWN;
-    case SDL_SCANCODE_UP:
+    case hid::KEY_UP:
         return VK_UP;
-    case SDL_SCANCODE_NUMLOCKCLEAR:
+    case hid::KEY_NUMLOCKCLEAR:
         return VK_NUMLOCK;
-    case SDL_SCANCODE_KP_DIVIDE:
+    case hid::KEY_KP_DIVIDE:
         return VK_DIVIDE;
-    case SDL_SCANCODE_KP_MULTIPLY:
+    case hid::KEY_KP_MULTIPLY:
         return VK_MULTIPLY;
-    case SDL_SCANCODE_KP_MINUS:
+    case hid::KEY_KP_MINUS:
         return VK_SUBTRACT;
-    case SDL_SCANCODE_KP_PLUS:
+    case hid::KEY_KP_PLUS:
         return VK_ADD;
-    case SDL_SCANCODE_KP_ENTER:
+    case hid::KEY_KP_ENTER:
         return VK_RETURN;
-    case SDL_SCANCODE_KP_1:
+    case hid::KEY_KP_1:
         return num_lock ? VK_NUMPAD1 : VK_END;
-    case SDL_SCANCODE_KP_2:
+    case hid::KEY_KP_2:
         return num_lock ? VK_NUMPAD2 : VK_DOWN;
-    case SDL_SCANCODE_KP_3:
+    case hid::KEY_KP_3:
         return num_lock ? VK_NUMPAD3 : VK_NEXT;
-    case SDL_SCANCODE_KP_4:
+    case hid::KEY_KP_4:
         return num_lock ? VK_NUMPAD4 : VK_LEFT;
-    case SDL_SCANCODE_KP_5:
+    case hid::KEY_KP_5:
         return num_lock ? VK_NUMPAD5 : VK_CLEAR;
-    case SDL_SCANCODE_KP_6:
+    case hid::KEY_KP_6:
         return num_lock ? VK_NUMPAD6 : VK_RIGHT;
-    case SDL_SCANCODE_KP_7:
+    case hid::KEY_KP_7:
         return num_lock ? VK_NUMPAD7 : VK_HOME;
-    case SDL_SCANCODE_KP_8:
+    case hid::KEY_KP_8:
         return num_lock ? VK_NUMPAD8 : VK_UP;
-    case SDL_SCANCODE_KP_9:
+    case hid::KEY_KP_9:
         return num_lock ? VK_NUMPAD9 : VK_PRIOR;
-    case SDL_SCANCODE_KP_0:
+    case hid::KEY_KP_0:
         return num_lock ? VK_NUMPAD0 : VK_INSERT;
-    case SDL_SCANCODE_KP_PERIOD:
+    case hid::KEY_KP_PERIOD:
         return num_lock ? VK_DECIMAL : VK_DELETE;
-    case SDL_SCANCODE_KP_COMMA:
+    case hid::KEY_KP_COMMA:
         return VK_SEPARATOR;
-    case SDL_SCANCODE_APPLICATION:
+    case hid::KEY_APPLICATION:
         return VK_APPS;
-    case SDL_SCANCODE_LCTRL:
-    case SDL_SCANCODE_RCTRL:
+    case hid::KEY_LCTRL:
+    case hid::KEY_RCTRL:
         return VK_CONTROL;
-    case SDL_SCANCODE_LSHIFT:
-    case SDL_SCANCODE_RSHIFT:
+    case hid::KEY_LSHIFT:
+    case hid::KEY_RSHIFT:
         return VK_SHIFT;
-    case SDL_SCANCODE_LALT:
-    case SDL_SCANCODE_RALT:
+    case hid::KEY_LALT:
+    case hid::KEY_RALT:
         return VK_MENU;
-    case SDL_SCANCODE_LGUI:
+    case hid::KEY_LGUI:
         return VK_LWIN;
-    case SDL_SCANCODE_RGUI:
+    case hid::KEY_RGUI:
         return VK_RWIN;
-    case SDL_SCANCODE_INTERNATIONAL2:
+    case hid::KEY_INTERNATIONAL2:
         return VK_KANA;
-    case SDL_SCANCODE_INTERNATIONAL4:
+    case hid::KEY_INTERNATIONAL4:
         return VK_CONVERT;
-    case SDL_SCANCODE_INTERNATIONAL5:
+    case hid::KEY_INTERNATIONAL5:
         return VK_NONCONVERT;
-    case SDL_SCANCODE_AUDIONEXT:
+    case hid::KEY_AUDIONEXT:
         return VK_MEDIA_NEXT_TRACK;
-    case SDL_SCANCODE_AUDIOPREV:
+    case hid::KEY_AUDIOPREV:
         return VK_MEDIA_PREV_TRACK;
-    case SDL_SCANCODE_AUDIOSTOP:
+    case hid::KEY_AUDIOSTOP:
         return VK_MEDIA_STOP;
-    case SDL_SCANCODE_AUDIOPLAY:
+    case hid::KEY_AUDIOPLAY:
         return VK_MEDIA_PLAY_PAUSE;
-    case SDL_SCANCODE_AUDIOMUTE:
-    case SDL_SCANCODE_MUTE:
+    case hid::KEY_AUDIOMUTE:
+    case hid::KEY_MUTE:
         return VK_VOLUME_MUTE;
-    case SDL_SCANCODE_VOLUMEUP:
+    case hid::KEY_VOLUMEUP:
         return VK_VOLUME_UP;
-    case SDL_SCANCODE_VOLUMEDOWN:
+    case hid::KEY_VOLUMEDOWN:
         return VK_VOLUME_DOWN;
-    case SDL_SCANCODE_MEDIASELECT:
+    case hid::KEY_MEDIASELECT:
         return VK_LAUNCH_MEDIA_SELECT;
-    case SDL_SCANCODE_MAIL:
+    case hid::KEY_MAIL:
         return VK_LAUNCH_MAIL;
-    case SDL_SCANCODE_CALCULATOR:
+    case hid::KEY_CALCULATOR:
         return VK_LAUNCH_APP2;
-    case SDL_SCANCODE_COMPUTER:
+    case hid::KEY_COMPUTER:
         return VK_LAUNCH_APP1;
-    case SDL_SCANCODE_AC_SEARCH:
+    case hid::KEY_AC_SEARCH:
         return VK_BROWSER_SEARCH;
-    case SDL_SCANCODE_AC_HOME:
+    case hid::KEY_AC_HOME:
         return VK_BROWSER_HOME;
-    case SDL_SCANCODE_AC_BACK:
+    case hid::KEY_AC_BACK:
         return VK_BROWSER_BACK;
-    case SDL_SCANCODE_AC_FORWARD:
+    case hid::KEY_AC_FORWARD:
         return VK_BROWSER_FORWARD;
-    case SDL_SCANCODE_AC_STOP:
+    case hid::KEY_AC_STOP:
         return VK_BROWSER_STOP;
-    case SDL_SCANCODE_AC_REFRESH:
+    case hid::KEY_AC_REFRESH:
         return VK_BROWSER_REFRESH;
-    case SDL_SCANCODE_AC_BOOKMARKS:
+    case hid::KEY_AC_BOOKMARKS:
         return VK_BROWSER_FAVORITES;
-    case SDL_SCANCODE_SLEEP:
+    case hid::KEY_SLEEP:
         return VK_SLEEP;
     default:
         return 0;
     }
 }
 
-LPARAM scan_bits(SDL_Scancode sc) {
-    const BYTE dik = dik_from_scancode(sc);
+LPARAM scan_bits(hid::Usage sc) {
+    const BYTE dik = dik_from_usage(sc);
     LPARAM code = dik & 0x7F;
     LPARAM extended = (dik & 0x80) ? 1 : 0;
     // Pause sends no E0 code of its own: its messages carry 0x45, like Num Lock, which in turn is extended.
-    if (sc == SDL_SCANCODE_PAUSE) {
+    if (sc == hid::KEY_PAUSE) {
         code = 0x45;
         extended = 0;
-    } else if (sc == SDL_SCANCODE_NUMLOCKCLEAR) {
+    } else if (sc == hid::KEY_NUMLOCKCLEAR) {
         extended = 1;
     }
     return (code << 16) | (extended << 24);

@@ -1,15 +1,15 @@
-// The Win32 message queue on SDL2's event queue: PeekMessageA, TranslateMessage, DispatchMessageA,
-// DefWindowProcA, PostMessageA and PostQuitMessage, and the one event pump shared with DirectInput.
+// The Win32 message queue on the host's event queue (host.h): PeekMessageA, TranslateMessage,
+// DispatchMessageA, PostMessageA and PostQuitMessage, and the one event pump shared with DirectInput.
 //
-// What SDL events become:
-//   key down / up (SDL repeats included)  WM_KEYDOWN / WM_KEYUP, or WM_SYSKEYDOWN / WM_SYSKEYUP while Alt is
+// What host events become:
+//   key down / up (repeats included)  WM_KEYDOWN / WM_KEYUP, or WM_SYSKEYDOWN / WM_SYSKEYUP while Alt is
 //       held (and for F10 and Alt itself), with the virtual-key code as wParam and, as lParam, the repeat
 //       count 1, the scan code (bits 16-23), the extended-key flag (24), Alt held (29), the previous key
 //       state (30: set for repeats and key-ups) and the transition (31: set for key-ups)
-//   window close, SDL_QUIT                 WM_CLOSE, sent to the window procedure
+//   window close, quit                     WM_CLOSE, sent to the window procedure
 //   focus gained                           WM_ACTIVATE(WA_ACTIVE, 0) then WM_SETFOCUS(0, 0), sent
 //   focus lost                             WM_ACTIVATE(WA_INACTIVE, 0) then WM_KILLFOCUS(0, 0), sent; the
-//       key-ups SDL makes up for keys still held at that moment are dropped, as Windows sends none
+//       key-ups a host makes up for keys still held at that moment are dropped, as Windows sends none
 //   size changed                           WM_SIZE(SIZE_RESTORED, MAKELPARAM(width, height)), sent
 // Sent messages are delivered to the window procedure inside PeekMessageA, before it looks at the queue,
 // and are never returned by it (as Windows does with messages sent from elsewhere). Every event, message or
@@ -21,8 +21,7 @@
 //
 // Trace lines: PeekMessageA(null, 0, 0, PM_REMOVE), TranslateMessage({Window#1, WM_KEYDOWN, VK_ESCAPE,
 // 65537}), DispatchMessageA({Window#1, WM_KEYDOWN, VK_ESCAPE, 65537}) (a MSG prints as {hwnd, message,
-// wParam, lParam}), DefWindowProcA(Window#1, WM_CLOSE, 0, 0), PostMessageA(Window#1, WM_KEYDOWN,
-// VK_ESCAPE, 1), PostQuitMessage(0).
+// wParam, lParam}), PostMessageA(Window#1, WM_KEYDOWN, VK_ESCAPE, 1), PostQuitMessage(0).
 // The on_peek_message hook runs right after PeekMessageA's trace line.
 #include "keymap_internal.h"
 #include "test_hooks.h"
@@ -30,6 +29,7 @@
 #include "win32_state.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <set>
@@ -46,7 +46,7 @@ struct Sent {
 
 struct Queued {
     MSG msg;
-    Uint16 modifiers = 0; // SDL modifier state when a key message was made
+    std::uint16_t modifiers = 0; // host modifier state when a key message was made
 };
 
 struct Queue {
@@ -55,7 +55,7 @@ struct Queue {
     std::deque<Sent> sent;
     bool quit = false;
     int quit_code = 0;
-    Uint16 modifiers = 0; // of the last key message taken, for TranslateMessage
+    std::uint16_t modifiers = 0; // of the last key message taken, for TranslateMessage
     std::map<int, EventListener> listeners;
     int next_listener = 1;
     int peek_calls = 0;
@@ -65,7 +65,7 @@ Queue& queue() {
     return q;
 }
 
-LPARAM key_lparam(SDL_Scancode scancode, bool up, bool repeat, bool alt) {
+LPARAM key_lparam(hid::Usage scancode, bool up, bool repeat, bool alt) {
     DWORD bits = 1; // repeat count
     bits |= static_cast<DWORD>(keymap::scan_bits(scancode));
     if (alt)
@@ -78,17 +78,17 @@ LPARAM key_lparam(SDL_Scancode scancode, bool up, bool repeat, bool alt) {
 }
 
 // Queues the key message of a key event; false when the event makes none.
-bool queue_key(const SDL_KeyboardEvent& key) {
-    const HWND window = window_from_sdl_id(key.windowID);
+bool queue_key(const host::Event& key) {
+    const HWND window = window_from_host(key.window);
     if (window == nullptr)
         return false;
-    const SDL_Scancode scancode = key.keysym.scancode;
-    const BYTE vk = keymap::vk_from_scancode(scancode, (key.keysym.mod & KMOD_NUM) != 0);
+    const hid::Usage scancode = key.key;
+    const BYTE vk = keymap::vk_from_usage(scancode, (key.modifiers & host::kModNumLock) != 0);
     if (vk == 0)
         return false;
-    const bool up = key.type == SDL_KEYUP;
-    const bool alt = (key.keysym.mod & KMOD_ALT) != 0;
-    const bool ctrl = (key.keysym.mod & KMOD_CTRL) != 0;
+    const bool up = key.type == host::EventType::KeyUp;
+    const bool alt = (key.modifiers & host::kModAlt) != 0;
+    const bool ctrl = (key.modifiers & host::kModCtrl) != 0;
     // Alt combinations are system keys, except with Ctrl (AltGr); so are F10 and Alt itself.
     const bool system = (alt && !ctrl) || vk == VK_F10 || (vk == VK_MENU && !ctrl);
     const UINT message = system ? (up ? WM_SYSKEYUP : WM_SYSKEYDOWN) : (up ? WM_KEYUP : WM_KEYDOWN);
@@ -96,16 +96,16 @@ bool queue_key(const SDL_KeyboardEvent& key) {
     msg.hwnd = window;
     msg.message = message;
     msg.wParam = vk;
-    msg.lParam = key_lparam(scancode, up, key.repeat != 0, alt && !ctrl);
-    msg.time = key.timestamp;
-    queue().input.push_back(Queued{msg, key.keysym.mod});
+    msg.lParam = key_lparam(scancode, up, key.repeat, alt && !ctrl);
+    msg.time = key.time;
+    queue().input.push_back(Queued{msg, key.modifiers});
     return true;
 }
 
-// When the window loses the focus SDL releases every key still held, just before it reports the loss and
-// in the same millisecond. Windows sends no key-up then (the keys now belong to another window), so those
-// key-ups are taken back out of the queue; the keys' state (DirectInput) still sees them released.
-void drop_release_on_focus_loss(HWND window, Uint32 time, std::size_t trailing_key_ups) {
+// When the window loses the focus, the desktop host releases every key still held, just before it reports
+// the loss and in the same millisecond. Windows sends no key-up then (the keys now belong to another window),
+// so those key-ups are taken back out of the queue; the keys' state (DirectInput) still sees them released.
+void drop_release_on_focus_loss(HWND window, std::uint32_t time, std::size_t trailing_key_ups) {
     auto& input = queue().input;
     const std::size_t first = input.size() - std::min(trailing_key_ups, input.size());
     for (std::size_t i = input.size(); i-- > first;)
@@ -113,28 +113,28 @@ void drop_release_on_focus_loss(HWND window, Uint32 time, std::size_t trailing_k
             input.erase(input.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
-void handle_window_event(const SDL_WindowEvent& e, std::set<HWND>& closing) {
-    const HWND window = window_from_sdl_id(e.windowID);
+void handle_window_event(const host::Event& e, std::set<HWND>& closing) {
+    const HWND window = window_from_host(e.window);
     if (window == nullptr)
         return;
     auto& sent = queue().sent;
-    switch (e.event) {
-    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    switch (e.type) {
+    case host::EventType::FocusGained:
         set_foreground(window, true);
         sent.push_back({window, WM_ACTIVATE, WA_ACTIVE, 0});
         sent.push_back({window, WM_SETFOCUS, 0, 0});
         break;
-    case SDL_WINDOWEVENT_FOCUS_LOST:
+    case host::EventType::FocusLost:
         set_foreground(window, false);
         sent.push_back({window, WM_ACTIVATE, WA_INACTIVE, 0});
         sent.push_back({window, WM_KILLFOCUS, 0, 0});
         break;
-    case SDL_WINDOWEVENT_CLOSE:
+    case host::EventType::Close:
         if (closing.insert(window).second)
             sent.push_back({window, WM_CLOSE, 0, 0});
         break;
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-        sent.push_back({window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(e.data1, e.data2)});
+    case host::EventType::Resized:
+        sent.push_back({window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(e.x, e.y)});
         break;
     default:
         break;
@@ -177,38 +177,38 @@ bool take(std::deque<Queued>& from, LPMSG out, HWND window, UINT filter_min, UIN
 
 void stamp(LPMSG msg) {
     if (msg->time == 0)
-        msg->time = SDL_GetTicks();
+        msg->time = host::ticks();
     int x = 0, y = 0;
-    if (SDL_WasInit(SDL_INIT_VIDEO))
-        SDL_GetGlobalMouseState(&x, &y);
+    host::pointer_position(&x, &y);
     msg->pt = POINT{x, y};
 }
 
 } // namespace
 
 void pump_events() {
-    if (SDL_WasInit(SDL_INIT_EVENTS) == 0)
-        return;
     std::set<HWND> closing;
     std::size_t trailing_key_ups = 0; // key-up messages queued by the events just before this one
-    SDL_Event event;
-    while (SDL_PollEvent(&event) != 0) {
+    host::Event event;
+    while (host::poll_event(event)) {
         const std::size_t key_ups_before = trailing_key_ups;
         trailing_key_ups = 0;
         switch (event.type) {
-        case SDL_KEYDOWN:
-            queue_key(event.key);
+        case host::EventType::KeyDown:
+            queue_key(event);
             break;
-        case SDL_KEYUP:
-            trailing_key_ups = key_ups_before + (queue_key(event.key) ? 1 : 0);
+        case host::EventType::KeyUp:
+            trailing_key_ups = key_ups_before + (queue_key(event) ? 1 : 0);
             break;
-        case SDL_WINDOWEVENT:
-            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
-                drop_release_on_focus_loss(window_from_sdl_id(event.window.windowID), event.window.timestamp,
-                                           key_ups_before);
-            handle_window_event(event.window, closing);
+        case host::EventType::FocusLost:
+            drop_release_on_focus_loss(window_from_host(event.window), event.time, key_ups_before);
+            handle_window_event(event, closing);
             break;
-        case SDL_QUIT:
+        case host::EventType::FocusGained:
+        case host::EventType::Close:
+        case host::EventType::Resized:
+            handle_window_event(event, closing);
+            break;
+        case host::EventType::Quit:
             for (const HWND window : live_windows())
                 if (closing.insert(window).second)
                     queue().sent.push_back({window, WM_CLOSE, 0, 0});
@@ -221,7 +221,6 @@ void pump_events() {
         for (const auto& [id, listener] : listeners)
             listener(event);
     }
-    fit_frames();
 }
 
 int add_event_listener(EventListener listener) {
@@ -232,13 +231,6 @@ int add_event_listener(EventListener listener) {
 
 void remove_event_listener(int id) {
     queue().listeners.erase(id);
-}
-
-LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    const Window* w = find_window(window);
-    if (w == nullptr || w->proc == nullptr)
-        return 0;
-    return w->proc(window, message, wparam, lparam);
 }
 
 void discard_messages(HWND window) {
@@ -299,13 +291,13 @@ BOOL TranslateMessage(const MSG* msg) {
     if (m != WM_KEYDOWN && m != WM_KEYUP && m != WM_SYSKEYDOWN && m != WM_SYSKEYUP)
         return FALSE;
     if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) {
-        const Uint16 mods = queue().modifiers;
-        const bool ctrl = (mods & KMOD_CTRL) != 0;
-        const bool alt = (mods & KMOD_ALT) != 0;
+        const std::uint16_t mods = queue().modifiers;
+        const bool ctrl = (mods & host::kModCtrl) != 0;
+        const bool alt = (mods & host::kModAlt) != 0;
         // Ctrl with Alt (AltGr) makes nothing on the US layout.
         if (!(ctrl && alt)) {
-            const char c = keymap::char_from_vk(static_cast<BYTE>(msg->wParam), (mods & KMOD_SHIFT) != 0,
-                                                (mods & KMOD_CAPS) != 0, ctrl);
+            const char c = keymap::char_from_vk(static_cast<BYTE>(msg->wParam), (mods & host::kModShift) != 0,
+                                                (mods & host::kModCapsLock) != 0, ctrl);
             if (c != 0) {
                 MSG ch{};
                 ch.hwnd = msg->hwnd;
@@ -330,24 +322,6 @@ LRESULT DispatchMessageA(const MSG* msg) {
         return 0;
     }
     return send_message(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    trace::call("DefWindowProcA", window, message, wparam, lparam);
-    switch (message) {
-    case WM_NCCREATE:
-        return TRUE;
-    case WM_CLOSE:
-        destroy_window(window);
-        return 0;
-    case WM_SYSKEYDOWN:
-        // Alt+F4 closes the window.
-        if (wparam == VK_F4 && (lparam & (1 << 29)) != 0)
-            send_message(window, WM_CLOSE, 0, 0);
-        return 0;
-    default:
-        return 0;
-    }
 }
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

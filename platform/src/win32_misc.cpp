@@ -1,7 +1,7 @@
 // The small Win32 operations: SetRect, MessageBoxA, GetLastError, SetLastError and FormatMessageA.
 // MessageBoxA shows no box on Linux: it writes its text as one line to stderr (line breaks become spaces,
 // the caption is left out) and returns IDOK. The thread's last error carries, besides its code, the text
-// FormatMessageA gives for it when the layer knows better than the system's table (the SDL reason why no
+// FormatMessageA gives for it when the layer knows better than the system's table (the host's reason why no
 // window could be made, for example).
 //
 // Trace lines: SetRect(0, 0, 100, 20) (the rectangle is an out-parameter), MessageBoxA(null, "text",

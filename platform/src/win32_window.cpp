@@ -1,10 +1,7 @@
-// Win32 windows on SDL2: RegisterClassExA, CreateWindowExA, ShowWindow, DestroyWindow, LoadCursorA,
-// GetClientRect and GetWindowRect, and the layer-internal view of a window (its SDL window, client size,
-// focus). A window is an SDL window made with the renderer's flags and attributes (render_backend.h:
-// SDL_WINDOW_OPENGL), hidden until ShowWindow; the size given to
-// CreateWindowExA is the outer size, so where a window manager adds a frame the SDL (client) window is made
-// that much smaller and placed so that the frame's corner is at the given position, as soon as the window
-// manager has framed the shown window and told the frame's size (the message pump looks for it).
+// Win32 windows on the host (host.h): RegisterClassExA, CreateWindowExA, ShowWindow, DestroyWindow,
+// DefWindowProcA, LoadCursorA, GetClientRect and GetWindowRect. A window is a host window made with the
+// renderer's GL attributes, hidden until ShowWindow; the size given to CreateWindowExA is the outer size,
+// which the host fits a window manager's frame into.
 //
 // Trace lines (objects by label, strings quoted, out-parameters left out):
 //   RegisterClassExA({48, 3, proc, 0, 0, <instance>, null, 32512, 5, null, "WindowClass", null})
@@ -14,16 +11,17 @@
 //   null, null,
 //       <instance>, null) -> Window#1        (or " -> null" on failure; GetLastError says why)
 //   ShowWindow(Window#1, SW_SHOWDEFAULT)   DestroyWindow(Window#1)   LoadCursorA(null, 32512)
-//   GetClientRect(Window#1)    GetWindowRect(Window#1)
+//   GetClientRect(Window#1)    GetWindowRect(Window#1)   DefWindowProcA(Window#1, WM_CLOSE, 0, 0)
 // Messages sent to the window procedure: WM_CREATE (with a CREATESTRUCTA) while CreateWindowExA runs, after
 // its trace line (returning -1 makes creation fail); WM_SHOWWINDOW when ShowWindow changes the visibility;
-// WM_DESTROY from DestroyWindow.
-#include "render_backend.h"
+// WM_DESTROY from DestroyWindow. The default window procedure destroys a window on WM_CLOSE and sends
+// WM_CLOSE on Alt+F4.
 #include "trace_result.h"
 #include "win32_state.h"
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 #include <map>
 #include <memory>
 
@@ -48,7 +46,6 @@ std::string lower(std::string_view s) {
 struct Windows {
     // Class names compare without regard to case, as in Windows.
     std::map<std::string, WindowClass> classes;
-    std::map<HWND, std::unique_ptr<Window>> windows;
     ATOM next_atom = 0xC000;
 };
 Windows& state() {
@@ -86,22 +83,6 @@ std::string format_class(const WNDCLASSEXA& wc) {
     return s;
 }
 
-// Moves and resizes the SDL window so that its frame fills the outer rectangle asked for. A window manager
-// frames a window only once it is mapped, and tells the frame's size some time after (_NET_FRAME_EXTENTS,
-// which SDL reads as it comes), so the message pump tries again until the window has a frame; a window
-// without one (no window manager) keeps the whole outer size as its client area.
-void fit_frame(Window& w) {
-    int top = 0, left = 0, bottom = 0, right = 0;
-    if (SDL_GetWindowBordersSize(w.sdl, &top, &left, &bottom, &right) != 0)
-        return;
-    if (top == 0 && left == 0 && bottom == 0 && right == 0)
-        return;
-    w.frame_fitted = true;
-    SDL_SetWindowSize(w.sdl, std::max(1, w.outer_width - left - right),
-                      std::max(1, w.outer_height - top - bottom));
-    SDL_SetWindowPosition(w.sdl, w.outer_x + left, w.outer_y + top);
-}
-
 bool activates(int show_command) {
     return show_command != SW_HIDE && show_command != SW_SHOWNOACTIVATE && show_command != SW_SHOWNA &&
            show_command != SW_SHOWMINNOACTIVE && show_command != SW_MINIMIZE;
@@ -109,100 +90,7 @@ bool activates(int show_command) {
 
 } // namespace
 
-Window* find_window(HWND window) {
-    auto& windows = state().windows;
-    const auto it = windows.find(window);
-    return it == windows.end() ? nullptr : it->second.get();
-}
-
-std::vector<HWND> live_windows() {
-    std::vector<HWND> out;
-    for (const auto& [handle, w] : state().windows)
-        out.push_back(handle);
-    return out;
-}
-
-SDL_Window* sdl_window(HWND window) {
-    const Window* w = find_window(window);
-    return w == nullptr ? nullptr : w->sdl;
-}
-
-bool client_size(HWND window, int* width, int* height) {
-    const Window* w = find_window(window);
-    if (w == nullptr)
-        return false;
-    int cw = 0, ch = 0;
-    if (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_OPENGL)
-        d3d9::drawable_size(w->sdl, &cw, &ch);
-    else
-        SDL_GetWindowSize(w->sdl, &cw, &ch);
-    *width = cw;
-    *height = ch;
-    return true;
-}
-
-bool is_foreground(HWND window) {
-    const Window* w = find_window(window);
-    return w != nullptr && w->foreground;
-}
-
-HWND window_from_sdl_id(Uint32 window_id) {
-    for (const auto& [handle, w] : state().windows)
-        if (w->sdl_id == window_id && !w->destroying)
-            return handle;
-    return nullptr;
-}
-
-namespace {
-// Why no window can be shown, in words: SDL's own reasons name drivers rather than displays.
-std::string no_display_reason() {
-    const char* const asked = SDL_getenv("SDL_VIDEODRIVER");
-    if (asked != nullptr && *asked != '\0')
-        return std::string("no display: ") + SDL_GetError();
-    const char* const display = SDL_getenv("DISPLAY");
-    if (display == nullptr || *display == '\0')
-        return "no display: DISPLAY is not set";
-    return std::string("no display: cannot open X display \"") + display + "\"";
-}
-} // namespace
-
-bool ensure_video() {
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
-        return true;
-    // Without a Wayland display, X11 is the one display to try: asking Wayland anyway makes its library
-    // print a complaint of its own on stderr. SDL_VIDEODRIVER still chooses.
-    const char* const wayland = SDL_getenv("WAYLAND_DISPLAY");
-    if (wayland == nullptr || *wayland == '\0')
-        SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        set_last_error(ERROR_DEVICE_NOT_AVAILABLE, no_display_reason());
-        return false;
-    }
-    // Drivers that show nothing (offscreen, dummy) are no display, unless asked for by name (the tests of
-    // the message queue use the dummy driver): a window there is one nobody can see or close.
-    const char* const driver = SDL_GetCurrentVideoDriver();
-    const char* const asked = SDL_getenv("SDL_VIDEODRIVER");
-    const std::string_view name = driver == nullptr ? "" : driver;
-    const bool shows_nothing = name == "offscreen" || name == "dummy" || name == "evdev";
-    if (shows_nothing && (asked == nullptr || SDL_strcasecmp(asked, driver) != 0)) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        set_last_error(ERROR_DEVICE_NOT_AVAILABLE, no_display_reason());
-        return false;
-    }
-    return true;
-}
-
-void fit_frames() {
-    for (const auto& [handle, w] : state().windows)
-        if (w->visible && !w->frame_fitted && !w->destroying)
-            fit_frame(*w);
-}
-
-void set_foreground(HWND window, bool foreground) {
-    if (Window* w = find_window(window))
-        w->foreground = foreground;
-}
-
+// DestroyWindow without its trace line (the default window procedure destroys windows this way).
 BOOL destroy_window(HWND window) {
     Window* w = find_window(window);
     if (w == nullptr) {
@@ -214,9 +102,9 @@ BOOL destroy_window(HWND window) {
     w->destroying = true;
     send_message(window, WM_DESTROY, 0, 0);
     discard_messages(window);
-    SDL_DestroyWindow(w->sdl);
+    host::destroy_window(w->host);
     objects::remove(w);
-    state().windows.erase(window);
+    remove_window(window);
     return TRUE;
 }
 
@@ -267,8 +155,11 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
         set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
         return fail();
     }
-    if (!ensure_video())
+    std::string reason;
+    if (!host::start_video(reason)) {
+        set_last_error(ERROR_DEVICE_NOT_AVAILABLE, reason);
         return fail();
+    }
 
     // CW_USEDEFAULT in either field of a pair picks the system's default for the pair.
     constexpr int use_default = static_cast<int>(0x80000000u);
@@ -278,36 +169,28 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
     }
     if (x == use_default || y == use_default)
         x = y = 0;
-    width = std::max(width, 1);
-    height = std::max(height, 1);
-
-    Uint32 flags = SDL_WINDOW_HIDDEN | d3d9::prepare_render_window();
-    if ((style & WS_CAPTION) == 0)
-        flags |= SDL_WINDOW_BORDERLESS;
-    if (style & WS_THICKFRAME)
-        flags |= SDL_WINDOW_RESIZABLE;
-    // The dummy video driver (windows without a display, for tests of the message queue) has no OpenGL.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver != nullptr && std::string_view(driver) == "dummy")
-        flags &= ~static_cast<Uint32>(SDL_WINDOW_OPENGL);
-    SDL_Window* sdl = SDL_CreateWindow(window_name == nullptr ? "" : window_name, x, y, width, height, flags);
-    if (sdl == nullptr) {
-        set_last_error(ERROR_DEVICE_NOT_AVAILABLE, SDL_GetError());
+    host::WindowSpec spec;
+    spec.title = window_name == nullptr ? "" : window_name;
+    spec.x = x;
+    spec.y = y;
+    spec.width = std::max(width, 1);
+    spec.height = std::max(height, 1);
+    spec.caption = (style & WS_CAPTION) != 0;
+    spec.resizable = (style & WS_THICKFRAME) != 0;
+    host::Window* const hw = host::create_window(spec, reason);
+    if (hw == nullptr) {
+        set_last_error(ERROR_DEVICE_NOT_AVAILABLE, reason);
         return fail();
     }
+    width = spec.width;
+    height = spec.height;
 
     auto owned = std::make_unique<Window>();
     Window* w = owned.get();
     w->proc = cls->second.proc;
-    w->sdl = sdl;
-    w->sdl_id = SDL_GetWindowID(sdl);
+    w->host = hw;
     w->style = style;
-    w->outer_x = x;
-    w->outer_y = y;
-    w->outer_width = width;
-    w->outer_height = height;
-    const HWND handle = reinterpret_cast<HWND>(w);
-    state().windows.emplace(handle, std::move(owned));
+    const HWND handle = add_window(std::move(owned));
     objects::add(w, "Window");
     trace::record_result(line, objects::label(w));
 
@@ -337,32 +220,26 @@ BOOL ShowWindow(HWND window, int show_command) {
             return was_visible;
     }
     w->visible = show;
+    host::Show how = host::Show::Normal;
     switch (show_command) {
     case SW_HIDE:
-        SDL_HideWindow(w->sdl);
+        how = host::Show::Hide;
         break;
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
     case SW_SHOWMINNOACTIVE:
-        SDL_ShowWindow(w->sdl);
-        SDL_MinimizeWindow(w->sdl);
+        how = host::Show::Minimized;
         break;
     case SW_SHOWMAXIMIZED:
-        SDL_ShowWindow(w->sdl);
-        SDL_MaximizeWindow(w->sdl);
+        how = host::Show::Maximized;
         break;
     case SW_RESTORE:
-        SDL_ShowWindow(w->sdl);
-        SDL_RestoreWindow(w->sdl);
+        how = host::Show::Restore;
         break;
     default:
-        SDL_ShowWindow(w->sdl);
         break;
     }
-    if (show && !w->frame_fitted)
-        fit_frame(*w);
-    if (activates(show_command))
-        SDL_RaiseWindow(w->sdl);
+    host::show_window(w->host, how, activates(show_command));
     return was_visible;
 }
 
@@ -411,7 +288,7 @@ BOOL GetClientRect(HWND window, LPRECT rect) {
     if (w == nullptr)
         return FALSE;
     int width = 0, height = 0;
-    SDL_GetWindowSize(w->sdl, &width, &height);
+    host::client_size(w->host, &width, &height);
     *rect = RECT{0, 0, width, height};
     return TRUE;
 }
@@ -421,12 +298,26 @@ BOOL GetWindowRect(HWND window, LPRECT rect) {
     const Window* w = rect_target(window, rect);
     if (w == nullptr)
         return FALSE;
-    int x = 0, y = 0, width = 0, height = 0;
-    SDL_GetWindowPosition(w->sdl, &x, &y);
-    SDL_GetWindowSize(w->sdl, &width, &height);
-    int top = 0, left = 0, bottom = 0, right = 0;
-    if (SDL_GetWindowBordersSize(w->sdl, &top, &left, &bottom, &right) != 0)
-        top = left = bottom = right = 0;
-    *rect = RECT{x - left, y - top, x + width + right, y + height + bottom};
+    int left = 0, top = 0, right = 0, bottom = 0;
+    host::outer_rect(w->host, &left, &top, &right, &bottom);
+    *rect = RECT{left, top, right, bottom};
     return TRUE;
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    trace::call("DefWindowProcA", window, message, wparam, lparam);
+    switch (message) {
+    case WM_NCCREATE:
+        return TRUE;
+    case WM_CLOSE:
+        destroy_window(window);
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+F4 closes the window.
+        if (wparam == VK_F4 && (lparam & (1 << 29)) != 0)
+            send_message(window, WM_CLOSE, 0, 0);
+        return 0;
+    default:
+        return 0;
+    }
 }

@@ -9,6 +9,12 @@ PACKAGES=(cmake g++ pkg-config libsdl2-dev libepoxy-dev libstb-dev libfreetype-d
           g++-mingw-w64-x86-64 wine64 libgl1-mesa-dri xauth libpng-dev libjpeg62-turbo-dev dpkg-dev
           lintian unzip openbox tesseract-ocr python3-numpy python3-pil)
 
+# The web build's own packages (scripts/web): Debian's Emscripten and stb_image's header, which it
+# compiles in; python3 serves the page. The browser (Debian's Chromium, with the Arial-compatible font of
+# the status text) is for running the page headless.
+WEB_PACKAGES=(cmake emscripten libstb-dev python3)
+WEB_BROWSER_PACKAGES=(chromium fonts-liberation)
+
 say() { printf '==> %s\n' "$*" >&2; }
 die() { printf '%s: %s\n' "$(basename "$0")" "$*" >&2; exit 1; }
 
@@ -137,4 +143,17 @@ wait_for_exit() {
 press_key() {
     xdotool windowfocus "$1" 2>/dev/null
     xdotool key --window "$1" "$2" 2>/dev/null
+}
+
+# The web build: Debian's Emscripten into build/web, the page (index.html, viewer.js, viewer.wasm,
+# viewer.data) copied to out/web. emcc finds its JavaScript modules only through NODE_PATH where node is not
+# Debian's own.
+build_web() {
+    local dir="$ROOT/build/web"
+    export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
+    say "configuring and building the web build in build/web"
+    emcmake cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$dir" -j "$JOBS"
+    mkdir -p "$ROOT/out/web"
+    cp "$dir/index.html" "$dir/viewer.js" "$dir/viewer.wasm" "$dir/viewer.data" "$ROOT/out/web/"
 }

@@ -24,6 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "host_sdl.h"
 #include "win32_internal.h"
 
 namespace {
@@ -89,7 +90,7 @@ class InputOnDisplay : public ::testing::Test {
         if (other_window_ != nullptr)
             other_window_->kill_now();
         support::release_input_devices(di_, keyboard_, mouse_);
-        if (window_ != nullptr && platform::win32::sdl_window(window_) != nullptr)
+        if (window_ != nullptr && platform::win32::host_window(window_) != nullptr)
             DestroyWindow(window_);
         received.clear();
     }
@@ -246,8 +247,8 @@ TEST_F(InputOnDisplay, MotionPastTheWindowsEdgeStillCountsWhileThePointerStaysIn
     EXPECT_EQ(total_y + later.lY, 0);
     const auto [x, y] = pointer_position();
     int left = 0, top = 0, width = 0, height = 0;
-    SDL_GetWindowPosition(platform::win32::sdl_window(window_), &left, &top);
-    SDL_GetWindowSize(platform::win32::sdl_window(window_), &width, &height);
+    SDL_GetWindowPosition(platform::host_sdl::sdl_window(platform::win32::host_window(window_)), &left, &top);
+    SDL_GetWindowSize(platform::host_sdl::sdl_window(platform::win32::host_window(window_)), &width, &height);
     EXPECT_GE(x, left);
     EXPECT_LT(x, left + width) << "the pointer left the window";
     EXPECT_GE(y, top);
@@ -265,7 +266,8 @@ TEST_F(InputOnDisplay, PointerMovesThatNoDeviceMadeAreNoMotion) {
     xdotool("windowsize " + std::to_string(xid_) + " 1024 768");
     ASSERT_TRUE(wait_until([this] {
         int width = 0;
-        SDL_GetWindowSize(platform::win32::sdl_window(window_), &width, nullptr);
+        SDL_GetWindowSize(platform::host_sdl::sdl_window(platform::win32::host_window(window_)), &width,
+                          nullptr);
         return width == 1024;
     }));
     const DIMOUSESTATE quiet = settle();
@@ -408,7 +410,7 @@ TEST_F(InputOnDisplay, ACloseRequestBecomesCloseThenDestroy) {
         if (r.message == WM_CLOSE || r.message == WM_DESTROY)
             order.push_back(r.message);
     EXPECT_EQ(order, (std::vector<UINT>{WM_CLOSE, WM_DESTROY}));
-    EXPECT_EQ(platform::win32::sdl_window(window_), nullptr);
+    EXPECT_EQ(platform::win32::host_window(window_), nullptr);
     // The devices of the destroyed window can no longer be acquired.
     EXPECT_EQ(keyboard_->Unacquire(), DI_OK);
     EXPECT_EQ(keyboard_->Acquire(), DIERR_OTHERAPPHASPRIO);

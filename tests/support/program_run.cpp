@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "host_sdl.h"
 #include "win32_internal.h"
 
 namespace support {
@@ -30,7 +31,9 @@ int run_winmain(std::function<void(int call)> at_peek) {
 
 HWND program_window() {
     SDL_Window* const window = SDL_GL_GetCurrentWindow();
-    return window == nullptr ? nullptr : platform::win32::window_from_sdl_id(SDL_GetWindowID(window));
+    return window == nullptr
+               ? nullptr
+               : platform::win32::window_from_host(platform::host_sdl::from_sdl_id(SDL_GetWindowID(window)));
 }
 
 ProgramRun run_program(const Script& script) {

@@ -1,6 +1,9 @@
-// The keyboard tables: DirectInput key codes and virtual-key codes of SDL scancodes against the codes the
+// The keyboard tables: DirectInput key codes and virtual-key codes of USB HID usages (named here by the SDL
+// scancodes of the keyboard page, which are those usages) against the codes the
 // SDK documents, the key-message scan bits, and the characters TranslateMessage makes.
 #include "keymap_internal.h"
+
+#include <SDL.h>
 
 #include <dinput.h>
 
@@ -12,9 +15,9 @@
 namespace {
 
 using platform::keymap::char_from_vk;
-using platform::keymap::dik_from_scancode;
+using platform::keymap::dik_from_usage;
 using platform::keymap::scan_bits;
-using platform::keymap::vk_from_scancode;
+using platform::keymap::vk_from_usage;
 
 TEST(DikTable, GivesTheDocumentedCodesOfTheKeysTheViewerAndItsUsersPress) {
     const std::vector<std::pair<SDL_Scancode, int>> known = {
@@ -69,7 +72,7 @@ TEST(DikTable, GivesTheDocumentedCodesOfTheKeysTheViewerAndItsUsersPress) {
         {SDL_SCANCODE_NONUSBACKSLASH, 0x56},
     };
     for (const auto& [scancode, code] : known)
-        EXPECT_EQ(dik_from_scancode(scancode), code) << SDL_GetScancodeName(scancode);
+        EXPECT_EQ(dik_from_usage(scancode), code) << SDL_GetScancodeName(scancode);
 }
 
 TEST(DikTable, CoversTheWholeStandardKeyboardWithoutTwoKeysSharingACode) {
@@ -86,51 +89,54 @@ TEST(DikTable, CoversTheWholeStandardKeyboardWithoutTwoKeysSharingACode) {
     EXPECT_EQ(standard.size(), 105u);
     std::map<int, SDL_Scancode> seen;
     for (const SDL_Scancode sc : standard) {
-        const int code = dik_from_scancode(sc);
+        const int code = dik_from_usage(sc);
         EXPECT_NE(code, 0) << SDL_GetScancodeName(sc) << " has no key code";
         const auto [it, fresh] = seen.emplace(code, sc);
         EXPECT_TRUE(fresh) << SDL_GetScancodeName(sc) << " and " << SDL_GetScancodeName(it->second)
                            << " share code " << code;
     }
-    EXPECT_EQ(dik_from_scancode(SDL_SCANCODE_UNKNOWN), 0);
-    EXPECT_EQ(dik_from_scancode(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES)), 0);
+    EXPECT_EQ(dik_from_usage(SDL_SCANCODE_UNKNOWN), 0);
+    EXPECT_EQ(dik_from_usage(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES)), 0);
+    // Keys of other pages carry their page: the consumer page's Mute, not SDL's own number for it.
+    EXPECT_EQ(dik_from_usage(platform::hid::KEY_AUDIOMUTE), DIK_MUTE);
+    EXPECT_EQ(dik_from_usage(SDL_SCANCODE_AUDIOMUTE), 0);
 }
 
 TEST(VkTable, GivesTheVirtualKeysKeyMessagesCarry) {
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_W, true), 0x57);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_A, true), 'A');
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_Z, true), 'Z');
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_0, true), '0');
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_9, true), '9');
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_ESCAPE, true), 27);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_SPACE, true), VK_SPACE);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_F1, true), 0x70);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_F7, true), 118);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_F8, true), 119);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_F9, true), 120);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_F12, true), 0x7B);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_LEFT, true), VK_LEFT);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_DOWN, true), VK_DOWN);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_RETURN, true), VK_RETURN);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_KP_ENTER, true), VK_RETURN);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_W, true), 0x57);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_A, true), 'A');
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_Z, true), 'Z');
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_0, true), '0');
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_9, true), '9');
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_ESCAPE, true), 27);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_SPACE, true), VK_SPACE);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_F1, true), 0x70);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_F7, true), 118);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_F8, true), 119);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_F9, true), 120);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_F12, true), 0x7B);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_LEFT, true), VK_LEFT);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_DOWN, true), VK_DOWN);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_RETURN, true), VK_RETURN);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_KP_ENTER, true), VK_RETURN);
     // Key messages name the modifier, not its side.
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_LSHIFT, true), VK_SHIFT);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_RSHIFT, true), VK_SHIFT);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_RCTRL, true), VK_CONTROL);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_LALT, true), VK_MENU);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_SEMICOLON, true), VK_OEM_1);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_SLASH, true), VK_OEM_2);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_LSHIFT, true), VK_SHIFT);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_RSHIFT, true), VK_SHIFT);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_RCTRL, true), VK_CONTROL);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_LALT, true), VK_MENU);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_SEMICOLON, true), VK_OEM_1);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_SLASH, true), VK_OEM_2);
     // The keypad follows Num Lock.
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_KP_8, true), VK_NUMPAD8);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_KP_8, false), VK_UP);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_KP_PERIOD, true), VK_DECIMAL);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_KP_PERIOD, false), VK_DELETE);
-    EXPECT_EQ(vk_from_scancode(SDL_SCANCODE_UNKNOWN, true), 0);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_KP_8, true), VK_NUMPAD8);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_KP_8, false), VK_UP);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_KP_PERIOD, true), VK_DECIMAL);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_KP_PERIOD, false), VK_DELETE);
+    EXPECT_EQ(vk_from_usage(SDL_SCANCODE_UNKNOWN, true), 0);
 }
 
 TEST(VkTable, EveryStandardKeyHasAVirtualKey) {
     for (int sc = SDL_SCANCODE_A; sc <= SDL_SCANCODE_KP_PERIOD; ++sc)
-        EXPECT_NE(vk_from_scancode(static_cast<SDL_Scancode>(sc), true), 0)
+        EXPECT_NE(vk_from_usage(static_cast<SDL_Scancode>(sc), true), 0)
             << SDL_GetScancodeName(static_cast<SDL_Scancode>(sc));
 }
 

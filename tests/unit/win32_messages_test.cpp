@@ -120,7 +120,7 @@ TEST_F(TestWindow, TheDefaultProcedureTurnsCloseIntoDestroyingTheWindow) {
     ASSERT_GE(received().size(), 2u);
     EXPECT_EQ(received()[0].message, static_cast<UINT>(WM_CLOSE));
     EXPECT_EQ(received()[1].message, static_cast<UINT>(WM_DESTROY));
-    EXPECT_EQ(platform::win32::sdl_window(window_), nullptr);
+    EXPECT_EQ(platform::win32::host_window(window_), nullptr);
     RECT r;
     EXPECT_FALSE(GetClientRect(window_, &r));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
@@ -136,7 +136,7 @@ TEST_F(TestWindow, AClosedSdlWindowSendsCloseAndTheDefaultProcedureDestroysIt) {
     ASSERT_GE(received().size(), 2u);
     EXPECT_EQ(received()[0].message, static_cast<UINT>(WM_CLOSE));
     EXPECT_EQ(received()[1].message, static_cast<UINT>(WM_DESTROY));
-    EXPECT_EQ(platform::win32::sdl_window(window_), nullptr);
+    EXPECT_EQ(platform::win32::host_window(window_), nullptr);
 }
 
 TEST_F(TestWindow, AQuitRequestAfterTheWindowsOwnCloseClosesItOnlyOnce) {
@@ -158,7 +158,7 @@ TEST_F(TestWindow, AQuitRequestAloneClosesEveryWindow) {
     drain();
     EXPECT_TRUE(got(WM_CLOSE));
     EXPECT_TRUE(got(WM_DESTROY));
-    EXPECT_EQ(platform::win32::sdl_window(window_), nullptr);
+    EXPECT_EQ(platform::win32::host_window(window_), nullptr);
 }
 
 TEST_F(TestWindow, FocusChangesActivateAndDeactivateTheWindow) {
@@ -344,7 +344,7 @@ TEST(NoDisplay, CreatingAWindowFailsWithAReadableReasonAndNothingAfterItCrashes)
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     RECT r;
     EXPECT_FALSE(GetClientRect(window, &r));
-    EXPECT_EQ(platform::win32::sdl_window(window), nullptr);
+    EXPECT_EQ(platform::win32::host_window(window), nullptr);
     EXPECT_FALSE(platform::win32::is_foreground(window));
 }
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "host_sdl.h"
 #include "win32_internal.h"
 #include "window_class.h"
 
@@ -45,14 +46,14 @@ class TestWindow : public ::testing::Test {
         received().clear();
     }
     void TearDown() override {
-        if (window_ != nullptr && platform::win32::sdl_window(window_) != nullptr)
+        if (window_ != nullptr && platform::win32::host_window(window_) != nullptr)
             DestroyWindow(window_);
         drain();
         received().clear();
     }
 
     Uint32 sdl_id() const {
-        return SDL_GetWindowID(platform::win32::sdl_window(window_));
+        return SDL_GetWindowID(platform::host_sdl::sdl_window(platform::win32::host_window(window_)));
     }
 
     // Takes every waiting message without dispatching it; returns them.
