@@ -174,8 +174,8 @@ def first_frame_matches_the_linux_build(out_web):
 
 def keys_change_the_picture_and_status_as_on_linux(out_web):
     """F7, F8 and F9 each switch their mode and its status line as on Linux, and the picture changes (F8's
-    point filter changes the box itself); holding W walks the eye forward: the Z line changes and the box
-    comes nearer."""
+    point filter changes the box itself); holding W walks the eye forward: the Z line falls from 18 and the
+    box, below the level eye, comes nearer and so sinks towards the bottom of the picture."""
     with Session(out_web) as s:
         page = s.start()
         before = page.settled_picture()
@@ -208,8 +208,8 @@ def keys_change_the_picture_and_status_as_on_linux(out_web):
         check(read[0] in ("X axis: 0.000000", "X axis: -0.000000"), f"holding W moved X: \"{read[0]}\"")
         check(read[2:] == lines[2:], f"holding W changed other lines: {read[2:]}")
         walked_box = box_bbox(walked)
-        check(walked_box[0] < start_box[0] and walked_box[2] > start_box[2],
-              f"walking forward did not bring the box nearer: {start_box} before, {walked_box} after")
+        check(walked_box[1] > start_box[1], f"walking forward did not bring the box nearer (its top edge did "
+                                            f"not sink): {start_box} before, {walked_box} after")
 
 
 def mouse_turns_and_wheel_zooms_as_on_linux(out_web):
@@ -288,8 +288,8 @@ def missing_fur_shows_the_untextured_box(out_web):
         check(max(abs(p - q) for p, q in zip(a, b)) <= report.BBOX_MAX,
               f"without the fur the box stands at {b}, not at {a}")
         busy, smooth = texture_detail(textured), texture_detail(bare)
-        check(busy > 4, f"the textured box's detail measures only {busy:.2f}: the measure cannot tell")
-        check(smooth < 1.5, f"without the fur the box still shows detail ({smooth:.2f} against {busy:.2f} "
+        check(busy > 2, f"the textured box's detail measures only {busy:.2f}: the measure cannot tell")
+        check(smooth < 1, f"without the fur the box still shows detail ({smooth:.2f} against {busy:.2f} "
                             "with it)")
         end_with_escape(page)
 
