@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Compares the pictures scripts/conformance took of the Linux build and of viewer.exe under Wine (and, where
-the run has them, of the web build in headless Chromium: <step>.web.png), step by step, within the bounds that docs/conformance.md explains; writes index.html and the difference pictures
-next to them, prints the table and exits with 1 when any step is out of bounds.
+the run has them, of the web build in headless Chromium: <step>.web.png), step by step, within the bounds
+that docs/conformance.md explains; writes index.html and the difference pictures next to them, prints the
+table and exits with 1 when any step is out of bounds.
 
     conformance_report.py OUT_DIR     OUT_DIR holds one folder per run (steps.tsv and the pictures)
 
@@ -11,9 +12,10 @@ or shade mode must all fall out of bounds; if one does not, the bounds are too l
 
 The Linux picture is the 1024 x 768 back buffer; Wine's is its client area, to which its Present scales the
 back buffer. The Linux picture is scaled the same way (linear) before anything is compared. The web build's
-picture is its 1024 x 768 canvas, compared as it is. Against the web build the box bounds and the reading
-of the text are the same; where its glyphs stand is shown but does not fail a step (the browser rasterises
-them), and the faults made on the pictures are checked against Wine only.
+picture is its 1024 x 768 canvas, compared as it is. Against the web build the bounding box, the mean
+(but where the fur is filtered anisotropically: WEB_ANISOTROPIC_MEAN_MAX), and the reading and the place
+of the text are bounds as against Wine; the share of far-off pixels is shown but does not fail a step
+(SwiftShader's edges), and the faults made on the pictures are checked against Wine only.
 """
 import html
 import io
@@ -32,6 +34,12 @@ BOX_MEAN_MAX = 0.1  # mean absolute difference over the box region, % of the col
 OFF_LEVEL = 32  # a pixel is "off" when a channel differs by more than this many levels of 255
 BOX_OFF_MAX = 0.02  # share of box pixels that are off, %
 BBOX_MAX = 1  # the box's bounding boxes: each edge within this many pixels
+# Against the web build (headless Chromium's WebGL 2 on SwiftShader): where the fur is filtered
+# anisotropically, the browser's own anisotropic filter decides, which is not llvmpipe's (at the start pose:
+# point 0.032 %, linear 0.090 %, anisotropic 0.514 %), so the mean is held to this instead; and SwiftShader
+# places edges with 4 bits below the pixel, llvmpipe with 8, so a few edge pixels more or less are lit on a
+# diagonal edge (up to 0.073 % off): the share of far-off pixels is shown, but does not fail a step.
+WEB_ANISOTROPIC_MEAN_MAX = 0.8
 GLYPH_LEVEL = 96  # a pixel of a line's glyphs: all channels at least this (the text is white)
 GLYPH_EDGE_MAX = 1  # a line that reads right on both sides: left, top and bottom of its glyphs within this
 GLYPH_RIGHT_MAX = 3  # and its right end within this (the two rasterisers round each advance their own way)
@@ -136,9 +144,9 @@ def scaled_to(picture, size):
     return np.asarray(picture.convert("RGB").resize(size, Image.BILINEAR)).astype(np.int16)
 
 
-def box_figures(a, b):
+def box_figures(a, b, mean_max=BOX_MEAN_MAX, off_fails=True):
     """The box region's mean difference and share of far-off pixels, and both bounding boxes; with the
-    failures among them."""
+    failures among them (the mean against `mean_max`; the share only where `off_fails`)."""
     h, w = a.shape[:2]
     left, top, right, bottom = scaled_box(TEXT_AREA, (w, h))
     text = np.zeros((h, w), bool)
@@ -152,9 +160,9 @@ def box_figures(a, b):
     if region.any():
         r["mean"] = float(diff[region].mean() / 255 * 100)
         r["off"] = float((diff.max(2)[region] > OFF_LEVEL).mean() * 100)
-    if r["mean"] > BOX_MEAN_MAX:
-        failures.append(f"box mean difference {r['mean']:.3f} % > {BOX_MEAN_MAX} %")
-    if r["off"] > BOX_OFF_MAX:
+    if r["mean"] > mean_max:
+        failures.append(f"box mean difference {r['mean']:.3f} % > {mean_max} %")
+    if off_fails and r["off"] > BOX_OFF_MAX:
         failures.append(f"{r['off']:.3f} % of box pixels off by more than {OFF_LEVEL} > {BOX_OFF_MAX} %")
     if (r["bbox_linux"] is None) != (r["bbox_wine"] is None):
         failures.append("the box shows on one side only")
@@ -176,8 +184,9 @@ def glyphs_apart(a, b, line_box):
     return max(apart[0], apart[1], apart[3]) > GLYPH_EDGE_MAX or apart[2] > GLYPH_RIGHT_MAX, box_l, box_w
 
 
-def compare_step(linux_path, wine_path, expected, diff_path, other="wine"):
-    """Compares the Linux picture with the other side's (`other`: "wine" or "web")."""
+def compare_step(linux_path, wine_path, expected, diff_path, other="wine", anisotropic_fur=False):
+    """Compares the Linux picture with the other side's (`other`: "wine" or "web"; against the web, with
+    the web's bounds, `anisotropic_fur` where the fur is drawn with the anisotropic filter)."""
     there = {"wine": "under Wine", "web": "in the browser"}[other]
     wine = Image.open(wine_path).convert("RGB")
     size = wine.size
@@ -185,7 +194,14 @@ def compare_step(linux_path, wine_path, expected, diff_path, other="wine"):
     a = np.asarray(linux).astype(np.int16)
     b = np.asarray(wine).astype(np.int16)
     Image.fromarray(np.clip(np.abs(a - b) * 4, 0, 255).astype(np.uint8)).save(diff_path)
-    r, failures = box_figures(a, b)
+    if other == "web":
+        r, failures = box_figures(a, b, WEB_ANISOTROPIC_MEAN_MAX if anisotropic_fur else BOX_MEAN_MAX, False)
+        if r["off"] > BOX_OFF_MAX:
+            r.setdefault("notes", []).append(f"{r['off']:.3f} % of box pixels off")
+        if anisotropic_fur:
+            r.setdefault("notes", []).append("anisotropic fur: the browser's filter")
+    else:
+        r, failures = box_figures(a, b)
 
     lines = []
     for i, line_top in enumerate(LINE_TOPS):
@@ -228,8 +244,7 @@ def compare_step(linux_path, wine_path, expected, diff_path, other="wine"):
                 failures.append(f"line {i + 1} reads \"{reads_i[0]}\" here, \"{reads_i[1]}\" {there}")
             apart, box_l, box_w = glyphs_apart(a, b, line["box"])
             if apart:
-                (failures if other == "wine" else r.setdefault("notes", [])).append(
-                    f"line {i + 1} stands elsewhere: its text spans {box_l} here, {box_w} {there}")
+                failures.append(f"line {i + 1} stands elsewhere: its text spans {box_l} here, {box_w} {there}")
         else:
             # Next to the box the part left of it must read the same; over the box OCR misreads, and the
             # pixels that stand out of the box where the text stands say whether it is drawn.
@@ -321,8 +336,9 @@ def main():
                 base = run / step["name"]
                 state = web_states.get(step["name"], "not drawn: the web run stopped before this step")
                 if state == "drawn":
+                    anisotropic = run.name == "textured" and expected[4] == ["Filtering: anisotropic (F8)"]
                     r = compare_step(f"{base}.linux.png", f"{base}.web.png", expected, f"{base}.web-diff.png",
-                                     other="web")
+                                     other="web", anisotropic_fur=anisotropic)
                 else:
                     r = {"mean": 0.0, "off": 0.0, "bbox_linux": None, "bbox_wine": None, "lines": [],
                          "failures": [f"input {state}"]}
