@@ -239,9 +239,12 @@ class Page:
             raise PageError(f"{expression}: {result['exceptionDetails'].get('text')}")
         return result["result"].get("value")
 
+    state_global = "viewerState"  # the page's global that counts its frames (the bench's bare page: benchState)
+
     def state(self):
         """window.viewerState as a dict, or None before the page has made it."""
-        return self.evaluate("window.viewerState ? JSON.parse(JSON.stringify(window.viewerState)) : null")
+        g = f"window.{self.state_global}"
+        return self.evaluate(f"{g} ? JSON.parse(JSON.stringify({g})) : null")
 
     def status(self):
         return self.evaluate("(document.getElementById('status') || {}).textContent")

@@ -146,7 +146,7 @@ press_key() {
 }
 
 # The web build: Debian's Emscripten into build/web, the page (index.html, viewer.js, viewer.wasm,
-# viewer.data) copied to out/web. emcc finds its JavaScript modules only through NODE_PATH where node is not
+# viewer.data) copied to out/web, and the benchmark's bare page to out/web/bench/bare.html. emcc finds its JavaScript modules only through NODE_PATH where node is not
 # Debian's own.
 build_web() {
     local dir="$ROOT/build/web"
@@ -154,6 +154,7 @@ build_web() {
     say "configuring and building the web build in build/web"
     emcmake cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$dir" -j "$JOBS"
-    mkdir -p "$ROOT/out/web"
+    mkdir -p "$ROOT/out/web/bench"
     cp "$dir/index.html" "$dir/viewer.js" "$dir/viewer.wasm" "$dir/viewer.data" "$ROOT/out/web/"
+    cp "$dir/bench/bare.html" "$ROOT/out/web/bench/"
 }

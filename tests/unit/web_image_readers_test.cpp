@@ -1,0 +1,171 @@
+// The web build reads PNG and JPEG files with stb_image (image_png_stb.cpp and image_jpeg_stb.cpp, built
+// here as decode_png_web and decode_jpeg_web), the desktop with libpng and libjpeg-turbo: PNGs must come out
+// the same in both, or the two builds show different pictures of one file; JPEGs the same up to the
+// decoders' rounding; and files that make stb_image write out of bounds must be refused before it sees
+// them.
+#include "image_formats.h"
+
+#include <png.h>
+#include <stb_image_write.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace platform::d3dx9 {
+DecodedImage decode_png_web(Bytes bytes);
+DecodedImage decode_jpeg_web(Bytes bytes);
+} // namespace platform::d3dx9
+
+namespace {
+
+using platform::d3dx9::decode_jpeg;
+using platform::d3dx9::decode_jpeg_web;
+using platform::d3dx9::decode_png;
+using platform::d3dx9::decode_png_web;
+using platform::d3dx9::DecodedImage;
+
+// A width x height PNG of libpng's simplified format, its samples counting up so that every value occurs.
+std::vector<std::uint8_t> make_png(png_uint_32 format, int width, int height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = format;
+    const std::size_t samples = PNG_IMAGE_SIZE(image) / PNG_IMAGE_SAMPLE_COMPONENT_SIZE(format);
+    std::vector<std::uint16_t> wide(samples);
+    std::vector<std::uint8_t> narrow(samples);
+    for (std::size_t i = 0; i < samples; ++i) {
+        wide[i] = static_cast<std::uint16_t>(i * 257 + i / 7);
+        narrow[i] = static_cast<std::uint8_t>(i * 7 / 5);
+    }
+    std::vector<std::uint8_t> colormap(256 * 4);
+    for (std::size_t i = 0; i < colormap.size(); ++i)
+        colormap[i] = static_cast<std::uint8_t>(i * 3);
+    image.colormap_entries = 256;
+    const void* const pixels = (format & PNG_FORMAT_FLAG_LINEAR) ? static_cast<const void*>(wide.data())
+                                                                 : static_cast<const void*>(narrow.data());
+    png_alloc_size_t size = 0;
+    EXPECT_TRUE(png_image_write_get_memory_size(image, size, 0, pixels, 0, colormap.data()));
+    std::vector<std::uint8_t> out(size);
+    EXPECT_TRUE(png_image_write_to_memory(&image, out.data(), &size, 0, pixels, 0, colormap.data()));
+    out.resize(size);
+    return out;
+}
+
+void expect_same(const std::vector<std::uint8_t>& file, const char* what) {
+    const DecodedImage desktop = decode_png(file);
+    const DecodedImage web = decode_png_web(file);
+    ASSERT_EQ(desktop.result, D3D_OK) << what << ": " << desktop.error;
+    ASSERT_EQ(web.result, D3D_OK) << what << ": " << web.error;
+    EXPECT_EQ(web.format, desktop.format) << what;
+    ASSERT_EQ(web.image.width, desktop.image.width) << what;
+    ASSERT_EQ(web.image.height, desktop.image.height) << what;
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < desktop.image.pixels.size(); ++i)
+        differing += web.image.pixels[i] != desktop.image.pixels[i] ? 1 : 0;
+    EXPECT_EQ(differing, 0u) << what << ": texels that differ";
+}
+
+TEST(PngReaders, TheWebReaderGivesTheDesktopsTexelsForEveryKindOfPng) {
+    expect_same(make_png(PNG_FORMAT_GRAY, 37, 11), "8-bit grey");
+    expect_same(make_png(PNG_FORMAT_GA, 37, 11), "8-bit grey + alpha");
+    expect_same(make_png(PNG_FORMAT_RGB, 37, 11), "8-bit RGB");
+    expect_same(make_png(PNG_FORMAT_RGBA, 37, 11), "8-bit RGBA");
+    expect_same(make_png(PNG_FORMAT_LINEAR_RGB, 300, 80), "16-bit RGB"); // every 16-bit value scaled
+    expect_same(make_png(PNG_FORMAT_LINEAR_Y_ALPHA, 64, 9), "16-bit grey + alpha");
+    expect_same(make_png(PNG_FORMAT_RGB_COLORMAP, 33, 9), "palette");
+    expect_same(make_png(PNG_FORMAT_RGBA_COLORMAP, 33, 9), "palette with transparency");
+
+    std::ifstream fur(SOURCE_DIR "/assets/tex_fur.png", std::ios::binary);
+    expect_same({std::istreambuf_iterator<char>(fur), {}}, "assets/tex_fur.png");
+}
+
+TEST(PngReaders, TheWebReaderRefusesWhatTheHeaderRulesOut) {
+    std::vector<std::uint8_t> file = make_png(PNG_FORMAT_RGB, 8, 8);
+    file[16] = 0x40; // width 0x40000008: beyond the side limit
+    EXPECT_EQ(decode_png_web(file).result, D3DXERR_INVALIDDATA);
+    file = make_png(PNG_FORMAT_RGB, 8, 8);
+    file[25] = 5; // no such colour type
+    EXPECT_EQ(decode_png_web(file).result, D3DXERR_INVALIDDATA);
+    file = make_png(PNG_FORMAT_RGB, 4000, 4000); // all one row pattern: compresses far
+    file.resize(file.size() / 2);
+    EXPECT_EQ(decode_png_web(file).result, D3DXERR_INVALIDDATA);
+}
+
+std::vector<std::uint8_t> read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<std::uint8_t> make_jpeg(int width, int height, int quality) {
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+    for (std::size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = static_cast<std::uint8_t>((i * 13) ^ (i / 97));
+    std::vector<std::uint8_t> file;
+    const auto append = [](void* context, void* data, int size) {
+        auto* out = static_cast<std::vector<std::uint8_t>*>(context);
+        out->insert(out->end(), static_cast<std::uint8_t*>(data), static_cast<std::uint8_t*>(data) + size);
+    };
+    EXPECT_NE(stbi_write_jpg_to_func(append, &file, width, height, 3, rgb.data(), quality), 0);
+    return file;
+}
+
+TEST(JpegReaders, TheWebReaderGivesTheDesktopsPictureUpToRounding) {
+    for (const int quality : {50, 95}) {
+        const std::vector<std::uint8_t> file = make_jpeg(61, 37, quality);
+        const DecodedImage desktop = decode_jpeg(file);
+        const DecodedImage web = decode_jpeg_web(file);
+        ASSERT_EQ(web.result, D3D_OK) << web.error;
+        ASSERT_EQ(desktop.result, D3D_OK) << desktop.error;
+        EXPECT_EQ(web.format, desktop.format);
+        ASSERT_EQ(web.image.pixels.size(), desktop.image.pixels.size());
+        long total = 0;
+        for (std::size_t i = 0; i < web.image.pixels.size(); ++i)
+            for (int shift = 0; shift < 32; shift += 8)
+                total += std::abs(static_cast<int>((web.image.pixels[i] >> shift) & 0xFF) -
+                                  static_cast<int>((desktop.image.pixels[i] >> shift) & 0xFF));
+        // Each channel within a few steps on average: the same picture, decoded another way.
+        EXPECT_LT(static_cast<double>(total) / (web.image.pixels.size() * 3), 3.0) << "quality " << quality;
+    }
+}
+
+TEST(JpegReaders, TheWebReaderRefusesWhatMakesStbImageWriteOutOfBounds) {
+    // stb_image writes past its tables on a Huffman table with more codes of a length than the length has
+    // room for, or with more than 256 symbols: refused by the reader's own checks.
+    std::vector<std::uint8_t> file = make_jpeg(16, 16, 90);
+    std::size_t dht = 2;
+    while (dht + 1 < file.size() && !(file[dht] == 0xFF && file[dht + 1] == 0xC4))
+        ++dht;
+    ASSERT_LT(dht + 21, file.size());
+    // Codes moved to length 1 from a longer length: as many symbols, more codes than length 1 has room for.
+    std::vector<std::uint8_t> crowded = file;
+    std::size_t longer = dht + 6;
+    while (longer < dht + 21 && crowded[longer] < 3)
+        ++longer;
+    ASSERT_LT(longer, dht + 21);
+    crowded[longer] -= 3;
+    crowded[dht + 5] += 3;
+    EXPECT_EQ(decode_jpeg_web(crowded).error, "JPEG: invalid Huffman table");
+    // A table of its own segment with 257 symbols (255 of length 9, 2 of length 10), before the others.
+    std::vector<std::uint8_t> table = {0xFF, 0xC4, 0x01, 0x14, 0x10};
+    for (int length = 1; length <= 16; ++length)
+        table.push_back(length == 9 ? 255 : length == 10 ? 2 : 0);
+    table.resize(table.size() + 257, 0x01);
+    std::vector<std::uint8_t> many = file;
+    many.insert(many.begin() + static_cast<std::ptrdiff_t>(dht), table.begin(), table.end());
+    EXPECT_EQ(decode_jpeg_web(many).error, "JPEG: invalid Huffman table");
+
+    // Every hostile file is refused or read, never more (the sanitizer build runs this).
+    for (const char* name : {"jpeg_dht_count_over_256.jpg", "jpeg_dht_overflow_min.jpg",
+                             "jpeg_prog_crash_fill255.jpg", "jpeg_slow_unit.jpg"}) {
+        const DecodedImage web =
+            decode_jpeg_web(read_file(std::string(SOURCE_DIR "/tests/data/hostile/") + name));
+        EXPECT_TRUE(web.result == D3D_OK || web.result == D3DXERR_INVALIDDATA) << name;
+    }
+}
+
+} // namespace
