@@ -127,12 +127,14 @@ class Chromium:
         self.log.seek(0)
         return self.log.read().decode(errors="replace")
 
-    def open(self, url):
-        """Opens `url` in the browser's first tab and returns its Page; a second call navigates the same."""
+    def open(self, url, state_global="viewerState"):
+        """Opens `url` in the browser's first tab and returns its Page; a second call navigates the same.
+        `state_global` names the page's global that counts its frames."""
         if getattr(self, "page", None) is None:
             targets = json.load(urllib.request.urlopen(f"http://127.0.0.1:{self.port}/json/list", timeout=TIMEOUT))
             target = next(t for t in targets if t["type"] == "page")
             self.page = Page(target["webSocketDebuggerUrl"], self)
+        self.page.state_global = state_global
         self.page.navigate(url)
         return self.page
 
@@ -175,6 +177,7 @@ class Page:
         self.console = []  # (type, text) of every console message
         self.crashed = False
         self.pointer = (0.0, 0.0)
+        self.state_global = "viewerState"  # the global that counts the page's frames
         for domain in ("Page", "Runtime", "Inspector"):
             self.call(f"{domain}.enable")
         self.call("Emulation.setDeviceMetricsOverride", width=WINDOW[0], height=WINDOW[1], deviceScaleFactor=1,
@@ -189,7 +192,10 @@ class Page:
         ident = self.next_id
         self.ws.send(json.dumps({"id": ident, "method": method, "params": params}))
         while True:
-            message = self._receive()
+            try:
+                message = self._receive()
+            except PageError as e:
+                raise PageError(f"{method}: {e}") from None
             if message.get("id") == ident:
                 if "error" in message:
                     raise PageError(f"{method}: {message['error'].get('message')}")
@@ -238,8 +244,6 @@ class Page:
         if "exceptionDetails" in result:
             raise PageError(f"{expression}: {result['exceptionDetails'].get('text')}")
         return result["result"].get("value")
-
-    state_global = "viewerState"  # the page's global that counts its frames (the bench's bare page: benchState)
 
     def state(self):
         """window.viewerState as a dict, or None before the page has made it."""

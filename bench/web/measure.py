@@ -51,9 +51,7 @@ def first_frames(served, page_path, loads):
     times = []
     for _ in range(loads):
         with hp.Chromium() as browser:
-            page = browser.open("about:blank")
-            page.state_global = counted_by(page_path)
-            page.navigate(served.url(page_path))
+            page = browser.open(served.url(page_path), counted_by(page_path))
             page.wait_for_frames(1)
             times.append(page.state()["firstFrameAt"])
     return times
@@ -62,9 +60,7 @@ def first_frames(served, page_path, loads):
 def frame_rate(browser, served, page_path, seconds):
     """Frames per second counted from viewerState.frames over `seconds` after the warm-up; and the
     browser's processor time per frame (all its processes, user and system), ms."""
-    page = browser.open("about:blank")
-    page.state_global = counted_by(page_path)
-    page.navigate(served.url(page_path))
+    page = browser.open(served.url(page_path), counted_by(page_path))
     page.wait_for_frames(3)
     time.sleep(WARM_UP)
     f0, t0, c0 = page.frames(), time.monotonic(), cpu_seconds(browser.process.pid)
