@@ -1,0 +1,373 @@
+#!/usr/bin/python3
+"""The web build's page (out/web/) in Debian's headless Chromium, driven over the DevTools protocol
+(tools/headless_page.py), one case a run:
+
+    web_test.py OUT_WEB CASE        CASE: one of the names in CASES below
+
+The page is served from a static server on 127.0.0.1, as any user's server would serve it. Pictures are
+the canvas as Chromium shows it (1024 x 768, device scale 1); the status lines are read with tesseract and
+the box is compared with the bounds of docs/conformance.md, against the Linux build's first frame
+(tests/screen/reference/first_frame.png). Every wait polls viewerState.frames or the page, with a generous
+time-out; nothing is timed. Exits 77 (skipped, with the reason) when OUT_WEB holds no built page.
+"""
+import re
+import sys
+from pathlib import Path
+
+import numpy as np
+from PIL import Image
+
+HERE = Path(__file__).resolve().parent
+SOURCE = HERE.parent.parent
+sys.path.insert(0, str(SOURCE / "tools"))
+import conformance_report as report  # noqa: E402
+import headless_page as hp  # noqa: E402
+
+TITLE = "Our First Direct3D Program"
+NOT_TAKEN = "Click the picture to take the mouse."
+RUNNING = "Running."
+REFERENCE = SOURCE / "tests/screen/reference/first_frame.png"
+HOSTILE = SOURCE / "tests/data/hostile"
+START_LINES = ["X axis: 0.000000", "Z axis: 18.000000", "FOV: 45", "Z Buffer: enabled (F7)",
+               "Filtering: anisotropic (F8)", "Shading: gouraud (F9)"]
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+# --- what a picture shows
+
+def status_lines(picture):
+    """The six status lines as tesseract reads them."""
+    return report.ocr(picture, [(24, top - 3, report.TEXT_AREA[2], top + 27) for top in report.LINE_TOPS])
+
+
+def pixels(picture):
+    return np.asarray(picture.convert("RGB")).astype(np.int16)
+
+
+def box_mask(picture):
+    """The box's pixels: lit, outside the status text."""
+    a = pixels(picture)
+    mask = a.max(2) > report.BOX_LEVEL * 255
+    left, top, right, bottom = report.TEXT_AREA
+    mask[top:bottom, left:right] = False
+    return mask
+
+
+def box_bbox(picture):
+    return report.bounding_box(box_mask(picture))
+
+
+def box_changed(before, after):
+    """Whether the box region differs beyond the bounds that hold between two builds of one pose."""
+    return bool(report.box_figures(pixels(before), pixels(after))[1])
+
+
+def texture_detail(picture):
+    """Mean difference between horizontally adjacent pixels well inside the box, in levels of 255: the fur
+    is busy, a lit untextured face is smooth."""
+    mask = box_mask(picture)
+    inner = mask.copy()
+    for shift in (-3, 3):
+        inner &= np.roll(mask, shift, 0) & np.roll(mask, shift, 1)
+    a = pixels(picture)
+    step = np.abs(a[:, 1:] - a[:, :-1]).max(2)
+    inner = inner[:, 1:] & inner[:, :-1]
+    return float(step[inner].mean()) if inner.any() else 0.0
+
+
+def save(picture, name):
+    """Keeps a picture for a look after a failure, in the test's working directory."""
+    picture.save(f"web-{name}.png")
+
+
+# --- running the page
+
+class Session:
+    """The page served from out/web (and the hostile images under /hostile/) in a headless Chromium."""
+
+    def __init__(self, out_web, flags=()):
+        self.served = hp.Served({"/": out_web, "/hostile/": HOSTILE})
+        self.browser = hp.Chromium(flags)
+
+    def __enter__(self):
+        self.served.__enter__()
+        try:
+            self.browser.__enter__()
+        except BaseException:
+            self.served.__exit__(None, None, None)
+            raise
+        return self
+
+    def open(self, query=""):
+        self.page = self.browser.open(self.served.url("/index.html" + query))
+        return self.page
+
+    def start(self, query=""):
+        """Opens the page and waits for its third frame; checks that the program runs."""
+        page = self.open(query)
+        page.wait_for_frames(3)
+        state = page.state()
+        check(state["exitCode"] is None and state["error"] is None, f"the program is not running: {state}")
+        return page
+
+    def __exit__(self, *exc):
+        self.browser.__exit__(*exc)
+        self.served.__exit__(*exc)
+
+
+def take_mouse(page):
+    page.click()
+    page.wait_for(lambda p: p.status() == RUNNING, f'the status "{RUNNING}" after a click on the canvas')
+
+
+def expect_lines(picture, wanted, what):
+    read = status_lines(picture)
+    for i, (got, want) in enumerate(zip(read, wanted)):
+        if want is not None:
+            check(got == want, f"{what}: status line {i + 1} reads \"{got}\", not \"{want}\"")
+    return read
+
+
+def end_with_escape(page):
+    page.key("Escape")
+    page.wait_for(lambda p: p.state()["exitCode"] is not None, "the program to end after Esc")
+    state = page.state()
+    check(state["exitCode"] == 0, f"the program ended with exit code {state['exitCode']}, not 0")
+    ended = "The program has ended with exit code 0."
+    check(page.status() == ended, f"the status line reads \"{page.status()}\", not \"{ended}\"")
+
+
+# --- the cases
+
+def first_frame_matches_the_linux_build(out_web):
+    """The start: the window's title as the page's, the status line before the mouse is taken, the box
+    where the Linux build draws it (bounding box within a pixel of the Linux build's first frame, and its
+    mean difference within the web bound for anisotropically filtered fur: the browser's anisotropic filter
+    is its own; scripts/conformance holds the other filters to 0.1 %), and the six status lines reading
+    the same as the Linux build's and standing where they stand."""
+    with Session(out_web) as s:
+        page = s.start()
+        check(page.title() == TITLE, f"the page's title is \"{page.title()}\", not \"{TITLE}\"")
+        check(page.status() == NOT_TAKEN, f"the status line reads \"{page.status()}\", not \"{NOT_TAKEN}\"")
+        state = page.state()
+        check(isinstance(state["firstFrameAt"], (int, float)) and state["firstFrameAt"] > 0,
+              f"viewerState.firstFrameAt is {state['firstFrameAt']!r} after the first frames")
+        web = page.settled_picture()
+        save(web, "first-frame")
+    linux = Image.open(REFERENCE).convert("RGB")
+    check(web.size == linux.size, f"the canvas shows {web.size}, not the Linux build's {linux.size}")
+    figures, failures = report.box_figures(pixels(linux), pixels(web), report.WEB_ANISOTROPIC_MEAN_MAX,
+                                           off_fails=False)
+    print(f"box against the Linux build's: mean difference {figures['mean']:.3f} %, "
+          f"{figures['off']:.3f} % of pixels off, bounding boxes {figures.get('bbox_diff')} px apart")
+    check(not failures, f"the box against the Linux build's first frame: {'; '.join(failures)} "
+                        f"(bounding boxes {figures['bbox_linux']} on Linux, {figures['bbox_wine']} here)")
+    linux_read = status_lines(linux)
+    check(linux_read == START_LINES, f"the Linux build's first frame reads {linux_read}: the reference or "
+                                     "the OCR has changed")
+    expect_lines(web, START_LINES, "first frame")
+    for i, top in enumerate(report.LINE_TOPS):
+        apart, here, there = report.glyphs_apart(pixels(linux), pixels(web), (24, top - 3, report.TEXT_AREA[2], top + 27))
+        check(not apart, f"status line {i + 1} stands at {there}, on Linux at {here}")
+
+
+def keys_change_the_picture_and_status_as_on_linux(out_web):
+    """F7, F8 and F9 each switch their mode and its status line as on Linux, and the picture changes (F8's
+    point filter changes the box itself); holding W walks the eye forward: the Z line falls from 18 and the
+    box, below the level eye, comes nearer and so sinks towards the bottom of the picture."""
+    with Session(out_web) as s:
+        page = s.start()
+        before = page.settled_picture()
+        lines = list(START_LINES)
+        for key, line, wanted, box_too in (("F7", 3, "Z Buffer: disabled (F7)", False),
+                                           ("F8", 4, "Filtering: point (F8)", True),
+                                           ("F9", 5, "Shading: phong (F9)", False),
+                                           ("F9", 5, "Shading: flat (F9)", True),
+                                           ("F8", 4, "Filtering: linear (F8)", True)):
+            page.key(key)
+            after = page.settled_picture()
+            save(after, f"after-{key}-{wanted.split()[-2]}")
+            check(after.tobytes() != before.tobytes(), f"{key} changed nothing in the picture")
+            lines[line] = wanted
+            expect_lines(after, lines, f"after {key}")
+            if box_too:
+                check(box_changed(before, after), f"{key} ({wanted}) left the box as it was")
+            before = after
+
+        start_box = box_bbox(before)
+        # Held for at least two frames; each walks 0.36 units, and the box sinks out of view after about ten.
+        page.key_down("KeyW")
+        page.wait_for_more_frames(2)
+        page.key_up("KeyW")
+        walked = page.settled_picture()
+        save(walked, "after-W")
+        read = status_lines(walked)
+        z = re.fullmatch(r"Z axis: (-?\d+\.\d{6})", read[1])
+        check(z is not None, f"after W the Z line reads \"{read[1]}\"")
+        check(float(z.group(1)) < 18, f"holding W moved the eye to Z {z.group(1)}, not forward from 18")
+        check(read[0] in ("X axis: 0.000000", "X axis: -0.000000"), f"holding W moved X: \"{read[0]}\"")
+        check(read[2:] == lines[2:], f"holding W changed other lines: {read[2:]}")
+        walked_box = box_bbox(walked)
+        check(walked_box is None or walked_box[1] > start_box[1],
+              f"walking forward did not bring the box nearer (its top edge did not sink): {start_box} before, "
+              f"{walked_box} after, at Z {z.group(1)}")
+
+
+def mouse_turns_and_wheel_zooms_as_on_linux(out_web):
+    """A click takes the mouse ("Running."); mouse motion turns the view by the motion's own size
+    (300 down raises the box into the middle, as in the conformance run) without moving the eye; three
+    wheel notches in narrow the field of view from 45 to 39, two out widen it to 41, and the box grows and
+    shrinks with it."""
+    with Session(out_web) as s:
+        page = s.start()
+        take_mouse(page)
+        start = page.settled_picture()
+        start_box = box_bbox(start)
+        page.move(0, 300)
+        down = page.settled_picture()
+        save(down, "turned-down")
+        down_box = box_bbox(down)
+        check(down_box[1] < start_box[1] - 100, f"300 down did not raise the box: {start_box}, then {down_box}")
+        expect_lines(down, START_LINES, "after turning down")
+        page.move(200, 0)
+        right = page.settled_picture()
+        right_box = box_bbox(right)
+        check(right_box[0] < down_box[0] - 20 and right_box[2] < down_box[2] - 20,
+              f"200 right did not move the box left: {down_box}, then {right_box}")
+        page.move(-200, 0)
+        back = page.settled_picture()
+        check(not box_changed(down, back), "200 right and 200 left did not bring the view back")
+
+        page.wheel(3)
+        zoomed = page.settled_picture()
+        save(zoomed, "wheel-in-3")
+        expect_lines(zoomed, START_LINES[:2] + ["FOV: 39"] + START_LINES[3:], "after three notches in")
+        zoomed_box = box_bbox(zoomed)
+        check(zoomed_box[2] - zoomed_box[0] > back_width(back), "three notches in did not make the box larger")
+        page.wheel(-2)
+        out = page.settled_picture()
+        expect_lines(out, START_LINES[:2] + ["FOV: 41"] + START_LINES[3:], "after two notches out")
+        out_box = box_bbox(out)
+        check(out_box[2] - out_box[0] < zoomed_box[2] - zoomed_box[0], "two notches out did not shrink the box")
+        check(page.status() == RUNNING, f"the status line reads \"{page.status()}\" while the mouse is taken")
+
+
+def back_width(picture):
+    box = box_bbox(picture)
+    return box[2] - box[0]
+
+
+def escape_ends_the_program_with_code_0(out_web):
+    """A user's Esc with the mouse taken, which Chromium keeps to release the pointer lock: the mouse is
+    let go ("Click the picture ...") and the program runs on; the next Esc reaches the program and ends it
+    with exit code 0, in viewerState and on the page. The page's line on the controls says that the first
+    Esc only lets the mouse go."""
+    with Session(out_web) as s:
+        page = s.start()
+        take_mouse(page)
+        page.key("Escape", as_the_browser_sees_it=True)
+        page.wait_for(lambda p: p.status() == NOT_TAKEN, "the mouse to be let go after the first Esc")
+        page.wait_for_more_frames(3)
+        check(page.state()["exitCode"] is None, "the browser's own Esc ended the program")
+        text = page.evaluate("document.body.innerText")
+        check(re.search(r"Esc", text) and re.search(r"twice|second|again|first", text, re.I),
+              f"the page does not say that the first Esc only lets the mouse go: {text!r}")
+        end_with_escape(page)
+
+
+def missing_fur_shows_the_untextured_box(out_web):
+    """?fur=none: the program runs on with the box where it always is, untextured: smooth where the fur
+    is busy (the textured start picture, taken in the same run, is the measure's counter-check)."""
+    with Session(out_web) as s:
+        textured = s.start().settled_picture()
+        page = s.start("?fur=none")
+        bare = page.settled_picture()
+        save(bare, "no-fur")
+        expect_lines(bare, START_LINES, "without the fur")
+        a, b = box_bbox(textured), box_bbox(bare)
+        check(b is not None, "without the fur no box shows")
+        check(max(abs(p - q) for p, q in zip(a, b)) <= report.BBOX_MAX,
+              f"without the fur the box stands at {b}, not at {a}")
+        busy, smooth = texture_detail(textured), texture_detail(bare)
+        check(busy > 2, f"the textured box's detail measures only {busy:.2f}: the measure cannot tell")
+        check(smooth < 1, f"without the fur the box still shows detail ({smooth:.2f} against {busy:.2f} "
+                            "with it)")
+        end_with_escape(page)
+
+
+def hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on(out_web):
+    """Each file of tests/data/hostile served as ?fur=: the program draws frames and runs on (no crash,
+    hang or page error), the valid one loads silently, every other is refused in one console line that
+    names tex_fur.png, as the Linux build says on stderr; Esc then ends it with code 0."""
+    files = sorted(p.name for p in HOSTILE.iterdir())
+    check(files, f"no files in {HOSTILE}")
+    with Session(out_web) as s:
+        for name in files:
+            page = s.start(f"?fur=/hostile/{name}")
+            page.wait_for_more_frames(5)
+            page.pump()
+            page.check_sound()
+            said = [text for _, text in page.console if "tex_fur.png" in text]
+            if name == "pgm16_small.pgm":
+                check(not said, f"{name}: the valid image was refused: {said}")
+            else:
+                check(len(said) == 1 and said[0].startswith("D3DXCreateTextureFromFileA: tex_fur.png: ") and
+                      "\n" not in said[0].strip(), f"{name}: not refused in one line naming tex_fur.png: {said}")
+            end_with_escape(page)
+            print(f"{name}: {'loaded' if not said else said[0]}")
+
+
+def without_webgl2_the_page_says_so_in_one_line(out_web):
+    """A browser without WebGL 2 (Chromium's --disable-webgl2): the page shows one line saying so, in the
+    status line and viewerState.error, draws no frame and throws nothing."""
+    with Session(out_web, ["--disable-webgl2"]) as s:
+        page = s.open()
+        page.wait_for(lambda p: (p.state() or {}).get("error"), "viewerState.error")
+        state = page.state()
+        error = state["error"]
+        check("\n" not in error.strip() and "WebGL 2" in error, f"the error is not one line about WebGL 2: {error!r}")
+        check(page.status() == error, f"the status line reads \"{page.status()}\", not the error \"{error}\"")
+        check(state["frames"] == 0, f"{state['frames']} frames presented without WebGL 2")
+        page.pump()
+        page.check_sound()
+        print(f"without WebGL 2: \"{error}\"")
+
+
+CASES = {f.__name__: f for f in (
+    first_frame_matches_the_linux_build, keys_change_the_picture_and_status_as_on_linux,
+    mouse_turns_and_wheel_zooms_as_on_linux, escape_ends_the_program_with_code_0,
+    missing_fur_shows_the_untextured_box, hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on,
+    without_webgl2_the_page_says_so_in_one_line)}
+
+SKIP = 77
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
+        print(f"usage: {sys.argv[0]} OUT_WEB CASE\ncases: {', '.join(CASES)}", file=sys.stderr)
+        return 2
+    out_web, case = Path(sys.argv[1]), sys.argv[2]
+    missing = [f for f in ("index.html", "viewer.js", "viewer.wasm", "viewer.data") if not (out_web / f).is_file()]
+    if missing:
+        print(f"SKIPPED: {out_web} has no built page ({', '.join(missing)} missing): scripts/web --build-only "
+              "did not run or did not build it", file=sys.stderr)
+        return SKIP
+    try:
+        CASES[case](out_web)
+    except (Failure, hp.PageError) as e:
+        print(f"FAIL: {e}", file=sys.stderr)
+        return 1
+    print(f"ok: {case}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
