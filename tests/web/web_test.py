@@ -210,7 +210,8 @@ def keys_change_the_picture_and_status_as_on_linux(out_web):
         walked = page.settled_picture()
         save(walked, "after-W")
         read = status_lines(walked)
-        z = re.fullmatch(r"Z axis: (-?\d+\.\d{6})", read[1])
+        # The number is any; tesseract reads a lone "s" after "axi" as "S" now and then.
+        z = re.fullmatch(r"Z axis: (-?\d+\.\d{6})", read[1], re.IGNORECASE)
         check(z is not None, f"after W the Z line reads \"{read[1]}\"")
         check(float(z.group(1)) < 18, f"holding W moved the eye to Z {z.group(1)}, not forward from 18")
         check(read[0] in ("X axis: 0.000000", "X axis: -0.000000"), f"holding W moved X: \"{read[0]}\"")
@@ -305,8 +306,9 @@ def missing_fur_shows_the_untextured_box(out_web):
 
 def hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on(out_web):
     """Each file of tests/data/hostile served as ?fur=: the program draws frames and runs on (no crash,
-    hang or page error), the valid one loads silently, every other is refused in one console line that
-    names tex_fur.png, as the Linux build says on stderr; Esc then ends it with code 0."""
+    hang or page error), the valid ones (the 16-bit PGM and the palette BMPs) load silently, every other is
+    refused in one console line that names tex_fur.png, as the Linux build says on stderr; Esc then ends
+    it with code 0."""
     files = sorted(p.name for p in HOSTILE.iterdir())
     check(files, f"no files in {HOSTILE}")
     with Session(out_web) as s:
@@ -316,7 +318,7 @@ def hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on(out_web):
             page.pump()
             page.check_sound()
             said = [text for _, text in page.console if "tex_fur.png" in text]
-            if name == "pgm16_small.pgm":
+            if name == "pgm16_small.pgm" or name.startswith("bmp_"):
                 check(not said, f"{name}: the valid image was refused: {said}")
             else:
                 check(len(said) == 1 and said[0].startswith("D3DXCreateTextureFromFileA: tex_fur.png: ") and
