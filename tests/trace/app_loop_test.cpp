@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -97,6 +98,21 @@ TEST(AppLoop, ClosingTheWindowDestroysItAndEndsTheProgramWithCodeZero) {
     EXPECT_EQ(count_starting(run.trace, "Release(Device#"), 1);
     EXPECT_EQ(count_starting(run.trace, "Release(DirectInput8#"), 1);
     EXPECT_TRUE(support::live_objects_besides_windows().empty());
+}
+
+TEST(AppStart, WithoutADisplayReportsTheSystemsReasonOnOneLineAndExitsWithOne) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"})
+        unsetenv(name);
+    const auto run = run_program([](int, HWND) { ADD_FAILURE() << "the loop ran"; });
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.errors, "viewer: cannot open a window: no display: DISPLAY is not set\n");
+    // The system's text (FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, no source) in the
+    // user's language (0), into the whole buffer.
+    const int format = find_line(run.trace, "FormatMessageA(");
+    ASSERT_GE(format, 0);
+    EXPECT_EQ(run.trace[format].rfind("FormatMessageA(4608, null, ", 0), 0u) << run.trace[format];
+    EXPECT_NE(run.trace[format].find(", 0, 256, null)"), std::string::npos) << run.trace[format];
+    EXPECT_TRUE(lines_starting(run.trace, "Direct3DCreate9(").empty());
 }
 
 TEST(WindowProc, EscRequestsQuitAndIsStillHandedToTheDefaultProcedure) {
