@@ -2,6 +2,7 @@
 // passes of the loop, quitting by Esc, by the quit message and by closing the window.
 #include "app/app.h"
 #include "program_run.h"
+#include "window_class.h"
 
 #include <platform_test.h>
 
@@ -27,9 +28,11 @@ TEST(AppLoop, RegistersTheClassAndCreatesTheWindowAsSpecifiedThenEndsOnEsc) {
     });
     EXPECT_EQ(run.exit_code, 0);
     ASSERT_FALSE(run.trace.empty());
+    // Its size, redrawn whole when resized (3), the arrow cursor, the menu colour (index 4, given plus one).
     const auto classes = lines_starting(run.trace, "RegisterClassExA(");
     ASSERT_EQ(classes.size(), 1u);
-    EXPECT_NE(classes[0].find("\"WindowClass\""), std::string::npos) << classes[0];
+    EXPECT_EQ(classes[0],
+              "RegisterClassExA({80, 3, proc, 0, 0, ?, null, 32512, 5, null, \"WindowClass\", null})");
     const auto windows = lines_starting(run.trace, "CreateWindowExA(");
     ASSERT_EQ(windows.size(), 1u);
     EXPECT_EQ(windows[0].substr(0, windows[0].find(" ->")),
@@ -113,6 +116,17 @@ TEST(AppStart, WithoutADisplayReportsTheSystemsReasonOnOneLineAndExitsWithOne) {
     EXPECT_EQ(run.trace[format].rfind("FormatMessageA(4608, null, ", 0), 0u) << run.trace[format];
     EXPECT_NE(run.trace[format].find(", 0, 256, null)"), std::string::npos) << run.trace[format];
     EXPECT_TRUE(lines_starting(run.trace, "Direct3DCreate9(").empty());
+}
+
+TEST(AppStart, AClassThatCannotBeRegisteredIsReportedInAMessageBoxAndEndsWithOne) {
+    ASSERT_TRUE(support::register_window_class("WindowClass", DefWindowProcA));
+    const auto run = run_program([](int, HWND) { ADD_FAILURE() << "the loop ran"; });
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_TRUE(lines_starting(run.trace, "CreateWindowExA(").empty());
+    const auto boxes = lines_starting(run.trace, "MessageBoxA(");
+    EXPECT_EQ(boxes,
+              std::vector<std::string>{"MessageBoxA(null, \"viewer: cannot open a window: Class already "
+                                       "exists.\", \"Our First Direct3D Program\", MB_ICONERROR)"});
 }
 
 TEST(WindowProc, EscRequestsQuitAndIsStillHandedToTheDefaultProcedure) {
