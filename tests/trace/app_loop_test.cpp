@@ -6,6 +6,8 @@
 
 #include <platform_test.h>
 
+#include "win32_internal.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -65,6 +67,21 @@ TEST(AppLoop, APassWithNoMessagePollsInputAndDrawsAFrame) {
     EXPECT_GT(next_acquire, next_peek);
     EXPECT_GT(next_present, next_acquire);
     EXPECT_EQ(count_starting(run.trace, "Present("), 5);
+}
+
+TEST(AppLoop, DevicesThatCannotBeReadInTheBackgroundLeaveTheCameraWhereItWas) {
+    const auto run = run_program([](int frames, HWND window) {
+        if (frames == 1)
+            platform::win32::set_foreground(window, false); // another window takes the focus
+        if (frames == 3)
+            PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
+    });
+    EXPECT_EQ(run.exit_code, 0);
+    // The reads fail (the devices are not acquired), and the snapshot is then clear: no motion, no key.
+    EXPECT_GT(count_starting(run.trace, "GetDeviceState("), 0);
+    const auto first = lines_starting(support::frame_lines(run.trace, 0), "SetTransform(");
+    for (int frame = 1; frame < 3; ++frame)
+        EXPECT_EQ(lines_starting(support::frame_lines(run.trace, frame), "SetTransform("), first) << frame;
 }
 
 TEST(AppLoop, TheQuitMessageEndsTheLoopInItsPassEvenWithMessagesAfterIt) {
