@@ -69,8 +69,9 @@ TEST(Frame, SetsEverythingTheBoxDependsOnBeforeDrawingItOnceInsideTheScene) {
           "SetStreamSource(0, VertexBuffer#1, 0, 32)", "SetIndices(IndexBuffer#1)",
           "DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12)", "Present(null, null, null, null)"})
         EXPECT_EQ(std::count(frame.begin(), frame.end(), line), 1) << line;
-    for (const char* transform : {"SetTransform(D3DTS_VIEW, ", "SetTransform(D3DTS_PROJECTION, "})
-        EXPECT_EQ(lines_starting(frame, transform).size(), 1u) << transform;
+    for (const char* once :
+         {"SetTransform(D3DTS_VIEW, ", "SetTransform(D3DTS_PROJECTION, ", "BeginScene(", "EndScene("})
+        EXPECT_EQ(lines_starting(frame, once).size(), 1u) << once;
     // Every state, binding and transform the box is drawn with is set before it is drawn, and the depth
     // state before the text too (the glyphs keep the device's depth states).
     const int draw = where(frame, "DrawIndexedPrimitive(");
