@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 namespace {
@@ -105,6 +106,16 @@ TEST(Frame, TheFirstViewLooksLevelAlongMinusZFromAboveTheBox) {
     EXPECT_NEAR(ty, 10.0f, 1e-5f);
     EXPECT_EQ(tz, -12.0f);
     EXPECT_NE(look[0].find("}, {0, 1, 0})"), std::string::npos) << look[0];
+}
+
+TEST(Frame, PitchedDownTheViewLooksBelowTheEye) {
+    // Pitch 1 (about 57 degrees from straight up): the target is 30 cos 1 = 16.2 below the eye.
+    const auto run = run_frames(1, [](int, HWND) { camera.pitch = 1.0f; });
+    const auto look = lines_starting(frame_lines(run.trace, 0), "D3DXMatrixLookAtLH(");
+    ASSERT_EQ(look.size(), 1u);
+    float ty = 0;
+    ASSERT_EQ(std::sscanf(look[0].c_str(), "D3DXMatrixLookAtLH({0, 10, 18}, {%*f, %f", &ty), 1) << look[0];
+    EXPECT_NEAR(ty, 10.0f - 30.0f * std::cos(1.0f), 1e-4f);
 }
 
 TEST(Frame, AFrameWithoutInputSetsTheSameTransformsAsTheFrameBefore) {
