@@ -106,6 +106,12 @@ TEST(Camera, SpaceAndShiftMoveStraightUpAndDown) {
     CameraState down;
     update_camera(down, keys_held({DIK_LSHIFT}));
     EXPECT_SAME_FLOAT(down.eye_y, 9.78f);
+
+    // From height 0 the step shows to its last bit: 0.22 in single precision.
+    CameraState ground;
+    ground.eye_y = 0.0f;
+    update_camera(ground, keys_held({DIK_SPACE}));
+    EXPECT_SAME_FLOAT(ground.eye_y, 0.22f);
 }
 
 TEST(Camera, OnlyTheHighBitOfAKeyCounts) {
