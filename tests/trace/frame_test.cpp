@@ -91,31 +91,25 @@ TEST(Frame, SetsEverythingTheBoxDependsOnBeforeDrawingItOnceInsideTheScene) {
     EXPECT_EQ(where(frame, "Present("), static_cast<int>(frame.size()) - 1);
 }
 
-TEST(Frame, TheFirstViewLooksLevelAlongMinusZFromAboveTheBox) {
-    const auto run = run_frames(1);
+TEST(Frame, TheViewLooksFromTheEyeToTheEyeMinusTheLookOffsetInXAndYPlusItInZ) {
+    // Turned and pitched so that the offset is large on every axis: (-16.5, 16.2, -19.1).
+    const auto run = run_frames(1, [](int, HWND) {
+        camera.yaw = 4.0f;
+        camera.pitch = 1.0f;
+    });
     const auto look = lines_starting(frame_lines(run.trace, 0), "D3DXMatrixLookAtLH(");
     ASSERT_EQ(look.size(), 1u);
-    // Eye (0, 10, 18); the target is exactly -12 in Z and within a millionth of (0, 10) in X and Y.
-    EXPECT_EQ(look[0].rfind("D3DXMatrixLookAtLH({0, 10, 18}, {", 0), 0u) << look[0];
     float tx = 0;
     float ty = 0;
     float tz = 0;
-    ASSERT_EQ(std::sscanf(look[0].c_str(), "D3DXMatrixLookAtLH({0, 10, 18}, {%f, %f, %f}", &tx, &ty, &tz), 3)
+    ASSERT_EQ(std::sscanf(look[0].c_str(), "D3DXMatrixLookAtLH({0, 10, 18}, {%f, %f, %f}, {0, 1, 0})", &tx,
+                          &ty, &tz),
+              3)
         << look[0];
-    EXPECT_NEAR(tx, 0.0f, 1e-6f);
-    EXPECT_NEAR(ty, 10.0f, 1e-5f);
-    EXPECT_EQ(tz, -12.0f);
-    EXPECT_NE(look[0].find("}, {0, 1, 0})"), std::string::npos) << look[0];
-}
-
-TEST(Frame, PitchedDownTheViewLooksBelowTheEye) {
-    // Pitch 1 (about 57 degrees from straight up): the target is 30 cos 1 = 16.2 below the eye.
-    const auto run = run_frames(1, [](int, HWND) { camera.pitch = 1.0f; });
-    const auto look = lines_starting(frame_lines(run.trace, 0), "D3DXMatrixLookAtLH(");
-    ASSERT_EQ(look.size(), 1u);
-    float ty = 0;
-    ASSERT_EQ(std::sscanf(look[0].c_str(), "D3DXMatrixLookAtLH({0, 10, 18}, {%*f, %f", &ty), 1) << look[0];
+    const float r = 30.0f * std::sin(1.0f);
+    EXPECT_NEAR(tx, 0.0f - std::cos(4.0f) * r, 1e-4f);
     EXPECT_NEAR(ty, 10.0f - 30.0f * std::cos(1.0f), 1e-4f);
+    EXPECT_NEAR(tz, 18.0f + std::sin(4.0f) * r, 1e-4f);
 }
 
 TEST(Frame, AFrameWithoutInputSetsTheSameTransformsAsTheFrameBefore) {
