@@ -167,6 +167,15 @@ TEST(Camera, FieldOfViewSaturatesAtTheIntegerLimits) {
     narrow.fov = -2147483600;
     update_camera(narrow, mouse_moved(0, 0, 2147483647));
     EXPECT_EQ(narrow.fov, -2147483647 - 1);
+
+    // At the limits themselves: 2^31 - 1 rounds to the float 2^31, which saturates; the float just below
+    // 2^31 is a valid field of view and stays.
+    for (const INT fov : {2147483647, 2147483520}) {
+        CameraState still;
+        still.fov = fov;
+        update_camera(still, InputSnapshot{});
+        EXPECT_EQ(still.fov, fov);
+    }
 }
 
 // A float times a double constant is rounded once from its exact value. Rounding the double product to float
