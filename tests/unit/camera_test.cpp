@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -85,6 +86,23 @@ TEST(Camera, SingleKeysMoveOneStepAndWIsPulledBackByItsRounding) {
     CameraState s;
     update_camera(s, keys_held({DIK_S}));
     EXPECT_GT(s.eye_z, 18.0f);
+}
+
+TEST(Camera, SideStepsFollowTheViewFromWhereverTheEyeStands) {
+    // Looking along +X (yaw 0) A and D move the eye along Z only, by a step that rounding pulls back as W's.
+    for (const auto& [key, z] : {std::pair{DIK_A, 17.745443f}, std::pair{DIK_D, 18.254557f}}) {
+        CameraState turned;
+        turned.yaw = 0.0f;
+        turned.eye_x = 1.0f;
+        update_camera(turned, keys_held({key}));
+        EXPECT_SAME_FLOAT(turned.eye_x, 1.0f);
+        EXPECT_SAME_FLOAT(turned.eye_z, z);
+    }
+    // Along -Z, from x = 1: exactly one step, not pulled back.
+    CameraState moved;
+    moved.eye_x = 1.0f;
+    update_camera(moved, keys_held({DIK_A}));
+    EXPECT_SAME_FLOAT(moved.eye_x, 1.36f);
 }
 
 TEST(Camera, OpposingKeysCancel) {
