@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace d3d9_test {
@@ -59,6 +60,12 @@ class DeviceTest : public ::testing::Test {
             d3d_->Release();
         if (window_ != nullptr)
             DestroyWindow(window_);
+        // Every COM object the test made has been released by its end.
+        std::vector<std::string> leaked;
+        for (const std::string& label : platform::objects::live_labels())
+            if (label.rfind("Window#", 0) != 0)
+                leaked.push_back(label);
+        EXPECT_EQ(leaked, std::vector<std::string>{}) << "objects still alive at the end of the test";
     }
 
     HWND make_window(int width = 320, int height = 240) {

@@ -185,9 +185,10 @@ bool focus(WindowId window) {
 }
 
 bool send_key(WindowId window, const std::string& key) {
-    return run_command("xdotool key --window " + std::to_string(window) + " " + shell_quote(key) +
-                       " 2>/dev/null")
-               .exit_code == 0;
+    // Focus first: the X server then tells the program it has the focus before the key arrives.
+    return focus(window) && run_command("xdotool key --window " + std::to_string(window) + " " +
+                                        shell_quote(key) + " 2>/dev/null")
+                                    .exit_code == 0;
 }
 
 bool send_close_request(WindowId window) {

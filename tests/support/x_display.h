@@ -50,9 +50,10 @@ std::optional<Geometry> window_geometry(WindowId window);
 // Gives the window the keyboard focus (brings it to the foreground), waiting until the server has done so.
 bool focus(WindowId window);
 
-// Sends a key press and release (an xdotool key name such as "Escape" or "F8") to this window alone, even
-// when another test's window has the focus: xdotool delivers it straight to the window when it is not the
-// focused one, and through the X test extension when it is.
+// Gives the window the keyboard focus and then presses and releases a key (an xdotool key name such as
+// "Escape" or "F8"), as a user clicks a window and types. A key reaches only the window with the focus, as on
+// Windows: the layer drops one that arrives before the program's window has it, and a window just shown gets
+// it a moment later (later still on a busy machine), so a key sent at once can be lost.
 bool send_key(WindowId window, const std::string& key);
 
 // Asks the window to close the way a window manager's close button does: a WM_DELETE_WINDOW client

@@ -2,12 +2,16 @@
 // passes of the loop, quitting by Esc, by the quit message and by closing the window.
 #include "app/app.h"
 #include "program_run.h"
+#include "window_class.h"
 
 #include <platform_test.h>
+
+#include "win32_internal.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -26,9 +30,11 @@ TEST(AppLoop, RegistersTheClassAndCreatesTheWindowAsSpecifiedThenEndsOnEsc) {
     });
     EXPECT_EQ(run.exit_code, 0);
     ASSERT_FALSE(run.trace.empty());
+    // Its size, redrawn whole when resized (3), the arrow cursor, the menu colour (index 4, given plus one).
     const auto classes = lines_starting(run.trace, "RegisterClassExA(");
     ASSERT_EQ(classes.size(), 1u);
-    EXPECT_NE(classes[0].find("\"WindowClass\""), std::string::npos) << classes[0];
+    EXPECT_EQ(classes[0],
+              "RegisterClassExA({80, 3, proc, 0, 0, ?, null, 32512, 5, null, \"WindowClass\", null})");
     const auto windows = lines_starting(run.trace, "CreateWindowExA(");
     ASSERT_EQ(windows.size(), 1u);
     EXPECT_EQ(windows[0].substr(0, windows[0].find(" ->")),
@@ -61,6 +67,21 @@ TEST(AppLoop, APassWithNoMessagePollsInputAndDrawsAFrame) {
     EXPECT_GT(next_acquire, next_peek);
     EXPECT_GT(next_present, next_acquire);
     EXPECT_EQ(count_starting(run.trace, "Present("), 5);
+}
+
+TEST(AppLoop, DevicesThatCannotBeReadInTheBackgroundLeaveTheCameraWhereItWas) {
+    const auto run = run_program([](int frames, HWND window) {
+        if (frames == 1)
+            platform::win32::set_foreground(window, false); // another window takes the focus
+        if (frames == 3)
+            PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
+    });
+    EXPECT_EQ(run.exit_code, 0);
+    // The reads fail (the devices are not acquired), and the snapshot is then clear: no motion, no key.
+    EXPECT_GT(count_starting(run.trace, "GetDeviceState("), 0);
+    const auto first = lines_starting(support::frame_lines(run.trace, 0), "SetTransform(");
+    for (int frame = 1; frame < 3; ++frame)
+        EXPECT_EQ(lines_starting(support::frame_lines(run.trace, frame), "SetTransform("), first) << frame;
 }
 
 TEST(AppLoop, TheQuitMessageEndsTheLoopInItsPassEvenWithMessagesAfterIt) {
@@ -97,6 +118,32 @@ TEST(AppLoop, ClosingTheWindowDestroysItAndEndsTheProgramWithCodeZero) {
     EXPECT_EQ(count_starting(run.trace, "Release(Device#"), 1);
     EXPECT_EQ(count_starting(run.trace, "Release(DirectInput8#"), 1);
     EXPECT_TRUE(support::live_objects_besides_windows().empty());
+}
+
+TEST(AppStart, WithoutADisplayReportsTheSystemsReasonOnOneLineAndExitsWithOne) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"})
+        unsetenv(name);
+    const auto run = run_program([](int, HWND) { ADD_FAILURE() << "the loop ran"; });
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.errors, "viewer: cannot open a window: no display: DISPLAY is not set\n");
+    // The system's text (FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, no source) in the
+    // user's language (0), into the whole buffer.
+    const int format = find_line(run.trace, "FormatMessageA(");
+    ASSERT_GE(format, 0);
+    EXPECT_EQ(run.trace[format].rfind("FormatMessageA(4608, null, ", 0), 0u) << run.trace[format];
+    EXPECT_NE(run.trace[format].find(", 0, 256, null)"), std::string::npos) << run.trace[format];
+    EXPECT_TRUE(lines_starting(run.trace, "Direct3DCreate9(").empty());
+}
+
+TEST(AppStart, AClassThatCannotBeRegisteredIsReportedInAMessageBoxAndEndsWithOne) {
+    ASSERT_TRUE(support::register_window_class("WindowClass", DefWindowProcA));
+    const auto run = run_program([](int, HWND) { ADD_FAILURE() << "the loop ran"; });
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_TRUE(lines_starting(run.trace, "CreateWindowExA(").empty());
+    const auto boxes = lines_starting(run.trace, "MessageBoxA(");
+    EXPECT_EQ(boxes,
+              std::vector<std::string>{"MessageBoxA(null, \"viewer: cannot open a window: Class already "
+                                       "exists.\", \"Our First Direct3D Program\", MB_ICONERROR)"});
 }
 
 TEST(WindowProc, EscRequestsQuitAndIsStillHandedToTheDefaultProcedure) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 namespace {
@@ -30,10 +31,6 @@ support::ProgramRun run_frames(int frames, const std::function<void(int frame, H
     return run;
 }
 
-std::string call_name(const std::string& line) {
-    return line.substr(0, line.find('('));
-}
-
 // The texts of the frame's DrawTextA calls.
 std::vector<std::string> status_texts(const std::vector<std::string>& frame) {
     std::vector<std::string> texts;
@@ -45,53 +42,20 @@ std::vector<std::string> status_texts(const std::vector<std::string>& frame) {
     return texts;
 }
 
-TEST(Frame, RunsTheStepsInOrderWithTheirArguments) {
+// Where each of the frame's calls stands, by the line's beginning; the first one when `last` is false.
+int where(const std::vector<std::string>& frame, std::string_view prefix, bool last = false) {
+    int found = -1;
+    for (int i = 0; i < static_cast<int>(frame.size()); ++i)
+        if (frame[i].rfind(prefix, 0) == 0 && (found < 0 || last))
+            found = i;
+    return found;
+}
+
+TEST(Frame, SetsEverythingTheBoxDependsOnBeforeDrawingItOnceInsideTheScene) {
     const auto run = run_frames(1);
     ASSERT_EQ(run.exit_code, 0) << run.errors;
     const auto frame = frame_lines(run.trace, 0);
-    std::vector<std::string> names;
-    for (const std::string& line : frame)
-        if (call_name(line) != "SetRect")
-            names.push_back(call_name(line));
-    const std::vector<std::string> expected_names = {"SetRenderState",
-                                                     "SetSamplerState",
-                                                     "SetSamplerState",
-                                                     "SetSamplerState",
-                                                     "SetRenderState",
-                                                     "Clear",
-                                                     "Clear",
-                                                     "BeginScene",
-                                                     "SetFVF",
-                                                     "SetTexture",
-                                                     "SetTexture",
-                                                     "DrawTextA",
-                                                     "DrawTextA",
-                                                     "DrawTextA",
-                                                     "DrawTextA",
-                                                     "DrawTextA",
-                                                     "DrawTextA",
-                                                     "D3DXMatrixTranslation",
-                                                     "D3DXMatrixRotationY",
-                                                     "D3DXMatrixRotationX",
-                                                     "D3DXMatrixScaling",
-                                                     "D3DXMatrixLookAtLH",
-                                                     "SetTransform",
-                                                     "D3DXMatrixPerspectiveFovLH",
-                                                     "SetTransform",
-                                                     "D3DXMatrixMultiply",
-                                                     "D3DXMatrixMultiply",
-                                                     "D3DXMatrixMultiply",
-                                                     "SetTransform",
-                                                     "SetStreamSource",
-                                                     "SetIndices",
-                                                     "DrawIndexedPrimitive",
-                                                     "EndScene",
-                                                     "Present"};
-    EXPECT_EQ(names, expected_names);
-
-    const auto has = [&frame](const std::string& line) {
-        return std::find(frame.begin(), frame.end(), line) != frame.end();
-    };
+    // The values that matter, each set exactly once in the frame.
     for (const char* line :
          {"SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE)",
           "SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC)",
@@ -101,35 +65,51 @@ TEST(Frame, RunsTheStepsInOrderWithTheirArguments) {
           "Clear(0, null, D3DCLEAR_TARGET, 0xFF000000, 1, 0)",
           "Clear(0, null, D3DCLEAR_ZBUFFER, 0xFF000000, 1, 0)",
           "SetFVF(D3DFVF_XYZ|D3DFVF_NORMAL|D3DFVF_TEX1)", "SetTexture(1, Texture#2)",
-          "SetTexture(0, Texture#1)", "D3DXMatrixTranslation(0, 0, 0)", "D3DXMatrixRotationY(0)",
-          "D3DXMatrixRotationX(0)", "D3DXMatrixScaling(1, 1, 1)",
-          "D3DXMatrixPerspectiveFovLH(0.7853982, 1.3333334, 1, 100)",
+          "SetTexture(0, Texture#1)", "D3DXMatrixPerspectiveFovLH(0.7853982, 1.3333334, 1, 100)",
+          "SetTransform(D3DTS_WORLD, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})",
           "SetStreamSource(0, VertexBuffer#1, 0, 32)", "SetIndices(IndexBuffer#1)",
           "DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12)", "Present(null, null, null, null)"})
-        EXPECT_TRUE(has(line)) << line;
-    // Stage 1 is bound before stage 0, and the transforms are set as view, projection, world.
-    const auto transforms = lines_starting(frame, "SetTransform(");
-    ASSERT_EQ(transforms.size(), 3u);
-    EXPECT_EQ(transforms[0].rfind("SetTransform(D3DTS_VIEW, ", 0), 0u);
-    EXPECT_EQ(transforms[1].rfind("SetTransform(D3DTS_PROJECTION, ", 0), 0u);
-    EXPECT_EQ(transforms[2], "SetTransform(D3DTS_WORLD, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})");
+        EXPECT_EQ(std::count(frame.begin(), frame.end(), line), 1) << line;
+    for (const char* once :
+         {"SetTransform(D3DTS_VIEW, ", "SetTransform(D3DTS_PROJECTION, ", "BeginScene(", "EndScene("})
+        EXPECT_EQ(lines_starting(frame, once).size(), 1u) << once;
+    // Every state, binding and transform the box is drawn with is set before it is drawn, and the depth
+    // state before the text too (the glyphs keep the device's depth states).
+    const int draw = where(frame, "DrawIndexedPrimitive(");
+    for (const char* step : {"SetRenderState(D3DRS_SHADEMODE", "SetSamplerState(", "SetFVF(", "SetTexture(",
+                             "SetTransform(", "SetStreamSource(", "SetIndices("})
+        EXPECT_LT(where(frame, step, true), draw) << step;
+    // Both buffers are cleared before anything is drawn; the text is drawn inside the scene and before the
+    // box (whose depth then leaves the glyphs on top); the picture is shown once the scene has ended.
+    const int first_text = where(frame, "DrawTextA(");
+    EXPECT_LT(where(frame, "SetRenderState(D3DRS_ZENABLE"), first_text);
+    EXPECT_LT(where(frame, "Clear(", true), first_text);
+    EXPECT_LT(where(frame, "BeginScene("), std::min(first_text, draw));
+    EXPECT_LT(where(frame, "DrawTextA(", true), draw);
+    EXPECT_LT(draw, where(frame, "EndScene("));
+    EXPECT_LT(where(frame, "EndScene("), where(frame, "Present("));
+    EXPECT_EQ(where(frame, "Present("), static_cast<int>(frame.size()) - 1);
 }
 
-TEST(Frame, TheFirstViewLooksLevelAlongMinusZFromAboveTheBox) {
-    const auto run = run_frames(1);
+TEST(Frame, TheViewLooksFromTheEyeToTheEyeMinusTheLookOffsetInXAndYPlusItInZ) {
+    // Turned and pitched so that the offset is large on every axis: (-16.5, 16.2, -19.1).
+    const auto run = run_frames(1, [](int, HWND) {
+        camera.yaw = 4.0f;
+        camera.pitch = 1.0f;
+    });
     const auto look = lines_starting(frame_lines(run.trace, 0), "D3DXMatrixLookAtLH(");
     ASSERT_EQ(look.size(), 1u);
-    // Eye (0, 10, 18); the target is exactly -12 in Z and within a millionth of (0, 10) in X and Y.
-    EXPECT_EQ(look[0].rfind("D3DXMatrixLookAtLH({0, 10, 18}, {", 0), 0u) << look[0];
     float tx = 0;
     float ty = 0;
     float tz = 0;
-    ASSERT_EQ(std::sscanf(look[0].c_str(), "D3DXMatrixLookAtLH({0, 10, 18}, {%f, %f, %f}", &tx, &ty, &tz), 3)
+    ASSERT_EQ(std::sscanf(look[0].c_str(), "D3DXMatrixLookAtLH({0, 10, 18}, {%f, %f, %f}, {0, 1, 0})", &tx,
+                          &ty, &tz),
+              3)
         << look[0];
-    EXPECT_NEAR(tx, 0.0f, 1e-6f);
-    EXPECT_NEAR(ty, 10.0f, 1e-5f);
-    EXPECT_EQ(tz, -12.0f);
-    EXPECT_NE(look[0].find("}, {0, 1, 0})"), std::string::npos) << look[0];
+    const float r = 30.0f * std::sin(1.0f);
+    EXPECT_NEAR(tx, 0.0f - std::cos(4.0f) * r, 1e-4f);
+    EXPECT_NEAR(ty, 10.0f - 30.0f * std::cos(1.0f), 1e-4f);
+    EXPECT_NEAR(tz, 18.0f + std::sin(4.0f) * r, 1e-4f);
 }
 
 TEST(Frame, AFrameWithoutInputSetsTheSameTransformsAsTheFrameBefore) {

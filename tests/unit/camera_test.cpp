@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -87,6 +88,23 @@ TEST(Camera, SingleKeysMoveOneStepAndWIsPulledBackByItsRounding) {
     EXPECT_GT(s.eye_z, 18.0f);
 }
 
+TEST(Camera, SideStepsFollowTheViewFromWhereverTheEyeStands) {
+    // Looking along +X (yaw 0) A and D move the eye along Z only, by a step that rounding pulls back as W's.
+    for (const auto& [key, z] : {std::pair{DIK_A, 17.745443f}, std::pair{DIK_D, 18.254557f}}) {
+        CameraState turned;
+        turned.yaw = 0.0f;
+        turned.eye_x = 1.0f;
+        update_camera(turned, keys_held({key}));
+        EXPECT_SAME_FLOAT(turned.eye_x, 1.0f);
+        EXPECT_SAME_FLOAT(turned.eye_z, z);
+    }
+    // Along -Z, from x = 1: exactly one step, not pulled back.
+    CameraState moved;
+    moved.eye_x = 1.0f;
+    update_camera(moved, keys_held({DIK_A}));
+    EXPECT_SAME_FLOAT(moved.eye_x, 1.36f);
+}
+
 TEST(Camera, OpposingKeysCancel) {
     for (const auto& pair : {keys_held({DIK_W, DIK_S}), keys_held({DIK_A, DIK_D})}) {
         CameraState state;
@@ -106,6 +124,12 @@ TEST(Camera, SpaceAndShiftMoveStraightUpAndDown) {
     CameraState down;
     update_camera(down, keys_held({DIK_LSHIFT}));
     EXPECT_SAME_FLOAT(down.eye_y, 9.78f);
+
+    // From height 0 the step shows to its last bit: 0.22 in single precision.
+    CameraState ground;
+    ground.eye_y = 0.0f;
+    update_camera(ground, keys_held({DIK_SPACE}));
+    EXPECT_SAME_FLOAT(ground.eye_y, 0.22f);
 }
 
 TEST(Camera, OnlyTheHighBitOfAKeyCounts) {
@@ -161,6 +185,15 @@ TEST(Camera, FieldOfViewSaturatesAtTheIntegerLimits) {
     narrow.fov = -2147483600;
     update_camera(narrow, mouse_moved(0, 0, 2147483647));
     EXPECT_EQ(narrow.fov, -2147483647 - 1);
+
+    // At the limits themselves: 2^31 - 1 rounds to the float 2^31, which saturates; the float just below
+    // 2^31 is a valid field of view and stays.
+    for (const INT fov : {2147483647, 2147483520}) {
+        CameraState still;
+        still.fov = fov;
+        update_camera(still, InputSnapshot{});
+        EXPECT_EQ(still.fov, fov);
+    }
 }
 
 // A float times a double constant is rounded once from its exact value. Rounding the double product to float
