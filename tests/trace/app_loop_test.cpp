@@ -6,7 +6,7 @@
 
 #include <platform_test.h>
 
-#include "win32_internal.h"
+#include "win32_state.h"
 
 #include <gtest/gtest.h>
 
