@@ -3,7 +3,8 @@
 // and bit depth, palettes and transparency chunks expanded to alpha, 16-bit channels scaled to 8 bits with
 // libpng's rounding, interlacing undone, gamma and colour-profile chunks ignored. An RGBA, grey + alpha, or
 // tRNS image becomes A8R8G8B8, anything else X8R8G8B8. Refused before stb_image sees them: a broken
-// signature or header, sides beyond the limit, and files too short to inflate to the image they claim.
+// signature or header, sides beyond the limit, files too short to inflate to the image they claim, and an
+// empty first image data chunk.
 #include "image_formats.h"
 
 #include <stb_image.h>
@@ -36,6 +37,15 @@ bool has_transparency_chunk(Bytes b) {
         at += std::size_t{12} + u32be(b, at);
     }
     return false;
+}
+
+// Whether the first image data chunk is empty. libpng refuses such a file ("not enough image data"), and
+// stb_image would copy that chunk from a null pointer (harmless, but undefined): refused here too.
+bool first_data_chunk_empty(Bytes b) {
+    std::size_t at = 8;
+    while (at + 12 <= b.size() && !chunk_is(b, at, "IDAT"))
+        at += std::size_t{12} + u32be(b, at);
+    return at + 12 <= b.size() && u32be(b, at) == 0;
 }
 
 template <typename T> struct StbiPixels {
@@ -93,6 +103,8 @@ DecodedImage decode_png(Bytes b) {
         return invalid("PNG: the file is too short to hold " + std::to_string(width) + " x " +
                        std::to_string(height) + " pixels");
     const bool alpha = (colour & 4) != 0 || has_transparency_chunk(b);
+    if (first_data_chunk_empty(b))
+        return invalid("PNG: the first image data chunk is empty");
 
     int w = 0, h = 0, n = 0;
     DecodedImage out;

@@ -86,6 +86,13 @@ TEST(PngReaders, TheWebReaderGivesTheDesktopsTexelsForEveryKindOfPng) {
 
 TEST(PngReaders, TheWebReaderRefusesWhatTheHeaderRulesOut) {
     std::vector<std::uint8_t> file = make_png(PNG_FORMAT_RGB, 8, 8);
+    // An empty image data chunk first: libpng finds too little image data, and stb_image would copy the
+    // chunk from a null pointer; both builds refuse it.
+    std::vector<std::uint8_t> empty_first = file;
+    const std::vector<std::uint8_t> empty_idat = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
+    empty_first.insert(empty_first.begin() + 33, empty_idat.begin(), empty_idat.end()); // after IHDR
+    EXPECT_EQ(decode_png(empty_first).result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(decode_png_web(empty_first).error, "PNG: the first image data chunk is empty");
     file[16] = 0x40; // width 0x40000008: beyond the side limit
     EXPECT_EQ(decode_png_web(file).result, D3DXERR_INVALIDDATA);
     file = make_png(PNG_FORMAT_RGB, 8, 8);
