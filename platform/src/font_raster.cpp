@@ -18,6 +18,12 @@ constexpr std::array<char32_t, 32> cp1252_high = {
 
 } // namespace
 
+std::string font_size_problem(int height, UINT width) {
+    if (height > max_font_height || height < -max_font_height || width > max_font_height)
+        return "font size " + std::to_string(height) + " x " + std::to_string(width) + " is out of range";
+    return {};
+}
+
 char32_t unicode_of(unsigned code) {
     if (code < 0x20 || code == 0x7F)
         return 0;

@@ -119,8 +119,8 @@ std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool ita
 
 std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
                                            bool italic, std::string& error) {
-    if (height > max_font_height || height < -max_font_height || width > max_font_height) {
-        error = "font size " + std::to_string(height) + " x " + std::to_string(width) + " is out of range";
+    if (std::string problem = font_size_problem(height, width); !problem.empty()) {
+        error = std::move(problem);
         return std::nullopt;
     }
     const std::optional<FaceMatch> match = match_face(face_name, weight, italic);

@@ -6,12 +6,16 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace platform::d3dx9 {
 
 // Font cells default to 16 pixels when the height asked for is 0.
 inline constexpr int default_cell_height = 16;
+
+// Why a font of this height and width cannot be made (beyond max_font_height either way), or an empty string.
+std::string font_size_problem(int height, UINT width);
 
 // The Unicode character of a Windows-1252 (ANSI) code, or 0 where the code page has none (and for the
 // control codes).
