@@ -42,6 +42,9 @@ struct FfpKey {
     std::array<FfpStageKey, kTextureStages> stages{};
     bool alpha_test = false;
     DWORD alpha_func = D3DCMP_ALWAYS; // only kept with the alpha test on
+    // The depth buffer drawn into is deeper than the device's 16 bits: each fragment's depth is rounded to
+    // the 16-bit grid, so that every depth test decides as in a 16-bit buffer. Set by the renderer.
+    bool depth16 = false;
     std::strong_ordering operator<=>(const FfpKey&) const = default;
 };
 

@@ -411,6 +411,11 @@ std::string ffp_fragment_source(const FfpKey& key, GlslDialect dialect) {
         test.replace(0, 1, "a8"); // the comparison's left side is the stored alpha
         src += "    bool passes = " + test + "\n    if (!passes)\n        discard;\n";
     }
+    if (key.depth16) {
+        // Distinct 16-bit depths stay distinct and in order in the deeper buffer, and depths that a 16-bit
+        // buffer holds as one value become one value.
+        src += "    gl_FragDepth = floor(gl_FragCoord.z * 65535.0 + 0.5) / 65535.0; // 16-bit depth\n";
+    }
     src += "    fragColor = current;\n}\n";
     return src;
 }

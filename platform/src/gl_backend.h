@@ -1,7 +1,8 @@
 // The GL renderer behind the Direct3D 9 device (RenderBackend of render_backend.h): OpenGL 3.3 core on the
 // desktop, OpenGL ES 3.0 (WebGL 2) in the browser (gl_api.h), on a context the host makes on the window
-// (host.h). It owns every GL object: the context, the back buffer (an offscreen
-// framebuffer with an RGB8 colour buffer and the depth buffer asked for), the vertex array, one sampler per
+// (host.h). It owns every GL object: the context with its state shadow (gl_state.h), the back buffer (the
+// window's own buffers while its client area is the back buffer's size, else an offscreen framebuffer with
+// an RGB8 colour buffer and the depth buffer asked for), the vertex array, one sampler per
 // fixed-function stage, the emulation programs, the font's coverage program and atlases, and the buffers
 // and textures of the device's resources. Its bodies, one area each: gl_context.cpp (context, creation,
 // making current), gl_target.cpp (back buffer, Clear, Present, read-back), gl_resources.cpp (buffers and
@@ -12,6 +13,7 @@
 #include "render_backend.h"
 
 #include "gl_api.h"
+#include "gl_state.h"
 #include "host.h"
 
 #include <array>
@@ -23,6 +25,7 @@
 namespace platform::d3d9 {
 
 class CoverageProgram;
+class GlStreamBuffer;
 
 // The renderer's GL context. Owned jointly by the renderer and every buffer and texture made on it, so that
 // GL names are deleted while the context exists; GL calls are skipped once the window (and with it the
@@ -39,10 +42,15 @@ class GlContext {
     HWND window() const {
         return window_;
     }
+    // The shadow of the context's state, through which every setting and binding goes.
+    GlState& state() {
+        return state_;
+    }
 
   private:
     HWND window_;
     host::GlContext* context_;
+    GlState state_;
 };
 
 // The GL names behind the device's resources (gl_resources.cpp); 0 when the context was gone at creation.
@@ -110,15 +118,35 @@ class GlBackend final : public RenderBackend {
     void present(const RECT& from, const RECT* to) override;
     void read_back(std::vector<std::uint32_t>& pixels) override;
 
+    bool draws_into_window() const override {
+        return direct_;
+    }
+
   private:
+    // Whether the window's own buffers can stand for the back buffer and its depth buffer: colour without
+    // alpha, and a depth buffer of at least the device's bits (a deeper one keeps 16-bit depth by rounding
+    // each fragment's depth to the 16-bit grid).
+    void inspect_window_buffers();
+    // Makes the offscreen back buffer if it is not made yet; false and the reason in error on failure.
+    bool make_offscreen(std::string& error);
     bool init_back_buffer(std::string& error);
+    // Draws into the window (true) or into the offscreen back buffer from the next draw on.
+    void use_window(bool direct);
+    bool has_depth() const {
+        return params_.EnableAutoDepthStencil != FALSE;
+    }
+    // The framebuffer that draws and clears go to.
+    GLuint target() const {
+        return direct_ ? 0 : framebuffer_;
+    }
     void release();
     // Turns the state records into GL before a draw; false when the state's program does not compile.
     bool apply_fixed_function_state(const DrawCall& draw);
     void apply_pipeline_states(const StateRecords& states);
     void apply_samplers(const StateRecords& states);
-    // Points the emulation program's vertex attributes at the FVF's elements on stream 0.
-    void bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream);
+    // Points the emulation program's vertex attributes at the FVF's elements on stream 0, unless they
+    // point there already.
+    void bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream, DWORD fvf);
     // Scales the back buffer's rectangle from into the window's client area at to, and swaps.
     void blit_to_window(host::Window* window, const RECT& from, const RECT& to, int client_width,
                         int client_height);
@@ -133,9 +161,15 @@ class GlBackend final : public RenderBackend {
     // indices on ES (which has no base vertex and no first-vertex flat shading).
     void draw_elements(const DrawCall& draw);
 
+    GlState& state_; // gl_'s state shadow
     GLuint framebuffer_ = 0, color_buffer_ = 0, depth_buffer_ = 0, vertex_array_ = 0;
-    GLuint scratch_indices_ = 0;         // the rewritten indices of ES draws
-    std::vector<std::uint32_t> indices_; // their CPU copy, kept for its capacity
+    bool window_can_stand_in_ = false; // inspect_window_buffers
+    bool offscreen_complete_ = false;  // make_offscreen made a complete framebuffer
+    bool round_depth_ = false;         // the window's depth buffer is deeper than the device's 16 bits
+    bool direct_ = false;              // draws go into the window (target())
+    bool shown_since_drawn_ = false;   // the window's back buffer was swapped since the last drawing
+    std::unique_ptr<GlStreamBuffer> scratch_indices_; // the rewritten indices of ES draws
+    std::vector<std::uint32_t> indices_;              // their CPU copy, kept for its capacity
     std::array<GLuint, kTextureStages> samplers_{};
     float max_anisotropy_ = 1.0f; // 1 when GL_EXT_texture_filter_anisotropic is missing
     FfpProgramCache programs_;

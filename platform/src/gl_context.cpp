@@ -4,6 +4,7 @@
 // the back buffer bound.
 #include "gl_backend.h"
 #include "gl_font_quads.h"
+#include "gl_stream_buffer.h"
 #include "win32_internal.h"
 
 #include <cstdio>
@@ -66,7 +67,7 @@ std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PAR
 
 GlBackend::GlBackend(HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<GlContext> gl)
     : window_(window), params_(params), gl_(std::move(gl)), width_(params.BackBufferWidth),
-      height_(params.BackBufferHeight) {}
+      height_(params.BackBufferHeight), state_(gl_->state()) {}
 
 bool GlBackend::init(std::string& error) {
     // Errors left by whatever ran on the context before are not ours (bounded: a lost context repeats one).
@@ -76,14 +77,15 @@ bool GlBackend::init(std::string& error) {
         return false;
 
     coverage_ = CoverageProgram::create(error);
+    state_.forget(); // its making bound a program, a vertex array and a buffer
     if (!coverage_)
         return false;
 
     glGenVertexArrays(1, &vertex_array_);
-    glBindVertexArray(vertex_array_);
+    state_.bind_vertex_array(vertex_array_);
     glGenSamplers(kTextureStages, samplers_.data());
     for (GLuint unit = 0; unit < kTextureStages; ++unit)
-        glBindSampler(unit, samplers_[unit]);
+        state_.bind_sampler(unit, samplers_[unit]);
     if (gl_has_extension("GL_EXT_texture_filter_anisotropic") ||
         gl_has_extension("GL_ARB_texture_filter_anisotropic"))
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy_);
@@ -92,7 +94,7 @@ bool GlBackend::init(std::string& error) {
 #if !defined(__EMSCRIPTEN__)
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
 #else
-    glGenBuffers(1, &scratch_indices_);
+    scratch_indices_ = std::make_unique<GlStreamBuffer>(GL_ELEMENT_ARRAY_BUFFER, 64 * 1024);
 #endif
 
     // PresentationInterval DEFAULT and ONE wait for the vertical retrace, IMMEDIATE does not.
@@ -106,6 +108,8 @@ void GlBackend::release() {
         programs_.abandon();
         if (coverage_)
             coverage_->abandon();
+        if (scratch_indices_)
+            scratch_indices_->abandon();
         return;
     }
     for (const GLuint atlas : atlases_)
@@ -117,14 +121,15 @@ void GlBackend::release() {
         glDeleteSamplers(kTextureStages, samplers_.data());
     if (vertex_array_ != 0)
         glDeleteVertexArrays(1, &vertex_array_);
-    if (scratch_indices_ != 0)
-        glDeleteBuffers(1, &scratch_indices_);
+    scratch_indices_.reset();
     if (depth_buffer_ != 0)
         glDeleteRenderbuffers(1, &depth_buffer_);
     if (color_buffer_ != 0)
         glDeleteRenderbuffers(1, &color_buffer_);
     if (framebuffer_ != 0)
         glDeleteFramebuffers(1, &framebuffer_);
+    // What the context still holds (buffers and textures of resources not yet released) starts unknown.
+    state_.forget();
 }
 
 GlBackend::~GlBackend() {
@@ -136,7 +141,7 @@ GlBackend::~GlBackend() {
 bool GlBackend::make_current() {
     if (!gl_->make_current())
         return false;
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    state_.bind_draw_framebuffer(target());
     return true;
 }
 

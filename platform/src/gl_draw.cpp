@@ -114,8 +114,9 @@ template <typename Gl, typename Storage> GLuint name_of(const Storage& storage) 
 bool GlBackend::draw_indexed(const DrawCall& draw) {
     if (!apply_fixed_function_state(draw))
         return false; // the program for this state did not compile: nothing is drawn
-    bind_vertex_attributes(draw.layout, draw.stream);
+    bind_vertex_attributes(draw.layout, draw.stream, draw.states.fvf);
     draw_elements(draw);
+    shown_since_drawn_ = false;
     return true;
 }
 
@@ -124,13 +125,14 @@ void GlBackend::draw_elements(const DrawCall& draw) {
 #if defined(__EMSCRIPTEN__)
     const bool flat = program_key_.flat;
     rewrite_indices(r, draw.indices.bytes.data(), flat, indices_);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, scratch_indices_);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices_.size() * sizeof(std::uint32_t)),
-                 indices_.data(), GL_STREAM_DRAW);
+    state_.bind_element_buffer(scratch_indices_->name());
+    const GLintptr at = scratch_indices_->write(
+        indices_.data(), static_cast<GLsizeiptr>(indices_.size() * sizeof(std::uint32_t)));
     const GLenum primitive = flat && r.type >= D3DPT_TRIANGLELIST ? GL_TRIANGLES : gl_primitive(r.type);
-    glDrawElements(primitive, static_cast<GLsizei>(indices_.size()), GL_UNSIGNED_INT, nullptr);
+    glDrawElements(primitive, static_cast<GLsizei>(indices_.size()), GL_UNSIGNED_INT,
+                   byte_offset(static_cast<size_t>(at)));
 #else
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, name_of<GlBuffer>(draw.indices));
+    state_.bind_element_buffer(name_of<GlBuffer>(draw.indices));
     glDrawElementsBaseVertex(gl_primitive(r.type), static_cast<GLsizei>(r.index_count),
                              r.index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
                              byte_offset(static_cast<size_t>(r.start_index) * r.index_size), r.base_vertex);
@@ -138,9 +140,12 @@ void GlBackend::draw_elements(const DrawCall& draw) {
 }
 
 // The vertex layout of the FVF on stream 0; absent elements read their Direct3D defaults.
-void GlBackend::bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream) {
-    glBindVertexArray(vertex_array_);
-    glBindBuffer(GL_ARRAY_BUFFER, name_of<GlBuffer>(*stream.buffer));
+void GlBackend::bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream, DWORD fvf) {
+    state_.bind_vertex_array(vertex_array_);
+    const GLuint buffer = name_of<GlBuffer>(*stream.buffer);
+    if (state_.attributes_from({buffer, fvf, stream.offset, stream.stride}))
+        return; // the vertex array reads them from there already
+    state_.bind_array_buffer(buffer);
     const auto stride = static_cast<GLsizei>(stream.stride);
     const size_t base = stream.offset;
     // An element the format has is read from the buffer at its offset; one it lacks is the same default
@@ -174,33 +179,30 @@ void GlBackend::bind_vertex_attributes(const FvfLayout& layout, const VertexStre
 bool GlBackend::apply_fixed_function_state(const DrawCall& draw) {
     // The program of the state's key: looked up again only when a state in the key may have changed, and
     // bound again after the font's drawing, which uses a program of its own.
-    bool bind = (draw.dirty & kDirtyPipeline) != 0;
     if (program_ == nullptr || (draw.dirty & (kDirtyLighting | kDirtyStages | kDirtyPixel)) != 0) {
         std::array<bool, kTextureStages> has_texture{};
         for (DWORD i = 0; i < kTextureStages; ++i)
             has_texture[i] = draw.textures[i] != nullptr;
-        const FfpKey key = make_ffp_key(draw.states, parse_fvf(draw.states.fvf), has_texture);
+        FfpKey key = make_ffp_key(draw.states, parse_fvf(draw.states.fvf), has_texture);
+        key.depth16 = direct_ && round_depth_;
         if (program_ == nullptr || key != program_key_) {
             FfpProgram* const program = programs_.get(key);
+            state_.forget_program(); // a program just made was made current
             if (program == nullptr)
                 return false;
             program_ = program;
             program_key_ = key;
-            bind = true;
         }
     }
-    if (bind)
-        program_->use();
+    state_.use_program(program_->name());
     program_->update(draw.states, width_, height_, draw.versions);
     if (draw.dirty & kDirtySamplers)
         apply_samplers(draw.states);
     if (draw.dirty & kDirtyTextures) {
         for (GLuint unit = 0; unit < kTextureStages; ++unit) {
-            glActiveTexture(GL_TEXTURE0 + unit);
-            glBindTexture(GL_TEXTURE_2D, draw.textures[unit] ? name_of<GlTexture>(*draw.textures[unit]) : 0);
-            glBindSampler(unit, samplers_[unit]);
+            state_.bind_texture(unit, draw.textures[unit] ? name_of<GlTexture>(*draw.textures[unit]) : 0);
+            state_.bind_sampler(unit, samplers_[unit]);
         }
-        glActiveTexture(GL_TEXTURE0);
     }
     if (draw.dirty & kDirtyPipeline)
         apply_pipeline_states(draw.states);
@@ -209,27 +211,21 @@ bool GlBackend::apply_fixed_function_state(const DrawCall& draw) {
 
 void GlBackend::apply_pipeline_states(const StateRecords& states) {
     const auto& rs = states.render;
-    glViewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
-    glDisable(GL_SCISSOR_TEST);
-    if (rs[D3DRS_ZENABLE] != D3DZB_FALSE && depth_buffer_ != 0)
-        glEnable(GL_DEPTH_TEST);
-    else
-        glDisable(GL_DEPTH_TEST);
-    glDepthFunc(compare_function("D3DRS_ZFUNC", rs[D3DRS_ZFUNC]));
-    glDepthMask(rs[D3DRS_ZWRITEENABLE] != FALSE ? GL_TRUE : GL_FALSE);
+    state_.viewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
+    state_.enable(GlState::kScissorTest, false);
+    state_.enable(GlState::kDepthTest, rs[D3DRS_ZENABLE] != D3DZB_FALSE && has_depth());
+    state_.depth_func(compare_function("D3DRS_ZFUNC", rs[D3DRS_ZFUNC]));
+    state_.depth_mask(rs[D3DRS_ZWRITEENABLE] != FALSE);
 
     // Direct3D culls by the winding seen on screen; the back buffer is not flipped on the way to the
     // window, so GL's window-space winding is the one seen. Front faces are the clockwise ones.
-    glFrontFace(GL_CW);
+    state_.front_face(GL_CW);
     if (rs[D3DRS_CULLMODE] != D3DCULL_NONE && rs[D3DRS_CULLMODE] != D3DCULL_CW &&
         rs[D3DRS_CULLMODE] != D3DCULL_CCW)
         report_unimplemented("D3DRS_CULLMODE", rs[D3DRS_CULLMODE], "D3DCULL_CCW");
-    if (rs[D3DRS_CULLMODE] == D3DCULL_NONE) {
-        glDisable(GL_CULL_FACE);
-    } else {
-        glEnable(GL_CULL_FACE);
-        glCullFace(rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT : GL_BACK);
-    }
+    state_.enable(GlState::kCullFace, rs[D3DRS_CULLMODE] != D3DCULL_NONE);
+    if (rs[D3DRS_CULLMODE] != D3DCULL_NONE)
+        state_.cull_face(rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT : GL_BACK);
     if (rs[D3DRS_FILLMODE] != D3DFILL_POINT && rs[D3DRS_FILLMODE] != D3DFILL_WIREFRAME &&
         rs[D3DRS_FILLMODE] != D3DFILL_SOLID)
         report_unimplemented("D3DRS_FILLMODE", rs[D3DRS_FILLMODE], "D3DFILL_SOLID");
@@ -238,13 +234,13 @@ void GlBackend::apply_pipeline_states(const StateRecords& states) {
     if (rs[D3DRS_FILLMODE] == D3DFILL_POINT || rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME)
         report_unimplemented("D3DRS_FILLMODE", rs[D3DRS_FILLMODE], "D3DFILL_SOLID");
 #else
-    glPolygonMode(GL_FRONT_AND_BACK, rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
-                                     : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
-                                                                               : GL_FILL);
+    state_.polygon_mode(rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
+                        : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
+                                                                  : GL_FILL);
 #endif
 
+    state_.enable(GlState::kBlend, rs[D3DRS_ALPHABLENDENABLE] != FALSE);
     if (rs[D3DRS_ALPHABLENDENABLE] != FALSE) {
-        glEnable(GL_BLEND);
         GLenum src = GL_ONE;
         GLenum dst = GL_ZERO;
         blend_pair("D3DRS_SRCBLEND", rs[D3DRS_SRCBLEND], "D3DRS_DESTBLEND", rs[D3DRS_DESTBLEND], src, dst);
@@ -256,15 +252,12 @@ void GlBackend::apply_pipeline_states(const StateRecords& states) {
                        rs[D3DRS_DESTBLENDALPHA], src_alpha, dst_alpha);
             equation_alpha = blend_equation("D3DRS_BLENDOPALPHA", rs[D3DRS_BLENDOPALPHA]);
         }
-        glBlendFuncSeparate(src, dst, src_alpha, dst_alpha);
-        glBlendEquationSeparate(blend_equation("D3DRS_BLENDOP", rs[D3DRS_BLENDOP]), equation_alpha);
-        const auto factor = rgba_from_d3dcolor(rs[D3DRS_BLENDFACTOR]);
-        glBlendColor(factor[0], factor[1], factor[2], factor[3]);
-    } else {
-        glDisable(GL_BLEND);
+        state_.blend_func(src, dst, src_alpha, dst_alpha);
+        state_.blend_equation(blend_equation("D3DRS_BLENDOP", rs[D3DRS_BLENDOP]), equation_alpha);
+        state_.blend_color(rgba_from_d3dcolor(rs[D3DRS_BLENDFACTOR]));
     }
     const DWORD write = rs[D3DRS_COLORWRITEENABLE];
-    glColorMask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0);
+    state_.color_mask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0);
 }
 
 void GlBackend::apply_samplers(const StateRecords& states) {

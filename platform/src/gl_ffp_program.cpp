@@ -166,10 +166,6 @@ FfpProgram::~FfpProgram() {
         glDeleteProgram(program_);
 }
 
-void FfpProgram::use() const {
-    glUseProgram(program_);
-}
-
 void FfpProgram::update(const StateRecords& states, UINT width, UINT height,
                         const std::array<std::uint64_t, kGroupCount>& versions) {
     if (taken_[kGroupTransforms] != versions[kGroupTransforms])

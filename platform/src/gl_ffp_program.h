@@ -30,7 +30,9 @@ class FfpProgram {
     const FfpKey& key() const {
         return key_;
     }
-    void use() const;
+    GLuint name() const {
+        return program_;
+    }
     // Forgets the GL program without deleting it: its context is already gone.
     void abandon() {
         program_ = 0;

@@ -1,8 +1,9 @@
 // The GL renderer's glyph atlases and coverage quads for the D3DX font (create_atlas, destroy_atlas and
 // draw_quads of render_backend.h): GL_R8 textures, and quads blended source-alpha over inverse-source-alpha
 // onto the back buffer, clipped by the scissor test, at depth 0 with an alpha test that discards uncovered
-// pixels, under the depth states the device hands over. The GL state the emulation relies on is left changed:
-// the device marks it for setting again before the next draw.
+// pixels, under the depth states the device hands over. Their vertices go into one stream buffer, each draw's
+// after the last's; their state is set through the state shadow, so the lines of text after the first make
+// few calls, and the device marks the emulation's state for setting again before its next draw.
 #include "gl_font_quads.h"
 #include "d3d9_color.h"
 #include "gl_backend.h"
@@ -46,6 +47,9 @@ void main() {
 }
 )";
 
+// A vertex: x, y, u, v.
+constexpr GLsizei kVertexBytes = 4 * sizeof(float);
+
 } // namespace
 
 std::unique_ptr<CoverageProgram> CoverageProgram::create(std::string& error) {
@@ -55,19 +59,19 @@ std::unique_ptr<CoverageProgram> CoverageProgram::create(std::string& error) {
     if (program == 0)
         return nullptr;
     GLuint vertex_array = 0;
-    GLuint buffer = 0;
     glGenVertexArrays(1, &vertex_array);
-    glGenBuffers(1, &buffer);
-    glBindVertexArray(vertex_array);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
-    glBindVertexArray(0);
-    return std::unique_ptr<CoverageProgram>(new CoverageProgram(program, vertex_array, buffer));
+    return std::unique_ptr<CoverageProgram>(new CoverageProgram(program, vertex_array));
 }
 
-CoverageProgram::CoverageProgram(GLuint program, GLuint vertex_array, GLuint buffer)
-    : program_(program), vertex_array_(vertex_array), buffer_(buffer) {
+// Made while no state shadow looks on: the caller forgets the program, vertex array and array buffer
+// bound here.
+CoverageProgram::CoverageProgram(GLuint program, GLuint vertex_array)
+    : program_(program), vertex_array_(vertex_array), vertices_buffer_(GL_ARRAY_BUFFER, 256 * 1024) {
+    glBindVertexArray(vertex_array_);
+    glBindBuffer(GL_ARRAY_BUFFER, vertices_buffer_.name());
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, kVertexBytes, nullptr);
+    glBindVertexArray(0);
     viewport_ = glGetUniformLocation(program_, "uViewport");
     colour_ = glGetUniformLocation(program_, "uColour");
     glUseProgram(program_);
@@ -77,13 +81,13 @@ CoverageProgram::CoverageProgram(GLuint program, GLuint vertex_array, GLuint buf
 CoverageProgram::~CoverageProgram() {
     if (program_ == 0)
         return;
-    glDeleteBuffers(1, &buffer_);
     glDeleteVertexArrays(1, &vertex_array_);
     glDeleteProgram(program_);
 }
 
-void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
-                           D3DCOLOR color, const CoverageDepth& depth, UINT width, UINT height) {
+void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<GlyphQuad>& quads,
+                           const RECT& clip, D3DCOLOR color, const CoverageDepth& depth, UINT width,
+                           UINT height) {
     const LONG left = std::max<LONG>(clip.left, 0);
     const LONG top = std::max<LONG>(clip.top, 0);
     const LONG right = std::min<LONG>(clip.right, static_cast<LONG>(width));
@@ -93,46 +97,55 @@ void CoverageProgram::draw(GLuint atlas, const std::vector<GlyphQuad>& quads, co
 
     std::vector<float>& vertices = vertices_; // refilled: its room is kept from one draw to the next
     vertices.clear();
+    // Whether every quad lies inside the clip, which then cuts nothing off.
+    bool inside = true;
     for (const GlyphQuad& q : quads) {
         const float corners[6][4] = {{q.x0, q.y0, q.u0, q.v0}, {q.x1, q.y0, q.u1, q.v0},
                                      {q.x0, q.y1, q.u0, q.v1}, {q.x0, q.y1, q.u0, q.v1},
                                      {q.x1, q.y0, q.u1, q.v0}, {q.x1, q.y1, q.u1, q.v1}};
         for (const auto& c : corners)
             vertices.insert(vertices.end(), c, c + 4);
+        inside = inside && std::min(q.x0, q.x1) >= static_cast<float>(left) &&
+                 std::max(q.x0, q.x1) <= static_cast<float>(right) &&
+                 std::min(q.y0, q.y1) >= static_cast<float>(top) &&
+                 std::max(q.y0, q.y1) <= static_cast<float>(bottom);
     }
 
-    glUseProgram(program_);
-    glUniform2f(viewport_, static_cast<float>(width), static_cast<float>(height));
+    state.use_program(program_);
+    const std::array<float, 2> size{static_cast<float>(width), static_cast<float>(height)};
+    if (size != viewport_value_) {
+        viewport_value_ = size;
+        glUniform2f(viewport_, size[0], size[1]);
+    }
     const auto rgba = rgba_from_d3dcolor(color);
-    glUniform4f(colour_, rgba[0], rgba[1], rgba[2], rgba[3]);
-    glBindVertexArray(vertex_array_);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)), vertices.data(),
-                 GL_STREAM_DRAW);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, atlas);
-    glBindSampler(0, 0); // the atlas's own filtering, not sampler 0's
-
-    glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
-    if (depth.test) {
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(depth.function);
-        glDepthMask(depth.write ? GL_TRUE : GL_FALSE);
-    } else {
-        glDisable(GL_DEPTH_TEST);
+    if (rgba != colour_value_) {
+        colour_value_ = rgba;
+        glUniform4f(colour_, rgba[0], rgba[1], rgba[2], rgba[3]);
     }
-    glDisable(GL_CULL_FACE);
-#if !defined(__EMSCRIPTEN__)
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); // ES draws filled polygons only
-#endif
-    glEnable(GL_BLEND);
-    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    glBlendEquation(GL_FUNC_ADD);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(left, static_cast<GLint>(height) - bottom, right - left, bottom - top);
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size() / 4));
-    glDisable(GL_SCISSOR_TEST);
+    state.bind_vertex_array(vertex_array_);
+    state.bind_array_buffer(vertices_buffer_.name());
+    const GLintptr at =
+        vertices_buffer_.write(vertices.data(), static_cast<GLsizeiptr>(vertices.size() * sizeof(float)));
+    state.bind_texture(0, atlas);
+    state.bind_sampler(0, 0); // the atlas's own filtering, not sampler 0's
+
+    state.viewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+    state.enable(GlState::kDepthTest, depth.test);
+    if (depth.test) {
+        state.depth_func(depth.function);
+        state.depth_mask(depth.write);
+    }
+    state.enable(GlState::kCullFace, false);
+    state.polygon_mode(GL_FILL);
+    state.enable(GlState::kBlend, true);
+    state.blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    state.blend_equation(GL_FUNC_ADD, GL_FUNC_ADD);
+    state.color_mask(true, true, true, true);
+    state.enable(GlState::kScissorTest, !inside);
+    if (!inside)
+        state.scissor(left, static_cast<GLint>(height) - bottom, right - left, bottom - top);
+    glDrawArrays(GL_TRIANGLES, static_cast<GLint>(at / kVertexBytes),
+                 static_cast<GLsizei>(vertices.size() / 4));
 }
 
 // ---- The renderer's side ----
@@ -144,8 +157,7 @@ AtlasHandle GlBackend::create_atlas(UINT width, UINT height, const std::uint8_t*
         return 0;
     GLuint texture = 0;
     glGenTextures(1, &texture);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    state_.bind_texture(0, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     for (int stale = 0; stale < 8 && glGetError() != GL_NO_ERROR; ++stale) {
@@ -155,6 +167,7 @@ AtlasHandle GlBackend::create_atlas(UINT width, UINT height, const std::uint8_t*
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     if (glGetError() != GL_NO_ERROR) {
         glDeleteTextures(1, &texture);
+        state_.deleted_texture(texture);
         return 0;
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -172,6 +185,7 @@ void GlBackend::destroy_atlas(AtlasHandle atlas) {
     if (make_current()) {
         const GLuint texture = atlas;
         glDeleteTextures(1, &texture);
+        state_.deleted_texture(texture);
     }
 }
 
@@ -179,9 +193,9 @@ bool GlBackend::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quad
                            D3DCOLOR color, const QuadDepth& depth) {
     if (atlases_.count(atlas) == 0)
         return false;
-    const CoverageDepth gl_depth{depth.test && depth_buffer_ != 0, depth_function(depth.function),
-                                 depth.write};
-    coverage_->draw(atlas, quads, clip, color, gl_depth, width_, height_);
+    const CoverageDepth gl_depth{depth.test && has_depth(), depth_function(depth.function), depth.write};
+    coverage_->draw(state_, atlas, quads, clip, color, gl_depth, width_, height_);
+    shown_since_drawn_ = false;
     return true;
 }
 

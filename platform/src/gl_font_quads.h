@@ -7,7 +7,10 @@
 #include "d3d9_internal.h"
 
 #include "gl_api.h"
+#include "gl_state.h"
+#include "gl_stream_buffer.h"
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,22 +34,29 @@ class CoverageProgram {
     // Forgets the GL objects without deleting them: their context is already gone.
     void abandon() {
         program_ = 0;
+        vertices_buffer_.abandon();
+    }
+    GLuint program() const {
+        return program_;
     }
 
     // Draws the quads (back-buffer pixels, y down, depth 0) from the atlas in the colour, clipped to the
-    // rectangle; pixels with an alpha of 0 are discarded, so they neither draw nor write depth. Leaves the
-    // program, vertex array, blending, depth, culling, scissor and texture unit 0 changed.
-    void draw(GLuint atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color,
-              const CoverageDepth& depth, UINT width, UINT height);
+    // rectangle; pixels with an alpha of 0 are discarded, so they neither draw nor write depth. Sets, through
+    // the state shadow, the program, vertex array, blending, depth, culling, scissor and texture unit 0 it
+    // needs and leaves them so: consecutive lines of text make no call for state they share.
+    void draw(GlState& state, GLuint atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
+              D3DCOLOR color, const CoverageDepth& depth, UINT width, UINT height);
 
   private:
-    CoverageProgram(GLuint program, GLuint vertex_array, GLuint buffer);
+    CoverageProgram(GLuint program, GLuint vertex_array);
     GLuint program_;
     GLuint vertex_array_;
-    GLuint buffer_;
+    GlStreamBuffer vertices_buffer_; // each draw's vertices, after the ones before
     GLint viewport_;
     GLint colour_;
-    std::vector<float> vertices_; // the last draw's vertices, its room kept for the next
+    std::array<float, 2> viewport_value_{};    // the uniforms' values, set again only when they change
+    std::array<float, 4> colour_value_{-1.0f}; // (no colour has a negative channel)
+    std::vector<float> vertices_;              // the last draw's vertices, its room kept for the next
 };
 
 } // namespace platform::d3d9

@@ -16,8 +16,10 @@ GlBuffer::GlBuffer(std::shared_ptr<GlContext> context, const std::uint8_t* bytes
 }
 
 GlBuffer::~GlBuffer() {
-    if (name_ != 0 && gl_->make_current())
+    if (name_ != 0 && gl_->make_current()) {
         glDeleteBuffers(1, &name_);
+        gl_->state().deleted_buffer(name_);
+    }
 }
 
 void GlBuffer::upload(UINT offset, UINT size, const std::uint8_t* bytes) {
@@ -58,7 +60,9 @@ GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format,
     if (!gl_->make_current())
         return;
     glGenTextures(1, &name_);
-    glBindTexture(GL_TEXTURE_2D, name_);
+    // Made on unit 0, whose texture the draws expect to find there again.
+    const GLuint drawn = gl_->state().texture(0);
+    gl_->state().bind_texture(0, name_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size()) - 1);
 #if defined(__EMSCRIPTEN__)
@@ -73,23 +77,26 @@ GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format,
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, static_cast<GLsizei>(levels[i].width),
                      static_cast<GLsizei>(levels[i].height), 0, kTexelFormat, kTexelType, texels(levels[i]));
     }
-    glBindTexture(GL_TEXTURE_2D, 0);
+    gl_->state().bind_texture(0, drawn);
 }
 
 GlTexture::~GlTexture() {
-    if (name_ != 0 && gl_->make_current())
+    if (name_ != 0 && gl_->make_current()) {
         glDeleteTextures(1, &name_);
+        gl_->state().deleted_texture(name_);
+    }
 }
 
 void GlTexture::upload(UINT level, const MipLevel& mip) {
     if (name_ == 0 || !gl_->make_current())
         return;
-    glBindTexture(GL_TEXTURE_2D, name_);
+    const GLuint drawn = gl_->state().texture(0);
+    gl_->state().bind_texture(0, name_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(mip.width),
                     static_cast<GLsizei>(mip.height), kTexelFormat, kTexelType, texels(mip));
-    glBindTexture(GL_TEXTURE_2D, 0);
+    gl_->state().bind_texture(0, drawn);
 }
 
 std::unique_ptr<BufferObject> GlBackend::create_buffer(const std::uint8_t* bytes, UINT length) {

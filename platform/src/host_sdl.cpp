@@ -1,10 +1,10 @@
 // The SDL host's display and windows (host.h on SDL2): starting SDL video, windows made hidden with the GL
-// attributes of the renderer (OpenGL 3.3 core, double buffered, RGBA 8-8-8-0, no depth or stencil buffer
-// in the window's own framebuffer), showing them, their sizes, and fitting a window manager's frame into
-// the outer rectangle asked for. The size given for a window is its outer size, so where a window manager
-// adds a frame the SDL (client) window is made that much smaller and placed so that the frame's corner is at
-// the given position, as soon as the window manager has framed the shown window and told the frame's size
-// (poll_event looks for it when the queue runs dry; host_sdl_events.cpp).
+// attributes of the renderer (OpenGL 3.3 core, double buffered, RGBA 8-8-8-0, a depth buffer of at least
+// 16 bits and no stencil buffer in the window's own framebuffer), showing them, their sizes, and fitting a
+// window manager's frame into the outer rectangle asked for. The size given for a window is its outer size,
+// so where a window manager adds a frame the SDL (client) window is made that much smaller and placed so that
+// the frame's corner is at the given position, as soon as the window manager has framed the shown window and
+// told the frame's size (poll_event looks for it when the queue runs dry; host_sdl_events.cpp).
 #include "host_sdl_internal.h"
 
 #include <algorithm>
@@ -65,7 +65,8 @@ void set_gl_attributes() {
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    // The renderer draws straight into the window when it can (gl_target.cpp), with the device's depth.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 }
 

@@ -123,6 +123,11 @@ class RenderBackend {
     virtual bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
                             D3DCOLOR color, const QuadDepth& depth) = 0;
 
+    // Whether the back buffer is the window's own (its client area is the back buffer's size), so that
+    // Present has nothing to scale, rather than an offscreen one.
+    virtual bool draws_into_window() const {
+        return false;
+    }
     // Shows the back buffer's rectangle from in the window's client area at *to (null: all of it), or,
     // while the window is minimised or hidden, waits about one display refresh instead.
     virtual void present(const RECT& from, const RECT* to) = 0;
