@@ -1,9 +1,12 @@
 // What the Direct3D 9 device draws, read back from the presented back buffer on the virtual display:
 // Clear, per-vertex lighting against Direct3D 9's formula, flat and Gouraud shading, culling of
-// counter-clockwise triangles (the box's outward faces survive), depth testing, the texture stages, the
-// default blend factors, the half-pixel placement of edges, and the font's quads blending inside their clip
-// and leaving the device's drawing state as they found it.
+// counter-clockwise triangles (the box's outward faces survive), depth testing with 16-bit depth whether
+// drawn into the window or offscreen, the texture stages, the default blend factors, the half-pixel placement
+// of edges, and the font's quads blending inside their clip and leaving the device's drawing state as they
+// found it.
 #include "d3d9_test_device.h"
+
+#include "d3d9_device.h"
 
 #include <d3dx9.h>
 
@@ -263,6 +266,47 @@ TEST_F(DeviceTest, DepthTestKeepsTheNearerSurfaceOnlyWhileEnabled) {
     present();
     EXPECT_EQ(pixel(8, 8), 0xFF000000u);
 }
+
+// Two surfaces 1/70,000 apart in depth, the farther drawn second under less-or-equal: where a 16-bit depth
+// buffer holds both as one value, the second covers the first; where it holds them one step apart, the first
+// stays. So at three depths, both when the device draws straight into a window of the back buffer's size
+// (whose own depth buffer is deeper) and when it draws offscreen for a larger window.
+class Depth16 : public DeviceTest, public ::testing::WithParamInterface<bool> {
+  protected:
+    std::uint32_t nearer_then_farther(double steps) {
+        const auto z = static_cast<float>(steps / 65535.0);
+        const auto farther = static_cast<float>(static_cast<double>(z) + 1.0 / 70000.0);
+        clear(0xFF000000);
+        draw(screen_quad(z, 0xFFFF0000), kColourFvf, kQuadIndices);
+        draw(screen_quad(farther, 0xFF00FF00), kColourFvf, kQuadIndices);
+        present();
+        return pixel(8, 8);
+    }
+};
+
+TEST_P(Depth16, SurfacesWithinOneStepShareItAndOneStepApartKeepTheirOrder) {
+    const bool window_sized = GetParam();
+    window_ = make_window(window_sized ? 16 : 48, window_sized ? 16 : 40);
+    ASSERT_NE(window_, nullptr);
+    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d_, nullptr);
+    ShowWindow(window_, SW_SHOWDEFAULT);
+    D3DPRESENT_PARAMETERS pp = parameters(window_, 16, 16, true);
+    ASSERT_EQ(create_device(pp), D3D_OK);
+    width_ = height_ = 16;
+    ASSERT_EQ(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window(), window_sized);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    for (const double step : {6553.0, 26214.0, 45875.0}) {
+        // Both round to this step (0.468 below it and 0.468 above).
+        EXPECT_EQ(nearer_then_farther(step - 0.468), 0xFF00FF00u) << "step " << step;
+        // One rounds to it, the other to the next step.
+        EXPECT_EQ(nearer_then_farther(step + 0.032), 0xFFFF0000u) << "step " << step;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, Depth16, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
+    return info.param ? "IntoTheWindow" : "Offscreen";
+});
 
 class Texturing : public DeviceTest {
   protected:
