@@ -9,6 +9,7 @@
 #include "d3d9_resources.h"
 #include "gl_backend.h"
 #include "gl_index_rewrite.h"
+#include "gl_stream_buffer.h"
 #include "unimplemented.h"
 
 #include <algorithm>

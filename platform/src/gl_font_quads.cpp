@@ -136,7 +136,9 @@ void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<Glyph
         state.depth_mask(depth.write);
     }
     state.enable(GlState::kCullFace, false);
-    state.polygon_mode(GL_FILL);
+#if !defined(__EMSCRIPTEN__)
+    state.polygon_mode(GL_FILL); // ES draws filled polygons only
+#endif
     state.enable(GlState::kBlend, true);
     state.blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     state.blend_equation(GL_FUNC_ADD, GL_FUNC_ADD);
