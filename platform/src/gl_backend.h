@@ -6,7 +6,8 @@
 // fixed-function stage, the emulation programs, the font's coverage program and atlases, and the buffers
 // and textures of the device's resources. Its bodies, one area each: gl_context.cpp (context, creation,
 // making current), gl_target.cpp (back buffer, Clear, Present, read-back), gl_resources.cpp (buffers and
-// textures), gl_draw.cpp (state and indexed draws), gl_font_quads.cpp (atlases and quads).
+// textures), gl_draw.cpp (state and indexed draws), gl_font_quads.cpp (atlases and quads), gl_state.cpp (the
+// state shadow), gl_stream_buffer.cpp (data written once per draw).
 #pragma once
 
 #include "ffp_program_cache.h"
@@ -167,7 +168,6 @@ class GlBackend final : public RenderBackend {
     bool offscreen_complete_ = false;  // make_offscreen made a complete framebuffer
     bool round_depth_ = false;         // the window's depth buffer is deeper than the device's 16 bits
     bool direct_ = false;              // draws go into the window (target())
-    bool shown_since_drawn_ = false;   // the window's back buffer was swapped since the last drawing
     std::unique_ptr<GlStreamBuffer> scratch_indices_; // the rewritten indices of ES draws
     std::vector<std::uint32_t> indices_;              // their CPU copy, kept for its capacity
     std::array<GLuint, kTextureStages> samplers_{};

@@ -117,7 +117,6 @@ bool GlBackend::draw_indexed(const DrawCall& draw) {
         return false; // the program for this state did not compile: nothing is drawn
     bind_vertex_attributes(draw.layout, draw.stream, draw.states.fvf);
     draw_elements(draw);
-    shown_since_drawn_ = false;
     return true;
 }
 

@@ -197,7 +197,6 @@ bool GlBackend::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quad
         return false;
     const CoverageDepth gl_depth{depth.test && has_depth(), depth_function(depth.function), depth.write};
     coverage_->draw(state_, atlas, quads, clip, color, gl_depth, width_, height_);
-    shown_since_drawn_ = false;
     return true;
 }
 

@@ -145,7 +145,6 @@ void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         glClearStencil(static_cast<GLint>(stencil & 0xFF));
         mask |= GL_STENCIL_BUFFER_BIT;
     }
-    shown_since_drawn_ = false;
     if (rects == nullptr) {
         state_.enable(GlState::kScissorTest, false);
         glClear(mask);
@@ -169,7 +168,10 @@ void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
     pixels.assign(static_cast<size_t>(width_) * height_, 0);
     state_.bind_read_framebuffer(target());
 #if !defined(__EMSCRIPTEN__)
-    // Drawn into the window: what is being drawn, or once swapped, what the window shows.
+    // Drawn into the window: its back buffer. After a swap it still holds the picture shown where the swap
+    // copies it (as Mesa's software renderer on X does); a driver that flips leaves it undefined. The
+    // device's Present keeps a copy of its own, read before the swap, once a test has asked for presented
+    // pictures.
     if (direct_)
         glReadBuffer(GL_BACK);
 #endif
@@ -215,7 +217,6 @@ void GlBackend::present(const RECT& from, const RECT* dest) {
                from.bottom == h && to.left == 0 && to.top == 0 && to.right == w && to.bottom == h) {
         // Drawn into the window at the size it shows: nothing to scale.
         host::swap(hw);
-        shown_since_drawn_ = true;
     } else {
         if (direct_) {
             // Drawn into the window, but only part of it is to be shown, or its size changed meanwhile:
@@ -236,7 +237,6 @@ void GlBackend::present(const RECT& from, const RECT* dest) {
             blit_to_window(hw, from, to, client_width, client_height);
         else
             host::swap(hw);
-        shown_since_drawn_ = false;
     }
     // The next frame is drawn straight into the window while it shows the back buffer at its own size.
     use_window(window_can_stand_in_ && same_size);
