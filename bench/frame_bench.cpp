@@ -1,12 +1,14 @@
 // Frame benchmark: the whole viewer at its start pose, the viewer turned down onto the box with a narrow
 // field of view so that the box fills much of the window ("viewer-near"), or a bare loop that only clears
-// and presents a 1024 x 768 back buffer on the same kind of window, run for a fixed number of frames on the
-// current display. Prints one line of figures: frames per second, CPU time per frame, time from start to the
-// first presented frame, the process's peak memory, and the share of the last picture that is not black
-// (the box and the text). With a file name, also writes each timed frame's time in milliseconds to it, one a
-// line. scripts/bench runs each mode in a process of its own and makes the table.
+// and presents a 1024 x 768 back buffer on the same kind of window ("bare": drawn straight into the window,
+// whose client area is the back buffer's size where no window manager frames it), or the same loop kept to
+// the offscreen back buffer that Present copies into the window ("bare-copy"), run for a fixed number of
+// frames on the current display. Prints one line of figures: frames per second, CPU time per frame, time from
+// start to the first presented frame, the process's peak memory, and the share of the last picture that is
+// not black (the box and the text). With a file name, also writes each timed frame's time in milliseconds to
+// it, one a line. scripts/bench runs each mode in a process of its own and makes the table.
 //
-//   frame_bench viewer|viewer-near|bare [frames] [frame-times-file]
+//   frame_bench viewer|viewer-near|bare|bare-copy [frames] [frame-times-file]
 //
 // The retrace wait is switched off by the display driver (Mesa's vblank_mode=0, set by scripts/bench), so
 // the figures measure the work of a frame, not the display's refresh rate.
@@ -87,8 +89,9 @@ LRESULT CALLBACK bare_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// The bare loop: the same window and device, a clear and a present per frame, nothing else.
-bool run_bare(int frames, Timing& timing, double& cpu_in_loop) {
+// The bare loop: the same window and device, a clear and a present per frame, nothing else; with copy, drawn
+// into the offscreen back buffer and copied into the window at Present.
+bool run_bare(int frames, bool copy, Timing& timing, double& cpu_in_loop) {
     static int instance_tag = 0;
     const HINSTANCE instance = reinterpret_cast<HINSTANCE>(&instance_tag);
     WNDCLASSEXA wc = {};
@@ -103,6 +106,7 @@ bool run_bare(int frames, Timing& timing, double& cpu_in_loop) {
     if (window == nullptr)
         return false;
     ShowWindow(window, SW_SHOWDEFAULT);
+    platform::test::draw_offscreen_only(copy);
     IDirect3D9* const d3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (d3d == nullptr)
         return false;
@@ -163,14 +167,17 @@ int main(int argc, char** argv) {
     timing.start = Clock::now();
     const std::string mode = argc > 1 ? argv[1] : "viewer";
     const int frames = argc > 2 ? std::atoi(argv[2]) : 600;
-    if (frames < 2 || (mode != "viewer" && mode != "viewer-near" && mode != "bare")) {
-        std::fprintf(stderr, "usage: frame_bench viewer|viewer-near|bare [frames >= 2] [frame-times-file]\n");
+    if (frames < 2 || (mode != "viewer" && mode != "viewer-near" && mode != "bare" && mode != "bare-copy")) {
+        std::fprintf(
+            stderr,
+            "usage: frame_bench viewer|viewer-near|bare|bare-copy [frames >= 2] [frame-times-file]\n");
         return 2;
     }
     timing.presents.reserve(static_cast<size_t>(frames));
     double cpu_in_loop = 0.0;
-    const bool ran = mode == "bare" ? run_bare(frames, timing, cpu_in_loop)
-                                    : run_viewer(frames, mode == "viewer-near", timing, cpu_in_loop);
+    const bool ran = mode == "bare" || mode == "bare-copy"
+                         ? run_bare(frames, mode == "bare-copy", timing, cpu_in_loop)
+                         : run_viewer(frames, mode == "viewer-near", timing, cpu_in_loop);
     if (!ran) {
         std::fprintf(stderr, "frame_bench: the %s run did not complete\n", mode.c_str());
         return 1;

@@ -44,6 +44,10 @@ void on_present(std::function<void()> hook);
 // time until cleared with an empty name.
 void fail_operation(std::string name);
 bool should_fail(std::string_view name);
+// Keeps the renderer of every device made from now on (until cleared) drawing into its offscreen back buffer,
+// which Present copies into the window, even where the window's own buffers could take its place (a
+// benchmark measures what the copy costs).
+void draw_offscreen_only(bool on);
 // The window's back-buffer pixels as last presented, 0xAARRGGBB, row by row from the top.
 std::vector<std::uint32_t> presented_pixels(UINT* width, UINT* height);
 } // namespace test

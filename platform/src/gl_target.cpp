@@ -8,6 +8,7 @@
 // bytes only, and always draws offscreen.
 #include "d3d9_color.h"
 #include "gl_backend.h"
+#include "test_hooks.h"
 #include "win32_internal.h"
 
 #include <algorithm>
@@ -49,9 +50,9 @@ void GlBackend::inspect_window_buffers() {
                                : format == D3DFMT_D16   ? 16
                                : format == D3DFMT_D24X8 ? 24
                                                         : -1;
-    window_can_stand_in_ = params_.BackBufferFormat == D3DFMT_X8R8G8B8 && red == 8 && green == 8 &&
-                           blue == 8 && alpha == 0 && samples == 0 && depth_wanted >= 0 &&
-                           depth >= depth_wanted;
+    window_can_stand_in_ = !hooks::offscreen_only() && params_.BackBufferFormat == D3DFMT_X8R8G8B8 &&
+                           red == 8 && green == 8 && blue == 8 && alpha == 0 && samples == 0 &&
+                           depth_wanted >= 0 && depth >= depth_wanted;
     round_depth_ = has_depth() && format == D3DFMT_D16 && depth > 16;
 #endif
 }

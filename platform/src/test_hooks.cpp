@@ -1,7 +1,7 @@
 // The test hooks of platform_test.h, all in one place: scripting the message queue (a hook at every
-// PeekMessageA), counting frames (a hook after every Present), making named operations fail, and reading the
-// last presented picture (kept by the Direct3D 9 device, d3d9_present.cpp). Nothing here runs for the
-// program unless a test has set a hook.
+// PeekMessageA), counting frames (a hook after every Present), making named operations fail, keeping devices
+// made from then on to the offscreen back buffer, and reading the last presented picture (kept by the
+// Direct3D 9 device, d3d9_present.cpp). Nothing here runs for the program unless a test has set a hook.
 #include "test_hooks.h"
 
 #include "d3d9_device.h"
@@ -20,6 +20,7 @@ struct Hooks {
     std::function<void(int)> peek_message;
     std::function<void()> present;
     std::string failing_operation; // empty: none
+    bool offscreen_only = false;
 };
 
 Hooks& hooks_set() {
@@ -36,6 +37,10 @@ void before_peek_message(int call) {
         const auto hook = hooks_set().peek_message; // the hook may replace itself
         hook(call);
     }
+}
+
+bool offscreen_only() {
+    return hooks_set().offscreen_only;
 }
 
 void after_present() {
@@ -59,6 +64,10 @@ void on_present(std::function<void()> hook) {
 
 void fail_operation(std::string name) {
     hooks_set().failing_operation = std::move(name);
+}
+
+void draw_offscreen_only(bool on) {
+    hooks_set().offscreen_only = on;
 }
 
 bool should_fail(std::string_view name) {
