@@ -239,23 +239,32 @@ void GlBackend::apply_pipeline_states(const StateRecords& states) {
                                                                   : GL_FILL);
 #endif
 
-    state_.enable(GlState::kBlend, rs[D3DRS_ALPHABLENDENABLE] != FALSE);
-    if (rs[D3DRS_ALPHABLENDENABLE] != FALSE) {
+    bool blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
+    if (blend) {
         GLenum src = GL_ONE;
         GLenum dst = GL_ZERO;
         blend_pair("D3DRS_SRCBLEND", rs[D3DRS_SRCBLEND], "D3DRS_DESTBLEND", rs[D3DRS_DESTBLEND], src, dst);
         GLenum src_alpha = src;
         GLenum dst_alpha = dst;
-        GLenum equation_alpha = blend_equation("D3DRS_BLENDOP", rs[D3DRS_BLENDOP]);
+        const GLenum equation = blend_equation("D3DRS_BLENDOP", rs[D3DRS_BLENDOP]);
+        GLenum equation_alpha = equation;
         if (rs[D3DRS_SEPARATEALPHABLENDENABLE] != FALSE) {
             blend_pair("D3DRS_SRCBLENDALPHA", rs[D3DRS_SRCBLENDALPHA], "D3DRS_DESTBLENDALPHA",
                        rs[D3DRS_DESTBLENDALPHA], src_alpha, dst_alpha);
             equation_alpha = blend_equation("D3DRS_BLENDOPALPHA", rs[D3DRS_BLENDOPALPHA]);
         }
-        state_.blend_func(src, dst, src_alpha, dst_alpha);
-        state_.blend_equation(blend_equation("D3DRS_BLENDOP", rs[D3DRS_BLENDOP]), equation_alpha);
-        state_.blend_color(rgba_from_d3dcolor(rs[D3DRS_BLENDFACTOR]));
+        // One times the source plus zero times the destination is the source: blending that changes no
+        // colour is left off, and the colour is written as a draw without blending writes it, whatever the
+        // colour buffer's format (Mesa's software renderer rounds blended colours by the format).
+        blend = !(src == GL_ONE && dst == GL_ZERO && src_alpha == GL_ONE && dst_alpha == GL_ZERO &&
+                  equation == GL_FUNC_ADD && equation_alpha == GL_FUNC_ADD);
+        if (blend) {
+            state_.blend_func(src, dst, src_alpha, dst_alpha);
+            state_.blend_equation(equation, equation_alpha);
+            state_.blend_color(rgba_from_d3dcolor(rs[D3DRS_BLENDFACTOR]));
+        }
     }
+    state_.enable(GlState::kBlend, blend);
     const DWORD write = rs[D3DRS_COLORWRITEENABLE];
     state_.color_mask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0);
 }
