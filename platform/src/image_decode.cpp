@@ -198,11 +198,14 @@ DecodedImage read_and_decode(const char* path) {
     if (path == nullptr)
         return failure(D3DERR_INVALIDCALL, "no file name");
 #if defined(_WIN32)
-    // MinGW's C runtime: binary mode, and the 64-bit size (the plain stat's is 32 bits).
+    // MinGW's C runtime: binary mode, and the 64-bit size (the plain stat's is 32 bits). A folder cannot be
+    // opened there at all: it is named for what it is before open says "Permission denied".
+    struct _stat64 info {};
+    if (_stat64(path, &info) == 0 && !S_ISREG(info.st_mode))
+        return invalid("not a regular file");
     const FileDescriptor file(open(path, O_RDONLY | O_BINARY));
     if (file.fd < 0)
         return invalid(std::strerror(errno));
-    struct _stat64 info {};
     if (_fstat64(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
         return invalid("not a regular file");
 #else
