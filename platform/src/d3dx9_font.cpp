@@ -153,9 +153,13 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
         const int bytes = WideCharToMultiByte(1252, 0, pString, Count, nullptr, 0, nullptr, nullptr);
         if (bytes <= 0)
             return 0;
-        std::string ansi(static_cast<std::size_t>(bytes), '\0');
-        WideCharToMultiByte(1252, 0, pString, Count, ansi.data(), bytes, nullptr, nullptr);
-        return DrawTextA(pSprite, ansi.c_str(), Count < 0 ? -1 : bytes, pRect, Format, Color);
+        try {
+            std::string ansi(static_cast<std::size_t>(bytes), '\0');
+            WideCharToMultiByte(1252, 0, pString, Count, ansi.data(), bytes, nullptr, nullptr);
+            return DrawTextA(pSprite, ansi.c_str(), Count < 0 ? -1 : bytes, pRect, Format, Color);
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
     }
     HRESULT OnLostDevice() override {
         return E_NOTIMPL;
