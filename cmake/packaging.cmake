@@ -3,8 +3,8 @@
 #                  images in /usr/share/<package>/, a launcher /usr/bin/<package> that starts it in the
 #                  images' folder, its manual page, a desktop menu entry with an icon, the copyright file
 #                  and the changelog.
-#   Windows build: a zip (CPack's ZIP generator): viewer.exe with the two images beside it, LICENSE and
-#                  README.txt, in one folder.
+#   Windows build: a zip (CPack's ZIP generator): the self-contained viewer.exe with the two images beside
+#                  it, LICENSE and README.txt, in one folder.
 # Only the program and what it needs at run time are installed: never the tests, the benchmarks, the tools
 # or the static libraries. Nothing here changes what a build builds.
 
@@ -31,7 +31,8 @@ if(WIN32)
     # Text files for Windows users keep Windows line ends.
     configure_file(${CMAKE_SOURCE_DIR}/packaging/README.txt.in ${staging}/README.txt @ONLY NEWLINE_STYLE CRLF)
     configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${staging}/LICENSE @ONLY NEWLINE_STYLE CRLF)
-    install(TARGETS viewer RUNTIME DESTINATION .)
+    # The self-contained viewer.exe (our D3DX linked in), which needs nothing Windows does not have.
+    install(TARGETS viewer_standalone RUNTIME DESTINATION .)
     install(FILES ${VIEWER_IMAGES} ${staging}/README.txt ${staging}/LICENSE DESTINATION .)
     include(CPack)
     return()

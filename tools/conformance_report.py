@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Compares the pictures scripts/conformance took of the Linux build and of viewer.exe under Wine (and, where
-the run has them, of the web build in headless Chromium: <step>.web.png), step by step, within the bounds
-that docs/conformance.md explains; writes index.html and the difference pictures next to them, prints the
+the run has them, of the self-contained viewer.exe under Wine with Wine's D3DX off: <step>.standalone.png,
+held to the same bounds as Wine's; and of the web build in headless Chromium: <step>.web.png), step by
+step, within the bounds that docs/conformance.md explains; writes index.html and the difference pictures next to them, prints the
 table and exits with 1 when any step is out of bounds.
 
     conformance_report.py OUT_DIR     OUT_DIR holds one folder per run (steps.tsv and the pictures)
@@ -185,9 +186,9 @@ def glyphs_apart(a, b, line_box):
 
 
 def compare_step(linux_path, wine_path, expected, diff_path, other="wine", anisotropic_fur=False):
-    """Compares the Linux picture with the other side's (`other`: "wine" or "web"; against the web, with
-    the web's bounds, `anisotropic_fur` where the fur is drawn with the anisotropic filter)."""
-    there = {"wine": "under Wine", "web": "in the browser"}[other]
+    """Compares the Linux picture with the other side's (`other`: "wine", "standalone" or "web"; against the
+    web, with the web's bounds, `anisotropic_fur` where the fur is drawn with the anisotropic filter)."""
+    there = {"wine": "under Wine", "standalone": "in the self-contained viewer.exe", "web": "in the browser"}[other]
     wine = Image.open(wine_path).convert("RGB")
     size = wine.size
     linux = Image.open(linux_path).convert("RGB").resize(size, Image.BILINEAR)
@@ -331,6 +332,14 @@ def main():
             rows.append((run.name, "wine", step, r))
         within = [not r["failures"] for name, side, _, r in rows if name == run.name and side == "wine"]
         checks += [(run.name, *c) for c in check_bounds(run, steps, within)]
+        if (run / f"{steps[0]['name']}.standalone.png").exists():
+            for step, expected in zip(steps, expected_lines(steps)):
+                base = run / step["name"]
+                r = compare_step(f"{base}.linux.png", f"{base}.standalone.png", expected,
+                                 f"{base}.standalone-diff.png", other="standalone")
+                if step["state"] != "drawn":
+                    r["failures"].insert(0, f"input {step['state']}")
+                rows.append((run.name, "standalone", step, r))
         if web_states:
             for step, expected in zip(steps, expected_lines(steps)):
                 base = run / step["name"]
@@ -344,16 +353,18 @@ def main():
                          "failures": [f"input {state}"]}
                 rows.append((run.name, "web", step, r))
 
-    print(f"{'run':9} {'against':7} {'step':24} {'mean %':>7} {'off %':>6} {'bbox px':>7}  text    result")
+    print(f"{'run':9} {'against':10} {'step':24} {'mean %':>7} {'off %':>6} {'bbox px':>7}  text    result")
     for run, side, step, r in rows:
         text = "".join({"reads": "r", "over the box": "w"}.get(l["how"], "x") for l in r["lines"]) or "-" * 6
         result = "ok" if not r["failures"] else "FAIL: " + "; ".join(r["failures"])
         if r.get("notes"):
             result += " (" + "; ".join(r["notes"]) + ")"
-        print(f"{run:9} {side:7} {step['name']:24} {r['mean']:7.3f} {r['off']:6.3f} {r.get('bbox_diff', '-'):>7}  "
+        print(f"{run:9} {side:10} {step['name']:24} {r['mean']:7.3f} {r['off']:6.3f} {r.get('bbox_diff', '-'):>7}  "
               f"{text}  {result}")
     print("text, a letter a line: r reads as it must on both sides; w the box is near: the part left of it "
           "reads the same, and over it the text is drawn on both sides or on neither; x misread")
+    if not any(side == "standalone" for _, side, _, _ in rows):
+        print("no pictures of the self-contained viewer.exe: it is not compared")
     if not any(side == "web" for _, side, _, _ in rows):
         print("no pictures of the web build: compared with Wine only")
     failed = sum(bool(r["failures"]) for _, _, _, r in rows)
@@ -376,7 +387,8 @@ def write_html(out, rows, checks):
              ".fail{color:#f66}.ok{color:#6c6}</style>",
              "<h1>Conformance: the Linux build and viewer.exe under Wine</h1>",
              "<p>Per step: the Linux build (its 1024 × 768 back buffer scaled linearly to Wine's client "
-             "area), viewer.exe under Wine, and their difference (× 4); where the web build ran, below them "
+             "area), viewer.exe under Wine, and their difference (× 4); below them, where it ran, the same for "
+             "the self-contained viewer.exe (our D3DX, Wine's switched off); where the web build ran, below them "
              "the Linux build, the web build's canvas in headless Chromium, and their difference (× 4). "
              "Bounds: docs/conformance.md.</p>",
              "<table><tr><th>run</th><th>against</th><th>step</th><th>input</th><th>box mean %</th><th>off %</th>"
@@ -402,10 +414,14 @@ def write_html(out, rows, checks):
             continue
         src = f"{run}/{step['name']}"
         web = Path(out / f"{src}.web.png").exists()
+        standalone = Path(out / f"{src}.standalone.png").exists()
         parts.append(f"<h2 id='{e(run)}-{e(step['name'])}'>{e(run)}: {e(step['name'])}</h2>"
                      f"<p>{e(step['what'])} <code>{e(step['input'])}</code></p>"
                      f"<img src='{e(src)}.linux.png' alt='Linux'> <img src='{e(src)}.wine.png' alt='Wine'> "
                      f"<img src='{e(src)}.diff.png' alt='difference'>" +
+                     (f"<br><img src='{e(src)}.linux.png' alt='Linux'> <img src='{e(src)}.standalone.png' "
+                      f"alt='self-contained viewer.exe'> <img src='{e(src)}.standalone-diff.png' alt='difference'>"
+                      if standalone else "") +
                      (f"<br><img src='{e(src)}.linux.png' alt='Linux'> <img src='{e(src)}.web.png' alt='web'> "
                       f"<img src='{e(src)}.web-diff.png' alt='difference'>" if web else ""))
     (out / "index.html").write_text("\n".join(parts))

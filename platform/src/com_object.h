@@ -10,11 +10,9 @@
 // the program's: they go through add_ref_internal and release_internal, untraced, usually by a Held member.
 #pragma once
 
-#include "trace_format.h"
+#include "trace_calls.h"
 
 #include <windows.h>
-
-#include <platform_test.h>
 
 #include <type_traits>
 

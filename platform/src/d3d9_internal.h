@@ -1,6 +1,7 @@
 // What the D3DX part of the layer needs from the Direct3D 9 device inside the layer: making a texture from
 // decoded mip levels, and drawing screen-space glyph quads for the font. Implemented with the device in
-// d3d9_*.cpp; used by d3dx9_texture.cpp and d3dx9_font.cpp.
+// d3d9_*.cpp, and in the self-contained Windows build on Windows' own Direct3D 9 (d3d9_*_windows.cpp); used
+// by d3dx9_texture.cpp and d3dx9_font.cpp.
 #pragma once
 
 #include <d3d9.h>
@@ -28,8 +29,14 @@ HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, std::vector<M
 UINT max_texture_side(IDirect3DDevice9* device);
 
 // A single-channel coverage image (glyph atlas) held by the device for the font; 0 when the device cannot
-// make it (larger than the largest texture side it takes, or out of memory).
+// make it (larger than the largest texture side it takes, or out of memory). On Windows the atlas is a
+// texture of Windows' own device with what drawing from it needs (d3d9_font_quads_windows.cpp).
+#if defined(_WIN32)
+struct CoverageAtlas;
+using AtlasHandle = CoverageAtlas*;
+#else
 using AtlasHandle = std::uint32_t;
+#endif
 AtlasHandle create_coverage_atlas(IDirect3DDevice9* device, UINT width, UINT height,
                                   const std::uint8_t* coverage);
 void destroy_coverage_atlas(IDirect3DDevice9* device, AtlasHandle atlas);

@@ -1,16 +1,15 @@
-// D3DXCreateFontA and ID3DXFont for the Linux build: the face, metrics and glyph atlas come from
-// font_raster.cpp (fontconfig + FreeType); the atlas is handed to the device once (a font whose atlas the
-// device cannot hold fails with D3DERR_INVALIDCALL), and DrawTextA lays the text out and draws its glyphs as
-// coverage quads blended in the text colour at depth 0 under the device's depth states, as D3DX's sprite
-// draws them (d3d9::draw_coverage_quads). The font holds a reference to its device until its last Release.
+// D3DXCreateFontA and ID3DXFont for the Linux, web and self-contained Windows builds: the face, metrics and
+// glyph atlas come from font_raster.cpp (fontconfig + FreeType, the browser's canvas, or GDI); the atlas is
+// handed to the device once (a font whose atlas the device cannot hold fails with D3DERR_INVALIDCALL), and
+// DrawTextA lays the text out and draws its glyphs as coverage quads blended in the text colour at depth 0
+// under the device's depth states, as D3DX's sprite draws them (d3d9::draw_coverage_quads). The font holds a
+// reference to its device until its last Release.
 #include <d3dx9.h>
 
 #include "com_object.h"
 #include "d3d9_internal.h"
 #include "d3dx9_trace.h"
 #include "font_raster.h"
-
-#include <platform_test.h>
 
 #include <cstdio>
 #include <cstring>
@@ -101,6 +100,78 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
         }
     }
 
+#if defined(_WIN32)
+    // The rest of D3DX's font interface on Windows, which the program does not call. The description is
+    // what the font was made with; all of the ANSI set's glyphs are made with the font, so preloading has
+    // nothing to do; wide text is drawn as its ANSI (Windows-1252) form. Text metrics, the GDI context,
+    // the glyphs' own textures and a reset of the device (which would first need the font's state blocks
+    // released) are not offered.
+    HRESULT GetDescA(D3DXFONT_DESCA* desc) override {
+        if (desc == nullptr)
+            return D3DERR_INVALIDCALL;
+        *desc = desc_;
+        return D3D_OK;
+    }
+    HRESULT GetDescW(D3DXFONT_DESCW* desc) override {
+        if (desc == nullptr)
+            return D3DERR_INVALIDCALL;
+        D3DXFONT_DESCW wide{
+            desc_.Height,  desc_.Width,           desc_.Weight,  desc_.MipLevels,      desc_.Italic,
+            desc_.CharSet, desc_.OutputPrecision, desc_.Quality, desc_.PitchAndFamily, {}};
+        MultiByteToWideChar(1252, 0, desc_.FaceName, -1, wide.FaceName, LF_FACESIZE);
+        *desc = wide;
+        return D3D_OK;
+    }
+    BOOL GetTextMetricsA(TEXTMETRICA*) override {
+        return FALSE;
+    }
+    BOOL GetTextMetricsW(TEXTMETRICW*) override {
+        return FALSE;
+    }
+    HDC GetDC() override {
+        return nullptr;
+    }
+    HRESULT GetGlyphData(UINT, IDirect3DTexture9**, RECT*, POINT*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT PreloadCharacters(UINT, UINT) override {
+        return D3D_OK;
+    }
+    HRESULT PreloadGlyphs(UINT, UINT) override {
+        return D3D_OK;
+    }
+    HRESULT PreloadTextA(const char*, INT) override {
+        return D3D_OK;
+    }
+    HRESULT PreloadTextW(const WCHAR*, INT) override {
+        return D3D_OK;
+    }
+    INT DrawTextW(ID3DXSprite* pSprite, const WCHAR* pString, INT Count, LPRECT pRect, DWORD Format,
+                  D3DCOLOR Color) override {
+        if (pString == nullptr || Count == 0)
+            return 0;
+        const int bytes = WideCharToMultiByte(1252, 0, pString, Count, nullptr, 0, nullptr, nullptr);
+        if (bytes <= 0)
+            return 0;
+        try {
+            std::string ansi(static_cast<std::size_t>(bytes), '\0');
+            WideCharToMultiByte(1252, 0, pString, Count, ansi.data(), bytes, nullptr, nullptr);
+            return DrawTextA(pSprite, ansi.c_str(), Count < 0 ? -1 : bytes, pRect, Format, Color);
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+    }
+    HRESULT OnLostDevice() override {
+        return E_NOTIMPL;
+    }
+    HRESULT OnResetDevice() override {
+        return E_NOTIMPL;
+    }
+    void describe(const D3DXFONT_DESCA& desc) {
+        desc_ = desc;
+    }
+#endif
+
   private:
     ~Font() override {
         const TraceMute mute;
@@ -116,6 +187,9 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
     RasterFont raster_;
     platform::d3d9::AtlasHandle atlas_;
     platform::d3dx9::TextLayout layout_; // the last text's layout, its room kept for the next
+#if defined(_WIN32)
+    D3DXFONT_DESCA desc_{};
+#endif
 };
 
 } // namespace
@@ -161,6 +235,21 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width
             platform::d3d9::destroy_coverage_atlas(pDevice, atlas);
             throw;
         }
+#if defined(_WIN32)
+        D3DXFONT_DESCA desc{Height,
+                            Width,
+                            Weight,
+                            MipLevels,
+                            Italic,
+                            static_cast<BYTE>(CharSet),
+                            static_cast<BYTE>(OutputPrecision),
+                            static_cast<BYTE>(Quality),
+                            static_cast<BYTE>(PitchAndFamily),
+                            {}};
+        if (pFaceName != nullptr)
+            strncpy(desc.FaceName, pFaceName, LF_FACESIZE - 1);
+        font->describe(desc);
+#endif
         *ppFont = font;
         return line.made(font);
     } catch (const std::bad_alloc&) {

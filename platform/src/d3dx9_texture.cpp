@@ -9,8 +9,6 @@
 #include "d3dx9_trace.h"
 #include "image_decode.h"
 
-#include <platform_test.h>
-
 #include <cstdio>
 
 HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile,

@@ -2,7 +2,7 @@
 // "null") and text of a given length.
 #pragma once
 
-#include "trace_format.h"
+#include "trace_calls.h"
 
 #include <cstdio>
 #include <string>
@@ -18,6 +18,7 @@ struct TextArg {
     int count;
 };
 
+#if !defined(_WIN32)
 inline void append(std::string& out, TextArg a) {
     if (a.text == nullptr) {
         out += "null";
@@ -28,5 +29,6 @@ inline void append(std::string& out, TextArg a) {
         text += a.text[i];
     append(out, text.c_str());
 }
+#endif
 
 } // namespace platform::trace

@@ -1,8 +1,8 @@
 // Image files for D3DXCreateTextureFromFileA: the file read with POSIX calls (opened without blocking,
-// regular files only), the format found from its first bytes and only as much of the rest read as that
-// format's header says its reader can use, the bytes handed to that reader (image_formats.h), the
-// default size (powers of two within the device's limit, level 0 resampled with a box filter) and the
-// box-filtered mip chain.
+// regular files only; MinGW's on Windows, in binary mode), the format found from its first bytes and only as
+// much of the rest read as that format's header says its reader can use, the bytes handed to that reader
+// (image_formats.h), the default size (powers of two within the device's limit, level 0 resampled with a box
+// filter) and the box-filtered mip chain.
 #include "image_decode.h"
 #include "image_formats.h"
 
@@ -197,12 +197,25 @@ DecodedImage read_up_to(int fd, std::vector<std::uint8_t>& bytes, std::size_t si
 DecodedImage read_and_decode(const char* path) {
     if (path == nullptr)
         return failure(D3DERR_INVALIDCALL, "no file name");
+#if defined(_WIN32)
+    // MinGW's C runtime: binary mode, and the 64-bit size (the plain stat's is 32 bits). A folder cannot be
+    // opened there at all: it is named for what it is before open says "Permission denied".
+    struct _stat64 info {};
+    if (_stat64(path, &info) == 0 && !S_ISREG(info.st_mode))
+        return invalid("not a regular file");
+    const FileDescriptor file(open(path, O_RDONLY | O_BINARY));
+    if (file.fd < 0)
+        return invalid(std::strerror(errno));
+    if (_fstat64(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return invalid("not a regular file");
+#else
     const FileDescriptor file(open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.fd < 0)
         return invalid(std::strerror(errno));
     struct stat info {};
     if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
         return invalid("not a regular file");
+#endif
     const auto file_size = static_cast<std::uint64_t>(info.st_size);
     std::vector<std::uint8_t> bytes;
     if (DecodedImage read = read_up_to(file.fd, bytes, std::min<std::uint64_t>(file_size, head_bytes));

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows zip as a user meets it: unpacked into a temporary folder, its viewer.exe runs under Wine from
-# the folder it was unpacked into and shows the reference picture (tests/wine/picture_matches_reference.sh
-# runs it, compares and ends it with Esc).
+# the folder it was unpacked into, with Wine's own D3DX switched off as a clean Windows lacks it, and shows
+# the reference picture (tests/wine/picture_matches_reference.sh runs it, compares and ends it with Esc).
 #
 #   zip_runs_under_wine.sh <viewer-<version>-windows-x64.zip> <reference.png>
 set -uo pipefail
@@ -13,4 +13,5 @@ trap 'rm -rf "$work"' EXIT
 unzip -q "$1" -d "$work" || fail "unzip could not unpack $1"
 folder="$work/$(basename "$1" .zip)"
 [ -f "$folder/viewer.exe" ] || fail "the zip has no $(basename "$folder")/viewer.exe"
-"$(dirname "$0")/../wine/picture_matches_reference.sh" "$folder/viewer.exe" "$folder" "$2"
+WINE_DLL_OVERRIDES="d3dx9_43=d" "$(dirname "$0")/../wine/picture_matches_reference.sh" "$folder/viewer.exe" \
+    "$folder" "$2"

@@ -3,6 +3,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <thread>
 
 namespace support {
@@ -53,7 +55,11 @@ PrivateDisplay::PrivateDisplay(bool with_window_manager) {
         },
         20s);
     if (!managing || !window_manager_->running()) {
-        error_ = "openbox did not take charge of " + name_ + ": " + window_manager_->stderr_text();
+        // Whether it ended, and how, tells a window manager that failed from one that was slow to start.
+        const std::optional<int> ended = window_manager_->wait_for_exit(0ms);
+        error_ = "openbox did not take charge of " + name_ + " (" +
+                 (ended ? "it ended with code " + std::to_string(*ended) : std::string("still starting")) +
+                 "): " + window_manager_->stderr_text();
     }
 }
 

@@ -422,69 +422,6 @@ TEST_F(DeviceTest, ABoundTextureOutlivesItsReleaseUntilTheDeviceLetsGo) {
     EXPECT_EQ(pixel(8, 8), 0xFF00FF00u);
 }
 
-TEST_F(DeviceTest, TraceLinesNameObjectsAndCreationOutcomes) {
-    make_device();
-    platform::trace::clear();
-    platform::trace::enable(true);
-    IDirect3DVertexBuffer9* vb = nullptr;
-    ASSERT_EQ(device_->CreateVertexBuffer(768, 0, 274, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
-    void* data = nullptr;
-    ASSERT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
-    ASSERT_EQ(vb->Unlock(), D3D_OK);
-    IDirect3DIndexBuffer9* ib = nullptr;
-    EXPECT_EQ(device_->CreateIndexBuffer(0, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
-              D3DERR_INVALIDCALL);
-    device_->SetRenderState(D3DRS_AMBIENT, 0xFF323232);
-    device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_ANISOTROPIC);
-    device_->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    const D3DLIGHT9 light = kPointLight;
-    device_->SetLight(0, &light);
-    device_->LightEnable(0, TRUE);
-    D3DMATERIAL9 material{};
-    material.Diffuse = {1, 1, 1, 1};
-    material.Ambient = {1, 1, 1, 1};
-    device_->SetMaterial(&material);
-    D3DMATRIX m{};
-    m._11 = m._22 = m._33 = m._44 = 1;
-    m._43 = 2.5f;
-    device_->SetTransform(D3DTS_WORLD, &m);
-    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    device_->SetTexture(1, nullptr);
-    device_->SetStreamSource(0, vb, 0, 32);
-    device_->SetIndices(nullptr);
-    device_->BeginScene();
-    device_->EndScene();
-    device_->Present(nullptr, nullptr, nullptr, nullptr);
-    device_->SetStreamSource(0, nullptr, 0, 0);
-    vb->Release();
-    const std::vector<std::string> expected = {
-        "CreateVertexBuffer(768, 0, D3DFVF_XYZ|D3DFVF_NORMAL|D3DFVF_TEX1, D3DPOOL_MANAGED, null) -> "
-        "VertexBuffer#1",
-        "Lock(VertexBuffer#1, 0, 0, 0)",
-        "Unlock(VertexBuffer#1)",
-        "CreateIndexBuffer(0, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, null) -> failed 0x8876086C",
-        "SetRenderState(D3DRS_AMBIENT, 0xFF323232)",
-        "SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_ANISOTROPIC)",
-        "SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE)",
-        "SetLight(0, {D3DLIGHT_POINT, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {10, 10, 5}, {0, 0, 0}, 100, "
-        "0, 0, 0, "
-        "0.01, 0, 0})",
-        "LightEnable(0, TRUE)",
-        "SetMaterial({{1, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0})",
-        "SetTransform(D3DTS_WORLD, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 2.5, 1})",
-        "Clear(0, null, D3DCLEAR_TARGET, 0xFF000000, 1, 0)",
-        "SetTexture(1, null)",
-        "SetStreamSource(0, VertexBuffer#1, 0, 32)",
-        "SetIndices(null)",
-        "BeginScene()",
-        "EndScene()",
-        "Present(null, null, null, null)",
-        "SetStreamSource(0, null, 0, 0)",
-        "Release(VertexBuffer#1)",
-    };
-    EXPECT_EQ(platform::trace::lines(), expected);
-}
-
 TEST_F(DeviceTest, TestsCanMakeCreationAndLockingFail) {
     platform::test::fail_operation("Direct3DCreate9");
     EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION), nullptr);

@@ -185,6 +185,11 @@ TEST(Camera, FieldOfViewSaturatesAtTheIntegerLimits) {
     narrow.fov = -2147483600;
     update_camera(narrow, mouse_moved(0, 0, 2147483647));
     EXPECT_EQ(narrow.fov, -2147483647 - 1);
+    // -2^31 - 256, the float next below the limit, is out of range too (its conversion would be undefined).
+    CameraState next_below;
+    next_below.fov = -2147483600;
+    update_camera(next_below, mouse_moved(0, 0, 30400));
+    EXPECT_EQ(next_below.fov, -2147483647 - 1);
 
     // At the limits themselves: 2^31 - 1 rounds to the float 2^31, which saturates; the float just below
     // 2^31 is a valid field of view and stays.
@@ -232,6 +237,52 @@ TEST(Camera, ProductsWithDoubleConstantsAreRoundedOnce) {
     CameraState turned;
     update_camera(turned, mouse_moved(1400075121, 0, 0));
     EXPECT_SAME_FLOAT(turned.yaw, 1400079.875f);
+}
+
+// Results on a midpoint between two floats tie to the even one; results a hair off a midpoint go to the
+// nearer float. Each case is one the exact-rounding arithmetic must get right by its error term's sign or
+// zero.
+TEST(Camera, ResultsOnOrNextToAMidpointRoundAsSinglePrecisionDoes) {
+    const struct {
+        INT fov;
+        LONG wheel;
+        INT expected;
+    } fields[] = {
+        {16777217, 0, 16777216},    // 2^24 + 1 is a midpoint: without wheel motion it ties to 2^24
+        {-8388609, 50, -8388610},   // -8388609.5, a midpoint, ties to the even -8388610
+        {4194305, 25, 4194305},     // 4194304.75, a midpoint, ties up to the even 4194305
+        {0, 1121216050, -11212161}, // 11212160.5000000002...: just above the midpoint, rounds up
+    };
+    for (const auto& row : fields) {
+        CameraState state;
+        state.fov = row.fov;
+        update_camera(state, mouse_moved(0, 0, row.wheel));
+        EXPECT_EQ(state.fov, row.expected) << "fov " << row.fov << ", wheel " << row.wheel;
+    }
+
+    // From a yaw of 0 the turn shows to its last bit. 3 x 0.001f is exact in 25 bits, a midpoint: it ties to
+    // even. 1168483757 x 0.001f is exactly two units of a double below a midpoint: it rounds down.
+    const struct {
+        LONG count;
+        std::uint32_t yaw;
+    } turns[] = {{-3, 0xBB449BA6u}, {1168483757, 0x498EA31Fu}};
+    for (const auto& row : turns) {
+        CameraState state;
+        state.yaw = 0.0f;
+        update_camera(state, mouse_moved(row.count, 0, 0));
+        EXPECT_EQ(bits(state.yaw), row.yaw) << "count " << row.count;
+    }
+
+    // W and A looking along +X move the eye by one step on both axes, which is pulled back: with this radius
+    // the pulled-back step lies one unit of a double below a midpoint, and rounds down.
+    CameraState pulled;
+    pulled.eye_x = 0.0f;
+    pulled.eye_z = 0.0f;
+    pulled.yaw = 0.0f;
+    pulled.radius = std::bit_cast<float>(0x29BC33A0u);
+    update_camera(pulled, keys_held({DIK_W, DIK_A}));
+    EXPECT_EQ(bits(pulled.eye_x), 0xA64C6829u);
+    EXPECT_EQ(bits(pulled.eye_z), 0xA64C6829u);
 }
 
 TEST(Camera, PlanarLengthRoundsEachStep) {

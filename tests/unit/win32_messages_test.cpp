@@ -276,44 +276,6 @@ TEST_F(TestWindow, TheSizeGivenIsTheOuterSizeAndWithoutAFrameTheClientFillsIt) {
     EXPECT_FALSE(platform::win32::client_size(nullptr, &w, &h));
 }
 
-TEST_F(TestWindow, TheCallsAreTracedWithTheirArguments) {
-    platform::trace::clear();
-    platform::trace::enable(true);
-    const HWND second = CreateWindowExA(0, "unittestclass", "Second \"one\"", WS_OVERLAPPEDWINDOW, 0, 0, 100,
-                                        50, nullptr, nullptr, nullptr, nullptr);
-    const std::string label = platform::objects::label(second);
-    ShowWindow(second, SW_SHOWDEFAULT);
-    PostMessageA(second, WM_KEYDOWN, VK_F8, 1);
-    MSG msg{};
-    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    PostQuitMessage(0);
-    DestroyWindow(second);
-    CreateWindowExA(0, "NoSuchClass", "x", 0, 1, 2, 3, 4, nullptr, nullptr, nullptr, nullptr);
-    platform::trace::enable(false);
-    std::vector<std::string> lines = platform::trace::lines();
-    // Leave out the ones the recording window procedure made.
-    std::erase_if(lines, [](const std::string& l) { return l.starts_with("DefWindowProcA("); });
-    const std::vector<std::string> expected = {
-        "CreateWindowExA(0, \"unittestclass\", \"Second \"one\"\", WS_OVERLAPPEDWINDOW, 0, 0, 100, 50, null, "
-        "null, "
-        "null, "
-        "null) -> " +
-            label,
-        "ShowWindow(" + label + ", SW_SHOWDEFAULT)",
-        "PostMessageA(" + label + ", WM_KEYDOWN, VK_F8, 1)",
-        "PeekMessageA(null, 0, 0, PM_REMOVE)",
-        "TranslateMessage({" + label + ", WM_KEYDOWN, VK_F8, 1})",
-        "DispatchMessageA({" + label + ", WM_KEYDOWN, VK_F8, 1})",
-        "PostQuitMessage(0)",
-        "DestroyWindow(" + label + ")",
-        "CreateWindowExA(0, \"NoSuchClass\", \"x\", 0, 1, 2, 3, 4, null, null, null, null) -> null",
-    };
-    EXPECT_EQ(lines, expected);
-    EXPECT_TRUE(label.starts_with("Window#"));
-}
-
 } // namespace
 
 namespace {

@@ -4,6 +4,9 @@
 # saves a screenshot of it, presses Esc and expects the program to end with exit code 0.
 #
 #   run_viewer_exe.sh <viewer.exe> <assets dir> [<screenshot.png> [<seconds to wait before it>]]
+#
+# WINE_DLL_OVERRIDES, when set, is added to Wine's DLL overrides: "d3dx9_43=d" switches Wine's own D3DX
+# off, so that a viewer.exe that still needed it could not start.
 set -uo pipefail
 
 TITLE="Our First Direct3D Program"
@@ -43,7 +46,7 @@ finish() {
 }
 trap finish EXIT
 
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=${WINE_DLL_OVERRIDES:+;$WINE_DLL_OVERRIDES}"
 (cd "$assets" && exec "$WINE" "$exe") >"$log" 2>&1 </dev/null &
 pid=$!
 
