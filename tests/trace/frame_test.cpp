@@ -102,10 +102,13 @@ TEST(Frame, TheViewLooksFromTheEyeToTheEyeMinusTheLookOffsetInXAndYPlusItInZ) {
     float tx = 0;
     float ty = 0;
     float tz = 0;
-    ASSERT_EQ(std::sscanf(look[0].c_str(), "D3DXMatrixLookAtLH({0, 10, 18}, {%f, %f, %f}, {0, 1, 0})", &tx,
-                          &ty, &tz),
+    // The whole line must match, up to the up direction, exactly +Y: sscanf counts only the conversions.
+    int matched = -1;
+    ASSERT_EQ(std::sscanf(look[0].c_str(), "D3DXMatrixLookAtLH({0, 10, 18}, {%f, %f, %f}, {0, 1, 0})%n", &tx,
+                          &ty, &tz, &matched),
               3)
         << look[0];
+    EXPECT_EQ(matched, static_cast<int>(look[0].size())) << look[0];
     const float r = 30.0f * std::sin(1.0f);
     EXPECT_NEAR(tx, 0.0f - std::cos(4.0f) * r, 1e-4f);
     EXPECT_NEAR(ty, 10.0f - 30.0f * std::cos(1.0f), 1e-4f);
