@@ -47,7 +47,8 @@ PrivateDisplay::PrivateDisplay(bool with_window_manager) {
     window_manager_ =
         std::make_unique<ChildProcess>(std::vector<std::string>{"openbox", "--sm-disable"}, ".", env);
     // A window manager announces itself on the root window once it manages the screen.
-    const std::string check = "DISPLAY=" + shell_quote(name_) + " xprop -root _NET_SUPPORTING_WM_CHECK 2>&1";
+    const std::string check =
+        "DISPLAY=" + shell_quote(name_) + " timeout 5 xprop -root _NET_SUPPORTING_WM_CHECK 2>&1";
     const bool managing = poll_until(
         [&] {
             return !window_manager_->running() ||

@@ -147,8 +147,9 @@ bool display_available() {
 }
 
 std::vector<WindowId> visible_windows(pid_t pid, const std::string& title) {
-    const CommandResult found = run_command("xdotool search --onlyvisible --pid " + std::to_string(pid) +
-                                            " --name " + shell_quote("^" + title + "$") + " 2>/dev/null");
+    const CommandResult found =
+        run_command("timeout 10 xdotool search --onlyvisible --pid " + std::to_string(pid) + " --name " +
+                    shell_quote("^" + title + "$") + " 2>/dev/null");
     std::vector<WindowId> windows;
     std::istringstream ids(found.output);
     WindowId id = 0;
@@ -186,7 +187,7 @@ bool focus(WindowId window) {
 
 bool send_key(WindowId window, const std::string& key) {
     // Focus first: the X server then tells the program it has the focus before the key arrives.
-    return focus(window) && run_command("xdotool key --window " + std::to_string(window) + " " +
+    return focus(window) && run_command("timeout 10 xdotool key --window " + std::to_string(window) + " " +
                                         shell_quote(key) + " 2>/dev/null")
                                     .exit_code == 0;
 }
@@ -245,7 +246,8 @@ bool close_through_window_manager(WindowId window) {
 }
 
 bool screenshot(WindowId window, const std::string& path) {
-    return run_command("import -window " + std::to_string(window) + " " + shell_quote(path) + " 2>/dev/null")
+    return run_command("timeout 20 import -window " + std::to_string(window) + " " + shell_quote(path) +
+                       " 2>/dev/null")
                .exit_code == 0;
 }
 
