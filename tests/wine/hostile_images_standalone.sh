@@ -8,16 +8,7 @@
 #   hostile_images_standalone.sh <standalone viewer.exe> <assets dir> <hostile dir>
 set -uo pipefail
 
-TITLE="Our First Direct3D Program"
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
-WINDOW_TIMEOUT=120 # the first start also makes the prefix
-EXIT_TIMEOUT=20
-
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    exit 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/wine_viewer.sh"
 
 [ $# -eq 3 ] || fail "usage: $0 <viewer.exe> <assets dir> <hostile dir>"
 exe="$(realpath -m "$1")"
@@ -26,14 +17,8 @@ exe="$(realpath -m "$1")"
 [ -n "${DISPLAY:-}" ] || fail "DISPLAY is not set: run on a virtual display (scripts/test starts one)"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/viewer-wine-hostile.XXXXXX")"
-pid=""
 finish() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    WINEPREFIX="$work/prefix" "$WINESERVER" -k >/dev/null 2>&1
-    WINEPREFIX="$work/prefix" "$WINESERVER" -w >/dev/null 2>&1
+    wine_stop
     rm -rf "$work"
 }
 trap finish EXIT
@@ -41,45 +26,22 @@ export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml
 
 # Runs viewer.exe in folder $1 (named $2 in messages) to Esc.
 run_in() {
-    local folder="$1" name="$2" window="" start=$SECONDS code
-    (cd "$folder" && exec "$WINE" "$exe") >"$work/out.log" 2>"$work/err.log" </dev/null &
-    pid=$!
-    while [ $((SECONDS - start)) -lt $WINDOW_TIMEOUT ]; do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            wait "$pid"
-            code=$?
-            pid=""
-            cat "$work/err.log" >&2
-            fail "$name: viewer.exe ended with code $code before its window appeared"
-        fi
-        window="$(xdotool search --onlyvisible --pid "$pid" --name "^${TITLE}\$" 2>/dev/null | head -n1)"
-        [ -n "$window" ] && break
-        sleep 0.5
-    done
-    [ -n "$window" ] || fail "$name: no window within ${WINDOW_TIMEOUT} s"
+    what="$2: "
+    wine_start "$exe" "$1" "$work/out.log" "$work/err.log"
     sleep 1
-    kill -0 "$pid" 2>/dev/null || fail "$name: viewer.exe ended before Esc was pressed"
-    xdotool key --window "$window" Escape 2>/dev/null || fail "$name: xdotool could not send Esc"
-    start=$SECONDS
-    while kill -0 "$pid" 2>/dev/null && [ $((SECONDS - start)) -lt $EXIT_TIMEOUT ]; do
-        sleep 0.1
-    done
-    kill -0 "$pid" 2>/dev/null && fail "$name: viewer.exe still runs ${EXIT_TIMEOUT} s after Esc"
-    wait "$pid"
-    code=$?
-    pid=""
-    [ "$code" -eq 0 ] || fail "$name: viewer.exe ended with code $code after Esc, expected 0"
+    wine_end_with_esc "$work/err.log"
     # Wine's own notes (the prefix being made) start with "wine:"; the program's lines do not.
     grep -v '^wine: ' "$work/err.log" | tr -d '\r' >"$work/program.log"
     local lines
     lines="$(grep -c . "$work/program.log")"
-    [ "$lines" -le 1 ] || { cat "$work/program.log" >&2; fail "$name: $lines lines on stderr, expected at most one"; }
+    [ "$lines" -le 1 ] || { cat "$work/program.log" >&2; fail "$lines lines on stderr, expected at most one"; }
     if [ "$lines" -eq 1 ]; then
-        grep -q "tex_fur.png" "$work/program.log" || fail "$name: stderr does not name tex_fur.png: $(cat "$work/program.log")"
-        echo "$name: refused: $(cat "$work/program.log")"
+        grep -q "tex_fur.png" "$work/program.log" || fail "stderr does not name tex_fur.png: $(cat "$work/program.log")"
+        echo "${what}refused: $(cat "$work/program.log")"
     else
-        echo "$name: loaded"
+        echo "${what}loaded"
     fi
+    what=""
 }
 
 for file in "$3"/*; do

@@ -9,17 +9,8 @@
 # off, so that a viewer.exe that still needed it could not start.
 set -uo pipefail
 
-TITLE="Our First Direct3D Program"
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
-WINDOW_TIMEOUT=120 # the first start also makes the prefix
-EXIT_TIMEOUT=20
 DRAW_TIMEOUT=60
-
-fail() {
-    printf 'FAIL: %s\n' "$*" >&2
-    exit 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/wine_viewer.sh"
 
 [ $# -ge 2 ] || fail "usage: $0 <viewer.exe> <assets dir> [<screenshot.png> [<delay>]]"
 exe="$(realpath -m "$1")"
@@ -34,37 +25,15 @@ shot_delay="${4:-2}"
 
 prefix="$(mktemp -d "${TMPDIR:-/tmp}/viewer-wine.XXXXXX")"
 log="$prefix.log"
-pid=""
 finish() {
-    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    WINEPREFIX="$prefix" "$WINESERVER" -k >/dev/null 2>&1
-    WINEPREFIX="$prefix" "$WINESERVER" -w >/dev/null 2>&1
+    wine_stop
     rm -rf "$prefix" "$log"
 }
 trap finish EXIT
 
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=${WINE_DLL_OVERRIDES:+;$WINE_DLL_OVERRIDES}"
-(cd "$assets" && exec "$WINE" "$exe") >"$log" 2>&1 </dev/null &
-pid=$!
-
-# Only a window of this process counts: other tests may have a window with the same title open.
-window=""
 start=$SECONDS
-while [ $((SECONDS - start)) -lt $WINDOW_TIMEOUT ]; do
-    if ! kill -0 "$pid" 2>/dev/null; then
-        wait "$pid"
-        code=$?
-        cat "$log" >&2
-        fail "viewer.exe ended with code $code before its window appeared"
-    fi
-    window="$(xdotool search --onlyvisible --pid "$pid" --name "^${TITLE}\$" 2>/dev/null | head -n1)"
-    [ -n "$window" ] && break
-    sleep 0.5
-done
-[ -n "$window" ] || fail "no visible window titled \"$TITLE\" within ${WINDOW_TIMEOUT} s"
+wine_start "$exe" "$assets" "$log" "$log"
 echo "window $window appeared after $((SECONDS - start)) s"
 
 if [ -n "$shot" ]; then
@@ -83,16 +52,5 @@ if [ -n "$shot" ]; then
     echo "screenshot: $shot"
 fi
 
-kill -0 "$pid" 2>/dev/null || fail "viewer.exe ended before Esc was pressed"
-xdotool key --window "$window" Escape 2>/dev/null || fail "xdotool could not send Esc"
-
-start=$SECONDS
-while kill -0 "$pid" 2>/dev/null && [ $((SECONDS - start)) -lt $EXIT_TIMEOUT ]; do
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "viewer.exe still runs ${EXIT_TIMEOUT} s after Esc"
-wait "$pid"
-code=$?
-pid=""
-[ "$code" -eq 0 ] || { cat "$log" >&2; fail "viewer.exe ended with exit code $code after Esc, expected 0"; }
+wine_end_with_esc "$log"
 echo "viewer.exe ended with exit code 0 after Esc"
