@@ -1,7 +1,9 @@
 // The half of the D3DX font that needs no rasteriser: the ANSI code page's characters, the packing of the
 // rendered glyphs into one coverage atlas, and DrawText's layout and clipping on a RasterFont. The glyphs
 // come from the platform's rasteriser behind font_raster.h: FreeType with fontconfig on the desktop
-// (font_raster_freetype.cpp), the browser's canvas text in the web build (font_raster_web.cpp).
+// (font_raster_freetype.cpp), the browser's canvas text in the web build (font_raster_web.cpp), GDI in the
+// self-contained Windows build (font_raster_gdi.cpp). Here make_raster_font checks the size it is asked for
+// and hands the rest to that rasteriser (rasterise_font).
 #include "font_raster_internal.h"
 
 #include <algorithm>
@@ -18,10 +20,13 @@ constexpr std::array<char32_t, 32> cp1252_high = {
 
 } // namespace
 
-std::string font_size_problem(int height, UINT width) {
-    if (height > max_font_height || height < -max_font_height || width > max_font_height)
-        return "font size " + std::to_string(height) + " x " + std::to_string(width) + " is out of range";
-    return {};
+std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
+                                           bool italic, std::string& error) {
+    if (height > max_font_height || height < -max_font_height || width > max_font_height) {
+        error = "font size " + std::to_string(height) + " x " + std::to_string(width) + " is out of range";
+        return std::nullopt;
+    }
+    return rasterise_font(face_name, height, width, weight, italic, error);
 }
 
 char32_t unicode_of(unsigned code) {

@@ -1,4 +1,4 @@
-// The desktop's font rasteriser for the D3DX font (match_face and make_raster_font of font_raster.h):
+// The desktop's font rasteriser for the D3DX font (match_face of font_raster.h, and rasterise_font):
 // fontconfig matches the GDI face name, weight and italic flag to a scalable face file; FreeType sizes it
 // as GDI does (the cell, usWinAscent + usWinDescent of the OS/2 table, gets the requested height) and
 // renders anti-aliased glyphs for the ANSI code page (Windows-1252), which font_raster.cpp packs.
@@ -117,12 +117,8 @@ std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool ita
     return match;
 }
 
-std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
-                                           bool italic, std::string& error) {
-    if (std::string problem = font_size_problem(height, width); !problem.empty()) {
-        error = std::move(problem);
-        return std::nullopt;
-    }
+std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT width, UINT weight,
+                                         bool italic, std::string& error) {
     const std::optional<FaceMatch> match = match_face(face_name, weight, italic);
     if (!match) {
         error = std::string("no scalable font matches \"") + (face_name ? face_name : "") + "\"";

@@ -1,5 +1,5 @@
-// The self-contained Windows build's font rasteriser for the D3DX font (match_face and make_raster_font of
-// font_raster.h), on GDI:
+// The self-contained Windows build's font rasteriser for the D3DX font (match_face of font_raster.h, and
+// rasterise_font), on GDI:
 //   face             CreateFontA with the GDI face name, weight and italic flag (GDI finds the face, or its
 //                    substitute, and makes bold and italic itself where the face has none)
 //   size             the height as GDI takes it: positive, the cell (ascent + descent); negative, the em
@@ -70,12 +70,8 @@ std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool ita
     return match;
 }
 
-std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
-                                           bool italic, std::string& error) {
-    if (std::string problem = font_size_problem(height, width); !problem.empty()) {
-        error = std::move(problem);
-        return std::nullopt;
-    }
+std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT width, UINT weight,
+                                         bool italic, std::string& error) {
     const FontContext context(face_name, height != 0 ? height : default_cell_height, width, weight, italic);
     TEXTMETRICW metrics{};
     if (!context.ready() || GetTextMetricsW(context.dc(), &metrics) == FALSE) {

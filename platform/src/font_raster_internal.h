@@ -1,11 +1,12 @@
-// What the two font rasterisers (font_raster_freetype.cpp, font_raster_web.cpp) share with the layout half
-// of the font (font_raster.cpp). Private to font_raster*.cpp.
+// What the font rasterisers (font_raster_freetype.cpp, font_raster_web.cpp, font_raster_gdi.cpp) share with
+// the layout half of the font (font_raster.cpp). Private to font_raster*.cpp.
 #pragma once
 
 #include "font_raster.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,10 @@ namespace platform::d3dx9 {
 // Font cells default to 16 pixels when the height asked for is 0.
 inline constexpr int default_cell_height = 16;
 
-// Why a font of this height and width cannot be made (beyond max_font_height either way), or an empty string.
-std::string font_size_problem(int height, UINT width);
+// make_raster_font for a height and width already checked against max_font_height: each build's own
+// rasteriser.
+std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT width, UINT weight,
+                                         bool italic, std::string& error);
 
 // The Unicode character of a Windows-1252 (ANSI) code, or 0 where the code page has none (and for the
 // control codes).

@@ -1,4 +1,4 @@
-// The web build's font rasteriser for the D3DX font (match_face and make_raster_font of font_raster.h):
+// The web build's font rasteriser for the D3DX font (match_face of font_raster.h, and rasterise_font):
 // the browser draws the glyphs with its canvas text (the GDI face name as the CSS font family, the weight
 // and italic flag as the CSS font's; on Linux the browser finds faces through fontconfig as the desktop
 // build does, so Arial is Liberation Sans there too), sized as GDI sizes a font: the cell, the font's
@@ -96,12 +96,8 @@ std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool ita
     return match;
 }
 
-std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
-                                           bool italic, std::string& error) {
-    if (std::string problem = font_size_problem(height, width); !problem.empty()) {
-        error = std::move(problem);
-        return std::nullopt;
-    }
+std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT width, UINT weight,
+                                         bool italic, std::string& error) {
     const std::optional<FaceMatch> match = match_face(face_name, weight, italic);
     web_font_css(match->family.c_str(), match->weight, italic ? 1 : 0, 1000.0);
     int metrics[2] = {0, 0};
