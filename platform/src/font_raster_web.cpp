@@ -96,7 +96,8 @@ std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool ita
     return match;
 }
 
-std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT width, UINT weight,
+// The canvas keeps the face's proportions: a width is not applied here.
+std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT /*width*/, UINT weight,
                                          bool italic, std::string& error) {
     const std::optional<FaceMatch> match = match_face(face_name, weight, italic);
     web_font_css(match->family.c_str(), match->weight, italic ? 1 : 0, 1000.0);
