@@ -140,6 +140,12 @@ class GlBackend final : public RenderBackend {
     GLuint target() const {
         return direct_ ? 0 : framebuffer_;
     }
+    // Whether the target's rows run down from the top (offscreen_rows_down_).
+    bool rows_down() const {
+        return !direct_ && offscreen_rows_down_;
+    }
+    // Binds the target for drawing, with the clip origin its rows need.
+    void bind_target();
     void release();
     // Turns the state records into GL before a draw; false when the state's program does not compile.
     bool apply_fixed_function_state(const DrawCall& draw);
@@ -168,6 +174,10 @@ class GlBackend final : public RenderBackend {
     bool offscreen_complete_ = false;  // make_offscreen made a complete framebuffer
     bool round_depth_ = false;         // the window's depth buffer is deeper than the device's 16 bits
     bool direct_ = false;              // draws go into the window (target())
+    // The offscreen back buffer's rows run down from the top, where the GL has clip control: it is drawn with
+    // the clip origin at the upper left, and so rasterised exactly as the window's buffers (whose rows the
+    // window system runs down) are. The picture is the same either way.
+    bool offscreen_rows_down_ = false;
     std::unique_ptr<GlStreamBuffer> scratch_indices_; // the rewritten indices of ES draws
     std::vector<std::uint32_t> indices_;              // their CPU copy, kept for its capacity
     std::array<GLuint, kTextureStages> samplers_{};

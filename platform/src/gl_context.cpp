@@ -141,7 +141,7 @@ GlBackend::~GlBackend() {
 bool GlBackend::make_current() {
     if (!gl_->make_current())
         return false;
-    state_.bind_draw_framebuffer(target());
+    bind_target();
     return true;
 }
 

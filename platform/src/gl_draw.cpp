@@ -218,7 +218,8 @@ void GlBackend::apply_pipeline_states(const StateRecords& states) {
     state_.depth_mask(rs[D3DRS_ZWRITEENABLE] != FALSE);
 
     // Direct3D culls by the winding seen on screen; the back buffer is not flipped on the way to the
-    // window, so GL's window-space winding is the one seen. Front faces are the clockwise ones.
+    // window (with the clip origin at the upper left GL still judges the winding as seen), so GL's
+    // window-space winding is the one seen. Front faces are the clockwise ones.
     state_.front_face(GL_CW);
     if (rs[D3DRS_CULLMODE] != D3DCULL_NONE && rs[D3DRS_CULLMODE] != D3DCULL_CW &&
         rs[D3DRS_CULLMODE] != D3DCULL_CCW)

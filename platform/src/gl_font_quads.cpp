@@ -87,7 +87,7 @@ CoverageProgram::~CoverageProgram() {
 
 void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<GlyphQuad>& quads,
                            const RECT& clip, D3DCOLOR color, const CoverageDepth& depth, UINT width,
-                           UINT height) {
+                           UINT height, bool rows_down) {
     const LONG left = std::max<LONG>(clip.left, 0);
     const LONG top = std::max<LONG>(clip.top, 0);
     const LONG right = std::min<LONG>(clip.right, static_cast<LONG>(width));
@@ -145,7 +145,8 @@ void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<Glyph
     state.color_mask(true, true, true, true);
     state.enable(GlState::kScissorTest, !inside);
     if (!inside)
-        state.scissor(left, static_cast<GLint>(height) - bottom, right - left, bottom - top);
+        state.scissor(left, scissor_y(top, bottom, static_cast<GLint>(height), rows_down), right - left,
+                      bottom - top);
     glDrawArrays(GL_TRIANGLES, static_cast<GLint>(at / kVertexBytes),
                  static_cast<GLsizei>(vertices.size() / 4));
 }
@@ -196,7 +197,7 @@ bool GlBackend::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quad
     if (atlases_.count(atlas) == 0)
         return false;
     const CoverageDepth gl_depth{depth.test && has_depth(), depth_function(depth.function), depth.write};
-    coverage_->draw(state_, atlas, quads, clip, color, gl_depth, width_, height_);
+    coverage_->draw(state_, atlas, quads, clip, color, gl_depth, width_, height_, rows_down());
     return true;
 }
 

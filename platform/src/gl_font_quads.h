@@ -45,7 +45,7 @@ class CoverageProgram {
     // the state shadow, the program, vertex array, blending, depth, culling, scissor and texture unit 0 it
     // needs and leaves them so: consecutive lines of text make no call for state they share.
     void draw(GlState& state, GLuint atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
-              D3DCOLOR color, const CoverageDepth& depth, UINT width, UINT height);
+              D3DCOLOR color, const CoverageDepth& depth, UINT width, UINT height, bool rows_down);
 
   private:
     CoverageProgram(GLuint program, GLuint vertex_array);

@@ -88,6 +88,15 @@ void GlState::scissor(GLint x, GLint y, GLsizei width, GLsizei height) {
         glScissor(x, y, width, height);
 }
 
+void GlState::clip_origin_upper_left(bool upper_left) {
+#if !defined(__EMSCRIPTEN__)
+    if (changes(clip_origin_upper_left_, upper_left))
+        glClipControl(upper_left ? GL_UPPER_LEFT : GL_LOWER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+#else
+    (void)upper_left;
+#endif
+}
+
 void GlState::clear_color(const std::array<float, 4>& rgba) {
     if (changes(clear_color_, rgba))
         glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);

@@ -32,6 +32,10 @@ class GlState {
     void color_mask(bool r, bool g, bool b, bool a);
     void viewport(GLint x, GLint y, GLsizei width, GLsizei height);
     void scissor(GLint x, GLint y, GLsizei width, GLsizei height);
+    // Where clip space's y = 1 lands (glClipControl, OpenGL 4.5 or ARB_clip_control; depth stays -1..1): at
+    // the upper left, which draws the picture's top into the framebuffer's first row as the window system's
+    // buffers hold it, or at GL's own lower left. ES has no clip control and keeps the lower left.
+    void clip_origin_upper_left(bool upper_left);
     void clear_color(const std::array<float, 4>& rgba);
     void clear_depth(float z);
 
@@ -87,6 +91,7 @@ class GlState {
 
     std::array<std::optional<bool>, kCapCount> caps_{};
     std::optional<GLenum> depth_func_, front_face_, cull_face_, polygon_mode_;
+    std::optional<bool> clip_origin_upper_left_;
     std::optional<bool> depth_mask_;
     std::optional<std::array<GLenum, 4>> blend_func_;
     std::optional<std::array<GLenum, 2>> blend_equation_;
@@ -100,5 +105,12 @@ class GlState {
     std::optional<AttributeSource> attributes_;
     std::array<std::optional<GLuint>, 16> textures_{}, samplers_{};
 };
+
+// The scissor box's y for the rows top to bottom of a framebuffer `height` rows high (Direct3D's rows, which
+// run down from the top): the same rows when the framebuffer's rows run down too, else counted up from the
+// bottom as GL counts them.
+inline GLint scissor_y(GLint top, GLint bottom, GLint height, bool rows_down) {
+    return rows_down ? top : height - bottom;
+}
 
 } // namespace platform::d3d9

@@ -1,7 +1,8 @@
 // The GL renderer's back buffer and what works on it as a whole: the window's own buffers while its client
 // area is the back buffer's size and they can stand in for it (colour without alpha, a depth buffer at least
 // as deep as asked; a 16-bit one kept exact in a deeper one by the programs' depth rounding, ffp_key.h), else
-// the offscreen framebuffer (an RGB8 colour buffer for X8R8G8B8 and the depth buffer the device asked for),
+// the offscreen framebuffer (an RGB8 colour buffer for X8R8G8B8 and the depth buffer the device asked for,
+// its rows running down from the top like the window's so that both are rasterised alike),
 // chosen again at every Present as the window's size changes; Clear (scissored per rectangle), Present (the
 // buffer swap, with the offscreen back buffer first scaled into the client area with linear filtering) and
 // the reading back of its pixels. OpenGL ES 3.0 (WebGL 2) takes the same calls but reads pixels back as RGBA
@@ -96,6 +97,9 @@ bool GlBackend::init_back_buffer(std::string& error) {
         error = "back buffer larger than " + std::to_string(max_size) + " pixels";
         return false;
     }
+#if !defined(__EMSCRIPTEN__)
+    offscreen_rows_down_ = epoxy_gl_version() >= 45 || gl_has_extension("GL_ARB_clip_control");
+#endif
     inspect_window_buffers();
     int client_width = 0;
     int client_height = 0;
@@ -103,7 +107,7 @@ bool GlBackend::init_back_buffer(std::string& error) {
               client_width == static_cast<int>(width_) && client_height == static_cast<int>(height_);
     if (!direct_ && !make_offscreen(error))
         return false;
-    state_.bind_draw_framebuffer(target());
+    bind_target();
     state_.viewport(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_));
     return true;
 }
@@ -119,8 +123,14 @@ void GlBackend::use_window(bool direct) {
         return;
     }
     direct_ = direct;
-    state_.bind_draw_framebuffer(target());
+    bind_target();
     program_ = nullptr; // the programs' depth rounding goes with the target
+}
+
+void GlBackend::bind_target() {
+    state_.bind_draw_framebuffer(target());
+    if (offscreen_rows_down_)
+        state_.clip_origin_upper_left(!direct_);
 }
 
 void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
@@ -159,8 +169,7 @@ void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         const LONG y2 = std::min<LONG>(rects[i].y2, static_cast<LONG>(height_));
         if (x2 <= x1 || y2 <= y1)
             continue;
-        // Direct3D's rows run down from the top, GL's up from the bottom.
-        state_.scissor(x1, static_cast<GLint>(height_) - y2, x2 - x1, y2 - y1);
+        state_.scissor(x1, scissor_y(y1, y2, static_cast<GLint>(height_), rows_down()), x2 - x1, y2 - y1);
         glClear(mask);
     }
 }
@@ -192,6 +201,10 @@ void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
 #endif
+    if (rows_down()) {
+        pixels = std::move(rows);
+        return;
+    }
     // GL's rows run up from the bottom.
     for (UINT y = 0; y < height_; ++y)
         std::copy_n(rows.data() + static_cast<size_t>(height_ - 1 - y) * width_, width_,
@@ -231,7 +244,10 @@ void GlBackend::present(const RECT& from, const RECT* dest) {
                 state_.bind_draw_framebuffer(framebuffer_);
                 state_.enable(GlState::kScissorTest, false);
                 state_.color_mask(true, true, true, true);
-                glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+                // The window's rows run up in GL; the offscreen buffer's may run down.
+                const bool flip = offscreen_rows_down_;
+                glBlitFramebuffer(0, 0, w, h, 0, flip ? h : 0, w, flip ? 0 : h, GL_COLOR_BUFFER_BIT,
+                                  GL_NEAREST);
             }
         }
         if (framebuffer_ != 0 && offscreen_complete_)
@@ -245,9 +261,11 @@ void GlBackend::present(const RECT& from, const RECT* dest) {
 
 void GlBackend::blit_to_window(host::Window* window, const RECT& from, const RECT& to, int client_width,
                                int client_height) {
-    // Scale the back buffer into the client area; rows flip between Direct3D's top-down rectangles and
-    // GL's bottom-up coordinates on both sides, so the picture keeps its way up.
+    // Scale the back buffer into the client area. Direct3D's rectangles count rows down from the top; the
+    // window's rows run up in GL, and so do the offscreen buffer's unless they run down: the picture keeps
+    // its way up.
     const auto h = static_cast<GLint>(height_);
+    const bool down = offscreen_rows_down_;
     state_.bind_read_framebuffer(framebuffer_);
     state_.bind_draw_framebuffer(0);
     state_.enable(GlState::kScissorTest, false);
@@ -257,11 +275,12 @@ void GlBackend::blit_to_window(host::Window* window, const RECT& from, const REC
         state_.clear_color({0.0f, 0.0f, 0.0f, 1.0f});
         glClear(GL_COLOR_BUFFER_BIT);
     }
-    glBlitFramebuffer(from.left, h - from.bottom, from.right, h - from.top, to.left,
-                      client_height - to.bottom, to.right, client_height - to.top, GL_COLOR_BUFFER_BIT,
-                      GL_LINEAR);
+    glBlitFramebuffer(
+        from.left, down ? from.top : h - from.bottom, from.right, down ? from.bottom : h - from.top, to.left,
+        down ? client_height - to.top : client_height - to.bottom, to.right,
+        down ? client_height - to.bottom : client_height - to.top, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     host::swap(window);
-    state_.bind_draw_framebuffer(target());
+    bind_target();
 }
 
 } // namespace platform::d3d9

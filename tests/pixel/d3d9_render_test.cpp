@@ -308,6 +308,97 @@ INSTANTIATE_TEST_SUITE_P(Targets, Depth16, ::testing::Bool(), [](const ::testing
     return info.param ? "IntoTheWindow" : "Offscreen";
 });
 
+// The same frame drawn straight into a window of the back buffer's size and offscreen for a larger window
+// reads back the same in every pixel: triangles with edges at arbitrary sub-pixel places, overlapping in
+// depth, textured with a noise texture minified under the anisotropic filter (the fur's sampler). A
+// rasteriser that fills or interpolates the two ways from different edges moves edge pixels and texel
+// boundaries.
+class BothTargets : public DeviceTest {
+  protected:
+    struct Vertex {
+        float x, y, z;
+        D3DCOLOR colour;
+        float u, v;
+    };
+    std::vector<std::uint32_t> frame(bool window_sized) {
+        window_ = make_window(window_sized ? 96 : 128, window_sized ? 80 : 112);
+        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        if (window_ == nullptr || d3d_ == nullptr)
+            return {};
+        ShowWindow(window_, SW_SHOWDEFAULT);
+        D3DPRESENT_PARAMETERS pp = parameters(window_, 96, 80, true);
+        if (create_device(pp) != D3D_OK)
+            return {};
+        width_ = 96;
+        height_ = 80;
+        EXPECT_EQ(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window(),
+                  window_sized);
+        std::uint32_t seed = 12345;
+        const auto next = [&seed] {
+            seed = seed * 1664525u + 1013904223u;
+            return static_cast<float>(seed >> 8) / 16777216.0f;
+        };
+        std::vector<platform::d3d9::MipLevel> levels;
+        for (UINT side = 64; side >= 1; side /= 2) {
+            std::vector<std::uint32_t> texels(static_cast<size_t>(side) * side);
+            for (std::uint32_t& t : texels)
+                t = 0xFF000000u | static_cast<std::uint32_t>(next() * 16777215.0f);
+            levels.push_back({side, side, std::move(texels)});
+        }
+        IDirect3DTexture9* texture = nullptr;
+        EXPECT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &texture), D3D_OK);
+        if (texture == nullptr)
+            return {};
+        held_.push_back(texture);
+        EXPECT_EQ(device_->SetTexture(0, texture), D3D_OK);
+        EXPECT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+        EXPECT_EQ(device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
+        EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MAXANISOTROPY, 8), D3D_OK);
+        for (const DWORD filter : {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER, D3DSAMP_MIPFILTER})
+            EXPECT_EQ(
+                device_->SetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(filter), D3DTEXF_ANISOTROPIC),
+                D3D_OK);
+        std::vector<Vertex> vertices;
+        std::vector<WORD> indices;
+        for (WORD i = 0; i < 3 * 40; ++i) {
+            vertices.push_back({next() * 2.4f - 1.2f, next() * 2.4f - 1.2f, next(), 0xFFFFFFFF,
+                                next() * 12.0f, next() * 3.0f});
+            indices.push_back(i);
+        }
+        clear(0xFF000000);
+        draw(vertices, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, indices);
+        present();
+        return pixels_;
+    }
+    void drop_device() {
+        for (IUnknown* object : held_)
+            object->Release();
+        held_.clear();
+        device_->Release();
+        device_ = nullptr;
+        d3d_->Release();
+        d3d_ = nullptr;
+        DestroyWindow(window_);
+        window_ = nullptr;
+    }
+};
+
+TEST_F(BothTargets, DrawIntoTheWindowAndOffscreenAlike) {
+    const std::vector<std::uint32_t> into_window = frame(true);
+    ASSERT_EQ(into_window.size(), 96u * 80u);
+    drop_device();
+    const std::vector<std::uint32_t> offscreen = frame(false);
+    ASSERT_EQ(offscreen.size(), into_window.size());
+    size_t lit = 0;
+    size_t differing = 0;
+    for (size_t i = 0; i < offscreen.size(); ++i) {
+        lit += (into_window[i] & 0xFFFFFF) != 0 ? 1 : 0;
+        differing += into_window[i] != offscreen[i] ? 1 : 0;
+    }
+    EXPECT_GT(lit, into_window.size() / 2) << "the triangles cover most of the frame";
+    EXPECT_EQ(differing, 0u) << "of " << lit << " lit pixels";
+}
+
 class Texturing : public DeviceTest {
   protected:
     void SetUp() override {
