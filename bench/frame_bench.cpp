@@ -1,14 +1,16 @@
 // Frame benchmark: the whole viewer at its start pose, the viewer turned down onto the box with a narrow
-// field of view so that the box fills much of the window ("viewer-near"), or a bare loop that only clears
-// and presents a 1024 x 768 back buffer on the same kind of window ("bare": drawn straight into the window,
-// whose client area is the back buffer's size where no window manager frames it), or the same loop kept to
-// the offscreen back buffer that Present copies into the window ("bare-copy"), run for a fixed number of
-// frames on the current display. Prints one line of figures: frames per second, CPU time per frame, time from
-// start to the first presented frame, the process's peak memory, and the share of the last picture that is
-// not black (the box and the text). With a file name, also writes each timed frame's time in milliseconds to
-// it, one a line. scripts/bench runs each mode in a process of its own and makes the table.
+// field of view so that the box fills much of the window ("viewer-near"), at its start pose with the fur
+// filtered linearly instead of anisotropically ("viewer-linear", as F8 pressed twice leaves it), or a bare
+// loop that only clears and presents a 1024 x 768 back buffer on the same kind of window ("bare": drawn
+// straight into the window, whose client area is the back buffer's size where no window manager frames it),
+// or the same loop kept to the offscreen back buffer that Present copies into the window ("bare-copy"), run
+// for a fixed number of frames on the current display. Prints one line of figures: frames per second, CPU
+// time per frame, time from start to the first presented frame, the process's peak memory, and the share of
+// the last picture that is not black (the box and the text). With a file name, also writes each timed frame's
+// time in milliseconds to it, one a line. scripts/bench runs each mode in a process of its own and makes the
+// table.
 //
-//   frame_bench viewer|viewer-near|bare|bare-copy [frames] [frame-times-file]
+//   frame_bench viewer|viewer-near|viewer-linear|bare|bare-copy [frames] [frame-times-file]
 //
 // The retrace wait is switched off by the display driver (Mesa's vblank_mode=0, set by scripts/bench), so
 // the figures measure the work of a frame, not the display's refresh rate.
@@ -17,6 +19,7 @@
 
 #include <platform_test.h>
 
+#include "app/render_modes.h"
 #include "camera/camera.h"
 
 #include <sys/resource.h>
@@ -55,8 +58,9 @@ long peak_kib() {
 
 // The viewer itself: WinMain, ended with the quit message once `frames` frames are presented. Near: after
 // the first frame, the camera turns down onto the box (as a mouse moved 350 counts towards the user would
-// turn it) and the field of view narrows to 20 degrees (as 25 wheel notches would narrow it).
-bool run_viewer(int frames, bool near, Timing& timing, double& cpu_in_loop) {
+// turn it) and the field of view narrows to 20 degrees (as 25 wheel notches would narrow it). Linear: after
+// the first frame, the texture filter is linear.
+bool run_viewer(int frames, bool near, bool linear, Timing& timing, double& cpu_in_loop) {
     int presented = 0;
     double cpu_at_first = 0.0;
     platform::test::on_present([&] {
@@ -69,6 +73,8 @@ bool run_viewer(int frames, bool near, Timing& timing, double& cpu_in_loop) {
                 camera.pitch -= 0.35f;
                 camera.fov = 20;
             }
+            if (linear)
+                render_modes.filter_current = 2;
         }
         if (presented == frames) {
             timing.end = Clock::now();
@@ -167,17 +173,19 @@ int main(int argc, char** argv) {
     timing.start = Clock::now();
     const std::string mode = argc > 1 ? argv[1] : "viewer";
     const int frames = argc > 2 ? std::atoi(argv[2]) : 600;
-    if (frames < 2 || (mode != "viewer" && mode != "viewer-near" && mode != "bare" && mode != "bare-copy")) {
-        std::fprintf(
-            stderr,
-            "usage: frame_bench viewer|viewer-near|bare|bare-copy [frames >= 2] [frame-times-file]\n");
+    if (frames < 2 || (mode != "viewer" && mode != "viewer-near" && mode != "viewer-linear" &&
+                       mode != "bare" && mode != "bare-copy")) {
+        std::fprintf(stderr,
+                     "usage: frame_bench viewer|viewer-near|viewer-linear|bare|bare-copy [frames >= 2] "
+                     "[frame-times-file]\n");
         return 2;
     }
     timing.presents.reserve(static_cast<size_t>(frames));
     double cpu_in_loop = 0.0;
-    const bool ran = mode == "bare" || mode == "bare-copy"
-                         ? run_bare(frames, mode == "bare-copy", timing, cpu_in_loop)
-                         : run_viewer(frames, mode == "viewer-near", timing, cpu_in_loop);
+    const bool ran =
+        mode == "bare" || mode == "bare-copy"
+            ? run_bare(frames, mode == "bare-copy", timing, cpu_in_loop)
+            : run_viewer(frames, mode == "viewer-near", mode == "viewer-linear", timing, cpu_in_loop);
     if (!ran) {
         std::fprintf(stderr, "frame_bench: the %s run did not complete\n", mode.c_str());
         return 1;
