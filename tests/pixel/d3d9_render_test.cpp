@@ -6,11 +6,18 @@
 // found it.
 #include "d3d9_test_device.h"
 
+#include "child_process.h"
 #include "d3d9_device.h"
+#include "x_display.h"
 
 #include <d3dx9.h>
+#include <stb_image.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -397,6 +404,83 @@ TEST_F(BothTargets, DrawIntoTheWindowAndOffscreenAlike) {
     }
     EXPECT_GT(lit, into_window.size() / 2) << "the triangles cover most of the frame";
     EXPECT_EQ(differing, 0u) << "of " << lit << " lit pixels";
+}
+
+// Present shows the back buffer the right way up and round in a client area larger than it: scaled from the
+// offscreen back buffer, and, where the window had the back buffer's size for the frame before and was then
+// made larger, from the window's own buffers copied into the offscreen one first.
+class LargerWindow : public DeviceTest {
+  protected:
+    // Clears the 16 x 16 back buffer's quadrants to red, green (top), blue and white (bottom), presents, and
+    // reads the window's corners' colours from a screenshot of the client area, as 0xRRGGBB in the same
+    // order; empty when no screenshot could be taken.
+    std::vector<std::uint32_t> presented_quadrants() {
+        const D3DRECT rects[] = {{0, 0, 8, 8}, {8, 0, 16, 8}, {0, 8, 8, 16}, {8, 8, 16, 16}};
+        const D3DCOLOR colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(device_->Clear(1, &rects[i], D3DCLEAR_TARGET, colours[i], 1.0f, 0), D3D_OK);
+        EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        const std::vector<support::WindowId> windows = support::visible_windows(getpid(), "d3d9 test");
+        const std::string path = testing::TempDir() + "larger_window.png";
+        if (windows.size() != 1 || !support::screenshot(windows.front(), path))
+            return {};
+        int w = 0;
+        int h = 0;
+        int channels = 0;
+        unsigned char* const rgb = stbi_load(path.c_str(), &w, &h, &channels, 3);
+        std::remove(path.c_str());
+        if (rgb == nullptr)
+            return {};
+        std::vector<std::uint32_t> corners;
+        for (const auto& [x, y] :
+             {std::pair{w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}}) {
+            const unsigned char* p = rgb + (static_cast<size_t>(y) * w + x) * 3;
+            corners.push_back((std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2]);
+        }
+        stbi_image_free(rgb);
+        return corners;
+    }
+    const std::vector<std::uint32_t> kQuadrants = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+};
+
+TEST_F(LargerWindow, ScaledFromTheOffscreenBackBuffer) {
+    make_device(16, 16); // in a 320 x 240 window
+    ASSERT_FALSE(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window());
+    EXPECT_EQ(presented_quadrants(), kQuadrants);
+}
+
+TEST_F(LargerWindow, ScaledFromTheWindowsBuffersWhenTheWindowGrewAfterAFrame) {
+    window_ = make_window(16, 16);
+    ASSERT_NE(window_, nullptr);
+    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d_, nullptr);
+    ShowWindow(window_, SW_SHOWDEFAULT);
+    D3DPRESENT_PARAMETERS pp = parameters(window_, 16, 16, true);
+    ASSERT_EQ(create_device(pp), D3D_OK);
+    ASSERT_TRUE(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window());
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    const std::vector<support::WindowId> windows = support::visible_windows(getpid(), "d3d9 test");
+    ASSERT_EQ(windows.size(), 1u);
+    ASSERT_EQ(
+        support::run_command("timeout 10 xdotool windowsize " + std::to_string(windows.front()) + " 64 48")
+            .exit_code,
+        0);
+    // The layer learns the new size from the window's messages.
+    RECT client{};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (GetClientRect(window_, &client) && client.right != 64 &&
+           std::chrono::steady_clock::now() < deadline) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(client.right, 64);
+    ASSERT_EQ(client.bottom, 48);
+    // The frame is drawn into the window, which no longer has the back buffer's size.
+    ASSERT_TRUE(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window());
+    EXPECT_EQ(presented_quadrants(), kQuadrants);
 }
 
 class Texturing : public DeviceTest {
