@@ -1,5 +1,5 @@
-// stb_image's decoders compiled into the web build, which has no libpng or libjpeg: PNG and JPEG only, from
-// memory only, with stb_image's own side limit at the loader's.
+// stb_image's decoders compiled into the web build and the self-contained Windows build, which have no
+// libpng or libjpeg: PNG and JPEG only, from memory only, with stb_image's own side limit at the loader's.
 #include "image_decode.h"
 
 #define STB_IMAGE_IMPLEMENTATION
