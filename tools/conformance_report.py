@@ -12,7 +12,10 @@ picture half a pixel off, a status line two pixels lower) and pictures of the sa
 or shade mode must all fall out of bounds; if one does not, the bounds are too loose and it exits with 1.
 
 The Linux picture is the 1024 x 768 back buffer; Wine's is its client area, to which its Present scales the
-back buffer. The Linux picture is scaled the same way (linear) before anything is compared. The web build's
+back buffer. The Linux picture is scaled the same way (linear) before anything is compared. In the run
+named "framed" (made under a window manager whose frame is Wine's size) both pictures are the client
+area, 1016 x 741, into which each side's Present scaled its back buffer: they are compared as they are,
+within the same bounds, and a Linux picture of another size fails the step. The web build's
 picture is its 1024 x 768 canvas, compared as it is. Against the web build the bounding box, the mean
 (but where the fur is filtered anisotropically: WEB_ANISOTROPIC_MEAN_MAX), and the reading and the place
 of the text are bounds as against Wine; the share of far-off pixels is shown but does not fail a step
@@ -185,13 +188,18 @@ def glyphs_apart(a, b, line_box):
     return max(apart[0], apart[1], apart[3]) > GLYPH_EDGE_MAX or apart[2] > GLYPH_RIGHT_MAX, box_l, box_w
 
 
-def compare_step(linux_path, wine_path, expected, diff_path, other="wine", anisotropic_fur=False):
+def compare_step(linux_path, wine_path, expected, diff_path, other="wine", anisotropic_fur=False, framed=False):
     """Compares the Linux picture with the other side's (`other`: "wine", "standalone" or "web"; against the
-    web, with the web's bounds, `anisotropic_fur` where the fur is drawn with the anisotropic filter)."""
+    web, with the web's bounds, `anisotropic_fur` where the fur is drawn with the anisotropic filter).
+    `framed`: both pictures are client areas of the same size, compared as they are."""
     there = {"wine": "under Wine", "standalone": "in the self-contained viewer.exe", "web": "in the browser"}[other]
     wine = Image.open(wine_path).convert("RGB")
     size = wine.size
-    linux = Image.open(linux_path).convert("RGB").resize(size, Image.BILINEAR)
+    linux = Image.open(linux_path).convert("RGB")
+    size_failure = None
+    if framed and linux.size != size:
+        size_failure = "framed: the Linux client area is {}x{}, {}x{} {}".format(*linux.size, *size, there)
+    linux = linux.resize(size, Image.BILINEAR)
     a = np.asarray(linux).astype(np.int16)
     b = np.asarray(wine).astype(np.int16)
     Image.fromarray(np.clip(np.abs(a - b) * 4, 0, 255).astype(np.uint8)).save(diff_path)
@@ -203,6 +211,8 @@ def compare_step(linux_path, wine_path, expected, diff_path, other="wine", aniso
             r.setdefault("notes", []).append("anisotropic fur: the browser's filter")
     else:
         r, failures = box_figures(a, b)
+    if size_failure:
+        failures.insert(0, size_failure)
 
     lines = []
     for i, line_top in enumerate(LINE_TOPS):
@@ -316,7 +326,8 @@ def fmt_box(box):
 
 def main():
     out = Path(sys.argv[1])
-    runs = [d for d in sorted(out.iterdir(), key=lambda d: (d.name != "textured", d.name))
+    order = {"textured": 0, "no-fur": 1, "framed": 2}
+    runs = [d for d in sorted(out.iterdir(), key=lambda d: (order.get(d.name, 3), d.name))
             if (d / "steps.tsv").exists()]
     rows, checks = [], []
     for run in runs:
@@ -326,7 +337,8 @@ def main():
             web_states = dict(row.split("\t", 1) for row in (run / "web-steps.tsv").read_text().splitlines())
         for step, expected in zip(steps, expected_lines(steps)):
             base = run / step["name"]
-            r = compare_step(f"{base}.linux.png", f"{base}.wine.png", expected, f"{base}.diff.png")
+            r = compare_step(f"{base}.linux.png", f"{base}.wine.png", expected, f"{base}.diff.png",
+                             framed=run.name == "framed")
             if step["state"] != "drawn":
                 r["failures"].insert(0, f"input {step['state']}")
             rows.append((run.name, "wine", step, r))
@@ -363,6 +375,12 @@ def main():
               f"{text}  {result}")
     print("text, a letter a line: r reads as it must on both sides; w the box is near: the part left of it "
           "reads the same, and over it the text is drawn on both sides or on neither; x misread")
+    if any(run == "framed" for run, _, _, _ in rows):
+        print("framed: the textured run under a window manager (openbox, its frame the size of Wine's): the "
+              "Linux build's Present scales the back buffer into a 1016 x 741 client area as Wine's does; "
+              "the two client areas are compared as they are")
+    else:
+        print("no framed run: the Linux build's Present into a smaller client area is not compared")
     if not any(side == "standalone" for _, side, _, _ in rows):
         print("no pictures of the self-contained viewer.exe: it is not compared")
     if not any(side == "web" for _, side, _, _ in rows):
@@ -390,6 +408,10 @@ def write_html(out, rows, checks):
              "area), viewer.exe under Wine, and their difference (× 4); below them, where it ran, the same for "
              "the self-contained viewer.exe (our D3DX, Wine's switched off); where the web build ran, below them "
              "the Linux build, the web build's canvas in headless Chromium, and their difference (× 4). "
+             "The run <b>framed</b> is the textured run made under a window manager (openbox, with a frame "
+             "the size of Wine's): there the Linux build draws offscreen and its Present scales the back buffer "
+             "into its 1016 × 741 client area, Wine's size, so the two client areas are compared as they are, "
+             "within the same bounds. The other runs have no window manager. "
              "Bounds: docs/conformance.md.</p>",
              "<table><tr><th>run</th><th>against</th><th>step</th><th>input</th><th>box mean %</th><th>off %</th>"
              "<th>bbox Linux</th><th>bbox other</th><th>text (Linux / other)</th><th>result</th></tr>"]

@@ -103,6 +103,27 @@ open_xvfb() {
     say "virtual display $XVFB_DISPLAY (Xvfb pid $XVFB_PID)"
 }
 
+# Starts openbox on display $1 and waits until it manages the screen (it announces itself on the root
+# window); it is stopped when the script exits. With $2, a folder holding rc.xml and themes/, openbox takes
+# its configuration and themes from there instead of the system's.
+open_window_manager() {
+    local display="$1" config="${2:-}" pid i
+    if [ -n "$config" ]; then
+        DISPLAY="$display" XDG_DATA_HOME="$config" openbox --sm-disable --config-file "$config/rc.xml" \
+            >/dev/null 2>&1 </dev/null &
+    else
+        DISPLAY="$display" openbox --sm-disable >/dev/null 2>&1 </dev/null &
+    fi
+    pid=$!
+    CLEANUP_ACTIONS=("kill $pid 2>/dev/null; wait $pid 2>/dev/null" "${CLEANUP_ACTIONS[@]}")
+    for i in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || die "openbox ended on $display before it took charge"
+        DISPLAY="$display" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+        sleep 0.2
+    done
+    die "openbox did not take charge of $display within 20 s"
+}
+
 # Starts Xvfb as open_xvfb does and exports DISPLAY as its name.
 start_xvfb() {
     open_xvfb
