@@ -293,14 +293,8 @@ class Depth16 : public DeviceTest, public ::testing::WithParamInterface<bool> {
 
 TEST_P(Depth16, SurfacesWithinOneStepShareItAndOneStepApartKeepTheirOrder) {
     const bool window_sized = GetParam();
-    window_ = make_window(window_sized ? 16 : 48, window_sized ? 16 : 40);
-    ASSERT_NE(window_, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
-    ShowWindow(window_, SW_SHOWDEFAULT);
-    D3DPRESENT_PARAMETERS pp = parameters(window_, 16, 16, true);
-    ASSERT_EQ(create_device(pp), D3D_OK);
-    width_ = height_ = 16;
+    make_device(16, 16, true, window_sized ? 16 : 48, window_sized ? 16 : 40);
+    ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window(), window_sized);
     ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
     for (const double step : {6553.0, 26214.0, 45875.0}) {
@@ -328,16 +322,9 @@ class BothTargets : public DeviceTest {
         float u, v;
     };
     std::vector<std::uint32_t> frame(bool window_sized) {
-        window_ = make_window(window_sized ? 96 : 128, window_sized ? 80 : 112);
-        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-        if (window_ == nullptr || d3d_ == nullptr)
+        make_device(96, 80, true, window_sized ? 96 : 128, window_sized ? 80 : 112);
+        if (HasFatalFailure())
             return {};
-        ShowWindow(window_, SW_SHOWDEFAULT);
-        D3DPRESENT_PARAMETERS pp = parameters(window_, 96, 80, true);
-        if (create_device(pp) != D3D_OK)
-            return {};
-        width_ = 96;
-        height_ = 80;
         EXPECT_EQ(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window(),
                   window_sized);
         std::uint32_t seed = 12345;
@@ -450,13 +437,8 @@ TEST_F(LargerWindow, ScaledFromTheOffscreenBackBuffer) {
 }
 
 TEST_F(LargerWindow, ScaledFromTheWindowsBuffersWhenTheWindowGrewAfterAFrame) {
-    window_ = make_window(16, 16);
-    ASSERT_NE(window_, nullptr);
-    d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    ASSERT_NE(d3d_, nullptr);
-    ShowWindow(window_, SW_SHOWDEFAULT);
-    D3DPRESENT_PARAMETERS pp = parameters(window_, 16, 16, true);
-    ASSERT_EQ(create_device(pp), D3D_OK);
+    make_device(16, 16, true, 16, 16);
+    ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window());
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
     ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);

@@ -94,9 +94,9 @@ class DeviceTest : public ::testing::Test {
                 .PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT};
     }
 
-    // A window and the Direct3D object, no device yet.
-    void make_direct3d() {
-        window_ = make_window();
+    // A window (of the given size) and the Direct3D object, no device yet.
+    void make_direct3d(int window_width = 320, int window_height = 240) {
+        window_ = make_window(window_width, window_height);
         ASSERT_NE(window_, nullptr);
         d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_NE(d3d_, nullptr);
@@ -109,9 +109,11 @@ class DeviceTest : public ::testing::Test {
                                   D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device_);
     }
 
-    // A window, the Direct3D object and a device with a back buffer of the given size.
-    void make_device(UINT width = 64, UINT height = 64, bool depth = true) {
-        make_direct3d();
+    // A window, the Direct3D object and a device with a back buffer of the given size; without a window
+    // manager a window of the back buffer's size is all client area, and the device draws into it.
+    void make_device(UINT width = 64, UINT height = 64, bool depth = true, int window_width = 320,
+                     int window_height = 240) {
+        make_direct3d(window_width, window_height);
         if (HasFatalFailure())
             return;
         ShowWindow(window_, SW_SHOWDEFAULT);
