@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace platform::d3d9 {
 
@@ -175,7 +176,6 @@ void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 }
 
 void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
-    pixels.assign(static_cast<size_t>(width_) * height_, 0);
     state_.bind_read_framebuffer(target());
 #if !defined(__EMSCRIPTEN__)
     // Drawn into the window: its back buffer. After a swap it still holds the picture shown where the swap
@@ -187,7 +187,7 @@ void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
 #endif
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    std::vector<std::uint32_t> rows(pixels.size());
+    std::vector<std::uint32_t> rows(static_cast<size_t>(width_) * height_);
     // As 0xAARRGGBB words; the colour buffer has no alpha, which reads as opaque.
 #if defined(__EMSCRIPTEN__)
     // ES reads RGBA bytes only.
@@ -206,6 +206,7 @@ void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
         return;
     }
     // GL's rows run up from the bottom.
+    pixels.resize(rows.size());
     for (UINT y = 0; y < height_; ++y)
         std::copy_n(rows.data() + static_cast<size_t>(height_ - 1 - y) * width_, width_,
                     pixels.data() + static_cast<size_t>(y) * width_);
@@ -264,8 +265,12 @@ void GlBackend::blit_to_window(host::Window* window, const RECT& from, const REC
     // Scale the back buffer into the client area. Direct3D's rectangles count rows down from the top; the
     // window's rows run up in GL, and so do the offscreen buffer's unless they run down: the picture keeps
     // its way up.
-    const auto h = static_cast<GLint>(height_);
-    const bool down = offscreen_rows_down_;
+    const GLint source_y =
+        scissor_y(from.top, from.bottom, static_cast<GLint>(height_), offscreen_rows_down_);
+    GLint target_y0 = client_height - to.bottom;
+    GLint target_y1 = client_height - to.top;
+    if (offscreen_rows_down_)
+        std::swap(target_y0, target_y1); // the source's top row first: the blit flips the rows
     state_.bind_read_framebuffer(framebuffer_);
     state_.bind_draw_framebuffer(0);
     state_.enable(GlState::kScissorTest, false);
@@ -275,10 +280,8 @@ void GlBackend::blit_to_window(host::Window* window, const RECT& from, const REC
         state_.clear_color({0.0f, 0.0f, 0.0f, 1.0f});
         glClear(GL_COLOR_BUFFER_BIT);
     }
-    glBlitFramebuffer(
-        from.left, down ? from.top : h - from.bottom, from.right, down ? from.bottom : h - from.top, to.left,
-        down ? client_height - to.top : client_height - to.bottom, to.right,
-        down ? client_height - to.bottom : client_height - to.top, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    glBlitFramebuffer(from.left, source_y, from.right, source_y + (from.bottom - from.top), to.left,
+                      target_y0, to.right, target_y1, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     host::swap(window);
     bind_target();
 }

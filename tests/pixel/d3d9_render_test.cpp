@@ -364,23 +364,12 @@ class BothTargets : public DeviceTest {
         present();
         return pixels_;
     }
-    void drop_device() {
-        for (IUnknown* object : held_)
-            object->Release();
-        held_.clear();
-        device_->Release();
-        device_ = nullptr;
-        d3d_->Release();
-        d3d_ = nullptr;
-        DestroyWindow(window_);
-        window_ = nullptr;
-    }
 };
 
 TEST_F(BothTargets, DrawIntoTheWindowAndOffscreenAlike) {
     const std::vector<std::uint32_t> into_window = frame(true);
     ASSERT_EQ(into_window.size(), 96u * 80u);
-    drop_device();
+    release_device();
     const std::vector<std::uint32_t> offscreen = frame(false);
     ASSERT_EQ(offscreen.size(), into_window.size());
     size_t lit = 0;

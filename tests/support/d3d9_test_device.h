@@ -51,21 +51,30 @@ class DeviceTest : public ::testing::Test {
     void TearDown() override {
         platform::trace::enable(false);
         platform::test::fail_operation("");
-        for (IUnknown* object : held_)
-            object->Release();
-        held_.clear();
-        if (device_ != nullptr)
-            device_->Release();
-        if (d3d_ != nullptr)
-            d3d_->Release();
-        if (window_ != nullptr)
-            DestroyWindow(window_);
+        release_device();
         // Every COM object the test made has been released by its end.
         std::vector<std::string> leaked;
         for (const std::string& label : platform::objects::live_labels())
             if (label.rfind("Window#", 0) != 0)
                 leaked.push_back(label);
         EXPECT_EQ(leaked, std::vector<std::string>{}) << "objects still alive at the end of the test";
+    }
+
+    // Releases what make_device made (the held buffers and textures, the device, the Direct3D object) and
+    // destroys the window, so that a test can make another.
+    void release_device() {
+        for (IUnknown* object : held_)
+            object->Release();
+        held_.clear();
+        if (device_ != nullptr)
+            device_->Release();
+        device_ = nullptr;
+        if (d3d_ != nullptr)
+            d3d_->Release();
+        d3d_ = nullptr;
+        if (window_ != nullptr)
+            DestroyWindow(window_);
+        window_ = nullptr;
     }
 
     HWND make_window(int width = 320, int height = 240) {
