@@ -1,5 +1,6 @@
 // Direct3D 9 for the Linux build: the types, constants and interfaces the viewer calls, with the SDK's
-// names, values and method signatures. Implemented in platform/src/d3d9_*.cpp on OpenGL 3.3.
+// names, values and method signatures. Implemented in platform/src/d3d9/ on the GL renderer
+// (platform/src/gl/).
 #pragma once
 #pragma GCC system_header
 

@@ -1,5 +1,5 @@
 // D3DX 9 for the Linux build: the matrix functions, texture loading from image files and the font that the
-// viewer calls, with the SDK's names and signatures. Implemented in platform/src/d3dx9_*.cpp.
+// viewer calls, with the SDK's names and signatures. Implemented in platform/src/d3dx9/.
 #pragma once
 #pragma GCC system_header
 

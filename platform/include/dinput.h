@@ -1,5 +1,5 @@
 // DirectInput 8 for the Linux build: the interfaces, data formats, key codes and result codes the viewer
-// uses, with the SDK's names and values. Implemented in platform/src/dinput8.cpp on the host (src/host.h).
+// uses, with the SDK's names and values. Implemented in platform/src/dinput8/ on the host (src/host/host.h).
 #pragma once
 #pragma GCC system_header
 

@@ -1,5 +1,5 @@
 // Win32 for the Linux build: the types, constants and user32/kernel32 operations the viewer calls, with
-// the SDK's names and values. Implemented in platform/src/win32_*.cpp on the host (src/host.h).
+// the SDK's names and values. Implemented in platform/src/win32/ on the host (src/host/host.h).
 #pragma once
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 // a success has a power-of-two level 0 within the limit, each level half the one before down to 1 x 1 with
 // all its pixels, one of the two formats, and opaque pixels when the format has no alpha. A broken check
 // aborts, which the fuzzer reports with the input.
-#include "image_decode.h"
+#include "image/image_decode.h"
 
 #include <d3dx9.h>
 

@@ -7,7 +7,7 @@
 #include "d3d9_test_device.h"
 
 #include "child_process.h"
-#include "d3d9_device.h"
+#include "d3d9/d3d9_device.h"
 #include "x_display.h"
 
 #include <d3dx9.h>

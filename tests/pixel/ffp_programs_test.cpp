@@ -3,7 +3,7 @@
 // highlights with a distant viewer; anisotropic filtering asked for through the mip filter alone.
 #include "d3d9_test_device.h"
 
-#include "d3d9_device.h"
+#include "d3d9/d3d9_device.h"
 
 #include <cmath>
 

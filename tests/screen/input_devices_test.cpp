@@ -24,8 +24,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "host_sdl.h"
-#include "win32_internal.h"
+#include "host/sdl/host_sdl.h"
+#include "win32/win32_internal.h"
 
 namespace {
 

@@ -32,7 +32,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "win32_internal.h"
+#include "win32/win32_internal.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <d3d9.h>
 #include <platform_test.h>
 
-#include "d3d9_internal.h"
+#include "d3dx9/d3dx9_device.h"
 #include "window_class.h"
 
 #include <gtest/gtest.h>

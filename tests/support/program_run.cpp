@@ -6,8 +6,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include "host_sdl.h"
-#include "win32_internal.h"
+#include "host/sdl/host_sdl.h"
+#include "win32/win32_internal.h"
 
 namespace support {
 namespace {

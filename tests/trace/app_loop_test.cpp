@@ -6,7 +6,7 @@
 
 #include <platform_test.h>
 
-#include "win32_state.h"
+#include "win32/win32_registry.h"
 
 #include <gtest/gtest.h>
 

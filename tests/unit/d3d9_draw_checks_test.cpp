@@ -1,6 +1,6 @@
 // The checks of an indexed draw, without a device: each fault Direct3D 9 refuses with D3DERR_INVALIDCALL,
 // and the range cache that spares the index scan when the same range of an unchanged buffer is drawn again.
-#include "d3d9_draw_checks.h"
+#include "d3d9/d3d9_draw_checks.h"
 
 #include <gtest/gtest.h>
 

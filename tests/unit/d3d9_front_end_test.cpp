@@ -3,8 +3,8 @@
 // renderer; an accepted one reaches it once with its index range; a changed state reaches the next draw and
 // an unchanged one is not sent again, not even after a draw the renderer could not make; Clear hands its
 // rectangles over as given, and a Clear the device refuses stays on this side.
-#include "d3d9_device.h"
-#include "d3d9_direct3d.h"
+#include "d3d9/d3d9_device.h"
+#include "d3d9/d3d9_direct3d.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The D3DX font without a device: "Arial" resolves to a metric-compatible face with the asked weight and
 // slant, height 24 gives a 24-pixel cell, the glyphs are anti-aliased into the atlas, and DrawText's layout
 // (corner, baseline, advances, lines, alignment) and its clipping to the rectangle.
-#include "font_raster.h"
+#include "font/font_raster.h"
 
 #include <d3dx9.h>
 

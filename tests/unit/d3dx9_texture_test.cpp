@@ -4,7 +4,7 @@
 // box-filtered mip chain (even, odd and non-square sides), and hostile files (empty, truncated, text,
 // absurd header sizes, a bad pixel offset, the reproducers in tests/data/hostile, a FIFO) that must fail
 // cleanly or load, never hang or crash.
-#include "image_decode.h"
+#include "image/image_decode.h"
 
 #include <d3dx9.h>
 

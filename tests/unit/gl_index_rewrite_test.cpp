@@ -1,7 +1,7 @@
 // The index rewriting of the WebGL 2 renderer, whose flat shading takes each triangle's last vertex where
 // Direct3D takes its first: the vertex Direct3D would take must come out last, in the same winding, with
 // the base vertex added.
-#include "gl_index_rewrite.h"
+#include "gl/gl_index_rewrite.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The platform's names in call-trace lines: a state's value takes the type of its state, flags print as
 // their names joined by '|' with any unnamed bits in hexadecimal, and a number without a name stays a number.
-#include "trace_format.h"
+#include "trace/trace_format.h"
 
 #include <gtest/gtest.h>
 

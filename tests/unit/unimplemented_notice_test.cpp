@@ -1,7 +1,7 @@
 // A state value the layer does not implement is said once on standard error, naming what is drawn instead,
 // however often a program is made for it; the fixed-function generator needs no display to show it.
-#include "ffp_key.h"
-#include "ffp_shader.h"
+#include "gl/gl_ffp_key.h"
+#include "gl/gl_ffp_source.h"
 
 #include <gtest/gtest.h>
 

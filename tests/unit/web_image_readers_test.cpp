@@ -3,7 +3,7 @@
 // the same in both, or the two builds show different pictures of one file; JPEGs the same up to the
 // decoders' rounding; and files that make stb_image write out of bounds must be refused before it sees
 // them.
-#include "image_formats.h"
+#include "image/image_formats.h"
 
 #include <png.h>
 #include <stb_image_write.h>

@@ -2,7 +2,7 @@
 // scancodes of the keyboard page, which are those usages) against the codes the
 // SDK documents, the key-message scan bits, the characters TranslateMessage makes, and the usages of the
 // DOM key codes the web host reads.
-#include "keymap_internal.h"
+#include "win32/win32_keymap.h"
 
 #include <SDL.h>
 

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "host_sdl.h"
-#include "win32_internal.h"
+#include "host/sdl/host_sdl.h"
+#include "win32/win32_internal.h"
 #include "window_class.h"
 
 namespace unit {

@@ -1,0 +1,355 @@
+// The Direct3D 9 device (IDirect3DDevice9): its making over a renderer (render_backend.h), resource creation
+// and the state setters and getters over the state records of d3d9_state.h, each setter noting what it
+// changed for the next draw.
+#include "d3d9/d3d9_device.h"
+#include "d3d9/d3d9_trace.h"
+#include "gl/gl_ffp_source.h"
+
+#include <platform_test.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace platform::d3d9 {
+
+namespace {
+bool same(const D3DMATRIX& a, const D3DMATRIX& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The storage of a buffer this layer made, in storage (left null for a null buffer); false for a buffer of
+// another kind or from elsewhere.
+template <typename Ours, typename Interface>
+bool own_storage(Interface* buffer, std::shared_ptr<BufferStorage>& storage) {
+    if (buffer == nullptr)
+        return true;
+    auto* const ours = dynamic_cast<Ours*>(buffer);
+    if (ours == nullptr)
+        return false;
+    storage = ours->storage();
+    return true;
+}
+
+// What a Get of a light reads of the light at index: D3DERR_INVALIDCALL for a null out or an index never
+// set nor enabled.
+template <typename Out, typename Read>
+HRESULT read_light(const StateRecords& states, DWORD index, Out* out, Read read) {
+    const auto it = states.lights.find(index);
+    if (out == nullptr || it == states.lights.end())
+        return D3DERR_INVALIDCALL;
+    *out = read(it->second);
+    return D3D_OK;
+}
+} // namespace
+
+// ---- Creation and destruction ----
+
+HRESULT Device::create(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params, Device** device) {
+    *device = nullptr;
+    std::unique_ptr<RenderBackend> backend = make_gl_backend(window, params);
+    if (!backend)
+        return D3DERR_NOTAVAILABLE;
+    return create_with_backend(parent, window, params, std::move(backend), device);
+}
+
+HRESULT Device::create_with_backend(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params,
+                                    std::unique_ptr<RenderBackend> backend, Device** device) {
+    *device = new Device(parent, window, params, std::move(backend));
+    return D3D_OK;
+}
+
+Device::Device(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params,
+               std::unique_ptr<RenderBackend> backend)
+    : ComObject("Device"), parent_(parent), window_(window), params_(params), backend_(std::move(backend)),
+      width_(params.BackBufferWidth), height_(params.BackBufferHeight),
+      states_(default_states(params.EnableAutoDepthStencil != FALSE)) {}
+
+Device::~Device() {
+    forget_presenting_device(this);
+    // Bound resources are let go before the renderer.
+    for (auto& texture : textures_)
+        texture.reset();
+    for (auto& stream : streams_)
+        stream.buffer.reset();
+    indices_.reset();
+    backend_.reset();
+}
+
+// ---- Resources ----
+
+HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                   IDirect3DVertexBuffer9** buffer, HANDLE* shared) {
+    CreatingCall line("CreateVertexBuffer", length, usage, fvf, pool, shared);
+    if (buffer == nullptr)
+        return line.failed(D3DERR_INVALIDCALL);
+    *buffer = nullptr;
+    if (length == 0 || shared != nullptr || pool == D3DPOOL_SCRATCH ||
+        (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM))
+        return line.failed(D3DERR_INVALIDCALL);
+    // A buffer with a vertex format must hold at least one vertex of it.
+    if (fvf != 0) {
+        const FvfLayout layout = parse_fvf(fvf);
+        if (!layout.valid || length < layout.size)
+            return line.failed(D3DERR_INVALIDCALL);
+    }
+    if (test::should_fail("CreateVertexBuffer"))
+        return line.failed(D3DERR_OUTOFVIDEOMEMORY);
+    auto* const made = new VertexBuffer(this, length);
+    *buffer = made;
+    return line.made(static_cast<IDirect3DVertexBuffer9*>(made));
+}
+
+HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                  IDirect3DIndexBuffer9** buffer, HANDLE* shared) {
+    CreatingCall line("CreateIndexBuffer", length, usage, format, pool, shared);
+    if (buffer == nullptr)
+        return line.failed(D3DERR_INVALIDCALL);
+    *buffer = nullptr;
+    if (length == 0 || shared != nullptr || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) ||
+        (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM))
+        return line.failed(D3DERR_INVALIDCALL);
+    if (test::should_fail("CreateIndexBuffer"))
+        return line.failed(D3DERR_OUTOFVIDEOMEMORY);
+    auto* const made = new IndexBuffer(this, length, format);
+    *buffer = made;
+    return line.made(static_cast<IDirect3DIndexBuffer9*>(made));
+}
+
+// ---- Render, sampler and texture stage states ----
+
+std::uint32_t Device::render_state_dirty_bits(DWORD state) const {
+    switch (state) {
+    case D3DRS_LIGHTING:
+    case D3DRS_AMBIENT:
+    case D3DRS_NORMALIZENORMALS:
+    case D3DRS_LOCALVIEWER:
+    case D3DRS_COLORVERTEX:
+    case D3DRS_DIFFUSEMATERIALSOURCE:
+    case D3DRS_SPECULARMATERIALSOURCE:
+    case D3DRS_AMBIENTMATERIALSOURCE:
+    case D3DRS_EMISSIVEMATERIALSOURCE:
+        return kDirtyLighting;
+    case D3DRS_SPECULARENABLE:
+        return kDirtyLighting | kDirtyPixel;
+    case D3DRS_SHADEMODE:
+    case D3DRS_TEXTUREFACTOR:
+    case D3DRS_ALPHATESTENABLE:
+    case D3DRS_ALPHAFUNC:
+    case D3DRS_ALPHAREF:
+        return kDirtyPixel;
+    default:
+        return kDirtyPipeline;
+    }
+}
+
+HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    trace::call("SetRenderState", state, value);
+    if (!is_render_state(state))
+        return D3DERR_INVALIDCALL;
+    DWORD& slot = states_.render[state];
+    if (slot != value) {
+        slot = value;
+        mark(render_state_dirty_bits(state));
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
+    trace::call("GetRenderState", state);
+    if (value == nullptr || !is_render_state(state))
+        return D3DERR_INVALIDCALL;
+    *value = states_.render[state];
+    return D3D_OK;
+}
+
+HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+    trace::call("SetSamplerState", sampler, type, value);
+    const auto slot = sampler_slot(sampler);
+    if (!slot || !is_sampler_state(type))
+        return D3DERR_INVALIDCALL;
+    DWORD& stored = states_.sampler[*slot][type];
+    if (stored != value) {
+        stored = value;
+        if (*slot < kTextureStages)
+            mark(kDirtySamplers);
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
+    trace::call("GetSamplerState", sampler, type);
+    const auto slot = sampler_slot(sampler);
+    if (value == nullptr || !slot || !is_sampler_state(type))
+        return D3DERR_INVALIDCALL;
+    *value = states_.sampler[*slot][type];
+    return D3D_OK;
+}
+
+HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+    trace::call("SetTextureStageState", stage, type, value);
+    if (stage >= kTextureStages || !is_stage_state(type))
+        return D3DERR_INVALIDCALL;
+    DWORD& stored = states_.stage[stage][type];
+    if (stored != value) {
+        stored = value;
+        mark(kDirtyStages);
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
+    trace::call("GetTextureStageState", stage, type);
+    if (value == nullptr || stage >= kTextureStages || !is_stage_state(type))
+        return D3DERR_INVALIDCALL;
+    *value = states_.stage[stage][type];
+    return D3D_OK;
+}
+
+// ---- Lights and material ----
+
+HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light) {
+    trace::call("SetLight", index, Ptr<D3DLIGHT9>{light});
+    if (light == nullptr)
+        return D3DERR_INVALIDCALL;
+    if (light->Type != D3DLIGHT_POINT && light->Type != D3DLIGHT_SPOT && light->Type != D3DLIGHT_DIRECTIONAL)
+        return D3DERR_INVALIDCALL;
+    if (light->Attenuation0 < 0.0f || light->Attenuation1 < 0.0f || light->Attenuation2 < 0.0f)
+        return D3DERR_INVALIDCALL;
+    if (light->Type != D3DLIGHT_DIRECTIONAL && (light->Range < 0.0f || std::isnan(light->Range)))
+        return D3DERR_INVALIDCALL;
+    states_.lights[index].light = *light;
+    mark(kDirtyLighting);
+    return D3D_OK;
+}
+
+HRESULT Device::GetLight(DWORD index, D3DLIGHT9* light) {
+    trace::call("GetLight", index);
+    return read_light(states_, index, light, [](const LightSlot& slot) { return slot.light; });
+}
+
+HRESULT Device::LightEnable(DWORD index, BOOL enable) {
+    trace::call("LightEnable", index, enable);
+    auto it = states_.lights.find(index);
+    if (it == states_.lights.end()) {
+        // Enabling a light never set makes it with the default light's parameters.
+        it = states_.lights.emplace(index, LightSlot{default_light(), false}).first;
+    }
+    const bool on = enable != FALSE;
+    if (on && !it->second.enabled) {
+        DWORD active = 0;
+        for (const auto& [i, slot] : states_.lights)
+            active += slot.enabled ? 1 : 0;
+        if (active >= kMaxActiveLights)
+            return D3DERR_INVALIDCALL; // the device lights at most eight at once
+    }
+    if (it->second.enabled != on) {
+        it->second.enabled = on;
+        mark(kDirtyLighting);
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::GetLightEnable(DWORD index, BOOL* enable) {
+    trace::call("GetLightEnable", index);
+    // Direct3D 9 reports an enabled light as 128, not 1; callers test for non-zero.
+    return read_light(states_, index, enable,
+                      [](const LightSlot& slot) -> BOOL { return slot.enabled ? 128 : FALSE; });
+}
+
+HRESULT Device::SetMaterial(const D3DMATERIAL9* material) {
+    trace::call("SetMaterial", Ptr<D3DMATERIAL9>{material});
+    if (material == nullptr)
+        return D3DERR_INVALIDCALL;
+    states_.material = *material;
+    mark(kDirtyLighting);
+    return D3D_OK;
+}
+
+HRESULT Device::GetMaterial(D3DMATERIAL9* material) {
+    trace::call("GetMaterial");
+    if (material == nullptr)
+        return D3DERR_INVALIDCALL;
+    *material = states_.material;
+    return D3D_OK;
+}
+
+// ---- Transforms ----
+
+HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    if (matrix != nullptr)
+        trace::call("SetTransform", state, *matrix);
+    else
+        trace::call("SetTransform", state, nullptr);
+    D3DMATRIX* const slot = transform_slot(states_, state);
+    if (matrix == nullptr || slot == nullptr)
+        return D3DERR_INVALIDCALL;
+    if (!same(*slot, *matrix)) {
+        *slot = *matrix;
+        if (state == D3DTS_VIEW)
+            mark(kDirtyTransforms | kDirtyLighting); // lights are lit in camera space
+        else if (state == D3DTS_PROJECTION || state == D3DTS_WORLD)
+            mark(kDirtyTransforms);
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
+    trace::call("GetTransform", state);
+    D3DMATRIX* const slot = transform_slot(states_, state);
+    if (matrix == nullptr || slot == nullptr)
+        return D3DERR_INVALIDCALL;
+    *matrix = *slot;
+    return D3D_OK;
+}
+
+// ---- Bindings ----
+
+HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
+    trace::call("SetTexture", stage, texture);
+    const auto slot = sampler_slot(stage);
+    if (!slot)
+        return D3DERR_INVALIDCALL;
+    std::shared_ptr<TextureStorage> storage;
+    if (texture != nullptr) {
+        storage = texture_storage(texture);
+        if (!storage)
+            return D3DERR_INVALIDCALL;
+    }
+    if (textures_[*slot] != storage) {
+        textures_[*slot] = std::move(storage);
+        if (*slot < kTextureStages)
+            mark(kDirtyTextures | kDirtyStages);
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::SetFVF(DWORD fvf) {
+    trace::call("SetFVF", fvf);
+    if (states_.fvf != fvf) {
+        states_.fvf = fvf;
+        mark(kDirtyLighting);
+    }
+    return D3D_OK;
+}
+
+HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) {
+    trace::call("SetStreamSource", stream, buffer, offset, stride);
+    if (stream >= kStreams)
+        return D3DERR_INVALIDCALL;
+    std::shared_ptr<BufferStorage> storage;
+    if (!own_storage<VertexBuffer>(buffer, storage) || (storage && offset > storage->bytes.size()))
+        return D3DERR_INVALIDCALL;
+    streams_[stream] = VertexStream{std::move(storage), offset, stride};
+    return D3D_OK;
+}
+
+HRESULT Device::SetIndices(IDirect3DIndexBuffer9* buffer) {
+    trace::call("SetIndices", buffer);
+    std::shared_ptr<BufferStorage> storage;
+    if (!own_storage<IndexBuffer>(buffer, storage))
+        return D3DERR_INVALIDCALL;
+    indices_ = std::move(storage);
+    return D3D_OK;
+}
+
+} // namespace platform::d3d9

@@ -1,0 +1,142 @@
+// What the Direct3D 9 device (the front end: argument checks, state records, dirty tracking, result codes,
+// the call trace) asks of the renderer that puts its pictures on the screen, in Direct3D's own terms: the
+// back buffer and its depth buffer, storage for buffers and textures, Clear, indexed draws with the state
+// records, the font's atlases and coverage quads, Present and the reading back of the back buffer. The one
+// renderer of the Linux build is OpenGL's (gl_backend.h, made by make_gl_backend); the front-end test drives
+// the device over a recording fake. Nothing here names a GL type.
+#pragma once
+
+#include "d3dx9/d3dx9_device.h"
+#include "d3d9/d3d9_state.h"
+#include "gl/gl_ffp_source.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform::d3d9 {
+
+struct BufferStorage;
+struct TextureStorage;
+
+// The renderer's copy of a vertex or index buffer, made with the buffer's first content.
+class BufferObject {
+  public:
+    virtual ~BufferObject() = default;
+    // Takes bytes [offset, offset + size) of the content again; bytes points at the first of them.
+    virtual void upload(UINT offset, UINT size, const std::uint8_t* bytes) = 0;
+};
+
+// The renderer's copy of a texture with its whole mip chain, made with the levels' first content.
+class TextureObject {
+  public:
+    virtual ~TextureObject() = default;
+    virtual void upload(UINT level, const MipLevel& mip) = 0;
+};
+
+// What the setters changed since the last draw: the uniform groups of the emulation program, the sampler
+// states and textures of the fixed-function stages, and the pipeline states outside the emulation (depth,
+// culling, fill mode, blending, colour writes), which the renderer's own work between draws (Clear, the
+// font's quads, Present) may have changed as well.
+enum Dirty : std::uint32_t {
+    kDirtyTransforms = 1u << 0,
+    kDirtyLighting = 1u << 1,
+    kDirtyStages = 1u << 2,
+    kDirtyPixel = 1u << 3,
+    kDirtySamplers = 1u << 4,
+    kDirtyTextures = 1u << 5,
+    kDirtyPipeline = 1u << 6,
+    kDirtyAll = 0x7Fu,
+};
+
+// A vertex buffer on a stream, from the byte offset on, one vertex each stride bytes.
+struct VertexStream {
+    std::shared_ptr<BufferStorage> buffer;
+    UINT offset = 0;
+    UINT stride = 0;
+};
+
+// The indices of a DrawIndexedPrimitive that passed the device's checks: prim_count primitives of the type
+// from index_count indices of index_size bytes, from start_index of the index buffer on, each plus
+// base_vertex.
+struct IndexRange {
+    D3DPRIMITIVETYPE type;
+    INT base_vertex;
+    UINT start_index, prim_count, index_count, index_size;
+};
+
+// One such draw: its indices into the vertices of stream 0 as the layout lays them out, drawn under the
+// state records. dirty and versions say what changed since the last draw.
+struct DrawCall {
+    IndexRange range;
+    const FvfLayout& layout;
+    const VertexStream& stream;
+    const BufferStorage& indices;
+    const StateRecords& states;
+    const std::array<std::shared_ptr<TextureStorage>, kSamplerSlots>& textures;
+    std::uint32_t dirty;
+    const std::array<std::uint64_t, kGroupCount>& versions;
+};
+
+// The depth states the font's quads keep from the device: ZENABLE (with a depth buffer), ZFUNC (a D3DCMP
+// value) and ZWRITEENABLE.
+struct QuadDepth {
+    bool test = false;
+    DWORD function = D3DCMP_LESSEQUAL;
+    bool write = false;
+};
+
+class RenderBackend {
+  public:
+    virtual ~RenderBackend() = default;
+
+    // Storage for a buffer of length bytes and for a texture; null when the renderer has none to give.
+    virtual std::unique_ptr<BufferObject> create_buffer(const std::uint8_t* bytes, UINT length) = 0;
+    virtual std::unique_ptr<TextureObject> create_texture(D3DFORMAT format,
+                                                          const std::vector<MipLevel>& levels) = 0;
+    // The largest texture side the renderer takes; 0 when it cannot say (its window is gone).
+    virtual UINT max_texture_side() = 0;
+
+    // Whether the renderer can work on the back buffer now (its window still exists to it).
+    virtual bool make_current() = 0;
+    // make_current for drawing, false as well while the window is minimised: nobody can see the picture
+    // then, and Present shows nothing of it, so drawing is left out.
+    virtual bool can_draw() = 0;
+    // Whether Present can show the back buffer: the window exists and the renderer can work.
+    virtual bool can_present() = 0;
+
+    // Clears the back buffer (whole, or within the rectangles cut to it) as Direct3D's Clear, after checks.
+    virtual void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                       DWORD stencil) = 0;
+    // Hands what was drawn so far to the display's driver (EndScene).
+    virtual void flush() = 0;
+    // Draws; false when the state's emulation program does not compile, and nothing was drawn.
+    virtual bool draw_indexed(const DrawCall& draw) = 0;
+    // The emulation programs compiled so far, one per fixed-function key.
+    virtual std::size_t program_count() const = 0;
+
+    // The font's glyph atlases and quads (see d3dx9_device.h); draw_quads returns false for an atlas it
+    // did not make.
+    virtual AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) = 0;
+    virtual void destroy_atlas(AtlasHandle atlas) = 0;
+    virtual bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
+                            D3DCOLOR color, const QuadDepth& depth) = 0;
+
+    // Whether the back buffer is the window's own (its client area is the back buffer's size), so that
+    // Present has nothing to scale, rather than an offscreen one.
+    virtual bool draws_into_window() const {
+        return false;
+    }
+    // Shows the back buffer's rectangle from in the window's client area at *to (null: all of it), or,
+    // while the window is minimised or hidden, waits about one display refresh instead.
+    virtual void present(const RECT& from, const RECT* to) = 0;
+    // The back buffer's pixels, 0xAARRGGBB, top row first.
+    virtual void read_back(std::vector<std::uint32_t>& pixels) = 0;
+};
+
+// The GL renderer on the window's host window (gl_context.cpp); null, with one line on stderr, when the
+// display offers no OpenGL 3.3 core (or WebGL 2) context or the back buffer cannot be made.
+std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params);
+
+} // namespace platform::d3d9

@@ -1,0 +1,168 @@
+// The half of the D3DX font that needs no rasteriser: the ANSI code page's characters, the packing of the
+// rendered glyphs into one coverage atlas, and DrawText's layout and clipping on a RasterFont. The glyphs
+// come from the platform's rasteriser behind font_raster.h: FreeType with fontconfig on the desktop
+// (font_raster_freetype.cpp), the browser's canvas text in the web build (font_raster_web.cpp), GDI in the
+// self-contained Windows build (font_raster_gdi.cpp). Here make_raster_font checks the size it is asked for
+// and hands the rest to that rasteriser (rasterise_font).
+#include "font/font_raster_internal.h"
+
+#include <algorithm>
+
+namespace platform::d3dx9 {
+namespace {
+
+// Unicode for the Windows-1252 codes 0x80-0x9F (0 where the code page has no character); the other codes
+// from 0x20 on are Latin-1, equal to their Unicode values.
+constexpr std::array<char32_t, 32> cp1252_high = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+} // namespace
+
+std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
+                                           bool italic, std::string& error) {
+    if (height > max_font_height || height < -max_font_height || width > max_font_height) {
+        error = "font size " + std::to_string(height) + " x " + std::to_string(width) + " is out of range";
+        return std::nullopt;
+    }
+    return rasterise_font(face_name, height, width, weight, italic, error);
+}
+
+char32_t unicode_of(unsigned code) {
+    if (code < 0x20 || code == 0x7F)
+        return 0;
+    if (code >= 0x80 && code < 0xA0)
+        return cp1252_high[code - 0x80];
+    return code;
+}
+
+// Packs the glyph bitmaps in shelves, one empty pixel around each so that filtering never bleeds.
+void pack_atlas(RasterFont& font, const std::array<Bitmap, 256>& bitmaps) {
+    int atlas_width = 512;
+    for (const Bitmap& b : bitmaps)
+        atlas_width = std::max(atlas_width, b.width + 2);
+    int x = 1;
+    int y = 1;
+    int shelf = 0;
+    for (unsigned code = 0; code < 256; ++code) {
+        const Bitmap& b = bitmaps[code];
+        if (b.width == 0 || b.height == 0)
+            continue;
+        if (x + b.width + 1 > atlas_width) {
+            x = 1;
+            y += shelf + 1;
+            shelf = 0;
+        }
+        font.glyphs[code].atlas_x = x;
+        font.glyphs[code].atlas_y = y;
+        x += b.width + 1;
+        shelf = std::max(shelf, b.height);
+    }
+    font.atlas_width = static_cast<UINT>(atlas_width);
+    font.atlas_height = static_cast<UINT>(y + shelf + 1);
+    font.atlas.assign(std::size_t{font.atlas_width} * font.atlas_height, 0);
+    for (unsigned code = 0; code < 256; ++code) {
+        const Bitmap& b = bitmaps[code];
+        const Glyph& g = font.glyphs[code];
+        for (int row = 0; row < b.height; ++row)
+            std::copy_n(b.coverage.begin() + static_cast<std::ptrdiff_t>(row) * b.width, b.width,
+                        font.atlas.begin() + static_cast<std::ptrdiff_t>(g.atlas_y + row) * atlas_width +
+                            g.atlas_x);
+    }
+}
+
+void layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format,
+                 TextLayout& layout) {
+    const bool single_line = (format & dt_singleline) != 0;
+    const auto line_count =
+        single_line ? 1 : 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    const int cell = font.cell_height();
+    const int block = cell * line_count;
+    int top = rect.top;
+    if (single_line && (format & dt_bottom) != 0)
+        top = rect.bottom - cell;
+    else if (single_line && (format & dt_vcenter) != 0)
+        top = rect.top + (rect.bottom - rect.top - cell) / 2;
+
+    layout.quads.clear();
+    layout.width = 0;
+    layout.height = top - rect.top + block;
+    layout.extent = {rect.left, top, rect.left, top + block};
+    const float aw = static_cast<float>(font.atlas_width);
+    const float ah = static_cast<float>(font.atlas_height);
+    std::size_t start = 0;
+    for (int n = 0; n < line_count; ++n) {
+        const std::size_t end = single_line ? std::string_view::npos : text.find('\n', start);
+        const std::string_view line =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        start = end + 1;
+        int width = 0;
+        for (const char c : line) {
+            const auto code = static_cast<unsigned char>(c);
+            if (font.has_glyph[code])
+                width += font.glyphs[code].advance;
+        }
+        int pen = rect.left;
+        if ((format & dt_right) != 0)
+            pen = rect.right - width;
+        else if ((format & dt_center) != 0)
+            pen = rect.left + (rect.right - rect.left - width) / 2;
+        layout.width = std::max(layout.width, width);
+        layout.extent.left = n == 0 ? pen : std::min<LONG>(layout.extent.left, pen);
+        layout.extent.right = n == 0 ? pen + width : std::max<LONG>(layout.extent.right, pen + width);
+
+        const int baseline = top + n * cell + font.ascent;
+        for (const char c : line) {
+            const auto code = static_cast<unsigned char>(c);
+            if (!font.has_glyph[code])
+                continue;
+            const Glyph& g = font.glyphs[code];
+            if (g.width > 0 && g.height > 0) {
+                const float x0 = static_cast<float>(pen + g.left);
+                const float y0 = static_cast<float>(baseline - g.top);
+                layout.quads.push_back({x0, y0, x0 + static_cast<float>(g.width),
+                                        y0 + static_cast<float>(g.height), static_cast<float>(g.atlas_x) / aw,
+                                        static_cast<float>(g.atlas_y) / ah,
+                                        static_cast<float>(g.atlas_x + g.width) / aw,
+                                        static_cast<float>(g.atlas_y + g.height) / ah});
+            }
+            pen += g.advance;
+        }
+    }
+}
+
+TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format) {
+    TextLayout layout;
+    layout_text(font, text, rect, format, layout);
+    return layout;
+}
+
+void clip_quads(std::vector<d3d9::GlyphQuad>& quads, const RECT& clip) {
+    std::size_t kept = 0;
+    const auto left = static_cast<float>(clip.left);
+    const auto top = static_cast<float>(clip.top);
+    const auto right = static_cast<float>(clip.right);
+    const auto bottom = static_cast<float>(clip.bottom);
+    for (const d3d9::GlyphQuad& q : quads) {
+        const float x0 = std::max(q.x0, left);
+        const float x1 = std::min(q.x1, right);
+        const float y0 = std::max(q.y0, top);
+        const float y1 = std::min(q.y1, bottom);
+        if (x0 >= x1 || y0 >= y1)
+            continue;
+        const float du = (q.u1 - q.u0) / (q.x1 - q.x0);
+        const float dv = (q.v1 - q.v0) / (q.y1 - q.y0);
+        quads[kept++] = {x0,
+                         y0,
+                         x1,
+                         y1,
+                         q.u0 + (x0 - q.x0) * du,
+                         q.v0 + (y0 - q.y0) * dv,
+                         q.u0 + (x1 - q.x0) * du,
+                         q.v0 + (y1 - q.y0) * dv};
+    }
+    quads.resize(kept);
+}
+
+} // namespace platform::d3dx9

@@ -1,0 +1,38 @@
+// What the font rasterisers (font_raster_freetype.cpp, font_raster_web.cpp, font_raster_gdi.cpp) share with
+// the layout half of the font (font_raster.cpp). Private to font_raster*.cpp.
+#pragma once
+
+#include "font/font_raster.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::d3dx9 {
+
+// Font cells default to 16 pixels when the height asked for is 0.
+inline constexpr int default_cell_height = 16;
+
+// make_raster_font for a height and width already checked against max_font_height: each build's own
+// rasteriser.
+std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT width, UINT weight,
+                                         bool italic, std::string& error);
+
+// The Unicode character of a Windows-1252 (ANSI) code, or 0 where the code page has none (and for the
+// control codes).
+char32_t unicode_of(unsigned code);
+
+// A rendered glyph before packing.
+struct Bitmap {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> coverage;
+};
+
+// Packs the glyph bitmaps into the font's atlas in shelves, one empty pixel around each so that filtering
+// never bleeds, and sets each glyph's place in it.
+void pack_atlas(RasterFont& font, const std::array<Bitmap, 256>& bitmaps);
+
+} // namespace platform::d3dx9

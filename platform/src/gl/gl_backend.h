@@ -1,0 +1,192 @@
+// The GL renderer behind the Direct3D 9 device (RenderBackend of render_backend.h): OpenGL 3.3 core on the
+// desktop, OpenGL ES 3.0 (WebGL 2) in the browser (gl_api.h), on a context the host makes on the window
+// (host.h). It owns every GL object: the context with its state shadow (gl_state.h), the back buffer (the
+// window's own buffers while its client area is the back buffer's size, else an offscreen framebuffer with
+// an RGB8 colour buffer and the depth buffer asked for), the vertex array, one sampler per
+// fixed-function stage, the emulation programs, the font's coverage program and atlases, and the buffers
+// and textures of the device's resources. Its bodies, one area each: gl_context.cpp (context, creation,
+// making current), gl_target.cpp (back buffer, Clear, Present, read-back), gl_resources.cpp (buffers and
+// textures), gl_draw.cpp (state and indexed draws), gl_font_quads.cpp (atlases and quads), gl_state.cpp (the
+// state shadow), gl_stream_buffer.cpp (data written once per draw).
+#pragma once
+
+#include "gl/gl_ffp_program_cache.h"
+#include "d3d9/render_backend.h"
+
+#include "gl/gl_api.h"
+#include "gl/gl_state.h"
+#include "host/host.h"
+
+#include <array>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace platform::d3d9 {
+
+class CoverageProgram;
+class GlStreamBuffer;
+
+// The renderer's GL context. Owned jointly by the renderer and every buffer and texture made on it, so that
+// GL names are deleted while the context exists; GL calls are skipped once the window (and with it the
+// drawable) is gone.
+class GlContext {
+  public:
+    GlContext(HWND window, host::GlContext* context) : window_(window), context_(context) {}
+    ~GlContext();
+    GlContext(const GlContext&) = delete;
+    GlContext& operator=(const GlContext&) = delete;
+
+    // Makes the context current; false when its window no longer exists.
+    bool make_current();
+    HWND window() const {
+        return window_;
+    }
+    // The shadow of the context's state, through which every setting and binding goes.
+    GlState& state() {
+        return state_;
+    }
+
+  private:
+    HWND window_;
+    host::GlContext* context_;
+    GlState state_;
+};
+
+// The GL names behind the device's resources (gl_resources.cpp); 0 when the context was gone at creation.
+template <typename Object> class GlNamed : public Object {
+  public:
+    GlNamed(const GlNamed&) = delete;
+    GlNamed& operator=(const GlNamed&) = delete;
+    GLuint name() const {
+        return name_;
+    }
+
+  protected:
+    explicit GlNamed(std::shared_ptr<GlContext> context) : gl_(std::move(context)) {}
+    std::shared_ptr<GlContext> gl_;
+    GLuint name_ = 0;
+};
+
+class GlBuffer final : public GlNamed<BufferObject> {
+  public:
+    GlBuffer(std::shared_ptr<GlContext> context, const std::uint8_t* bytes, UINT length);
+    ~GlBuffer() override;
+    void upload(UINT offset, UINT size, const std::uint8_t* bytes) override;
+};
+
+class GlTexture final : public GlNamed<TextureObject> {
+  public:
+    GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, const std::vector<MipLevel>& levels);
+    ~GlTexture() override;
+    void upload(UINT level, const MipLevel& mip) override;
+
+  private:
+    // The level's texels as the GL takes them (gl_resources.cpp).
+    const void* texels(const MipLevel& mip);
+    bool opaque_ = false;               // X8R8G8B8: alpha stored as one (ES)
+    std::vector<std::uint8_t> staging_; // RGBA bytes of a level (ES)
+};
+
+class GlBackend final : public RenderBackend {
+  public:
+    GlBackend(HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<GlContext> gl);
+    ~GlBackend() override;
+    GlBackend(const GlBackend&) = delete;
+    GlBackend& operator=(const GlBackend&) = delete;
+    // Makes the back buffer and the objects every draw uses; false and the reason in error on failure.
+    bool init(std::string& error);
+
+    std::unique_ptr<BufferObject> create_buffer(const std::uint8_t* bytes, UINT length) override;
+    std::unique_ptr<TextureObject> create_texture(D3DFORMAT format,
+                                                  const std::vector<MipLevel>& levels) override;
+    UINT max_texture_side() override;
+    bool make_current() override;
+    bool can_draw() override;
+    bool can_present() override;
+    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+               DWORD stencil) override;
+    void flush() override;
+    bool draw_indexed(const DrawCall& draw) override;
+    std::size_t program_count() const override {
+        return programs_.size();
+    }
+    AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) override;
+    void destroy_atlas(AtlasHandle atlas) override;
+    bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color,
+                    const QuadDepth& depth) override;
+    void present(const RECT& from, const RECT* to) override;
+    void read_back(std::vector<std::uint32_t>& pixels) override;
+
+    bool draws_into_window() const override {
+        return direct_;
+    }
+
+  private:
+    // Whether the window's own buffers can stand for the back buffer and its depth buffer: colour without
+    // alpha, and a depth buffer of at least the device's bits (a deeper one keeps 16-bit depth by rounding
+    // each fragment's depth to the 16-bit grid).
+    void inspect_window_buffers();
+    // Makes the offscreen back buffer if it is not made yet; false and the reason in error on failure.
+    bool make_offscreen(std::string& error);
+    bool init_back_buffer(std::string& error);
+    // Draws into the window (true) or into the offscreen back buffer from the next draw on.
+    void use_window(bool direct);
+    bool has_depth() const {
+        return params_.EnableAutoDepthStencil != FALSE;
+    }
+    // The framebuffer that draws and clears go to.
+    GLuint target() const {
+        return direct_ ? 0 : framebuffer_;
+    }
+    // Whether the target's rows run down from the top (offscreen_rows_down_).
+    bool rows_down() const {
+        return !direct_ && offscreen_rows_down_;
+    }
+    // Binds the target for drawing, with the clip origin its rows need.
+    void bind_target();
+    void release();
+    // Turns the state records into GL before a draw; false when the state's program does not compile.
+    bool apply_fixed_function_state(const DrawCall& draw);
+    void apply_pipeline_states(const StateRecords& states);
+    void apply_samplers(const StateRecords& states);
+    // Points the emulation program's vertex attributes at the FVF's elements on stream 0, unless they
+    // point there already.
+    void bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream, DWORD fvf);
+    // Scales the back buffer's rectangle from into the window's client area at to, and swaps.
+    void blit_to_window(host::Window* window, const RECT& from, const RECT& to, int client_width,
+                        int client_height);
+
+    HWND window_;
+    D3DPRESENT_PARAMETERS params_;
+    std::shared_ptr<GlContext> gl_;
+    UINT width_;
+    UINT height_;
+
+    // Draws the index range as the draw asks: with the base vertex on OpenGL, from a rewritten copy of the
+    // indices on ES (which has no base vertex and no first-vertex flat shading).
+    void draw_elements(const DrawCall& draw);
+
+    GlState& state_; // gl_'s state shadow
+    GLuint framebuffer_ = 0, color_buffer_ = 0, depth_buffer_ = 0, vertex_array_ = 0;
+    bool window_can_stand_in_ = false; // inspect_window_buffers
+    bool offscreen_complete_ = false;  // make_offscreen made a complete framebuffer
+    bool round_depth_ = false;         // the window's depth buffer is deeper than the device's 16 bits
+    bool direct_ = false;              // draws go into the window (target())
+    // The offscreen back buffer's rows run down from the top, where the GL has clip control: it is drawn with
+    // the clip origin at the upper left, and so rasterised exactly as the window's buffers (whose rows the
+    // window system runs down) are. The picture is the same either way.
+    bool offscreen_rows_down_ = false;
+    std::unique_ptr<GlStreamBuffer> scratch_indices_; // the rewritten indices of ES draws
+    std::vector<std::uint32_t> indices_;              // their CPU copy, kept for its capacity
+    std::array<GLuint, kTextureStages> samplers_{};
+    float max_anisotropy_ = 1.0f; // 1 when GL_EXT_texture_filter_anisotropic is missing
+    FfpProgramCache programs_;
+    FfpProgram* program_ = nullptr; // the program of the last draw's key
+    FfpKey program_key_;
+    std::unique_ptr<CoverageProgram> coverage_;
+    std::set<GLuint> atlases_;
+};
+
+} // namespace platform::d3d9

@@ -1,0 +1,61 @@
+// The GL renderer's fixed-function emulation programs: one GL program per state key (gl_ffp_key.h), compiled
+// from the GLSL text of gl_ffp_source.h, holding the Direct3D 9 state as uniforms. Programs are kept by key
+// in gl_ffp_program_cache.h and used by the renderer's draws (gl_draw.cpp); the bodies are in
+// gl_ffp_program.cpp.
+#pragma once
+
+#include "d3d9/d3d9_state.h"
+#include "gl/gl_ffp_key.h"
+#include "gl/gl_ffp_source.h"
+
+#include "gl/gl_api.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform::d3d9 {
+
+// Compiles and links a vertex and a fragment shader; 0 and the GL log in error on failure.
+GLuint build_program(const char* vertex_source, const char* fragment_source, std::string& error);
+
+class FfpProgram {
+  public:
+    // Compiles the program for the key; null and the GL log in error on failure.
+    static std::unique_ptr<FfpProgram> create(const FfpKey& key, std::string& error);
+    ~FfpProgram();
+    FfpProgram(const FfpProgram&) = delete;
+    FfpProgram& operator=(const FfpProgram&) = delete;
+
+    const FfpKey& key() const {
+        return key_;
+    }
+    GLuint name() const {
+        return program_;
+    }
+    // Forgets the GL program without deleting it: its context is already gone.
+    void abandon() {
+        program_ = 0;
+    }
+    // Uploads each group whose count differs from the one this program last took.
+    void update(const StateRecords& states, UINT width, UINT height,
+                const std::array<std::uint64_t, kGroupCount>& versions);
+
+  private:
+    FfpProgram(const FfpKey& key, GLuint program);
+    GLint at(const char* name) const;
+    void set_transforms(const StateRecords& states, UINT width, UINT height);
+    void set_lighting(const StateRecords& states);
+    void set_pixel_states(const StateRecords& states);
+
+    FfpKey key_;
+    GLuint program_;
+    std::array<std::uint64_t, kGroupCount> taken_{}; // 0: never
+    GLint world_view_, projection_, normal_matrix_, pixel_offset_, viewport_;
+    GLint global_ambient_, material_diffuse_, material_ambient_, material_specular_, material_emissive_;
+    GLint material_power_, light_diffuse_, light_specular_, light_ambient_, light_position_, light_direction_;
+    GLint light_range_, light_attenuation_, light_spot_, texture_factor_, alpha_ref_;
+};
+
+} // namespace platform::d3d9

@@ -1,0 +1,62 @@
+// The GL renderer's drawing of text for the D3DX font: a single-channel glyph atlas per font and a small GLSL
+// program that blends coverage-weighted quads over the back buffer at depth 0, as D3DX's sprite draws them:
+// alpha-tested (only covered pixels are drawn) under the device's own depth states. Bodies in
+// gl_font_quads.cpp.
+#pragma once
+
+#include "d3dx9/d3dx9_device.h"
+
+#include "gl/gl_api.h"
+#include "gl/gl_state.h"
+#include "gl/gl_stream_buffer.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::d3d9 {
+
+// The device's depth states as GL takes them: ZENABLE (with a depth buffer), ZFUNC and ZWRITEENABLE.
+struct CoverageDepth {
+    bool test = false;
+    GLenum function = GL_LEQUAL;
+    bool write = false;
+};
+
+class CoverageProgram {
+  public:
+    static std::unique_ptr<CoverageProgram> create(std::string& error);
+    ~CoverageProgram();
+    CoverageProgram(const CoverageProgram&) = delete;
+    CoverageProgram& operator=(const CoverageProgram&) = delete;
+
+    // Forgets the GL objects without deleting them: their context is already gone.
+    void abandon() {
+        program_ = 0;
+        vertices_buffer_.abandon();
+    }
+    GLuint program() const {
+        return program_;
+    }
+
+    // Draws the quads (back-buffer pixels, y down, depth 0) from the atlas in the colour, clipped to the
+    // rectangle; pixels with an alpha of 0 are discarded, so they neither draw nor write depth. Sets, through
+    // the state shadow, the program, vertex array, blending, depth, culling, scissor and texture unit 0 it
+    // needs and leaves them so: consecutive lines of text make no call for state they share.
+    void draw(GlState& state, GLuint atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
+              D3DCOLOR color, const CoverageDepth& depth, UINT width, UINT height, bool rows_down);
+
+  private:
+    CoverageProgram(GLuint program, GLuint vertex_array);
+    GLuint program_;
+    GLuint vertex_array_;
+    GlStreamBuffer vertices_buffer_; // each draw's vertices, after the ones before
+    GLint viewport_;
+    GLint colour_;
+    std::array<float, 2> viewport_value_{};    // the uniforms' values, set again only when they change
+    std::array<float, 4> colour_value_{-1.0f}; // (no colour has a negative channel)
+    std::vector<float> vertices_;              // the last draw's vertices, its room kept for the next
+};
+
+} // namespace platform::d3d9

@@ -1,0 +1,20 @@
+// The indices of a draw rewritten for OpenGL ES 3.0 (WebGL 2), which has neither a base vertex for indexed
+// draws nor a choice of the provoking vertex (flat shading takes each triangle's last vertex, Direct3D 9
+// its first). Pure: no GL calls.
+#pragma once
+
+#include "d3d9/render_backend.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace platform::d3d9 {
+
+// Writes into out the draw's indices (index_count of index_size bytes from start_index on, in bytes) each
+// plus base_vertex. With flat_first, triangles come out as a list, each rotated so that its first vertex is
+// last, which keeps the winding (strips alternate theirs as Direct3D does, fans turn round their first
+// vertex); other primitives are left as they are.
+void rewrite_indices(const IndexRange& range, const std::uint8_t* bytes, bool flat_first,
+                     std::vector<std::uint32_t>& out);
+
+} // namespace platform::d3d9

@@ -1,0 +1,201 @@
+// The SDL host's event queue, clock and mouse capture (host.h on SDL2). SDL events become host events:
+// keys with their scancode as the USB HID usage (SDL's scancodes are the keyboard page's usages; its own
+// numbers for media and browser keys become their consumer-page usages), focus, close, quit, size, mouse
+// motion (xrel/yrel), wheel (notches, flipped wheels turned back) and buttons; other SDL events are passed
+// over. The capture of the mouse puts SDL in its relative mouse mode, which on X11 reads the server's
+// XInput2 raw motion and on Wayland the relative-pointer protocol, and hides the cursor and confines it to
+// the window; where SDL refuses it, the cursor is hidden and grabbed and SDL's motion of the pointer is read
+// instead.
+#include "host/sdl/host_sdl_internal.h"
+
+namespace platform::host {
+namespace {
+
+hid::Usage usage_from_scancode(SDL_Scancode sc) {
+    if (sc >= 0 && static_cast<hid::Usage>(sc) < hid::kKeyboardPageSize)
+        return static_cast<hid::Usage>(sc);
+    switch (sc) {
+    case SDL_SCANCODE_AUDIONEXT:
+        return hid::KEY_AUDIONEXT;
+    case SDL_SCANCODE_AUDIOPREV:
+        return hid::KEY_AUDIOPREV;
+    case SDL_SCANCODE_AUDIOSTOP:
+        return hid::KEY_AUDIOSTOP;
+    case SDL_SCANCODE_AUDIOPLAY:
+        return hid::KEY_AUDIOPLAY;
+    case SDL_SCANCODE_AUDIOMUTE:
+        return hid::KEY_AUDIOMUTE;
+    case SDL_SCANCODE_MEDIASELECT:
+        return hid::KEY_MEDIASELECT;
+    case SDL_SCANCODE_MAIL:
+        return hid::KEY_MAIL;
+    case SDL_SCANCODE_CALCULATOR:
+        return hid::KEY_CALCULATOR;
+    case SDL_SCANCODE_COMPUTER:
+        return hid::KEY_COMPUTER;
+    case SDL_SCANCODE_AC_SEARCH:
+        return hid::KEY_AC_SEARCH;
+    case SDL_SCANCODE_AC_HOME:
+        return hid::KEY_AC_HOME;
+    case SDL_SCANCODE_AC_BACK:
+        return hid::KEY_AC_BACK;
+    case SDL_SCANCODE_AC_FORWARD:
+        return hid::KEY_AC_FORWARD;
+    case SDL_SCANCODE_AC_STOP:
+        return hid::KEY_AC_STOP;
+    case SDL_SCANCODE_AC_REFRESH:
+        return hid::KEY_AC_REFRESH;
+    case SDL_SCANCODE_AC_BOOKMARKS:
+        return hid::KEY_AC_BOOKMARKS;
+    case SDL_SCANCODE_SLEEP:
+        return hid::KEY_SLEEP;
+    default:
+        return 0;
+    }
+}
+
+std::uint16_t modifiers_from(Uint16 mod) {
+    std::uint16_t m = 0;
+    if (mod & KMOD_SHIFT)
+        m |= kModShift;
+    if (mod & KMOD_CTRL)
+        m |= kModCtrl;
+    if (mod & KMOD_ALT)
+        m |= kModAlt;
+    if (mod & KMOD_CAPS)
+        m |= kModCapsLock;
+    if (mod & KMOD_NUM)
+        m |= kModNumLock;
+    return m;
+}
+
+Button button_from(Uint8 b) {
+    switch (b) {
+    case SDL_BUTTON_LEFT:
+        return Button::Left;
+    case SDL_BUTTON_RIGHT:
+        return Button::Right;
+    case SDL_BUTTON_MIDDLE:
+        return Button::Middle;
+    case SDL_BUTTON_X1:
+        return Button::X1;
+    default:
+        return Button::Other;
+    }
+}
+
+// The host event of an SDL event; false for the events the host passes over.
+bool translate(const SDL_Event& e, Event& out) {
+    out = Event{};
+    out.time = e.common.timestamp;
+    switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        out.type = e.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp;
+        out.window = host_sdl::from_sdl_id(e.key.windowID);
+        out.key = usage_from_scancode(e.key.keysym.scancode);
+        out.modifiers = modifiers_from(e.key.keysym.mod);
+        out.repeat = e.key.repeat != 0;
+        return true;
+    case SDL_WINDOWEVENT:
+        out.window = host_sdl::from_sdl_id(e.window.windowID);
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            out.type = EventType::FocusGained;
+            return true;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            out.type = EventType::FocusLost;
+            return true;
+        case SDL_WINDOWEVENT_CLOSE:
+            out.type = EventType::Close;
+            return true;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            out.type = EventType::Resized;
+            out.x = e.window.data1;
+            out.y = e.window.data2;
+            return true;
+        default:
+            return false;
+        }
+    case SDL_QUIT:
+        out.type = EventType::Quit;
+        return true;
+    case SDL_MOUSEMOTION:
+        out.type = EventType::MouseMotion;
+        out.window = host_sdl::from_sdl_id(e.motion.windowID);
+        out.x = e.motion.xrel;
+        out.y = e.motion.yrel;
+        out.emulated = e.motion.which == SDL_TOUCH_MOUSEID;
+        return true;
+    case SDL_MOUSEWHEEL:
+        out.type = EventType::MouseWheel;
+        out.window = host_sdl::from_sdl_id(e.wheel.windowID);
+        out.y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+        return true;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        out.type = e.type == SDL_MOUSEBUTTONDOWN ? EventType::ButtonDown : EventType::ButtonUp;
+        out.window = host_sdl::from_sdl_id(e.button.windowID);
+        out.button = button_from(e.button.button);
+        return true;
+    default:
+        return false;
+    }
+}
+
+struct Capture {
+    bool on = false;
+    bool relative = false; // through SDL's relative mode
+};
+Capture& capture() {
+    static Capture c;
+    return c;
+}
+
+} // namespace
+
+bool poll_event(Event& event) {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0)
+        return false;
+    SDL_Event e;
+    while (SDL_PollEvent(&e) != 0)
+        if (translate(e, event))
+            return true;
+    host_sdl::fit_frames();
+    return false;
+}
+
+std::uint32_t ticks() {
+    return SDL_GetTicks();
+}
+
+void pointer_position(int* x, int* y) {
+    *x = *y = 0;
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        SDL_GetGlobalMouseState(x, y);
+}
+
+void capture_mouse(Window* window, bool on) {
+    Capture& c = capture();
+    if (c.on == on)
+        return;
+    c.on = on;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+        return;
+    if (on) {
+        // Raw motion, never the pointer warped back to the middle of the window.
+        SDL_SetHintWithPriority(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "0", SDL_HINT_OVERRIDE);
+        c.relative = SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
+        if (c.relative)
+            return;
+    } else if (c.relative) {
+        SDL_SetRelativeMouseMode(SDL_FALSE);
+        c.relative = false;
+        return;
+    }
+    SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
+    if (SDL_Window* const sdl = host_sdl::sdl_window(window))
+        SDL_SetWindowGrab(sdl, on ? SDL_TRUE : SDL_FALSE);
+}
+
+} // namespace platform::host

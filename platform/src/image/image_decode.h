@@ -1,0 +1,69 @@
+// Image files for D3DXCreateTextureFromFileA, without a device: reading the file (regular files only,
+// opened without blocking), finding the format from the content, decoding it with the reader for that format
+// (image_png_libpng.cpp, image_jpeg_libjpeg.cpp, image_bmp.cpp, image_tga.cpp, image_netpbm.cpp,
+// image_hdr.cpp, image_dds.cpp), choosing A8R8G8B8 or X8R8G8B8 as D3DX does, the default texture size (sides
+// rounded up to powers of two, fitted within the device's limit) and the box-filtered mip chain down to 1
+// x 1.
+#pragma once
+
+#include "d3dx9/d3dx9_device.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace platform::d3dx9 {
+
+// The largest image side read at all; larger images are refused from their header, before any pixel is
+// decoded.
+inline constexpr UINT max_image_side = 8192;
+
+struct DecodedImage {
+    HRESULT result = E_FAIL;           // D3D_OK, D3DXERR_INVALIDDATA or E_OUTOFMEMORY
+    std::string error;                 // why it failed, one line
+    D3DFORMAT format = D3DFMT_UNKNOWN; // D3DFMT_A8R8G8B8 when the image has alpha, else D3DFMT_X8R8G8B8
+    d3d9::MipLevel image;              // 0xAARRGGBB (alpha 0xFF for X8R8G8B8)
+};
+
+// What the loader hands to the device: the format and the full chain, level 0 first.
+struct TextureLevels {
+    HRESULT result = E_FAIL;
+    std::string error;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    std::vector<d3d9::MipLevel> levels;
+};
+
+// Decodes an image file held in memory.
+DecodedImage decode_image(std::span<const std::uint8_t> bytes);
+
+// Reads and decodes the named file (relative names from the working directory). Anything but a regular file
+// (a directory, a FIFO, a device) is refused without waiting for it; a file whose first bytes are no image
+// is refused after reading only those, and of an image file no more is read than its header says its
+// pixel data can take.
+DecodedImage load_image_file(const char* path);
+
+// The file-to-texture path as D3DXCreateTextureFromFileA takes it, for a device whose textures may be at
+// most max_side pixels a side: decoded, resized to the default size, full chain.
+TextureLevels texture_levels(std::span<const std::uint8_t> bytes, UINT max_side);
+TextureLevels load_texture_levels(const char* path, UINT max_side);
+
+// D3DX's default size for one side: rounded up to a power of two, then down to the largest power of two
+// within max_side.
+UINT default_texture_side(UINT side, UINT max_side);
+
+// Number of levels in the full chain for a width x height image: down to 1 x 1.
+UINT full_mip_count(UINT width, UINT height);
+
+// The image resampled to width x height, each pixel the area-weighted average of the source pixels it
+// covers (a box filter; when enlarging, each output pixel blends the one or two source pixels under it).
+d3d9::MipLevel resample(const d3d9::MipLevel& level, UINT width, UINT height);
+
+// The next smaller level (each side halved, rounded down, at least 1), each pixel the area-weighted average
+// of the source pixels it covers: a 2 x 2 box for even sides; odd sides share their middle pixels.
+d3d9::MipLevel box_filter_half(const d3d9::MipLevel& level);
+
+// The full chain, level 0 first, ending at 1 x 1.
+std::vector<d3d9::MipLevel> build_mip_chain(d3d9::MipLevel level0);
+
+} // namespace platform::d3dx9

@@ -1,0 +1,96 @@
+// The readers behind decode_image (image_decode.cpp), one file per format family, and what they share.
+// Each reader takes the whole file (or as much of it as its file limit below allows), checks from the
+// header that the pixel data the header promises is there before it allocates the image, and returns either a
+// complete image or a one-line reason (D3DXERR_INVALIDDATA). A reader may throw std::bad_alloc; decode_image
+// turns that into E_OUTOFMEMORY.
+#pragma once
+
+#include "image/image_decode.h"
+
+#include <d3dx9.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace platform::d3dx9 {
+
+using Bytes = std::span<const std::uint8_t>;
+
+DecodedImage failure(HRESULT result, std::string error);
+inline DecodedImage invalid(std::string error) {
+    return failure(D3DXERR_INVALIDDATA, std::move(error));
+}
+
+// An empty string when a width x height image may be read, else why not (zero, negative as read, or
+// more than max_image_side a side).
+std::string size_problem(std::int64_t width, std::int64_t height);
+
+// A width x height image of the given format with every pixel 0, ready to be filled.
+DecodedImage blank_image(std::uint64_t width, std::uint64_t height, D3DFORMAT format);
+
+// A colour value of a floating-point format (0 to 1) as a byte: clamped, rounded; NaN reads as 0.
+std::uint8_t unit_to_byte(float value);
+
+inline std::uint32_t argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+    return a << 24 | r << 16 | g << 8 | b;
+}
+inline std::uint32_t u16le(Bytes b, std::size_t at) {
+    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8;
+}
+inline std::uint32_t u32le(Bytes b, std::size_t at) {
+    return u16le(b, at) | u16le(b, at + 2) << 16;
+}
+inline std::uint32_t u32be(Bytes b, std::size_t at) {
+    return std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 | std::uint32_t{b[at + 2]} << 8 |
+           b[at + 3];
+}
+
+DecodedImage decode_png(Bytes bytes);    // image_png_libpng.cpp (libpng)
+DecodedImage decode_jpeg(Bytes bytes);   // image_jpeg_libjpeg.cpp (libjpeg-turbo)
+DecodedImage decode_bmp(Bytes bytes);    // image_bmp.cpp
+DecodedImage decode_tga(Bytes bytes);    // image_tga.cpp
+DecodedImage decode_netpbm(Bytes bytes); // image_netpbm.cpp (PPM, PGM, PFM)
+DecodedImage decode_hdr(Bytes bytes);    // image_hdr.cpp (Radiance RGBE)
+DecodedImage decode_dds(Bytes bytes);    // image_dds.cpp
+
+// The largest file read at all: an uncompressed 32-bit image of the largest size with room for its headers
+// (a PFM of floats is the largest such file).
+inline constexpr std::uint64_t max_file_bytes =
+    std::uint64_t{max_image_side} * max_image_side * 12 + (1 << 20);
+
+// How many of a file's bytes its reader can use, from its first bytes (`head`: the whole file, or at least
+// its first head_bytes): where the pixel data the header describes ends, with room for what else the format
+// may hold. A header that cannot be read gives head.size(), since the reader refuses it from those bytes
+// alone; a format that does not bound its length gives max_file_bytes.
+inline constexpr std::size_t head_bytes = 4096;
+std::uint64_t bmp_file_limit(Bytes head);
+std::uint64_t tga_file_limit(Bytes head);
+std::uint64_t netpbm_file_limit(Bytes head);
+std::uint64_t hdr_file_limit(Bytes head);
+std::uint64_t dds_file_limit(Bytes head);
+
+// What a JPEG's markers say before it is decoded (image_jpeg_layout.cpp): the first frame header's size and
+// components, how many scans there are and which components they code (by identifier).
+struct JpegLayout {
+    struct Component {
+        std::uint8_t id, h, v; // identifier and sampling factors
+    };
+    bool frame = false;
+    std::uint32_t width = 0, height = 0;
+    std::vector<Component> components;
+    std::size_t scans = 0;
+    std::array<bool, 256> coded{};
+};
+JpegLayout read_jpeg_layout(Bytes bytes);
+// Why a JPEG of this layout and length cannot hold its image (fewer than one bit for each 8 x 8 block of
+// every component, or a component that no scan codes), or an empty string.
+std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes);
+
+// Whether the bytes start like a Targa header this reader takes (Targa files have no signature).
+bool looks_like_tga(Bytes bytes);
+
+} // namespace platform::d3dx9

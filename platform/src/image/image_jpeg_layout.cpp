@@ -1,0 +1,88 @@
+// What a JPEG file's markers say before anything is decoded, for both builds' JPEG readers (libjpeg-turbo on
+// the desktop, stb_image on the web): the frame's size and components and the components each scan codes,
+// found by walking the markers as libjpeg walks them (bytes between segments are skipped; a scan's
+// entropy-coded data runs to the next marker that is not a stuffed 0xFF or a restart).
+//
+// From it, the data a file must at least hold: every Huffman-coded scan spends at least one bit on each
+// 8 x 8 block of each component it covers, and the first scan of a component (which must be its DC scan)
+// covers all its blocks. Every component must be coded, so a file of n bytes holds at most 8 n blocks of
+// all its components together; a file claiming more cannot hold its image, and a component that no scan
+// codes is data the file does not have (a decoder would leave it flat).
+#include "image/image_formats.h"
+
+namespace platform::d3dx9 {
+namespace {
+
+bool is_frame_header(std::uint8_t marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+} // namespace
+
+JpegLayout read_jpeg_layout(Bytes b) {
+    JpegLayout layout;
+    std::size_t at = 2; // after the start-of-image marker
+    while (at + 1 < b.size()) {
+        if (b[at] != 0xFF || b[at + 1] == 0xFF) {
+            ++at;
+            continue;
+        }
+        const std::uint8_t marker = b[at + 1];
+        if (marker == 0xD9) // end of image
+            break;
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            at += 2; // markers without a segment
+            continue;
+        }
+        if (at + 4 > b.size())
+            break;
+        const std::size_t length = std::size_t{b[at + 2]} << 8 | b[at + 3];
+        const std::size_t body = at + 4;
+        at += 2 + length;
+        if (length < 2 || at > b.size())
+            break;
+        if (is_frame_header(marker) && !layout.frame && length >= 8) {
+            layout.frame = true;
+            layout.height = std::uint32_t{b[body + 1]} << 8 | b[body + 2];
+            layout.width = std::uint32_t{b[body + 3]} << 8 | b[body + 4];
+            const std::size_t count = b[body + 5];
+            for (std::size_t i = 0; i < count && body + 8 + 3 * i < at; ++i) {
+                const std::uint8_t sampling = b[body + 7 + 3 * i];
+                layout.components.push_back({b[body + 6 + 3 * i], static_cast<std::uint8_t>(sampling >> 4),
+                                             static_cast<std::uint8_t>(sampling & 15)});
+            }
+        }
+        if (marker != 0xDA)
+            continue;
+        ++layout.scans;
+        const std::size_t count = length > 2 ? b[body] : 0;
+        for (std::size_t i = 0; i < count && body + 1 + 2 * i < at; ++i)
+            layout.coded[b[body + 1 + 2 * i]] = true;
+        while (at + 1 < b.size() &&
+               !(b[at] == 0xFF && b[at + 1] != 0x00 && b[at + 1] != 0xFF && (b[at + 1] & 0xF8) != 0xD0))
+            ++at;
+    }
+    return layout;
+}
+
+std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes) {
+    std::uint64_t widest = 1;
+    std::uint64_t tallest = 1;
+    for (const JpegLayout::Component& c : layout.components) {
+        widest = std::max<std::uint64_t>(widest, c.h);
+        tallest = std::max<std::uint64_t>(tallest, c.v);
+    }
+    std::uint64_t blocks = 0;
+    for (const JpegLayout::Component& c : layout.components) // each component's size in blocks, as libjpeg's
+        blocks += (std::uint64_t{layout.width} * c.h + widest * 8 - 1) / (widest * 8) *
+                  ((std::uint64_t{layout.height} * c.v + tallest * 8 - 1) / (tallest * 8));
+    if (blocks > 8 * std::uint64_t{file_bytes})
+        return "the file is too short to hold " + std::to_string(layout.width) + " x " +
+               std::to_string(layout.height) + " pixels";
+    for (const JpegLayout::Component& c : layout.components)
+        if (!layout.coded[c.id])
+            return "no scan codes component " + std::to_string(c.id);
+    return {};
+}
+
+} // namespace platform::d3dx9

@@ -1,0 +1,92 @@
+// The test hooks of platform_test.h, all in one place: scripting the message queue (a hook at every
+// PeekMessageA), counting frames (a hook after every Present), making named operations fail, keeping devices
+// made from then on to the offscreen back buffer, and reading the last presented picture (kept by the
+// Direct3D 9 device, d3d9_present.cpp). Nothing here runs for the program unless a test has set a hook.
+#include "trace/test_hooks.h"
+
+#include "d3d9/d3d9_device.h"
+
+#include <platform_test.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+struct Hooks {
+    std::function<void(int)> peek_message;
+    std::function<void()> present;
+    std::string failing_operation; // empty: none
+    bool offscreen_only = false;
+};
+
+Hooks& hooks_set() {
+    static Hooks hooks;
+    return hooks;
+}
+
+} // namespace
+
+namespace hooks {
+
+void before_peek_message(int call) {
+    if (hooks_set().peek_message) {
+        const auto hook = hooks_set().peek_message; // the hook may replace itself
+        hook(call);
+    }
+}
+
+bool offscreen_only() {
+    return hooks_set().offscreen_only;
+}
+
+void after_present() {
+    if (hooks_set().present) {
+        const auto hook = hooks_set().present; // the hook may replace itself
+        hook();
+    }
+}
+
+} // namespace hooks
+
+namespace test {
+
+void on_peek_message(std::function<void(int call)> hook) {
+    hooks_set().peek_message = std::move(hook);
+}
+
+void on_present(std::function<void()> hook) {
+    hooks_set().present = std::move(hook);
+}
+
+void fail_operation(std::string name) {
+    hooks_set().failing_operation = std::move(name);
+}
+
+void draw_offscreen_only(bool on) {
+    hooks_set().offscreen_only = on;
+}
+
+bool should_fail(std::string_view name) {
+    const std::string& failing = hooks_set().failing_operation;
+    return !failing.empty() && failing == name;
+}
+
+std::vector<std::uint32_t> presented_pixels(UINT* width, UINT* height) {
+    std::vector<std::uint32_t> pixels;
+    UINT w = 0;
+    UINT h = 0;
+    d3d9::last_presented_picture(pixels, w, h);
+    if (width != nullptr)
+        *width = w;
+    if (height != nullptr)
+        *height = h;
+    return pixels;
+}
+
+} // namespace test
+
+} // namespace platform

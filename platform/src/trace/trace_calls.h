@@ -1,0 +1,62 @@
+// What the layer's COM objects and D3DX functions call to trace themselves and to ask the test hooks: in the
+// Linux and web builds the call trace (trace_format.h) and the hooks of platform_test.h; in the
+// self-contained Windows build, whose D3DX functions sit on Windows' own Direct3D 9, which has neither, the
+// same calls doing nothing, so that those files compile unchanged there.
+#pragma once
+
+#if !defined(_WIN32)
+
+#include "trace/trace_format.h"
+
+#include <platform_test.h>
+
+#else
+
+#include <d3d9.h>
+
+#include <string_view>
+
+namespace platform {
+
+namespace trace {
+inline void enable(bool) {}
+inline bool enabled() {
+    return false;
+}
+template <typename... Args> void call(const char*, const Args&...) {}
+
+struct Color {
+    D3DCOLOR value;
+};
+template <typename T> struct Ptr { const T* p; };
+using RectPtr = Ptr<RECT>;
+
+// A creating call's outcome, which only the trace would print.
+class CreatingCall {
+  public:
+    template <typename... Args> explicit CreatingCall(const char*, const Args&...) {}
+    CreatingCall(const CreatingCall&) = delete;
+    CreatingCall& operator=(const CreatingCall&) = delete;
+    HRESULT made(const void*) {
+        return S_OK;
+    }
+    HRESULT failed(HRESULT result) {
+        return result;
+    }
+};
+} // namespace trace
+
+namespace objects {
+inline void add(const void*, std::string_view) {}
+inline void remove(const void*) {}
+} // namespace objects
+
+namespace test {
+inline bool should_fail(std::string_view) {
+    return false;
+}
+} // namespace test
+
+} // namespace platform
+
+#endif
