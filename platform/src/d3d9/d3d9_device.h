@@ -124,8 +124,5 @@ bool capture_requested();
 void store_presented(std::vector<std::uint32_t> pixels, UINT width, UINT height);
 void note_presenting_device(Device* device);
 void forget_presenting_device(Device* device);
-// The last presented picture: read back from the device that presented it while it lives, else the copy kept
-// at its release or at each Present; from the first call on, Present keeps a copy.
-void last_presented_picture(std::vector<std::uint32_t>& pixels, UINT& width, UINT& height);
 
 } // namespace platform::d3d9

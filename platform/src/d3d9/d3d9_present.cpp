@@ -1,9 +1,11 @@
 // Present on the Direct3D 9 device: its checks, then the renderer (render_backend.h) shows the back buffer
-// scaled into the window's client area. Also the last presented picture, kept for the tests
-// (test_hooks.cpp) once one has asked for it.
+// scaled into the window's client area. Also the last presented picture, kept for the tests once one has
+// asked for it (presented_pixels of platform_test.h).
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
 #include "trace/test_hooks.h"
+
+#include <platform_test.h>
 
 namespace platform::d3d9 {
 
@@ -91,14 +93,28 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_wind
     return D3D_OK;
 }
 
-void last_presented_picture(std::vector<std::uint32_t>& pixels, UINT& width, UINT& height) {
-    PresentedPicture& p = presented();
+} // namespace platform::d3d9
+
+namespace platform::test {
+
+// The last presented picture: read back from the device that presented it while it lives, else the copy kept
+// at its release or at each Present; from the first call on, Present keeps a copy.
+std::vector<std::uint32_t> presented_pixels(UINT* width, UINT* height) {
+    d3d9::PresentedPicture& p = d3d9::presented();
     p.requested = true;
-    if (p.device == nullptr || !p.device->presented_pixels(pixels, width, height)) {
+    std::vector<std::uint32_t> pixels;
+    UINT w = 0;
+    UINT h = 0;
+    if (p.device == nullptr || !p.device->presented_pixels(pixels, w, h)) {
         pixels = p.pixels;
-        width = p.width;
-        height = p.height;
+        w = p.width;
+        h = p.height;
     }
+    if (width != nullptr)
+        *width = w;
+    if (height != nullptr)
+        *height = h;
+    return pixels;
 }
 
-} // namespace platform::d3d9
+} // namespace platform::test

@@ -1,5 +1,6 @@
 // What the font rasterisers (font_raster_freetype.cpp, font_raster_web.cpp, font_raster_gdi.cpp) share with
-// the layout half of the font (font_raster.cpp). Private to font_raster*.cpp.
+// the layout half of the font (font_raster.cpp): the code page and the atlas packing (font_atlas.cpp).
+// Private to font/.
 #pragma once
 
 #include "font/font_raster.h"

@@ -4,10 +4,10 @@
 // window's own buffers while its client area is the back buffer's size, else an offscreen framebuffer with
 // an RGB8 colour buffer and the depth buffer asked for), the vertex array, one sampler per
 // fixed-function stage, the emulation programs, the font's coverage program and atlases, and the buffers
-// and textures of the device's resources. Its bodies, one area each: gl_context.cpp (context, creation,
-// making current), gl_target.cpp (back buffer, Clear, Present, read-back), gl_resources.cpp (buffers and
-// textures), gl_draw.cpp (state and indexed draws), gl_font_quads.cpp (atlases and quads), gl_state.cpp (the
-// state shadow), gl_stream_buffer.cpp (data written once per draw).
+// and textures of the device's resources. Its bodies, one area each: gl_backend.cpp (creation and release),
+// gl_context.cpp (the context), gl_target.cpp (back buffer, Clear, Present, read-back, making current),
+// gl_resources.cpp (buffers and textures), gl_draw.cpp (state and indexed draws), gl_font_quads.cpp (atlases
+// and quads), gl_state.cpp (the state shadow), gl_stream_buffer.cpp (data written once per draw).
 #pragma once
 
 #include "gl/gl_ffp_program_cache.h"

@@ -1,13 +1,8 @@
-// The GL renderer's context and its making (make_gl_backend of render_backend.h): an OpenGL 3.3 core (or
-// WebGL 2) context the host makes on the window's host window, the objects every draw uses (vertex array,
-// one sampler per fixed-function stage, the font's coverage program), and making the context current with
-// the back buffer bound.
+// The GL renderer's context on the window's host window: made current through the host, deleted with the
+// renderer; and what the context offers (gl_has_extension of gl_api.h).
 #include "gl/gl_backend.h"
-#include "gl/gl_font_quads.h"
-#include "gl/gl_stream_buffer.h"
 #include "win32/win32_internal.h"
 
-#include <cstdio>
 #include <string_view>
 
 namespace platform::d3d9 {
@@ -20,8 +15,8 @@ bool GlContext::make_current() {
     return host::make_current(win32::host_window(window_), context_);
 }
 
+// The extensions one by one, as both OpenGL 3.3 core and ES 3.0 list them.
 bool gl_has_extension(const char* name) {
-#if defined(__EMSCRIPTEN__)
     GLint count = 0;
     glGetIntegerv(GL_NUM_EXTENSIONS, &count);
     for (GLint i = 0; i < count; ++i) {
@@ -30,143 +25,6 @@ bool gl_has_extension(const char* name) {
             return true;
     }
     return false;
-#else
-    return epoxy_has_gl_extension(name);
-#endif
-}
-
-std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params) {
-    std::string reason;
-    host::GlContext* const context = host::create_gl_context(win32::host_window(window), reason);
-    if (context == nullptr) {
-        std::fprintf(stderr, "Direct3D 9: no %s context on this display: %s\n",
-                     kGlEs ? "WebGL 2" : "OpenGL 3.3 core", reason.c_str());
-        return nullptr;
-    }
-    auto gl = std::make_shared<GlContext>(window, context);
-#if defined(__EMSCRIPTEN__)
-    if (!gl->make_current()) {
-        std::fprintf(stderr, "Direct3D 9: the WebGL 2 context cannot be made current\n");
-        return nullptr;
-    }
-#else
-    if (!gl->make_current() || epoxy_gl_version() < 33) {
-        std::fprintf(stderr, "Direct3D 9: the display offers OpenGL %d.%d, 3.3 is needed\n",
-                     epoxy_gl_version() / 10, epoxy_gl_version() % 10);
-        return nullptr;
-    }
-#endif
-    auto backend = std::make_unique<GlBackend>(window, params, std::move(gl));
-    std::string error;
-    if (!backend->init(error)) {
-        std::fprintf(stderr, "Direct3D 9: cannot set up the device on OpenGL: %s\n", error.c_str());
-        return nullptr;
-    }
-    return backend;
-}
-
-GlBackend::GlBackend(HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<GlContext> gl)
-    : window_(window), params_(params), gl_(std::move(gl)), width_(params.BackBufferWidth),
-      height_(params.BackBufferHeight), state_(gl_->state()) {}
-
-bool GlBackend::init(std::string& error) {
-    // Errors left by whatever ran on the context before are not ours (bounded: a lost context repeats one).
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-    }
-    if (!init_back_buffer(error))
-        return false;
-
-    coverage_ = CoverageProgram::create(error);
-    state_.forget(); // its making bound a program, a vertex array and a buffer
-    if (!coverage_)
-        return false;
-
-    glGenVertexArrays(1, &vertex_array_);
-    state_.bind_vertex_array(vertex_array_);
-    glGenSamplers(kTextureStages, samplers_.data());
-    for (GLuint unit = 0; unit < kTextureStages; ++unit)
-        state_.bind_sampler(unit, samplers_[unit]);
-    if (gl_has_extension("GL_EXT_texture_filter_anisotropic") ||
-        gl_has_extension("GL_ARB_texture_filter_anisotropic"))
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy_);
-        // Flat shading takes each triangle's first vertex, as Direct3D 9 does. ES has no choice of provoking
-        // vertex (it is the last): its flat draws rotate each triangle's indices instead (gl_draw.cpp).
-#if !defined(__EMSCRIPTEN__)
-    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
-#else
-    scratch_indices_ = std::make_unique<GlStreamBuffer>(GL_ELEMENT_ARRAY_BUFFER, 64 * 1024);
-#endif
-
-    // PresentationInterval DEFAULT and ONE wait for the vertical retrace, IMMEDIATE does not.
-    host::set_swap_interval(params_.PresentationInterval != static_cast<UINT>(D3DPRESENT_INTERVAL_IMMEDIATE));
-    return glGetError() == GL_NO_ERROR || (error = "GL error while setting up", false);
-}
-
-void GlBackend::release() {
-    if (!gl_->make_current()) {
-        // The window is gone, and the context's objects go with the context.
-        programs_.abandon();
-        if (coverage_)
-            coverage_->abandon();
-        if (scratch_indices_)
-            scratch_indices_->abandon();
-        return;
-    }
-    for (const GLuint atlas : atlases_)
-        glDeleteTextures(1, &atlas);
-    atlases_.clear();
-    programs_.clear();
-    coverage_.reset();
-    if (samplers_[0] != 0)
-        glDeleteSamplers(kTextureStages, samplers_.data());
-    if (vertex_array_ != 0)
-        glDeleteVertexArrays(1, &vertex_array_);
-    scratch_indices_.reset();
-    if (depth_buffer_ != 0)
-        glDeleteRenderbuffers(1, &depth_buffer_);
-    if (color_buffer_ != 0)
-        glDeleteRenderbuffers(1, &color_buffer_);
-    if (framebuffer_ != 0)
-        glDeleteFramebuffers(1, &framebuffer_);
-    // What the context still holds (buffers and textures of resources not yet released) starts unknown.
-    state_.forget();
-}
-
-GlBackend::~GlBackend() {
-    release();
-    programs_.clear();
-    coverage_.reset();
-}
-
-bool GlBackend::make_current() {
-    if (!gl_->make_current())
-        return false;
-    bind_target();
-    return true;
-}
-
-bool GlBackend::can_draw() {
-    host::Window* const hw = win32::host_window(window_);
-    if (hw != nullptr && host::is_minimized(hw))
-        return false;
-    return make_current();
-}
-
-bool GlBackend::can_present() {
-    return win32::host_window(window_) != nullptr && make_current();
-}
-
-void GlBackend::flush() {
-    if (gl_->make_current())
-        glFlush();
-}
-
-UINT GlBackend::max_texture_side() {
-    if (!gl_->make_current())
-        return 0;
-    GLint side = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
-    return side > 0 ? static_cast<UINT>(side) : 0;
 }
 
 } // namespace platform::d3d9

@@ -1,6 +1,7 @@
 // The GL storage behind the device's vertex buffers, index buffers and textures: GL buffer objects filled
 // through the copy target (index buffers are bound through the vertex array when drawn), and RGBA8 textures
-// holding the whole mip chain from 0xAARRGGBB words (X8R8G8B8 reads its alpha as one).
+// holding the whole mip chain from 0xAARRGGBB words (X8R8G8B8 reads its alpha as one), and the largest
+// texture side the GL takes.
 #include "gl/gl_backend.h"
 
 namespace platform::d3d9 {
@@ -32,7 +33,7 @@ void GlBuffer::upload(UINT offset, UINT size, const std::uint8_t* bytes) {
 
 // 0xAARRGGBB words are bytes B, G, R, A in memory: OpenGL takes them as they are (BGRA), ES only as RGBA
 // bytes, into which they are copied first.
-#if defined(__EMSCRIPTEN__)
+#if !PLATFORM_GL_HAS_BGRA
 constexpr GLenum kTexelFormat = GL_RGBA;
 constexpr GLenum kTexelType = GL_UNSIGNED_BYTE;
 const void* GlTexture::texels(const MipLevel& mip) {
@@ -65,8 +66,8 @@ GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format,
     gl_->state().bind_texture(0, name_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size()) - 1);
-#if defined(__EMSCRIPTEN__)
-    opaque_ = format == D3DFMT_X8R8G8B8; // no alpha: stored as opaque (WebGL has no texture swizzle)
+#if !PLATFORM_GL_HAS_BGRA
+    opaque_ = format == D3DFMT_X8R8G8B8; // no alpha: stored as opaque, as the texels are converted anyway
 #else
     if (format == D3DFMT_X8R8G8B8)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE); // no alpha: reads as opaque
@@ -106,6 +107,14 @@ std::unique_ptr<BufferObject> GlBackend::create_buffer(const std::uint8_t* bytes
 std::unique_ptr<TextureObject> GlBackend::create_texture(D3DFORMAT format,
                                                          const std::vector<MipLevel>& levels) {
     return std::make_unique<GlTexture>(gl_, format, levels);
+}
+
+UINT GlBackend::max_texture_side() {
+    if (!gl_->make_current())
+        return 0;
+    GLint side = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    return side > 0 ? static_cast<UINT>(side) : 0;
 }
 
 } // namespace platform::d3d9

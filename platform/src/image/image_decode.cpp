@@ -22,38 +22,6 @@
 
 namespace platform::d3dx9 {
 
-DecodedImage failure(HRESULT result, std::string error) {
-    DecodedImage out;
-    out.result = result;
-    out.error = std::move(error);
-    return out;
-}
-
-std::string size_problem(std::int64_t width, std::int64_t height) {
-    if (width <= 0 || height <= 0 || width > max_image_side || height > max_image_side)
-        return "image of " + std::to_string(width) + " x " + std::to_string(height) + " exceeds " +
-               std::to_string(max_image_side) + " pixels a side or is empty";
-    return {};
-}
-
-DecodedImage blank_image(std::uint64_t width, std::uint64_t height, D3DFORMAT format) {
-    DecodedImage out;
-    out.result = D3D_OK;
-    out.format = format;
-    out.image.width = static_cast<UINT>(width);
-    out.image.height = static_cast<UINT>(height);
-    out.image.pixels.resize(width * height);
-    return out;
-}
-
-std::uint8_t unit_to_byte(float value) {
-    if (!(value > 0.0f)) // also NaN
-        return 0;
-    if (value >= 1.0f)
-        return 255;
-    return static_cast<std::uint8_t>(std::lround(value * 255.0f));
-}
-
 namespace {
 
 struct FileDescriptor {

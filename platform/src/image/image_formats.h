@@ -1,4 +1,5 @@
-// The readers behind decode_image (image_decode.cpp), one file per format family, and what they share.
+// The readers behind decode_image (image_decode.cpp), one file per format family, and what they share
+// (image_common.cpp).
 // Each reader takes the whole file (or as much of it as its file limit below allows), checks from the
 // header that the pixel data the header promises is there before it allocates the image, and returns either a
 // complete image or a one-line reason (D3DXERR_INVALIDDATA). A reader may throw std::bad_alloc; decode_image

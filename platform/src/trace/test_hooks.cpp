@@ -1,10 +1,8 @@
 // The test hooks of platform_test.h, all in one place: scripting the message queue (a hook at every
 // PeekMessageA), counting frames (a hook after every Present), making named operations fail, keeping devices
-// made from then on to the offscreen back buffer, and reading the last presented picture (kept by the
-// Direct3D 9 device, d3d9_present.cpp). Nothing here runs for the program unless a test has set a hook.
+// made from then on to the offscreen back buffer. The last presented picture is the Direct3D 9 device's
+// (d3d9_present.cpp). Nothing here runs for the program unless a test has set a hook.
 #include "trace/test_hooks.h"
-
-#include "d3d9/d3d9_device.h"
 
 #include <platform_test.h>
 
@@ -73,18 +71,6 @@ void draw_offscreen_only(bool on) {
 bool should_fail(std::string_view name) {
     const std::string& failing = hooks_set().failing_operation;
     return !failing.empty() && failing == name;
-}
-
-std::vector<std::uint32_t> presented_pixels(UINT* width, UINT* height) {
-    std::vector<std::uint32_t> pixels;
-    UINT w = 0;
-    UINT h = 0;
-    d3d9::last_presented_picture(pixels, w, h);
-    if (width != nullptr)
-        *width = w;
-    if (height != nullptr)
-        *height = h;
-    return pixels;
 }
 
 } // namespace test

@@ -178,11 +178,3 @@ void wait_refresh(Window* /*window*/) {
 }
 
 } // namespace platform::host
-
-namespace platform::host_web {
-
-host::Window* canvas_window() {
-    return host::page().window.get();
-}
-
-} // namespace platform::host_web
