@@ -2,6 +2,7 @@
 // scancodes of the keyboard page, which are those usages) against the codes the
 // SDK documents, the key-message scan bits, the characters TranslateMessage makes, and the usages of the
 // DOM key codes the web host reads.
+#include "host/web/dom_keymap_web.h"
 #include "win32/win32_keymap.h"
 
 #include <SDL.h>
@@ -17,8 +18,8 @@
 namespace {
 
 using platform::keymap::char_from_vk;
-using platform::keymap::dik_from_usage;
 using platform::keymap::scan_bits;
+using platform::keymap::scan_code_from_usage;
 using platform::keymap::vk_from_usage;
 
 TEST(DikTable, GivesTheDocumentedCodesOfTheKeysTheViewerAndItsUsersPress) {
@@ -74,7 +75,7 @@ TEST(DikTable, GivesTheDocumentedCodesOfTheKeysTheViewerAndItsUsersPress) {
         {SDL_SCANCODE_NONUSBACKSLASH, 0x56},
     };
     for (const auto& [scancode, code] : known)
-        EXPECT_EQ(dik_from_usage(scancode), code) << SDL_GetScancodeName(scancode);
+        EXPECT_EQ(scan_code_from_usage(scancode), code) << SDL_GetScancodeName(scancode);
 }
 
 TEST(DikTable, CoversTheWholeStandardKeyboardWithoutTwoKeysSharingACode) {
@@ -91,17 +92,17 @@ TEST(DikTable, CoversTheWholeStandardKeyboardWithoutTwoKeysSharingACode) {
     EXPECT_EQ(standard.size(), 105u);
     std::map<int, SDL_Scancode> seen;
     for (const SDL_Scancode sc : standard) {
-        const int code = dik_from_usage(sc);
+        const int code = scan_code_from_usage(sc);
         EXPECT_NE(code, 0) << SDL_GetScancodeName(sc) << " has no key code";
         const auto [it, fresh] = seen.emplace(code, sc);
         EXPECT_TRUE(fresh) << SDL_GetScancodeName(sc) << " and " << SDL_GetScancodeName(it->second)
                            << " share code " << code;
     }
-    EXPECT_EQ(dik_from_usage(SDL_SCANCODE_UNKNOWN), 0);
-    EXPECT_EQ(dik_from_usage(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES)), 0);
+    EXPECT_EQ(scan_code_from_usage(SDL_SCANCODE_UNKNOWN), 0);
+    EXPECT_EQ(scan_code_from_usage(static_cast<SDL_Scancode>(SDL_NUM_SCANCODES)), 0);
     // Keys of other pages carry their page: the consumer page's Mute, not SDL's own number for it.
-    EXPECT_EQ(dik_from_usage(platform::hid::KEY_AUDIOMUTE), DIK_MUTE);
-    EXPECT_EQ(dik_from_usage(SDL_SCANCODE_AUDIOMUTE), 0);
+    EXPECT_EQ(scan_code_from_usage(platform::hid::KEY_AUDIOMUTE), DIK_MUTE);
+    EXPECT_EQ(scan_code_from_usage(SDL_SCANCODE_AUDIOMUTE), 0);
 }
 
 TEST(VkTable, GivesTheVirtualKeysKeyMessagesCarry) {
@@ -183,13 +184,13 @@ using platform::keymap::usage_from_dom_code;
 
 TEST(DomCodes, NameTheSameKeysAsTheDesktopsScancodes) {
     // The keys the viewer and its users press, by the code the browser gives them.
-    EXPECT_EQ(dik_from_usage(usage_from_dom_code("KeyW")), DIK_W);
-    EXPECT_EQ(dik_from_usage(usage_from_dom_code("KeyA")), DIK_A);
-    EXPECT_EQ(dik_from_usage(usage_from_dom_code("KeyZ")), DIK_Z);
-    EXPECT_EQ(dik_from_usage(usage_from_dom_code("Space")), DIK_SPACE);
-    EXPECT_EQ(dik_from_usage(usage_from_dom_code("ShiftLeft")), DIK_LSHIFT);
-    EXPECT_EQ(dik_from_usage(usage_from_dom_code("ShiftRight")), DIK_RSHIFT);
-    EXPECT_EQ(dik_from_usage(usage_from_dom_code("Escape")), DIK_ESCAPE);
+    EXPECT_EQ(scan_code_from_usage(usage_from_dom_code("KeyW")), DIK_W);
+    EXPECT_EQ(scan_code_from_usage(usage_from_dom_code("KeyA")), DIK_A);
+    EXPECT_EQ(scan_code_from_usage(usage_from_dom_code("KeyZ")), DIK_Z);
+    EXPECT_EQ(scan_code_from_usage(usage_from_dom_code("Space")), DIK_SPACE);
+    EXPECT_EQ(scan_code_from_usage(usage_from_dom_code("ShiftLeft")), DIK_LSHIFT);
+    EXPECT_EQ(scan_code_from_usage(usage_from_dom_code("ShiftRight")), DIK_RSHIFT);
+    EXPECT_EQ(scan_code_from_usage(usage_from_dom_code("Escape")), DIK_ESCAPE);
     EXPECT_EQ(vk_from_usage(usage_from_dom_code("F7"), true), VK_F7);
     EXPECT_EQ(vk_from_usage(usage_from_dom_code("F9"), true), VK_F9);
     EXPECT_EQ(vk_from_usage(usage_from_dom_code("F12"), true), VK_F12);
@@ -200,9 +201,9 @@ TEST(DomCodes, NameTheSameKeysAsTheDesktopsScancodes) {
     EXPECT_EQ(vk_from_usage(usage_from_dom_code("Numpad0"), true), VK_NUMPAD0);
     EXPECT_EQ(vk_from_usage(usage_from_dom_code("Numpad8"), true), VK_NUMPAD8);
     EXPECT_EQ(vk_from_usage(usage_from_dom_code("NumpadEnter"), true), VK_RETURN);
-    EXPECT_EQ(dik_from_usage(usage_from_dom_code("NumpadEnter")), DIK_NUMPADENTER);
-    EXPECT_EQ(dik_from_usage(usage_from_dom_code("ArrowUp")), DIK_UP);
-    EXPECT_EQ(dik_from_usage(usage_from_dom_code("MediaPlayPause")), DIK_PLAYPAUSE);
+    EXPECT_EQ(scan_code_from_usage(usage_from_dom_code("NumpadEnter")), DIK_NUMPADENTER);
+    EXPECT_EQ(scan_code_from_usage(usage_from_dom_code("ArrowUp")), DIK_UP);
+    EXPECT_EQ(scan_code_from_usage(usage_from_dom_code("MediaPlayPause")), DIK_PLAYPAUSE);
     // Codes that name no key, or keys beyond the tables, are no key at all.
     for (const char* code : {"", "Key", "KeyAA", "Keya", "F0", "F25", "F1x", "Digit", "Fn", "Unidentified"})
         EXPECT_EQ(usage_from_dom_code(code), 0u) << code;
@@ -231,7 +232,7 @@ TEST(DomCodes, EveryKeyOfTheStandardKeyboardHasItsOwnCode) {
     EXPECT_EQ(codes.size(), 105u);
     std::map<int, std::string> seen;
     for (const std::string& code : codes) {
-        const int dik = dik_from_usage(usage_from_dom_code(code));
+        const int dik = scan_code_from_usage(usage_from_dom_code(code));
         EXPECT_NE(dik, 0) << code;
         const auto [it, fresh] = seen.emplace(dik, code);
         EXPECT_TRUE(fresh) << code << " and " << it->second << " give the same key";

@@ -3,7 +3,7 @@
 // changed for the next draw.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
-#include "gl/gl_ffp_source.h"
+#include "d3d9/d3d9_vertex_format.h"
 
 #include <platform_test.h>
 

@@ -4,7 +4,7 @@
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_draw_checks.h"
 #include "d3d9/d3d9_trace.h"
-#include "gl/gl_ffp_source.h"
+#include "d3d9/d3d9_vertex_format.h"
 
 namespace platform::d3d9 {
 

@@ -222,12 +222,4 @@ D3DMATRIX* transform_slot(StateRecords& states, DWORD state) {
     return nullptr;
 }
 
-DWORD float_bits(float value) {
-    return std::bit_cast<DWORD>(value);
-}
-
-float bits_float(DWORD value) {
-    return std::bit_cast<float>(value);
-}
-
 } // namespace platform::d3d9

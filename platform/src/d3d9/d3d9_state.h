@@ -6,6 +6,7 @@
 #include <d3d9.h>
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -19,6 +20,10 @@ inline constexpr DWORD kSamplerStateCount = 14;
 inline constexpr DWORD kStageStateCount = 33;
 inline constexpr DWORD kMaxActiveLights = 8;
 inline constexpr DWORD kStreams = 16;
+
+// The groups of state the fixed-function emulation takes as uniforms; the device counts changes to each,
+// and a program takes a group again only when it changed since the program last took it.
+enum FfpUniformGroup : std::uint8_t { kGroupTransforms, kGroupLighting, kGroupPixel, kGroupCount };
 
 // Where sampler (or texture stage) number n lives in the sampler arrays, or nullopt for an invalid number:
 // 0..15, D3DDMAPSAMPLER and D3DVERTEXTEXTURESAMPLER0..3.
@@ -57,7 +62,11 @@ D3DLIGHT9 default_light();
 D3DMATRIX* transform_slot(StateRecords& states, DWORD state);
 
 // A float state value is stored as its bits.
-DWORD float_bits(float value);
-float bits_float(DWORD value);
+inline DWORD float_bits(float value) {
+    return std::bit_cast<DWORD>(value);
+}
+inline float bits_float(DWORD value) {
+    return std::bit_cast<float>(value);
+}
 
 } // namespace platform::d3d9

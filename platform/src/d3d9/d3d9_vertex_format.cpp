@@ -1,6 +1,6 @@
-// The layouts of flexible vertex formats (parse_fvf of gl_ffp_source.h): where the position, normal, colours
-// and texture coordinate sets lie in a vertex, and its size.
-#include "gl/gl_ffp_source.h"
+// The layouts of flexible vertex formats (parse_fvf of d3d9_vertex_format.h): where the position, normal,
+// colours and texture coordinate sets lie in a vertex, and its size.
+#include "d3d9/d3d9_vertex_format.h"
 
 namespace platform::d3d9 {
 

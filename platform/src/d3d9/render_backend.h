@@ -8,7 +8,7 @@
 
 #include "d3dx9/d3dx9_device.h"
 #include "d3d9/d3d9_state.h"
-#include "gl/gl_ffp_source.h"
+#include "d3d9/d3d9_vertex_format.h"
 
 #include <array>
 #include <cstdint>
@@ -135,7 +135,7 @@ class RenderBackend {
     virtual void read_back(std::vector<std::uint32_t>& pixels) = 0;
 };
 
-// The GL renderer on the window's host window (gl_context.cpp); null, with one line on stderr, when the
+// The GL renderer on the window's host window (gl/gl_backend.cpp); null, with one line on stderr, when the
 // display offers no OpenGL 3.3 core (or WebGL 2) context or the back buffer cannot be made.
 std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params);
 

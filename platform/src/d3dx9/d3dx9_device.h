@@ -1,22 +1,19 @@
-// What the D3DX part of the layer needs from the Direct3D 9 device inside the layer: making a texture from
-// decoded mip levels, and drawing screen-space glyph quads for the font. Implemented with the device in
-// d3d9_*.cpp, and in the self-contained Windows build on Windows' own Direct3D 9 (d3d9_*_windows.cpp); used
-// by d3dx9_texture.cpp and d3dx9_font.cpp.
+// The seam between D3DX and the Direct3D 9 device under it: what D3DX needs of a device beyond Direct3D's
+// own interface, namely making a texture from decoded mip levels, and drawing screen-space glyph quads for
+// the font. Implemented twice: on our device (d3d9/d3d9_texture.cpp, d3d9/d3d9_font_quads.cpp), and in the
+// self-contained Windows build on Windows' own Direct3D 9 (windows/texture_windows.cpp,
+// windows/font_quads_windows.cpp). Used by d3dx9_texture.cpp and d3dx9_font.cpp.
 #pragma once
 
 #include <d3d9.h>
+
+#include "font/glyph_quad.h"
+#include "image/mip_level.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace platform::d3d9 {
-
-// One mip level: width x height pixels, 0xAARRGGBB, row by row from the top (as D3DFMT_A8R8G8B8 in memory).
-struct MipLevel {
-    UINT width = 0;
-    UINT height = 0;
-    std::vector<std::uint32_t> pixels;
-};
 
 // Makes a managed texture of the given format (D3DFMT_A8R8G8B8 or D3DFMT_X8R8G8B8) from its full chain of
 // levels, level 0 first, each half the size of the one before down to 1 x 1. The texture holds a reference
@@ -40,12 +37,6 @@ using AtlasHandle = std::uint32_t;
 AtlasHandle create_coverage_atlas(IDirect3DDevice9* device, UINT width, UINT height,
                                   const std::uint8_t* coverage);
 void destroy_coverage_atlas(IDirect3DDevice9* device, AtlasHandle atlas);
-
-// One glyph: a rectangle in back-buffer pixels (x to the right, y down) and its place in the atlas (0..1).
-struct GlyphQuad {
-    float x0, y0, x1, y1;
-    float u0, v0, u1, v1;
-};
 
 // Blends the quads over the back buffer in the colour (0xAARRGGBB, coverage times alpha), clipped to the
 // rectangle, without culling, at depth 0 under the device's depth states, drawing (and writing depth at)

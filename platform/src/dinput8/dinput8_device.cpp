@@ -5,12 +5,12 @@
 //
 // Devices see every host event through the layer's one event pump (win32_internal.h), which Acquire and
 // GetDeviceState run first so that the state they read is current. The keyboard state is indexed by
-// DirectInput key codes (dinput8_keymap.cpp). The mouse reports the motion and wheel turns (120 a notch,
-// saturating at the 32-bit limits) accumulated since the previous read while acquired, and its held
-// buttons. The motion is the device's own, as DirectInput documents it (the desktop's pointer speed and
-// acceleration do not change it): an exclusive foreground mouse has the host capture the mouse while
-// acquired (the desktop's relative mouse mode; the browser's pointer lock). Moves of the pointer that no
-// device made (a warp, an absolute move, the window moving or changing size under it) are no motion. On a
+// DirectInput key codes (the set-1 scan codes of win32_scancodes.cpp). The mouse reports the motion and wheel
+// turns (120 a notch, saturating at the 32-bit limits) accumulated since the previous read while acquired,
+// and its held buttons. The motion is the device's own, as DirectInput documents it (the desktop's pointer
+// speed and acceleration do not change it): an exclusive foreground mouse has the host capture the mouse
+// while acquired (the desktop's relative mouse mode; the browser's pointer lock). Moves of the pointer that
+// no device made (a warp, an absolute move, the window moving or changing size under it) are no motion. On a
 // virtual display (Xvfb) the X test extension's relative moves (xdotool mousemove_relative) arrive as raw
 // motion of their exact size and its absolute moves as none, so tests steer with relative moves. The desktop
 // host drops a raw event equal to the one before it in the same millisecond (its guard against the same event
@@ -205,7 +205,7 @@ class Keyboard final : public InputDevice {
     void on_event(const host::Event& e) override {
         if (e.type != host::EventType::KeyDown && e.type != host::EventType::KeyUp)
             return;
-        const BYTE code = keymap::dik_from_usage(e.key);
+        const BYTE code = keymap::scan_code_from_usage(e.key);
         if (code != 0)
             keys_[code] = e.type == host::EventType::KeyDown ? 0x80 : 0;
     }

@@ -6,7 +6,9 @@
 // ascent) and its clipping to the rectangle (font_raster.cpp).
 #pragma once
 
-#include "d3dx9/d3dx9_device.h"
+#include "font/glyph_quad.h"
+
+#include <windows.h>
 
 #include <array>
 #include <cstdint>

@@ -4,7 +4,9 @@
 // gl_font_quads.cpp.
 #pragma once
 
-#include "d3dx9/d3dx9_device.h"
+#include "font/glyph_quad.h"
+
+#include <d3d9.h>
 
 #include "gl/gl_api.h"
 #include "gl/gl_state.h"

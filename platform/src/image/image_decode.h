@@ -6,7 +6,7 @@
 // x 1.
 #pragma once
 
-#include "d3dx9/d3dx9_device.h"
+#include "image/mip_level.h"
 
 #include <cstdint>
 #include <span>

@@ -185,7 +185,7 @@ BYTE vk_from_usage(hid::Usage sc, bool num_lock) {
 }
 
 LPARAM scan_bits(hid::Usage sc) {
-    const BYTE dik = dik_from_usage(sc);
+    const BYTE dik = scan_code_from_usage(sc);
     LPARAM code = dik & 0x7F;
     LPARAM extended = (dik & 0x80) ? 1 : 0;
     // Pause sends no E0 code of its own: its messages carry 0x45, like Num Lock, which in turn is extended.

@@ -1,4 +1,5 @@
-// DirectInput key codes of USB HID key usages (hid_usage.h): the complete standard keyboard (main block,
+// The PC set-1 scan codes of USB HID key usages (hid_usage.h), which are also DirectInput's key codes: the
+// complete standard keyboard (main block,
 // function row, editing and navigation block, keypad, Windows and menu keys, the international keys and the
 // multimedia keys that DirectInput names). A DirectInput key code is the key's PC set-1 scan code, with 0x80
 // added for the keys whose scan code carries the E0 prefix.
@@ -136,7 +137,7 @@ constexpr std::array<BYTE, hid::kKeyboardPageSize> make_table() {
     t[hid::KEY_INTERNATIONAL3] = DIK_YEN;
     t[hid::KEY_INTERNATIONAL4] = DIK_CONVERT;
     t[hid::KEY_INTERNATIONAL5] = DIK_NOCONVERT;
-    // Multimedia and power keys of the keyboard page (the others are in dik_from_usage).
+    // Multimedia and power keys of the keyboard page (the others are in scan_code_from_usage).
     t[hid::KEY_MUTE] = DIK_MUTE;
     t[hid::KEY_VOLUMEUP] = DIK_VOLUMEUP;
     t[hid::KEY_VOLUMEDOWN] = DIK_VOLUMEDOWN;
@@ -148,7 +149,7 @@ constexpr std::array<BYTE, hid::kKeyboardPageSize> dik_table = make_table();
 
 } // namespace
 
-BYTE dik_from_usage(hid::Usage usage) {
+BYTE scan_code_from_usage(hid::Usage usage) {
     if (usage < hid::kKeyboardPageSize)
         return dik_table[usage];
     // The multimedia keys of the consumer page and System Sleep.

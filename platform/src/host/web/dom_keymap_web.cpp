@@ -1,7 +1,7 @@
 // The USB HID usages of DOM KeyboardEvent.code values, the web host's key identity: the two name the same
 // physical keys (the code of a key is its place on a US keyboard, whatever the layout). Pure: no browser
 // calls, so the desktop's unit tests check it too.
-#include "win32/win32_keymap.h"
+#include "host/web/dom_keymap_web.h"
 
 namespace platform::keymap {
 namespace {
