@@ -3,9 +3,9 @@
 // captured for relative motion, a GL context on a window and the buffer swap, the clock, and the wait for
 // the next displayed frame. Key identity crosses the seam as USB HID usages (hid_usage.h).
 //
-// Two hosts implement it: the desktop host (host_sdl*.cpp, Linux: windows and events of the desktop's
-// media library, an OpenGL 3.3 core context) and the web host (host_web*.cpp, the browser: emscripten/html5.h
-// events on the page's canvas, a WebGL 2 context). The Win32 windows and message queue, DirectInput and the
+// Two hosts implement it: the desktop host (sdl/, Linux: windows and events of the desktop's media
+// library, an OpenGL 3.3 core context) and the web host (web/, the browser: emscripten/html5.h events on the
+// page's canvas, a WebGL 2 context). The Win32 windows and message queue, DirectInput and the
 // GL renderer work through this file only; exactly one host is linked.
 #pragma once
 
@@ -51,6 +51,9 @@ struct Event {
     hid::Usage key = 0;
     std::uint16_t modifiers = 0;
     bool repeat = false;
+    // KeyUp: the key was still held when its window lost the keyboard focus, and the loss released it. A host
+    // releases every key held at that moment, each with such a key-up, just before the FocusLost event.
+    bool focus_release = false;
     int x = 0, y = 0;
     bool emulated = false;
     Button button = Button::Other;

@@ -9,7 +9,7 @@
 //   window close, quit                     WM_CLOSE, sent to the window procedure
 //   focus gained                           WM_ACTIVATE(WA_ACTIVE, 0) then WM_SETFOCUS(0, 0), sent
 //   focus lost                             WM_ACTIVATE(WA_INACTIVE, 0) then WM_KILLFOCUS(0, 0), sent; the
-//       key-ups a host makes up for keys still held at that moment are dropped, as Windows sends none
+//       key-ups of keys the loss released (focus_release) make no message, as Windows sends none
 //   size changed                           WM_SIZE(SIZE_RESTORED, MAKELPARAM(width, height)), sent
 // Sent messages are delivered to the window procedure inside PeekMessageA, before it looks at the queue,
 // and are never returned by it (as Windows does with messages sent from elsewhere). Every event, message or
@@ -102,17 +102,6 @@ bool queue_key(const host::Event& key) {
     return true;
 }
 
-// When the window loses the focus, the desktop host releases every key still held, just before it reports
-// the loss and in the same millisecond. Windows sends no key-up then (the keys now belong to another window),
-// so those key-ups are taken back out of the queue; the keys' state (DirectInput) still sees them released.
-void drop_release_on_focus_loss(HWND window, std::uint32_t time, std::size_t trailing_key_ups) {
-    auto& input = queue().input;
-    const std::size_t first = input.size() - std::min(trailing_key_ups, input.size());
-    for (std::size_t i = input.size(); i-- > first;)
-        if (input[i].msg.hwnd == window && input[i].msg.time == time)
-            input.erase(input.begin() + static_cast<std::ptrdiff_t>(i));
-}
-
 void handle_window_event(const host::Event& e, std::set<HWND>& closing) {
     const HWND window = window_from_host(e.window);
     if (window == nullptr)
@@ -187,22 +176,19 @@ void stamp(LPMSG msg) {
 
 void pump_events() {
     std::set<HWND> closing;
-    std::size_t trailing_key_ups = 0; // key-up messages queued by the events just before this one
     host::Event event;
     while (host::poll_event(event)) {
-        const std::size_t key_ups_before = trailing_key_ups;
-        trailing_key_ups = 0;
         switch (event.type) {
         case host::EventType::KeyDown:
             queue_key(event);
             break;
         case host::EventType::KeyUp:
-            trailing_key_ups = key_ups_before + (queue_key(event) ? 1 : 0);
+            // Windows sends no key-up for a key released by the loss of the focus (the key now belongs to
+            // another window); the keys' state (DirectInput) still sees it released.
+            if (!event.focus_release)
+                queue_key(event);
             break;
         case host::EventType::FocusLost:
-            drop_release_on_focus_loss(window_from_host(event.window), event.time, key_ups_before);
-            handle_window_event(event, closing);
-            break;
         case host::EventType::FocusGained:
         case host::EventType::Close:
         case host::EventType::Resized:

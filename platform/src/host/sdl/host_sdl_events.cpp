@@ -8,6 +8,8 @@
 // instead.
 #include "host/sdl/host_sdl_internal.h"
 
+#include <array>
+
 namespace platform::host {
 namespace {
 
@@ -84,6 +86,24 @@ Button button_from(Uint8 b) {
     }
 }
 
+// Whether a key-up is one of those SDL makes for every key still held when a window loses the keyboard
+// focus: they are queued together with the loss, in the same millisecond, just before it.
+bool released_by_focus_loss(const SDL_Event& key_up) {
+    std::array<SDL_Event, 64> next;
+    const int count = SDL_PeepEvents(next.data(), static_cast<int>(next.size()), SDL_PEEKEVENT,
+                                     SDL_FIRSTEVENT, SDL_LASTEVENT);
+    for (int i = 0; i < count; ++i) {
+        const SDL_Event& e = next[static_cast<std::size_t>(i)];
+        if (e.common.timestamp != key_up.common.timestamp)
+            return false;
+        if (e.type == SDL_WINDOWEVENT)
+            return e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && e.window.windowID == key_up.key.windowID;
+        if (e.type != SDL_KEYUP)
+            return false;
+    }
+    return false;
+}
+
 // The host event of an SDL event; false for the events the host passes over.
 bool translate(const SDL_Event& e, Event& out) {
     out = Event{};
@@ -96,6 +116,7 @@ bool translate(const SDL_Event& e, Event& out) {
         out.key = usage_from_scancode(e.key.keysym.scancode);
         out.modifiers = modifiers_from(e.key.keysym.mod);
         out.repeat = e.key.repeat != 0;
+        out.focus_release = e.type == SDL_KEYUP && released_by_focus_loss(e);
         return true;
     case SDL_WINDOWEVENT:
         out.window = host_sdl::from_sdl_id(e.window.windowID);

@@ -9,7 +9,7 @@
 // click) or the focus back is gaining it. Keys the program may read are kept from the browser's own
 // shortcuts (F7 would turn on caret browsing), except with Ctrl or Meta held.
 #include "host/web/host_web_internal.h"
-#include "win32/win32_keymap.h"
+#include "host/web/dom_keymap_web.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
@@ -25,6 +25,7 @@ namespace {
 constexpr const char* kCanvas = "#canvas";
 
 struct Events {
+    Window* window = nullptr; // the canvas's window while there is one: every event is its
     std::deque<Event> queue;
     bool registered = false;
     bool focused = true;    // the page has the focus
@@ -46,7 +47,7 @@ std::uint32_t now() {
 
 void push(EventType type, Event e = {}, std::uint32_t time = now()) {
     e.type = type;
-    e.window = host_web::canvas_window();
+    e.window = events().window;
     e.time = time;
     events().queue.push_back(e);
 }
@@ -66,6 +67,7 @@ void update_foreground() {
             Event up;
             up.key = key;
             up.modifiers = kModNumLock;
+            up.focus_release = true;
             push(EventType::KeyUp, up, time);
         }
         ev.held.clear();
@@ -204,14 +206,15 @@ void capture_mouse(Window* /*window*/, bool on) {
 
 namespace platform::host_web {
 
-void start_events(host::Window* /*window*/) {
+void start_events(host::Window* window) {
     using namespace host;
     Events& ev = events();
+    ev.window = window;
     if (!ev.registered) {
         ev.registered = true;
         ev.start = emscripten_get_now();
         const char* const document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
-        const char* const window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+        const char* const page_window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
         emscripten_set_keydown_callback(document, nullptr, EM_TRUE, on_key);
         emscripten_set_keyup_callback(document, nullptr, EM_TRUE, on_key);
         emscripten_set_mousedown_callback(kCanvas, nullptr, EM_TRUE, on_button);
@@ -219,8 +222,8 @@ void start_events(host::Window* /*window*/) {
         emscripten_set_mousemove_callback(document, nullptr, EM_TRUE, on_move);
         emscripten_set_wheel_callback(kCanvas, nullptr, EM_TRUE, on_wheel);
         emscripten_set_pointerlockchange_callback(document, nullptr, EM_TRUE, on_lock);
-        emscripten_set_focus_callback(window, nullptr, EM_TRUE, on_focus);
-        emscripten_set_blur_callback(window, nullptr, EM_TRUE, on_focus);
+        emscripten_set_focus_callback(page_window, nullptr, EM_TRUE, on_focus);
+        emscripten_set_blur_callback(page_window, nullptr, EM_TRUE, on_focus);
     }
     ev.focused = true;
     ev.lock_lost = false;
@@ -229,7 +232,10 @@ void start_events(host::Window* /*window*/) {
 }
 
 void forget(host::Window* window) {
-    std::erase_if(host::events().queue, [window](const host::Event& e) { return e.window == window; });
+    host::Events& ev = host::events();
+    std::erase_if(ev.queue, [window](const host::Event& e) { return e.window == window; });
+    if (ev.window == window)
+        ev.window = nullptr;
 }
 
 } // namespace platform::host_web
