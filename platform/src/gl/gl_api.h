@@ -1,26 +1,54 @@
 // The GL the renderer calls: OpenGL 3.3 core through libepoxy on the desktop, OpenGL ES 3.0 (WebGL 2)
-// through Emscripten's GLES3 headers on the web. The renderer keeps to the calls both offer, and says here
-// which dialect its generated shaders are written in and whether the GL has what only the desktop has.
+// through Emscripten's GLES3 headers on the web. This is the one place that asks which platform it is built
+// for; the renderer's files ask only for the features below, so that another GL (a desktop ES context, say)
+// is a change here alone.
 #pragma once
 
 #if defined(__EMSCRIPTEN__)
 #include <GLES3/gl3.h>
 #include <GLES2/gl2ext.h>
+#define PLATFORM_GL_ES 1    // OpenGL ES 3.0: GLSL ES 3.00 shaders and what ES 3.0 lacks, below
+#define PLATFORM_GL_WEBGL 1 // and WebGL 2's own limits: no buffer mapping; the canvas is the window
 #else
 #include <epoxy/gl.h>
+#define PLATFORM_GL_ES 0
+#define PLATFORM_GL_WEBGL 0
 #endif
+
+// What desktop OpenGL 3.3 has and OpenGL ES 3.0 does not.
+#define PLATFORM_GL_HAS_BGRA (!PLATFORM_GL_ES)             // BGRA texel, read-back and attribute formats
+#define PLATFORM_GL_HAS_BASE_VERTEX (!PLATFORM_GL_ES)      // glDrawElementsBaseVertex
+#define PLATFORM_GL_HAS_PROVOKING_VERTEX (!PLATFORM_GL_ES) // glProvokingVertex: flat shading's first vertex
+#define PLATFORM_GL_HAS_POLYGON_MODE (!PLATFORM_GL_ES)     // glPolygonMode: point and wireframe fill
+#define PLATFORM_GL_HAS_BORDER_COLOUR (!PLATFORM_GL_ES)    // GL_CLAMP_TO_BORDER and its colour
+#define PLATFORM_GL_HAS_LOD_BIAS (!PLATFORM_GL_ES)         // a sampler's GL_TEXTURE_LOD_BIAS
+#define PLATFORM_GL_HAS_CLIP_CONTROL (!PLATFORM_GL_ES)     // glClipControl (GL 4.5 or ARB_clip_control)
+#define PLATFORM_GL_HAS_DOUBLE_DEPTH (!PLATFORM_GL_ES)     // glClearDepth (ES has only glClearDepthf)
+// What WebGL 2 lacks beyond ES 3.0.
+#define PLATFORM_GL_HAS_MAP_BUFFER (!PLATFORM_GL_WEBGL) // glMapBufferRange
+// The window's own buffers can stand in for the back buffer; a page's canvas cannot (its drawing buffer is
+// cleared once the browser has shown it, and the tests read the picture back after the frame).
+#define PLATFORM_GL_WINDOW_CAN_BE_BACK_BUFFER (!PLATFORM_GL_WEBGL)
 
 namespace platform::d3d9 {
 
-// True on OpenGL ES 3.0 / WebGL 2: GLSL ES 3.00 shaders, no provoking-vertex control. The size argument of a
-// vertex colour's attribute: GL_BGRA on OpenGL, 4 on ES (which has no BGRA attributes).
-#if defined(__EMSCRIPTEN__)
-constexpr bool kGlEs = true;
-constexpr GLint kVertexColourSize = 4;
-#else
-constexpr bool kGlEs = false;
+// True on OpenGL ES 3.0 / WebGL 2: GLSL ES 3.00 shaders. The size argument of a vertex colour's attribute:
+// GL_BGRA where the GL has BGRA attributes, 4 elsewhere (the ES program swaps the bytes).
+constexpr bool kGlEs = PLATFORM_GL_ES;
+#if PLATFORM_GL_HAS_BGRA
 constexpr GLint kVertexColourSize = GL_BGRA;
+#else
+constexpr GLint kVertexColourSize = 4;
 #endif
+
+// The GL's version as major * 10 + minor (33 for OpenGL 3.3; 30 for ES 3.0, which is all ES is asked for).
+inline int gl_version() {
+#if PLATFORM_GL_ES
+    return 30;
+#else
+    return epoxy_gl_version();
+#endif
+}
 
 // Whether the context offers an extension.
 bool gl_has_extension(const char* name);

@@ -39,7 +39,7 @@ constexpr std::array<GLenum, 15> kBlendFactors{GL_ZERO,
                                                GL_ONE_MINUS_CONSTANT_COLOR};
 constexpr std::array<GLenum, 5> kBlendEquations{GL_FUNC_ADD, GL_FUNC_SUBTRACT, GL_FUNC_REVERSE_SUBTRACT,
                                                 GL_MIN, GL_MAX};
-#if defined(__EMSCRIPTEN__)
+#if !PLATFORM_GL_HAS_BORDER_COLOUR
 // ES 3.0 has no border colour: D3DTADDRESS_BORDER is reported and clamps to the edge.
 constexpr std::array<GLenum, 4> kAddressModes{GL_REPEAT, GL_MIRRORED_REPEAT, GL_CLAMP_TO_EDGE, kUnmapped};
 constexpr GLenum kUnmappedAddressFallback = GL_CLAMP_TO_EDGE;
@@ -122,7 +122,7 @@ bool GlBackend::draw_indexed(const DrawCall& draw) {
 
 void GlBackend::draw_elements(const DrawCall& draw) {
     const IndexRange& r = draw.range;
-#if defined(__EMSCRIPTEN__)
+#if !(PLATFORM_GL_HAS_PROVOKING_VERTEX && PLATFORM_GL_HAS_BASE_VERTEX)
     const bool flat = program_key_.flat;
     rewrite_indices(r, draw.indices.bytes.data(), flat, indices_);
     state_.bind_element_buffer(scratch_indices_->name());
@@ -183,7 +183,7 @@ bool GlBackend::apply_fixed_function_state(const DrawCall& draw) {
         std::array<bool, kTextureStages> has_texture{};
         for (DWORD i = 0; i < kTextureStages; ++i)
             has_texture[i] = draw.textures[i] != nullptr;
-        FfpKey key = make_ffp_key(draw.states, parse_fvf(draw.states.fvf), has_texture);
+        FfpKey key = make_ffp_key(draw.states, draw.layout, has_texture);
         key.depth16 = direct_ && round_depth_;
         if (program_ == nullptr || key != program_key_) {
             FfpProgram* const program = programs_.get(key);
@@ -230,7 +230,7 @@ void GlBackend::apply_pipeline_states(const StateRecords& states) {
     if (rs[D3DRS_FILLMODE] != D3DFILL_POINT && rs[D3DRS_FILLMODE] != D3DFILL_WIREFRAME &&
         rs[D3DRS_FILLMODE] != D3DFILL_SOLID)
         report_unimplemented("D3DRS_FILLMODE", rs[D3DRS_FILLMODE], "D3DFILL_SOLID");
-#if defined(__EMSCRIPTEN__)
+#if !PLATFORM_GL_HAS_POLYGON_MODE
     // ES fills every polygon: point and wireframe fill are reported and drawn solid.
     if (rs[D3DRS_FILLMODE] == D3DFILL_POINT || rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME)
         report_unimplemented("D3DRS_FILLMODE", rs[D3DRS_FILLMODE], "D3DFILL_SOLID");
@@ -293,8 +293,8 @@ void GlBackend::apply_samplers(const StateRecords& states) {
             min_filter = min_linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
             break;
         }
-        glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, min_filter);
-        glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, mag_linear ? GL_LINEAR : GL_NEAREST);
+        state_.sampler_parameter(sampler, GL_TEXTURE_MIN_FILTER, min_filter);
+        state_.sampler_parameter(sampler, GL_TEXTURE_MAG_FILTER, mag_linear ? GL_LINEAR : GL_NEAREST);
         if (max_anisotropy_ > 1.0f) {
             // Any of the three filters set to anisotropic turns anisotropy on, the mip filter alone too.
             const bool anisotropic = s[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
@@ -302,24 +302,25 @@ void GlBackend::apply_samplers(const StateRecords& states) {
                                      s[D3DSAMP_MIPFILTER] == D3DTEXF_ANISOTROPIC;
             const float wanted =
                 anisotropic ? static_cast<float>(std::max<DWORD>(s[D3DSAMP_MAXANISOTROPY], 1)) : 1.0f;
-            glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, std::min(wanted, max_anisotropy_));
+            state_.sampler_parameter(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT,
+                                     std::min(wanted, max_anisotropy_));
         }
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S,
-                            address_mode("D3DSAMP_ADDRESSU", s[D3DSAMP_ADDRESSU]));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T,
-                            address_mode("D3DSAMP_ADDRESSV", s[D3DSAMP_ADDRESSV]));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R,
-                            address_mode("D3DSAMP_ADDRESSW", s[D3DSAMP_ADDRESSW]));
+        state_.sampler_parameter(sampler, GL_TEXTURE_WRAP_S,
+                                 address_mode("D3DSAMP_ADDRESSU", s[D3DSAMP_ADDRESSU]));
+        state_.sampler_parameter(sampler, GL_TEXTURE_WRAP_T,
+                                 address_mode("D3DSAMP_ADDRESSV", s[D3DSAMP_ADDRESSV]));
+        state_.sampler_parameter(sampler, GL_TEXTURE_WRAP_R,
+                                 address_mode("D3DSAMP_ADDRESSW", s[D3DSAMP_ADDRESSW]));
         // MAXMIPLEVEL is the most detailed level used; LOD bias is a float held as its bits.
-        glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(s[D3DSAMP_MAXMIPLEVEL]));
-#if defined(__EMSCRIPTEN__)
+        state_.sampler_parameter(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(s[D3DSAMP_MAXMIPLEVEL]));
+#if !PLATFORM_GL_HAS_LOD_BIAS
         // ES has neither border colours nor a sampler's LOD bias.
         if (s[D3DSAMP_MIPMAPLODBIAS] != 0)
             report_unimplemented("D3DSAMP_MIPMAPLODBIAS", s[D3DSAMP_MIPMAPLODBIAS], "0");
 #else
         const auto border = rgba_from_d3dcolor(s[D3DSAMP_BORDERCOLOR]);
-        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, border.data());
-        glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, bits_float(s[D3DSAMP_MIPMAPLODBIAS]));
+        state_.sampler_border_color(sampler, border);
+        state_.sampler_parameter(sampler, GL_TEXTURE_LOD_BIAS, bits_float(s[D3DSAMP_MIPMAPLODBIAS]));
 #endif
     }
 }

@@ -136,7 +136,7 @@ void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<Glyph
         state.depth_mask(depth.write);
     }
     state.enable(GlState::kCullFace, false);
-#if !defined(__EMSCRIPTEN__)
+#if PLATFORM_GL_HAS_POLYGON_MODE
     state.polygon_mode(GL_FILL); // ES draws filled polygons only
 #endif
     state.enable(GlState::kBlend, true);

@@ -3,6 +3,7 @@
 // change.
 #include "gl/gl_state.h"
 
+#include <bit>
 #include <iterator>
 
 namespace platform::d3d9 {
@@ -52,7 +53,7 @@ void GlState::cull_face(GLenum mode) {
 }
 
 void GlState::polygon_mode([[maybe_unused]] GLenum mode) {
-#if !defined(__EMSCRIPTEN__)
+#if PLATFORM_GL_HAS_POLYGON_MODE
     if (changes(polygon_mode_, mode))
         glPolygonMode(GL_FRONT_AND_BACK, mode);
 #endif
@@ -89,7 +90,7 @@ void GlState::scissor(GLint x, GLint y, GLsizei width, GLsizei height) {
 }
 
 void GlState::clip_origin_upper_left(bool upper_left) {
-#if !defined(__EMSCRIPTEN__)
+#if PLATFORM_GL_HAS_CLIP_CONTROL
     if (changes(clip_origin_upper_left_, upper_left))
         glClipControl(upper_left ? GL_UPPER_LEFT : GL_LOWER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
 #else
@@ -105,10 +106,10 @@ void GlState::clear_color(const std::array<float, 4>& rgba) {
 void GlState::clear_depth(float z) {
     if (!changes(clear_depth_, z))
         return;
-#if defined(__EMSCRIPTEN__)
-    glClearDepthf(z);
-#else
+#if PLATFORM_GL_HAS_DOUBLE_DEPTH
     glClearDepth(z);
+#else
+    glClearDepthf(z);
 #endif
 }
 
@@ -165,6 +166,38 @@ void GlState::bind_sampler(GLuint unit, GLuint sampler) {
     }
     if (changes(samplers_[unit], sampler))
         glBindSampler(unit, sampler);
+}
+
+bool GlState::sampler_parameter_changes(GLuint sampler, GLenum name,
+                                        const std::array<std::uint32_t, 4>& bits) {
+    const auto [at, made] = sampler_parameters_.try_emplace({sampler, name}, bits);
+    if (made)
+        return true;
+    if (at->second == bits)
+        return false;
+    at->second = bits;
+    return true;
+}
+
+void GlState::sampler_parameter(GLuint sampler, GLenum name, GLint value) {
+    if (sampler_parameter_changes(sampler, name, {static_cast<std::uint32_t>(value), 0, 0, 0}))
+        glSamplerParameteri(sampler, name, value);
+}
+
+void GlState::sampler_parameter(GLuint sampler, GLenum name, GLfloat value) {
+    if (sampler_parameter_changes(sampler, name, {std::bit_cast<std::uint32_t>(value), 0, 0, 0}))
+        glSamplerParameterf(sampler, name, value);
+}
+
+void GlState::sampler_border_color(GLuint sampler, const std::array<float, 4>& rgba) {
+#if PLATFORM_GL_HAS_BORDER_COLOUR
+    if (sampler_parameter_changes(sampler, GL_TEXTURE_BORDER_COLOR,
+                                  std::bit_cast<std::array<std::uint32_t, 4>>(rgba)))
+        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, rgba.data());
+#else
+    (void)sampler;
+    (void)rgba;
+#endif
 }
 
 void GlState::bind_draw_framebuffer(GLuint framebuffer) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace platform::d3d9 {
 
@@ -46,6 +47,10 @@ class GlState {
     void bind_element_buffer(GLuint buffer);
     void bind_texture(GLuint unit, GLuint texture); // GL_TEXTURE_2D on the unit
     void bind_sampler(GLuint unit, GLuint sampler);
+    // A sampler object's parameters (glSamplerParameteri, glSamplerParameterf, GL_TEXTURE_BORDER_COLOR).
+    void sampler_parameter(GLuint sampler, GLenum name, GLint value);
+    void sampler_parameter(GLuint sampler, GLenum name, GLfloat value);
+    void sampler_border_color(GLuint sampler, const std::array<float, 4>& rgba);
     // The texture bound on the unit; 0 when unknown.
     GLuint texture(GLuint unit) const {
         return unit < textures_.size() ? textures_[unit].value_or(0) : 0;
@@ -104,6 +109,10 @@ class GlState {
     std::map<GLuint, GLuint> element_buffers_; // by vertex array
     std::optional<AttributeSource> attributes_;
     std::array<std::optional<GLuint>, 16> textures_{}, samplers_{};
+    // By sampler object and parameter: the value's bits (an integer as it is, a float's bits, a colour's
+    // four).
+    std::map<std::pair<GLuint, GLenum>, std::array<std::uint32_t, 4>> sampler_parameters_;
+    bool sampler_parameter_changes(GLuint sampler, GLenum name, const std::array<std::uint32_t, 4>& bits);
 };
 
 // The scissor box's y for the rows top to bottom of a framebuffer `height` rows high (Direct3D's rows, which

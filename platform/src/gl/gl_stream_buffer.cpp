@@ -24,7 +24,7 @@ GLintptr GlStreamBuffer::write(const void* bytes, GLsizeiptr size) {
         used_ = 0;
     }
     const GLintptr at = used_;
-#if defined(__EMSCRIPTEN__)
+#if !PLATFORM_GL_HAS_MAP_BUFFER
     glBufferSubData(target_, at, size, bytes);
 #else
     // Nothing queued reads this range (it lies past every earlier write since the orphaning), so the GL

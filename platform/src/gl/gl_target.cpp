@@ -21,7 +21,7 @@
 namespace platform::d3d9 {
 
 void GlBackend::inspect_window_buffers() {
-#if defined(__EMSCRIPTEN__)
+#if !PLATFORM_GL_WINDOW_CAN_BE_BACK_BUFFER
     // The page's canvas keeps the offscreen back buffer: its drawing buffer is cleared once the browser
     // has shown it, and the read-back of the tests needs the picture after the frame.
     window_can_stand_in_ = false;
@@ -98,8 +98,8 @@ bool GlBackend::init_back_buffer(std::string& error) {
         error = "back buffer larger than " + std::to_string(max_size) + " pixels";
         return false;
     }
-#if !defined(__EMSCRIPTEN__)
-    offscreen_rows_down_ = epoxy_gl_version() >= 45 || gl_has_extension("GL_ARB_clip_control");
+#if PLATFORM_GL_HAS_CLIP_CONTROL
+    offscreen_rows_down_ = gl_version() >= 45 || gl_has_extension("GL_ARB_clip_control");
 #endif
     inspect_window_buffers();
     int client_width = 0;
@@ -177,7 +177,7 @@ void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 
 void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
     state_.bind_read_framebuffer(target());
-#if !defined(__EMSCRIPTEN__)
+#if PLATFORM_GL_WINDOW_CAN_BE_BACK_BUFFER
     // Drawn into the window: its back buffer. After a swap it still holds the picture shown where the swap
     // copies it (as Mesa's software renderer on X does); a driver that flips leaves it undefined. The
     // device's Present keeps a copy of its own, read before the swap, once a test has asked for presented
@@ -189,7 +189,7 @@ void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     std::vector<std::uint32_t> rows(static_cast<size_t>(width_) * height_);
     // As 0xAARRGGBB words; the colour buffer has no alpha, which reads as opaque.
-#if defined(__EMSCRIPTEN__)
+#if !PLATFORM_GL_HAS_BGRA
     // ES reads RGBA bytes only.
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_RGBA, GL_UNSIGNED_BYTE,
                  rows.data());
@@ -239,7 +239,7 @@ void GlBackend::present(const RECT& from, const RECT* dest) {
             std::string error;
             if (make_offscreen(error)) {
                 state_.bind_read_framebuffer(0);
-#if !defined(__EMSCRIPTEN__)
+#if PLATFORM_GL_WINDOW_CAN_BE_BACK_BUFFER
                 glReadBuffer(GL_BACK);
 #endif
                 state_.bind_draw_framebuffer(framebuffer_);
@@ -284,6 +284,13 @@ void GlBackend::blit_to_window(host::Window* window, const RECT& from, const REC
                       target_y0, to.right, target_y1, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     host::swap(window);
     bind_target();
+}
+
+bool GlBackend::make_current() {
+    if (!gl_->make_current())
+        return false;
+    bind_target();
+    return true;
 }
 
 } // namespace platform::d3d9
