@@ -16,14 +16,9 @@ package_arguments 3 "<zip> <version> <LICENSE>" "$@"
 zip="$1" version="$2" license="$3"
 folder="viewer-$version-web"
 
-expected="$(printf '%s\n' "$folder/LICENSE" "$folder/index.html" "$folder/viewer.data" "$folder/viewer.js" \
-                          "$folder/viewer.wasm")"
-files="$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)" || fail "unzip cannot read $zip"
-if [ "$files" != "$expected" ]; then
-    diff <(echo "$expected") <(echo "$files") >&2
-    fail "the zip's files differ from the expected list (< expected, > found)"
-fi
+zip_holds_exactly "$zip" "$folder/LICENSE" "$folder/index.html" "$folder/viewer.data" "$folder/viewer.js" \
+                  "$folder/viewer.wasm"
 diff <(unzip -p "$zip" "$folder/LICENSE") "$license" >&2 || fail "LICENSE differs from $license"
 [ "$(unzip -p "$zip" "$folder/viewer.wasm" | head -c 4 | od -An -tx1 | tr -d ' ')" = 0061736d ] ||
     fail "viewer.wasm is not a WebAssembly module"
-echo "$zip: $(wc -l <<<"$files") files as expected"
+echo "$zip: $ZIP_FILE_COUNT files as expected"

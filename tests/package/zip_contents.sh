@@ -11,16 +11,11 @@ package_arguments 3 "<zip> <version> <LICENSE>" "$@"
 zip="$1" version="$2" license="$3"
 folder="viewer-$version-windows-x64"
 
-expected="$(printf '%s\n' "$folder/LICENSE" "$folder/README.txt" "$folder/bump.bmp" "$folder/tex_fur.png" \
-                          "$folder/viewer.exe")"
-files="$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)" || fail "unzip cannot read $zip"
-if [ "$files" != "$expected" ]; then
-    diff <(echo "$expected") <(echo "$files") >&2
-    fail "the zip's files differ from the expected list (< expected, > found)"
-fi
+zip_holds_exactly "$zip" "$folder/LICENSE" "$folder/README.txt" "$folder/bump.bmp" "$folder/tex_fur.png" \
+                  "$folder/viewer.exe"
 
 readme="$(unzip -p "$zip" "$folder/README.txt")"
 grep -q "Version $version" <<<"$readme" || fail "README.txt does not name version $version"
 ! grep -qi "install the runtime" <<<"$readme" || fail "README.txt asks for the DirectX runtime, which viewer.exe does not need"
 diff <(unzip -p "$zip" "$folder/LICENSE" | tr -d '\r') "$license" >&2 || fail "LICENSE differs from $license"
-echo "$zip: $(wc -l <<<"$files") files as expected"
+echo "$zip: $ZIP_FILE_COUNT files as expected"

@@ -279,26 +279,12 @@ void Mouse::on_event(const host::Event& e) {
         break;
     case host::EventType::ButtonDown:
     case host::EventType::ButtonUp: {
-        // DirectInput's button order: left, right, middle, then the extra buttons.
-        int index = -1;
-        switch (e.button) {
-        case host::Button::Left:
-            index = 0;
-            break;
-        case host::Button::Right:
-            index = 1;
-            break;
-        case host::Button::Middle:
-            index = 2;
-            break;
-        case host::Button::X1:
-            index = 3;
-            break;
-        case host::Button::Other:
-            break;
-        }
-        if (index >= 0)
-            buttons_[index] = e.type == host::EventType::ButtonDown ? 0x80 : 0;
+        // DirectInput's button order is the host's: left, right, middle, then the first extra button.
+        static_assert(static_cast<int>(host::Button::Left) == 0 &&
+                      static_cast<int>(host::Button::Right) == 1 &&
+                      static_cast<int>(host::Button::Middle) == 2 && static_cast<int>(host::Button::X1) == 3);
+        if (e.button != host::Button::Other)
+            buttons_[static_cast<std::size_t>(e.button)] = e.type == host::EventType::ButtonDown ? 0x80 : 0;
         break;
     }
     default:

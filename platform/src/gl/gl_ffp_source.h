@@ -9,8 +9,6 @@
 #include "d3d9/d3d9_vertex_format.h"
 #include "gl/gl_ffp_key.h"
 
-#include <array>
-#include <cstdint>
 #include <string>
 
 namespace platform::d3d9 {

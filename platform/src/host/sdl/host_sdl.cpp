@@ -141,26 +141,16 @@ void destroy_window(Window* window) {
 
 void show_window(Window* w, Show how, bool activate) {
     w->visible = how != Show::Hide;
-    switch (how) {
-    case Show::Hide:
+    if (how == Show::Hide)
         SDL_HideWindow(w->sdl);
-        break;
-    case Show::Minimized:
+    else
         SDL_ShowWindow(w->sdl);
+    if (how == Show::Minimized)
         SDL_MinimizeWindow(w->sdl);
-        break;
-    case Show::Maximized:
-        SDL_ShowWindow(w->sdl);
+    else if (how == Show::Maximized)
         SDL_MaximizeWindow(w->sdl);
-        break;
-    case Show::Restore:
-        SDL_ShowWindow(w->sdl);
+    else if (how == Show::Restore)
         SDL_RestoreWindow(w->sdl);
-        break;
-    case Show::Normal:
-        SDL_ShowWindow(w->sdl);
-        break;
-    }
     if (w->visible && !w->frame_fitted)
         fit_frame(*w);
     if (activate)
