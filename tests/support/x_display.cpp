@@ -181,8 +181,19 @@ std::optional<Geometry> window_geometry(WindowId window) {
 }
 
 bool focus(WindowId window) {
-    return run_command("timeout 5 xdotool windowfocus --sync " + std::to_string(window) + " 2>/dev/null")
-               .exit_code == 0;
+    // On a loaded machine the focus can be slow to arrive, or taken by a window of another program that is
+    // still going away: ask again until the server reports it on this window.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    do {
+        run_command("timeout 5 xdotool windowfocus --sync " + std::to_string(window) + " 2>/dev/null");
+        std::istringstream focused(run_command("timeout 5 xdotool getwindowfocus 2>/dev/null").output);
+        WindowId id = 0;
+        if (focused >> id && id == window) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
 }
 
 bool send_key(WindowId window, const std::string& key) {
