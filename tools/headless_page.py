@@ -351,26 +351,41 @@ class Page:
     KEYS = {  # code: (key, Windows virtual-key code)
         "F7": ("F7", 0x76), "F8": ("F8", 0x77), "F9": ("F9", 0x78), "Escape": ("Escape", 0x1B),
         "KeyW": ("w", 0x57), "KeyA": ("a", 0x41), "KeyS": ("s", 0x53), "KeyD": ("d", 0x44),
+        "Space": (" ", 0x20), "Tab": ("Tab", 0x09), "PageDown": ("PageDown", 0x22),
     }
+    MODIFIERS = {"alt": 1, "ctrl": 2, "meta": 4, "shift": 8}  # the protocol's modifier bits
 
-    def key_down(self, code, as_the_browser_sees_it=False):
-        """Presses a key as the contract sends it: code, key and Windows virtual-key code. With
+    def key_down(self, code, as_the_browser_sees_it=False, held=()):
+        """Presses a key as the contract sends it: code, key and Windows virtual-key code, with the
+        modifiers named in `held` ("alt", "ctrl", "meta", "shift") marked as held. With
         `as_the_browser_sees_it`, the event also carries the native key code, as a real keyboard's does: the
         browser then acts on it itself where it would (a real Esc releases the pointer lock, and the page
         never sees it)."""
-        self.call("Input.dispatchKeyEvent", **self._key_event("rawKeyDown", code, as_the_browser_sees_it))
+        self.call("Input.dispatchKeyEvent", **self._key_event("rawKeyDown", code, as_the_browser_sees_it, held))
 
-    def key_up(self, code, as_the_browser_sees_it=False):
-        self.call("Input.dispatchKeyEvent", **self._key_event("keyUp", code, as_the_browser_sees_it))
+    def key_up(self, code, as_the_browser_sees_it=False, held=()):
+        self.call("Input.dispatchKeyEvent", **self._key_event("keyUp", code, as_the_browser_sees_it, held))
 
-    def _key_event(self, kind, code, native):
+    def _key_event(self, kind, code, native, held):
         key, vk = self.KEYS[code]
-        event = {"type": kind, "code": code, "key": key, "windowsVirtualKeyCode": vk}
+        event = {"type": kind, "code": code, "key": key, "windowsVirtualKeyCode": vk,
+                 "modifiers": sum(self.MODIFIERS[m] for m in held)}
         if native:
             event["nativeVirtualKeyCode"] = vk
         return event
 
-    def key(self, code, as_the_browser_sees_it=False):
+    def key(self, code, as_the_browser_sees_it=False, held=()):
         """One key pressed and released."""
-        self.key_down(code, as_the_browser_sees_it)
-        self.key_up(code, as_the_browser_sees_it)
+        self.key_down(code, as_the_browser_sees_it, held)
+        self.key_up(code, as_the_browser_sees_it, held)
+
+    def listeners(self, expression):
+        """The event listeners on the object `expression` evaluates to (DOMDebugger's view, which sees
+        every listener, whoever added it): a list of (type, the handler's source)."""
+        # The handlers are described only when the object belongs to a group; the group is released after.
+        found = self.call("Runtime.evaluate", expression=expression, objectGroup="listeners")["result"]
+        try:
+            listed = self.call("DOMDebugger.getEventListeners", objectId=found["objectId"])["listeners"]
+        finally:
+            self.call("Runtime.releaseObjectGroup", objectGroup="listeners")
+        return [(l["type"], (l.get("handler") or {}).get("description", "")) for l in listed]

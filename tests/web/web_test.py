@@ -284,6 +284,56 @@ def escape_ends_the_program_with_code_0(out_web):
         end_with_escape(page)
 
 
+# Notes what the browser gets of each keydown and wheel event: a listener on the window, reached last.
+RECORD_DEFAULTS = """(() => { window.seen = [];
+  function browserSees(e) { seen.push([e.type, e.code || "", e.defaultPrevented]); }
+  addEventListener("keydown", browserSees); addEventListener("wheel", browserSees); })()"""
+
+
+def prevented(page, press):
+    """Sends `press` (code, held modifiers) and says whether the page kept its default from the browser."""
+    code, held = press
+    page.evaluate("seen.length = 0")
+    page.key(code, held=held)
+    seen = page.evaluate("seen")
+    check(len(seen) == 1 and seen[0][1] == code, f"{code}: the page's window saw {seen}")
+    return seen[0][2]
+
+
+def keys_the_program_does_not_read_are_the_browsers(out_web):
+    """While the canvas has the keyboard, only the keys the program reads are kept from the browser (F7,
+    counter-checked); Tab, PageDown and a program key with Alt or Ctrl are the browser's, and so is every
+    key while the canvas does not have the keyboard. After Esc has ended the program, no key and no wheel
+    notch is kept from the browser, and neither the page nor the web host has a listener left on the
+    document, the window or the canvas."""
+    with Session(out_web) as s:
+        page = s.start()
+        page.evaluate(RECORD_DEFAULTS)
+        page.evaluate("document.getElementById('canvas').focus()")
+        check(prevented(page, ("F7", ())), "F7, a key the program reads, reached the browser: the recorder "
+                                           "cannot tell")
+        for press in (("PageDown", ()), ("F8", ("alt",)), ("KeyS", ("ctrl",)), ("Tab", ())):
+            check(not prevented(page, press), f"{press[0]} with {press[1] or 'no modifier'} was kept from the "
+                                              "browser while the canvas had the keyboard")
+        page.evaluate("document.getElementById('canvas').blur()")
+        check(not prevented(page, ("Space", ())), "Space was kept from the browser without the canvas focused")
+
+        page.evaluate("document.getElementById('canvas').focus()")
+        end_with_escape(page)
+        page.evaluate("document.getElementById('canvas').focus()")
+        for code in ("Space", "KeyW", "F7", "Escape"):
+            check(not prevented(page, (code, ())), f"{code} was kept from the browser after the program ended")
+        page.evaluate("seen.length = 0")
+        x, y, w, h = page.canvas_rect()
+        page.call("Input.dispatchMouseEvent", type="mouseWheel", x=x + w / 2, y=y + h / 2, deltaX=0, deltaY=100)
+        seen = page.wait_for(lambda p: p.evaluate("seen"), "the wheel event to reach the window")
+        check(not seen[0][2], f"a wheel notch on the canvas was kept from the browser after the program ended")
+        left = [(where, kind) for where in ("document", "window", "document.getElementById('canvas')")
+                for kind, handler in page.listeners(where) if "browserSees" not in handler]
+        check(not left, f"listeners left after the program ended: {left}")
+        page.check_sound()
+
+
 def missing_fur_shows_the_untextured_box(out_web):
     """?fur=none: the program runs on with the box where it always is, untextured: smooth where the fur
     is busy (the textured start picture, taken in the same run, is the measure's counter-check)."""
@@ -346,6 +396,7 @@ def without_webgl2_the_page_says_so_in_one_line(out_web):
 CASES = {f.__name__: f for f in (
     first_frame_matches_the_linux_build, keys_change_the_picture_and_status_as_on_linux,
     mouse_turns_and_wheel_zooms_as_on_linux, escape_ends_the_program_with_code_0,
+    keys_the_program_does_not_read_are_the_browsers,
     missing_fur_shows_the_untextured_box, hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on,
     without_webgl2_the_page_says_so_in_one_line)}
 

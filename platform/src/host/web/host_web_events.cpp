@@ -6,8 +6,9 @@
 // positive away from the user as on the desktop); mouse buttons on the canvas. The page is the foreground
 // while it has the focus and, once the mouse was taken, the pointer lock: losing either is losing the
 // focus (keys still held are released first, as the desktop host does), and taking the lock again (a
-// click) or the focus back is gaining it. Keys the program may read are kept from the browser's own
-// shortcuts (F7 would turn on caret browsing), except with Ctrl or Meta held.
+// click) or the focus back is gaining it. Keys reach the program whoever has the keyboard, and the host
+// keeps none from the browser: which keys the browser must not act on is the page's to say (the page
+// knows the program's keys). When the program has ended, every handler is removed (stop_events).
 #include "host/web/host_web_internal.h"
 #include "host/web/dom_keymap_web.h"
 
@@ -98,7 +99,7 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* k, void*) {
     else
         events().held.erase(usage);
     push(type == EMSCRIPTEN_EVENT_KEYDOWN ? EventType::KeyDown : EventType::KeyUp, e);
-    return k->ctrlKey || k->metaKey ? EM_FALSE : EM_TRUE;
+    return EM_FALSE;
 }
 
 Button button_of(unsigned short dom_button) {
@@ -206,6 +207,26 @@ void capture_mouse(Window* /*window*/, bool on) {
 
 namespace platform::host_web {
 
+namespace {
+
+// Registers every DOM handler of the host, or removes them all (html5.h removes a handler set to null).
+void set_handlers(bool on) {
+    using namespace host;
+    const char* const document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
+    const char* const page_window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(document, nullptr, EM_TRUE, on ? on_key : nullptr);
+    emscripten_set_keyup_callback(document, nullptr, EM_TRUE, on ? on_key : nullptr);
+    emscripten_set_mousedown_callback(kCanvas, nullptr, EM_TRUE, on ? on_button : nullptr);
+    emscripten_set_mouseup_callback(kCanvas, nullptr, EM_TRUE, on ? on_button : nullptr);
+    emscripten_set_mousemove_callback(document, nullptr, EM_TRUE, on ? on_move : nullptr);
+    emscripten_set_wheel_callback(kCanvas, nullptr, EM_TRUE, on ? on_wheel : nullptr);
+    emscripten_set_pointerlockchange_callback(document, nullptr, EM_TRUE, on ? on_lock : nullptr);
+    emscripten_set_focus_callback(page_window, nullptr, EM_TRUE, on ? on_focus : nullptr);
+    emscripten_set_blur_callback(page_window, nullptr, EM_TRUE, on ? on_focus : nullptr);
+}
+
+} // namespace
+
 void start_events(host::Window* window) {
     using namespace host;
     Events& ev = events();
@@ -213,22 +234,21 @@ void start_events(host::Window* window) {
     if (!ev.registered) {
         ev.registered = true;
         ev.start = emscripten_get_now();
-        const char* const document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
-        const char* const page_window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
-        emscripten_set_keydown_callback(document, nullptr, EM_TRUE, on_key);
-        emscripten_set_keyup_callback(document, nullptr, EM_TRUE, on_key);
-        emscripten_set_mousedown_callback(kCanvas, nullptr, EM_TRUE, on_button);
-        emscripten_set_mouseup_callback(kCanvas, nullptr, EM_TRUE, on_button);
-        emscripten_set_mousemove_callback(document, nullptr, EM_TRUE, on_move);
-        emscripten_set_wheel_callback(kCanvas, nullptr, EM_TRUE, on_wheel);
-        emscripten_set_pointerlockchange_callback(document, nullptr, EM_TRUE, on_lock);
-        emscripten_set_focus_callback(page_window, nullptr, EM_TRUE, on_focus);
-        emscripten_set_blur_callback(page_window, nullptr, EM_TRUE, on_focus);
+        set_handlers(true);
     }
     ev.focused = true;
     ev.lock_lost = false;
     ev.foreground = false;
     update_foreground();
+}
+
+void stop_events() {
+    host::Events& ev = host::events();
+    if (ev.registered)
+        set_handlers(false);
+    ev.registered = false;
+    ev.queue.clear();
+    ev.held.clear();
 }
 
 void forget(host::Window* window) {
