@@ -282,6 +282,18 @@ class Page:
         """Waits until `count` more frames have been presented: input sent before has been read and drawn."""
         return self.wait_for_frames(self.frames() + count, timeout)
 
+    def set_viewport(self, width, height, scale=1, mobile=False):
+        """Makes the viewport `width` x `height` CSS pixels at device scale `scale` (a phone's with `mobile`)."""
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=scale,
+                  mobile=mobile)
+
+    def in_view(self, selector):
+        """Whether the element `selector` finds is shown and lies wholly within the viewport."""
+        return self.evaluate(f"(() => {{ const e = document.querySelector({json.dumps(selector)});"
+                             " if (!e) return false; const r = e.getBoundingClientRect();"
+                             " return r.width > 0 && r.height > 0 && r.left >= 0 && r.top >= 0 &&"
+                             " r.right <= innerWidth && r.bottom <= innerHeight; })()")
+
     def canvas_rect(self):
         """The canvas's place in the viewport: left, top, width, height (scrolled into view first)."""
         r = self.evaluate("(() => { const c = document.getElementById('canvas');"

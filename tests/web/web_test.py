@@ -12,6 +12,7 @@ time-out; nothing is timed. Exits 77 (skipped, with the reason) when OUT_WEB hol
 """
 import re
 import sys
+import tempfile
 from pathlib import Path
 
 import numpy as np
@@ -393,12 +394,41 @@ def without_webgl2_the_page_says_so_in_one_line(out_web):
         print(f"without WebGL 2: \"{error}\"")
 
 
+def a_page_that_cannot_start_says_why_in_view(out_web):
+    """In a 1280 x 720 window: the page opened from a file says to serve its folder, and names a way; served
+    without viewer.data it says that viewer.data is not there (HTTP 404), not that it is damaged. Either way
+    the one line stands in the status line and viewerState.error, in view without scrolling, and the page
+    throws nothing."""
+    def expect(page, wanted, what):
+        page.set_viewport(1280, 720)
+        page.wait_for(lambda p: (p.state() or {}).get("error"), f"viewerState.error {what}")
+        error = page.state()["error"]
+        check("\n" not in error.strip() and all(re.search(w, error) for w in wanted),
+              f"{what}, the error is not one line saying {wanted}: {error!r}")
+        check(page.status() == error, f"{what}, the status line reads \"{page.status()}\", not the error")
+        check(page.in_view("#status"), f"{what}, the error is out of view in a 1280 x 720 window")
+        page.pump()
+        page.check_sound()
+        print(f"{what}: \"{error}\"")
+
+    with hp.Chromium() as browser:
+        page = browser.open((out_web.resolve() / "index.html").as_uri())
+        expect(page, [r"[Ss]erve", r"python3 -m http\.server"], "opened from a file")
+    with tempfile.TemporaryDirectory() as folder:
+        for name in ("index.html", "viewer.js", "viewer.wasm"):
+            (Path(folder) / name).symlink_to((out_web / name).resolve())
+        with Session(Path(folder)) as s:
+            page = s.open()
+            expect(page, [r"viewer\.data", r"404"], "without viewer.data")
+            check("damaged" not in page.state()["error"], "a missing viewer.data is called damaged")
+
+
 CASES = {f.__name__: f for f in (
     first_frame_matches_the_linux_build, keys_change_the_picture_and_status_as_on_linux,
     mouse_turns_and_wheel_zooms_as_on_linux, escape_ends_the_program_with_code_0,
     keys_the_program_does_not_read_are_the_browsers,
     missing_fur_shows_the_untextured_box, hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on,
-    without_webgl2_the_page_says_so_in_one_line)}
+    without_webgl2_the_page_says_so_in_one_line, a_page_that_cannot_start_says_why_in_view)}
 
 SKIP = 77
 
