@@ -51,7 +51,8 @@ class Served:
 
     def __init__(self, routes):
         self.routes = sorted(((p, os.path.realpath(d)) for p, d in routes.items()), key=lambda r: -len(r[0]))
-        self.requests = []
+        self.requests = []  # the paths asked for, in order
+        self.cookies = []  # (path, its Cookie header or None), in order
 
     def __enter__(self):
         served = self
@@ -74,6 +75,7 @@ class Served:
 
             def log_message(self, *args):
                 served.requests.append(self.path)
+                served.cookies.append((self.path, self.headers.get("Cookie") if self.headers else None))
 
         class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
             daemon_threads = True

@@ -10,9 +10,11 @@ the box is compared with the bounds of docs/conformance.md, against the Linux bu
 (tests/screen/reference/first_frame.png). Every wait polls viewerState.frames or the page, with a generous
 time-out; nothing is timed. Exits 77 (skipped, with the reason) when OUT_WEB holds no built page.
 """
+import base64
 import re
 import sys
 import tempfile
+import urllib.parse
 from pathlib import Path
 
 import numpy as np
@@ -92,10 +94,13 @@ def save(picture, name):
 # --- running the page
 
 class Session:
-    """The page served from out/web (and the hostile images under /hostile/) in a headless Chromium."""
+    """The page of out/web, with the hostile images beside it, served in a headless Chromium."""
 
     def __init__(self, out_web, flags=()):
-        self.served = hp.Served({"/": out_web, "/hostile/": HOSTILE})
+        self.folder = tempfile.TemporaryDirectory(prefix="viewer-page.")
+        for path in [*Path(out_web).iterdir(), *HOSTILE.iterdir()]:
+            (Path(self.folder.name) / path.name).symlink_to(path.resolve())
+        self.served = hp.Served({"/": self.folder.name})
         self.browser = hp.Chromium(flags)
 
     def __enter__(self):
@@ -122,6 +127,7 @@ class Session:
     def __exit__(self, *exc):
         self.browser.__exit__(*exc)
         self.served.__exit__(*exc)
+        self.folder.cleanup()
 
 
 def take_mouse(page):
@@ -364,7 +370,7 @@ def hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on(out_web):
     check(files, f"no files in {HOSTILE}")
     with Session(out_web) as s:
         for name in files:
-            page = s.start(f"?fur=/hostile/{name}")
+            page = s.start(f"?fur={name}")
             page.wait_for_more_frames(5)
             page.pump()
             page.check_sound()
@@ -392,6 +398,38 @@ def without_webgl2_the_page_says_so_in_one_line(out_web):
         page.pump()
         page.check_sound()
         print(f"without WebGL 2: \"{error}\"")
+
+
+def notes(page):
+    return page.evaluate("(document.getElementById('notes') || document.body).innerText").strip()
+
+
+def fur_names_only_a_plain_file_beside_the_page(out_web):
+    """?fur= naming another origin's file, a path on the page's own server or a data: URL is refused
+    without a request, and the page says so, naming what was asked; the program runs on. A plain name is
+    fetched from the page's server without the page's cookie (which the page's own request carries: the
+    counter-check) and loads without a note."""
+    image = "bmp_os2_1bit.bmp"
+    with Session(out_web) as s, hp.Served({"/": HOSTILE}) as other:
+        s.open().evaluate("document.cookie = 'session=secret; path=/'")
+        data = "data:image/bmp;base64," + base64.b64encode((HOSTILE / image).read_bytes()).decode()
+        for asked in (other.url("/" + image), "/" + image, "./" + image, data):
+            asked_before = len(s.served.requests)
+            page = s.start("?fur=" + urllib.parse.quote(asked, safe=""))
+            said = notes(page)
+            fetched = [r for r in s.served.requests[asked_before:] if urllib.parse.urlsplit(r).path.endswith(image)]
+            fetched += other.requests
+            check(not fetched, f"?fur={asked[:60]}: fetched {fetched}")
+            check(asked in said and "not fetched" in said, f"?fur={asked[:60]}: the page does not say it is "
+                                                           f"refused: {said!r}")
+        asked_before = len(s.served.requests)
+        page = s.start("?fur=" + image)
+        check(not notes(page), f"?fur={image}: the page notes {notes(page)!r}")
+        sent = dict(s.served.cookies[asked_before:])
+        check("session=secret" in (sent.get("/index.html?fur=" + image) or ""),
+              f"the page's own request carries no cookie: {sent}")
+        check("/" + image in sent and sent["/" + image] is None,
+              f"?fur={image} was fetched with the cookie {sent.get('/' + image)!r} ({sent})")
 
 
 def a_page_that_cannot_start_says_why_in_view(out_web):
@@ -428,7 +466,8 @@ CASES = {f.__name__: f for f in (
     mouse_turns_and_wheel_zooms_as_on_linux, escape_ends_the_program_with_code_0,
     keys_the_program_does_not_read_are_the_browsers,
     missing_fur_shows_the_untextured_box, hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on,
-    without_webgl2_the_page_says_so_in_one_line, a_page_that_cannot_start_says_why_in_view)}
+    without_webgl2_the_page_says_so_in_one_line, a_page_that_cannot_start_says_why_in_view,
+    fur_names_only_a_plain_file_beside_the_page)}
 
 SKIP = 77
 
