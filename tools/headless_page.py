@@ -34,7 +34,7 @@ CHROMIUM = "/usr/bin/chromium"
 CONTRACT_FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
                   "--disable-gpu-sandbox", "--no-first-run", "--disable-background-networking",
                   "--disable-component-update", "--disable-sync", "--disable-quic"]
-WINDOW = (1280, 1024)  # the browser's viewport: the 1024 x 768 canvas with the page's lines fits whole
+WINDOW = (1280, 1024)  # the browser's viewport: the 1024 x 768 canvas at its own size with the page's lines fits whole
 TIMEOUT = 60  # seconds for any wait: generous, because two shared cores may be busy with a build
 
 
@@ -297,8 +297,11 @@ class Page:
                              " r.right <= innerWidth && r.bottom <= innerHeight; })()")
 
     def canvas_rect(self):
-        """The canvas's place in the viewport: left, top, width, height (scrolled into view first)."""
+        """The canvas's place in the viewport: left, top, width, height, once it is shown at its own size
+        (one CSS pixel a pixel: the page scales it to the window, and a scaled capture would be the
+        browser's resampling rather than the program's picture) and scrolled into view."""
         r = self.evaluate("(() => { const c = document.getElementById('canvas');"
+                          " c.style.width = c.width + 'px'; c.style.height = c.height + 'px';"
                           " let r = c.getBoundingClientRect();"
                           " if (r.top < 0 || r.bottom > innerHeight) { c.scrollIntoView(); r = c.getBoundingClientRect(); }"
                           " return [r.left, r.top, r.width, r.height]; })()")

@@ -432,6 +432,36 @@ def fur_names_only_a_plain_file_beside_the_page(out_web):
               f"?fur={image} was fetched with the cookie {sent.get('/' + image)!r} ({sent})")
 
 
+def the_picture_fits_the_window(out_web):
+    """In a 1280 x 720 window and a 390 x 844 phone's (device scale 3, the page's own viewport width): the
+    canvas keeps its 1024 x 768 pixels and shows them at 4:3, as large as fits (filling the height left by
+    the lines under it, or the width), wholly in view with the line on the controls and the status line,
+    and the page does not scroll; the program draws on."""
+    with Session(out_web) as s:
+        page = s.start()
+        for width, height, mobile in ((1280, 720, False), (390, 844, True)):
+            what = f"at {width} x {height}"
+            page.set_viewport(width, height, 3 if mobile else 1, mobile)
+            page.wait_for_more_frames(2)
+            got = page.evaluate("(() => { const c = document.getElementById('canvas');"
+                                " const r = c.getBoundingClientRect();"
+                                " const below = document.getElementById('controls').getBoundingClientRect();"
+                                " return { w: r.width, h: r.height, size: [c.width, c.height], view: innerWidth,"
+                                " room: below.top - r.top, scroll: document.scrollingElement.scrollHeight"
+                                " - innerHeight }; })()")
+            check(got["view"] == width, f"{what} the page lays out {got['view']} pixels wide: no viewport tag")
+            check(got["size"] == [1024, 768], f"{what} the canvas holds {got['size']} pixels, not 1024 x 768")
+            check(abs(got["w"] * 3 - got["h"] * 4) <= 4, f"{what} the canvas shows {got['w']} x {got['h']}, not 4:3")
+            check(got["w"] >= 0.9 * width or got["h"] >= got["room"] - 16,
+                  f"{what} the canvas shows {got['w']} x {got['h']}, smaller than the window holds "
+                  f"({got['room']} pixels down to the lines)")
+            for part in ("#canvas", "#controls", "#status"):
+                check(page.in_view(part), f"{what} {part} is not wholly in view")
+            check(got["scroll"] <= 0, f"{what} the page scrolls by {got['scroll']} pixels")
+            print(f"{what}: the canvas shows {got['w']:.0f} x {got['h']:.0f}")
+        page.check_sound()
+
+
 def a_page_that_cannot_start_says_why_in_view(out_web):
     """In a 1280 x 720 window: the page opened from a file says to serve its folder, and names a way; served
     without viewer.data it says that viewer.data is not there (HTTP 404), not that it is damaged. Either way
@@ -467,7 +497,7 @@ CASES = {f.__name__: f for f in (
     keys_the_program_does_not_read_are_the_browsers,
     missing_fur_shows_the_untextured_box, hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on,
     without_webgl2_the_page_says_so_in_one_line, a_page_that_cannot_start_says_why_in_view,
-    fur_names_only_a_plain_file_beside_the_page)}
+    fur_names_only_a_plain_file_beside_the_page, the_picture_fits_the_window)}
 
 SKIP = 77
 
