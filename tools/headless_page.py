@@ -339,13 +339,15 @@ class Page:
     def _mouse(self, kind, x, y, **extra):
         self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, **extra)
 
-    def click(self, cx=None, cy=None):
-        """A left click at (cx, cy) in canvas pixels (its centre by default)."""
+    def click(self, cx=None, cy=None, button="left"):
+        """A click of `button` ("left", "middle", "right") at (cx, cy) in canvas pixels (its centre by
+        default)."""
         left, top, w, h = self.canvas_rect()
         x, y = left + (w / 2 if cx is None else cx), top + (h / 2 if cy is None else cy)
         self._mouse("mouseMoved", x, y)
-        self._mouse("mousePressed", x, y, button="left", buttons=1, clickCount=1)
-        self._mouse("mouseReleased", x, y, button="left", buttons=0, clickCount=1)
+        held = {"left": 1, "right": 2, "middle": 4}[button]
+        self._mouse("mousePressed", x, y, button=button, buttons=held, clickCount=1)
+        self._mouse("mouseReleased", x, y, button=button, buttons=0, clickCount=1)
         self.pointer = (x, y)
 
     def move(self, dx, dy):

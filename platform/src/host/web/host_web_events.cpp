@@ -1,8 +1,8 @@
 // The web host's events, mouse capture and clock (host.h in the browser, on emscripten/html5.h). DOM
 // events become host events for the canvas's window: keydown / keyup with the key's DOM `code` as its USB
-// HID usage (the two name the same physical keys); a click on the canvas asks for the pointer lock, which
-// is the captured mouse, and mouse motion (movementX / movementY, raw) counts only while the lock is held;
-// the wheel's deltaY becomes notches (100 pixels, 3 lines or one page a notch, as browsers scroll;
+// HID usage (the two name the same physical keys); a left click on the canvas asks for the pointer lock,
+// which is the captured mouse, and mouse motion (movementX / movementY, raw) counts only while the lock is
+// held; the wheel's deltaY becomes notches (100 pixels, 3 lines or one page a notch, as browsers scroll;
 // positive away from the user as on the desktop); mouse buttons on the canvas. The page is the foreground
 // while it has the focus and, once the mouse was taken, the pointer lock: losing either is losing the
 // focus (keys still held are released first, as the desktop host does), and taking the lock again (a
@@ -102,6 +102,26 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* k, void*) {
     return EM_FALSE;
 }
 
+// Asks for the pointer lock on the canvas, in answer to a click. The browser may refuse it (Chromium
+// does for a second after the user's Esc gave it back), where requestPointerLock returns a promise by
+// rejecting it: the refusal is the page's to tell (Module.onPointerLockRefused), and the next click asks
+// again.
+// clang-format off
+EM_JS(void, request_pointer_lock, (), {
+    const refused = function(e) {
+        if (Module["onPointerLockRefused"])
+            Module["onPointerLockRefused"](e && e.message ? e.message : String(e));
+    };
+    try {
+        const asked = document.querySelector("#canvas").requestPointerLock();
+        if (asked && asked.catch)
+            asked.catch(refused);
+    } catch (e) {
+        refused(e);
+    }
+});
+// clang-format on
+
 Button button_of(unsigned short dom_button) {
     switch (dom_button) {
     case 0:
@@ -118,8 +138,9 @@ Button button_of(unsigned short dom_button) {
 }
 
 EM_BOOL on_button(int type, const EmscriptenMouseEvent* m, void*) {
-    if (type == EMSCRIPTEN_EVENT_MOUSEDOWN && !events().locked)
-        emscripten_request_pointerlock(kCanvas, EM_TRUE); // a click takes the mouse
+    // A left click takes the mouse; the other buttons are the browser's too (the right one's menu).
+    if (type == EMSCRIPTEN_EVENT_MOUSEDOWN && m->button == 0 && !events().locked)
+        request_pointer_lock();
     Event e;
     e.button = button_of(m->button);
     push(type == EMSCRIPTEN_EVENT_MOUSEDOWN ? EventType::ButtonDown : EventType::ButtonUp, e);
