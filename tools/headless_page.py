@@ -34,7 +34,7 @@ CHROMIUM = "/usr/bin/chromium"
 CONTRACT_FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
                   "--disable-gpu-sandbox", "--no-first-run", "--disable-background-networking",
                   "--disable-component-update", "--disable-sync", "--disable-quic"]
-WINDOW = (1280, 1024)  # the browser's viewport: the 1024 x 768 canvas with the page's lines fits whole
+WINDOW = (1280, 1024)  # the browser's viewport: the 1024 x 768 canvas at its own size with the page's lines fits whole
 TIMEOUT = 60  # seconds for any wait: generous, because two shared cores may be busy with a build
 
 
@@ -51,7 +51,8 @@ class Served:
 
     def __init__(self, routes):
         self.routes = sorted(((p, os.path.realpath(d)) for p, d in routes.items()), key=lambda r: -len(r[0]))
-        self.requests = []
+        self.requests = []  # the paths asked for, in order
+        self.cookies = []  # (path, its Cookie header or None), in order
 
     def __enter__(self):
         served = self
@@ -74,6 +75,7 @@ class Served:
 
             def log_message(self, *args):
                 served.requests.append(self.path)
+                served.cookies.append((self.path, self.headers.get("Cookie") if self.headers else None))
 
         class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
             daemon_threads = True
@@ -282,9 +284,24 @@ class Page:
         """Waits until `count` more frames have been presented: input sent before has been read and drawn."""
         return self.wait_for_frames(self.frames() + count, timeout)
 
+    def set_viewport(self, width, height, scale=1, mobile=False):
+        """Makes the viewport `width` x `height` CSS pixels at device scale `scale` (a phone's with `mobile`)."""
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=scale,
+                  mobile=mobile)
+
+    def in_view(self, selector):
+        """Whether the element `selector` finds is shown and lies wholly within the viewport."""
+        return self.evaluate(f"(() => {{ const e = document.querySelector({json.dumps(selector)});"
+                             " if (!e) return false; const r = e.getBoundingClientRect();"
+                             " return r.width > 0 && r.height > 0 && r.left >= 0 && r.top >= 0 &&"
+                             " r.right <= innerWidth && r.bottom <= innerHeight; })()")
+
     def canvas_rect(self):
-        """The canvas's place in the viewport: left, top, width, height (scrolled into view first)."""
+        """The canvas's place in the viewport: left, top, width, height, once it is shown at its own size
+        (one CSS pixel a pixel: the page scales it to the window, and a scaled capture would be the
+        browser's resampling rather than the program's picture) and scrolled into view."""
         r = self.evaluate("(() => { const c = document.getElementById('canvas');"
+                          " c.style.width = c.width + 'px'; c.style.height = c.height + 'px';"
                           " let r = c.getBoundingClientRect();"
                           " if (r.top < 0 || r.bottom > innerHeight) { c.scrollIntoView(); r = c.getBoundingClientRect(); }"
                           " return [r.left, r.top, r.width, r.height]; })()")
@@ -322,13 +339,15 @@ class Page:
     def _mouse(self, kind, x, y, **extra):
         self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, **extra)
 
-    def click(self, cx=None, cy=None):
-        """A left click at (cx, cy) in canvas pixels (its centre by default)."""
+    def click(self, cx=None, cy=None, button="left"):
+        """A click of `button` ("left", "middle", "right") at (cx, cy) in canvas pixels (its centre by
+        default)."""
         left, top, w, h = self.canvas_rect()
         x, y = left + (w / 2 if cx is None else cx), top + (h / 2 if cy is None else cy)
         self._mouse("mouseMoved", x, y)
-        self._mouse("mousePressed", x, y, button="left", buttons=1, clickCount=1)
-        self._mouse("mouseReleased", x, y, button="left", buttons=0, clickCount=1)
+        held = {"left": 1, "right": 2, "middle": 4}[button]
+        self._mouse("mousePressed", x, y, button=button, buttons=held, clickCount=1)
+        self._mouse("mouseReleased", x, y, button=button, buttons=0, clickCount=1)
         self.pointer = (x, y)
 
     def move(self, dx, dy):
@@ -351,26 +370,41 @@ class Page:
     KEYS = {  # code: (key, Windows virtual-key code)
         "F7": ("F7", 0x76), "F8": ("F8", 0x77), "F9": ("F9", 0x78), "Escape": ("Escape", 0x1B),
         "KeyW": ("w", 0x57), "KeyA": ("a", 0x41), "KeyS": ("s", 0x53), "KeyD": ("d", 0x44),
+        "Space": (" ", 0x20), "Tab": ("Tab", 0x09), "PageDown": ("PageDown", 0x22),
     }
+    MODIFIERS = {"alt": 1, "ctrl": 2, "meta": 4, "shift": 8}  # the protocol's modifier bits
 
-    def key_down(self, code, as_the_browser_sees_it=False):
-        """Presses a key as the contract sends it: code, key and Windows virtual-key code. With
+    def key_down(self, code, as_the_browser_sees_it=False, held=()):
+        """Presses a key as the contract sends it: code, key and Windows virtual-key code, with the
+        modifiers named in `held` ("alt", "ctrl", "meta", "shift") marked as held. With
         `as_the_browser_sees_it`, the event also carries the native key code, as a real keyboard's does: the
         browser then acts on it itself where it would (a real Esc releases the pointer lock, and the page
         never sees it)."""
-        self.call("Input.dispatchKeyEvent", **self._key_event("rawKeyDown", code, as_the_browser_sees_it))
+        self.call("Input.dispatchKeyEvent", **self._key_event("rawKeyDown", code, as_the_browser_sees_it, held))
 
-    def key_up(self, code, as_the_browser_sees_it=False):
-        self.call("Input.dispatchKeyEvent", **self._key_event("keyUp", code, as_the_browser_sees_it))
+    def key_up(self, code, as_the_browser_sees_it=False, held=()):
+        self.call("Input.dispatchKeyEvent", **self._key_event("keyUp", code, as_the_browser_sees_it, held))
 
-    def _key_event(self, kind, code, native):
+    def _key_event(self, kind, code, native, held):
         key, vk = self.KEYS[code]
-        event = {"type": kind, "code": code, "key": key, "windowsVirtualKeyCode": vk}
+        event = {"type": kind, "code": code, "key": key, "windowsVirtualKeyCode": vk,
+                 "modifiers": sum(self.MODIFIERS[m] for m in held)}
         if native:
             event["nativeVirtualKeyCode"] = vk
         return event
 
-    def key(self, code, as_the_browser_sees_it=False):
+    def key(self, code, as_the_browser_sees_it=False, held=()):
         """One key pressed and released."""
-        self.key_down(code, as_the_browser_sees_it)
-        self.key_up(code, as_the_browser_sees_it)
+        self.key_down(code, as_the_browser_sees_it, held)
+        self.key_up(code, as_the_browser_sees_it, held)
+
+    def listeners(self, expression):
+        """The event listeners on the object `expression` evaluates to (DOMDebugger's view, which sees
+        every listener, whoever added it): a list of (type, the handler's source)."""
+        # The handlers are described only when the object belongs to a group; the group is released after.
+        found = self.call("Runtime.evaluate", expression=expression, objectGroup="listeners")["result"]
+        try:
+            listed = self.call("DOMDebugger.getEventListeners", objectId=found["objectId"])["listeners"]
+        finally:
+            self.call("Runtime.releaseObjectGroup", objectGroup="listeners")
+        return [(l["type"], (l.get("handler") or {}).get("description", "")) for l in listed]

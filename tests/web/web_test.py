@@ -10,8 +10,11 @@ the box is compared with the bounds of docs/conformance.md, against the Linux bu
 (tests/screen/reference/first_frame.png). Every wait polls viewerState.frames or the page, with a generous
 time-out; nothing is timed. Exits 77 (skipped, with the reason) when OUT_WEB holds no built page.
 """
+import base64
 import re
 import sys
+import tempfile
+import urllib.parse
 from pathlib import Path
 
 import numpy as np
@@ -26,6 +29,7 @@ import headless_page as hp  # noqa: E402
 TITLE = "Our First Direct3D Program"
 NOT_TAKEN = "Click the picture to take the mouse."
 RUNNING = "Running."
+REFUSED = "The browser did not give the mouse this time: click the picture again in a moment."
 REFERENCE = SOURCE / "tests/screen/reference/first_frame.png"
 HOSTILE = SOURCE / "tests/data/hostile"
 START_LINES = ["X axis: 0.000000", "Z axis: 18.000000", "FOV: 45", "Z Buffer: enabled (F7)",
@@ -91,10 +95,13 @@ def save(picture, name):
 # --- running the page
 
 class Session:
-    """The page served from out/web (and the hostile images under /hostile/) in a headless Chromium."""
+    """The page of out/web, with the hostile images beside it, served in a headless Chromium."""
 
     def __init__(self, out_web, flags=()):
-        self.served = hp.Served({"/": out_web, "/hostile/": HOSTILE})
+        self.folder = tempfile.TemporaryDirectory(prefix="viewer-page.")
+        for path in [*Path(out_web).iterdir(), *HOSTILE.iterdir()]:
+            (Path(self.folder.name) / path.name).symlink_to(path.resolve())
+        self.served = hp.Served({"/": self.folder.name})
         self.browser = hp.Chromium(flags)
 
     def __enter__(self):
@@ -121,6 +128,7 @@ class Session:
     def __exit__(self, *exc):
         self.browser.__exit__(*exc)
         self.served.__exit__(*exc)
+        self.folder.cleanup()
 
 
 def take_mouse(page):
@@ -223,12 +231,16 @@ def keys_change_the_picture_and_status_as_on_linux(out_web):
 
 
 def mouse_turns_and_wheel_zooms_as_on_linux(out_web):
-    """A click takes the mouse ("Running."); mouse motion turns the view by the motion's own size
+    """A right click leaves the mouse to the browser; a left click takes it ("Running."); mouse motion turns the view by the motion's own size
     (300 down raises the box into the middle, as in the conformance run) without moving the eye; three
     wheel notches in narrow the field of view from 45 to 39, two out widen it to 41, and the box grows and
     shrinks with it."""
     with Session(out_web) as s:
         page = s.start()
+        page.click(button="right")
+        page.wait_for_more_frames(3)
+        check(not page.evaluate("document.pointerLockElement") and page.status() == NOT_TAKEN,
+              f"a right click took the mouse: the status line reads \"{page.status()}\"")
         take_mouse(page)
         start = page.settled_picture()
         start_box = box_bbox(start)
@@ -270,7 +282,8 @@ def escape_ends_the_program_with_code_0(out_web):
     """A user's Esc with the mouse taken, which Chromium keeps to release the pointer lock: the mouse is
     let go ("Click the picture ...") and the program runs on; the next Esc reaches the program and ends it
     with exit code 0, in viewerState and on the page. The page's line on the controls says that the first
-    Esc only lets the mouse go."""
+    Esc only lets the mouse go. A click at once after that Esc, which Chromium refuses the lock for a
+    second, throws nothing and is answered on the page."""
     with Session(out_web) as s:
         page = s.start()
         take_mouse(page)
@@ -278,10 +291,66 @@ def escape_ends_the_program_with_code_0(out_web):
         page.wait_for(lambda p: p.status() == NOT_TAKEN, "the mouse to be let go after the first Esc")
         page.wait_for_more_frames(3)
         check(page.state()["exitCode"] is None, "the browser's own Esc ended the program")
+        page.click()
+        page.wait_for_more_frames(3)
+        page.pump()
+        page.check_sound()
+        check(page.status() in (RUNNING, REFUSED), f"after a click at once after Esc the status line reads "
+                                                   f"\"{page.status()}\"")
         text = page.evaluate("document.body.innerText")
         check(re.search(r"Esc", text) and re.search(r"twice|second|again|first", text, re.I),
               f"the page does not say that the first Esc only lets the mouse go: {text!r}")
         end_with_escape(page)
+
+
+# Notes what the browser gets of each keydown and wheel event: a listener on the window, reached last.
+RECORD_DEFAULTS = """(() => { window.seen = [];
+  function browserSees(e) { seen.push([e.type, e.code || "", e.defaultPrevented]); }
+  addEventListener("keydown", browserSees); addEventListener("wheel", browserSees); })()"""
+
+
+def prevented(page, press):
+    """Sends `press` (code, held modifiers) and says whether the page kept its default from the browser."""
+    code, held = press
+    page.evaluate("seen.length = 0")
+    page.key(code, held=held)
+    seen = page.evaluate("seen")
+    check(len(seen) == 1 and seen[0][1] == code, f"{code}: the page's window saw {seen}")
+    return seen[0][2]
+
+
+def keys_the_program_does_not_read_are_the_browsers(out_web):
+    """While the canvas has the keyboard, only the keys the program reads are kept from the browser (F7,
+    counter-checked); Tab, PageDown and a program key with Alt or Ctrl are the browser's, and so is every
+    key while the canvas does not have the keyboard. After Esc has ended the program, no key and no wheel
+    notch is kept from the browser, and neither the page nor the web host has a listener left on the
+    document, the window or the canvas."""
+    with Session(out_web) as s:
+        page = s.start()
+        page.evaluate(RECORD_DEFAULTS)
+        page.evaluate("document.getElementById('canvas').focus()")
+        check(prevented(page, ("F7", ())), "F7, a key the program reads, reached the browser: the recorder "
+                                           "cannot tell")
+        for press in (("PageDown", ()), ("F8", ("alt",)), ("KeyS", ("ctrl",)), ("Tab", ())):
+            check(not prevented(page, press), f"{press[0]} with {press[1] or 'no modifier'} was kept from the "
+                                              "browser while the canvas had the keyboard")
+        page.evaluate("document.getElementById('canvas').blur()")
+        check(not prevented(page, ("Space", ())), "Space was kept from the browser without the canvas focused")
+
+        page.evaluate("document.getElementById('canvas').focus()")
+        end_with_escape(page)
+        page.evaluate("document.getElementById('canvas').focus()")
+        for code in ("Space", "KeyW", "F7", "Escape"):
+            check(not prevented(page, (code, ())), f"{code} was kept from the browser after the program ended")
+        page.evaluate("seen.length = 0")
+        x, y, w, h = page.canvas_rect()
+        page.call("Input.dispatchMouseEvent", type="mouseWheel", x=x + w / 2, y=y + h / 2, deltaX=0, deltaY=100)
+        seen = page.wait_for(lambda p: p.evaluate("seen"), "the wheel event to reach the window")
+        check(not seen[0][2], f"a wheel notch on the canvas was kept from the browser after the program ended")
+        left = [(where, kind) for where in ("document", "window", "document.getElementById('canvas')")
+                for kind, handler in page.listeners(where) if "browserSees" not in handler]
+        check(not left, f"listeners left after the program ended: {left}")
+        page.check_sound()
 
 
 def missing_fur_shows_the_untextured_box(out_web):
@@ -313,7 +382,7 @@ def hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on(out_web):
     check(files, f"no files in {HOSTILE}")
     with Session(out_web) as s:
         for name in files:
-            page = s.start(f"?fur=/hostile/{name}")
+            page = s.start(f"?fur={name}")
             page.wait_for_more_frames(5)
             page.pump()
             page.check_sound()
@@ -343,11 +412,104 @@ def without_webgl2_the_page_says_so_in_one_line(out_web):
         print(f"without WebGL 2: \"{error}\"")
 
 
+def notes(page):
+    return page.evaluate("(document.getElementById('notes') || document.body).innerText").strip()
+
+
+def fur_names_only_a_plain_file_beside_the_page(out_web):
+    """?fur= naming another origin's file, a path on the page's own server or a data: URL is refused
+    without a request, and the page says so, naming what was asked; the program runs on. A plain name is
+    fetched from the page's server without the page's cookie (which the page's own request carries: the
+    counter-check) and loads without a note."""
+    image = "bmp_os2_1bit.bmp"
+    with Session(out_web) as s, hp.Served({"/": HOSTILE}) as other:
+        s.open().evaluate("document.cookie = 'session=secret; path=/'")
+        data = "data:image/bmp;base64," + base64.b64encode((HOSTILE / image).read_bytes()).decode()
+        for asked in (other.url("/" + image), "/" + image, "./" + image, data):
+            asked_before = len(s.served.requests)
+            page = s.start("?fur=" + urllib.parse.quote(asked, safe=""))
+            said = notes(page)
+            fetched = [r for r in s.served.requests[asked_before:] if urllib.parse.urlsplit(r).path.endswith(image)]
+            fetched += other.requests
+            check(not fetched, f"?fur={asked[:60]}: fetched {fetched}")
+            check(asked in said and "not fetched" in said, f"?fur={asked[:60]}: the page does not say it is "
+                                                           f"refused: {said!r}")
+        asked_before = len(s.served.requests)
+        page = s.start("?fur=" + image)
+        check(not notes(page), f"?fur={image}: the page notes {notes(page)!r}")
+        sent = dict(s.served.cookies[asked_before:])
+        check("session=secret" in (sent.get("/index.html?fur=" + image) or ""),
+              f"the page's own request carries no cookie: {sent}")
+        check("/" + image in sent and sent["/" + image] is None,
+              f"?fur={image} was fetched with the cookie {sent.get('/' + image)!r} ({sent})")
+
+
+def the_picture_fits_the_window(out_web):
+    """In a 1280 x 720 window and a 390 x 844 phone's (device scale 3, the page's own viewport width): the
+    canvas keeps its 1024 x 768 pixels and shows them at 4:3, as large as fits (filling the height left by
+    the lines under it, or the width), wholly in view with the line on the controls and the status line,
+    and the page does not scroll; the program draws on."""
+    with Session(out_web) as s:
+        page = s.start()
+        for width, height, mobile in ((1280, 720, False), (390, 844, True)):
+            what = f"at {width} x {height}"
+            page.set_viewport(width, height, 3 if mobile else 1, mobile)
+            page.wait_for_more_frames(2)
+            got = page.evaluate("(() => { const c = document.getElementById('canvas');"
+                                " const r = c.getBoundingClientRect();"
+                                " const below = document.getElementById('controls').getBoundingClientRect();"
+                                " return { w: r.width, h: r.height, size: [c.width, c.height], view: innerWidth,"
+                                " room: below.top - r.top, scroll: document.scrollingElement.scrollHeight"
+                                " - innerHeight }; })()")
+            check(got["view"] == width, f"{what} the page lays out {got['view']} pixels wide: no viewport tag")
+            check(got["size"] == [1024, 768], f"{what} the canvas holds {got['size']} pixels, not 1024 x 768")
+            check(abs(got["w"] * 3 - got["h"] * 4) <= 4, f"{what} the canvas shows {got['w']} x {got['h']}, not 4:3")
+            check(got["w"] >= 0.9 * width or got["h"] >= got["room"] - 16,
+                  f"{what} the canvas shows {got['w']} x {got['h']}, smaller than the window holds "
+                  f"({got['room']} pixels down to the lines)")
+            for part in ("#canvas", "#controls", "#status"):
+                check(page.in_view(part), f"{what} {part} is not wholly in view")
+            check(got["scroll"] <= 0, f"{what} the page scrolls by {got['scroll']} pixels")
+            print(f"{what}: the canvas shows {got['w']:.0f} x {got['h']:.0f}")
+        page.check_sound()
+
+
+def a_page_that_cannot_start_says_why_in_view(out_web):
+    """In a 1280 x 720 window: the page opened from a file says to serve its folder, and names a way; served
+    without viewer.data it says that viewer.data is not there (HTTP 404), not that it is damaged. Either way
+    the one line stands in the status line and viewerState.error, in view without scrolling, and the page
+    throws nothing."""
+    def expect(page, wanted, what):
+        page.set_viewport(1280, 720)
+        page.wait_for(lambda p: (p.state() or {}).get("error"), f"viewerState.error {what}")
+        error = page.state()["error"]
+        check("\n" not in error.strip() and all(re.search(w, error) for w in wanted),
+              f"{what}, the error is not one line saying {wanted}: {error!r}")
+        check(page.status() == error, f"{what}, the status line reads \"{page.status()}\", not the error")
+        check(page.in_view("#status"), f"{what}, the error is out of view in a 1280 x 720 window")
+        page.pump()
+        page.check_sound()
+        print(f"{what}: \"{error}\"")
+
+    with hp.Chromium() as browser:
+        page = browser.open((out_web.resolve() / "index.html").as_uri())
+        expect(page, [r"[Ss]erve", r"python3 -m http\.server"], "opened from a file")
+    with tempfile.TemporaryDirectory() as folder:
+        for name in ("index.html", "viewer.js", "viewer.wasm"):
+            (Path(folder) / name).symlink_to((out_web / name).resolve())
+        with Session(Path(folder)) as s:
+            page = s.open()
+            expect(page, [r"viewer\.data", r"404"], "without viewer.data")
+            check("damaged" not in page.state()["error"], "a missing viewer.data is called damaged")
+
+
 CASES = {f.__name__: f for f in (
     first_frame_matches_the_linux_build, keys_change_the_picture_and_status_as_on_linux,
     mouse_turns_and_wheel_zooms_as_on_linux, escape_ends_the_program_with_code_0,
+    keys_the_program_does_not_read_are_the_browsers,
     missing_fur_shows_the_untextured_box, hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on,
-    without_webgl2_the_page_says_so_in_one_line)}
+    without_webgl2_the_page_says_so_in_one_line, a_page_that_cannot_start_says_why_in_view,
+    fur_names_only_a_plain_file_beside_the_page, the_picture_fits_the_window)}
 
 SKIP = 77
 

@@ -23,15 +23,17 @@ EM_JS(void, web_font_css, (const char* family, int weight, int italic, double si
 });
 
 // Ascent and descent of the face, in thousandths of the em, as the browser measures them (0 and 0 where
-// the browser cannot say).
+// the browser cannot say). The formatter would space out the expression's pattern.
+// clang-format off
 EM_JS(void, web_font_metrics, (int* out), {
     const canvas = document.createElement("canvas");
     const context = canvas.getContext("2d");
-    context.font = Module.viewerFontCss.replace(/ [0 - 9.] + px /, "1000px");
+    context.font = Module.viewerFontCss.replace(/[0-9.]+px/, "1000px");
     const m = context.measureText("Hg");
     HEAP32[out >> 2] = Math.round(m.fontBoundingBoxAscent || 0);
     HEAP32[(out >> 2) + 1] = Math.round(m.fontBoundingBoxDescent || 0);
 });
+// clang-format on
 
 // Draws one character with its pen at (pad, pad + ascent) on a side x side canvas and reads back the box
 // of its ink: info gets the advance, the ink's left and top relative to the pen (y up) and its width and

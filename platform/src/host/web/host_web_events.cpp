@@ -1,13 +1,14 @@
 // The web host's events, mouse capture and clock (host.h in the browser, on emscripten/html5.h). DOM
 // events become host events for the canvas's window: keydown / keyup with the key's DOM `code` as its USB
-// HID usage (the two name the same physical keys); a click on the canvas asks for the pointer lock, which
-// is the captured mouse, and mouse motion (movementX / movementY, raw) counts only while the lock is held;
-// the wheel's deltaY becomes notches (100 pixels, 3 lines or one page a notch, as browsers scroll;
+// HID usage (the two name the same physical keys); a left click on the canvas asks for the pointer lock,
+// which is the captured mouse, and mouse motion (movementX / movementY, raw) counts only while the lock is
+// held; the wheel's deltaY becomes notches (100 pixels, 3 lines or one page a notch, as browsers scroll;
 // positive away from the user as on the desktop); mouse buttons on the canvas. The page is the foreground
 // while it has the focus and, once the mouse was taken, the pointer lock: losing either is losing the
 // focus (keys still held are released first, as the desktop host does), and taking the lock again (a
-// click) or the focus back is gaining it. Keys the program may read are kept from the browser's own
-// shortcuts (F7 would turn on caret browsing), except with Ctrl or Meta held.
+// click) or the focus back is gaining it. Keys reach the program whoever has the keyboard, and the host
+// keeps none from the browser: which keys the browser must not act on is the page's to say (the page
+// knows the program's keys). When the program has ended, every handler is removed (stop_events).
 #include "host/web/host_web_internal.h"
 #include "host/web/dom_keymap_web.h"
 
@@ -98,8 +99,28 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* k, void*) {
     else
         events().held.erase(usage);
     push(type == EMSCRIPTEN_EVENT_KEYDOWN ? EventType::KeyDown : EventType::KeyUp, e);
-    return k->ctrlKey || k->metaKey ? EM_FALSE : EM_TRUE;
+    return EM_FALSE;
 }
+
+// Asks for the pointer lock on the canvas, in answer to a click. The browser may refuse it (Chromium
+// does for a second after the user's Esc gave it back), where requestPointerLock returns a promise by
+// rejecting it: the refusal is the page's to tell (Module.onPointerLockRefused), and the next click asks
+// again.
+// clang-format off
+EM_JS(void, request_pointer_lock, (), {
+    const refused = function(e) {
+        if (Module["onPointerLockRefused"])
+            Module["onPointerLockRefused"](e && e.message ? e.message : String(e));
+    };
+    try {
+        const asked = document.querySelector("#canvas").requestPointerLock();
+        if (asked && asked.catch)
+            asked.catch(refused);
+    } catch (e) {
+        refused(e);
+    }
+});
+// clang-format on
 
 Button button_of(unsigned short dom_button) {
     switch (dom_button) {
@@ -117,8 +138,9 @@ Button button_of(unsigned short dom_button) {
 }
 
 EM_BOOL on_button(int type, const EmscriptenMouseEvent* m, void*) {
-    if (type == EMSCRIPTEN_EVENT_MOUSEDOWN && !events().locked)
-        emscripten_request_pointerlock(kCanvas, EM_TRUE); // a click takes the mouse
+    // A left click takes the mouse; the other buttons are the browser's too (the right one's menu).
+    if (type == EMSCRIPTEN_EVENT_MOUSEDOWN && m->button == 0 && !events().locked)
+        request_pointer_lock();
     Event e;
     e.button = button_of(m->button);
     push(type == EMSCRIPTEN_EVENT_MOUSEDOWN ? EventType::ButtonDown : EventType::ButtonUp, e);
@@ -206,6 +228,26 @@ void capture_mouse(Window* /*window*/, bool on) {
 
 namespace platform::host_web {
 
+namespace {
+
+// Registers every DOM handler of the host, or removes them all (html5.h removes a handler set to null).
+void set_handlers(bool on) {
+    using namespace host;
+    const char* const document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
+    const char* const page_window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(document, nullptr, EM_TRUE, on ? on_key : nullptr);
+    emscripten_set_keyup_callback(document, nullptr, EM_TRUE, on ? on_key : nullptr);
+    emscripten_set_mousedown_callback(kCanvas, nullptr, EM_TRUE, on ? on_button : nullptr);
+    emscripten_set_mouseup_callback(kCanvas, nullptr, EM_TRUE, on ? on_button : nullptr);
+    emscripten_set_mousemove_callback(document, nullptr, EM_TRUE, on ? on_move : nullptr);
+    emscripten_set_wheel_callback(kCanvas, nullptr, EM_TRUE, on ? on_wheel : nullptr);
+    emscripten_set_pointerlockchange_callback(document, nullptr, EM_TRUE, on ? on_lock : nullptr);
+    emscripten_set_focus_callback(page_window, nullptr, EM_TRUE, on ? on_focus : nullptr);
+    emscripten_set_blur_callback(page_window, nullptr, EM_TRUE, on ? on_focus : nullptr);
+}
+
+} // namespace
+
 void start_events(host::Window* window) {
     using namespace host;
     Events& ev = events();
@@ -213,22 +255,21 @@ void start_events(host::Window* window) {
     if (!ev.registered) {
         ev.registered = true;
         ev.start = emscripten_get_now();
-        const char* const document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
-        const char* const page_window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
-        emscripten_set_keydown_callback(document, nullptr, EM_TRUE, on_key);
-        emscripten_set_keyup_callback(document, nullptr, EM_TRUE, on_key);
-        emscripten_set_mousedown_callback(kCanvas, nullptr, EM_TRUE, on_button);
-        emscripten_set_mouseup_callback(kCanvas, nullptr, EM_TRUE, on_button);
-        emscripten_set_mousemove_callback(document, nullptr, EM_TRUE, on_move);
-        emscripten_set_wheel_callback(kCanvas, nullptr, EM_TRUE, on_wheel);
-        emscripten_set_pointerlockchange_callback(document, nullptr, EM_TRUE, on_lock);
-        emscripten_set_focus_callback(page_window, nullptr, EM_TRUE, on_focus);
-        emscripten_set_blur_callback(page_window, nullptr, EM_TRUE, on_focus);
+        set_handlers(true);
     }
     ev.focused = true;
     ev.lock_lost = false;
     ev.foreground = false;
     update_foreground();
+}
+
+void stop_events() {
+    host::Events& ev = host::events();
+    if (ev.registered)
+        set_handlers(false);
+    ev.registered = false;
+    ev.queue.clear();
+    ev.held.clear();
 }
 
 void forget(host::Window* window) {

@@ -1,6 +1,9 @@
 // The program's entry point in the web build: calls WinMain as Windows would (an instance handle, no
-// previous instance, an empty command line, SW_SHOWDEFAULT), then tells the page that the program has
-// ended and with which exit code (Module.onProgramEnd of platform/web/index.html).
+// previous instance, an empty command line, SW_SHOWDEFAULT), then removes the web host's DOM handlers (with
+// Asyncify the runtime's own exit never runs, so nothing else would) and tells the page that the program
+// has ended and with which exit code (Module.onProgramEnd of platform/web/index.html).
+#include "host/web/host_web_internal.h"
+
 #include <windows.h>
 
 #include <emscripten.h>
@@ -18,6 +21,7 @@ int main() {
     static int instance_tag = 0;
     const int code =
         WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
+    platform::host_web::stop_events();
     tell_page_ended(code);
     return code;
 }
