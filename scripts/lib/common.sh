@@ -130,11 +130,12 @@ start_xvfb() {
     export DISPLAY="$XVFB_DISPLAY"
 }
 
-# Waits up to $3 seconds for a visible window titled $2 that belongs to process $1; prints its id.
+# Waits up to $3 seconds for a visible window titled $2 that belongs to process $1; prints its id. Returns 1
+# when none came in time, 2 when the process ended first (a child's code is then left for the caller's wait).
 wait_for_window() {
     local pid="$1" title="$2" timeout="$3" start=$SECONDS window
     while [ $((SECONDS - start)) -lt "$timeout" ]; do
-        kill -0 "$pid" 2>/dev/null || return 1
+        kill -0 "$pid" 2>/dev/null || return 2
         window="$(xdotool search --onlyvisible --pid "$pid" --name "^${title}\$" 2>/dev/null | head -n1)"
         if [ -n "$window" ]; then
             echo "$window"

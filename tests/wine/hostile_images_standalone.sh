@@ -17,17 +17,12 @@ exe="$(realpath -m "$1")"
 [ -n "${DISPLAY:-}" ] || fail "DISPLAY is not set: run on a virtual display (scripts/test starts one)"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/viewer-wine-hostile.XXXXXX")"
-finish() {
-    wine_stop
-    rm -rf "$work"
-}
-trap finish EXIT
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;d3dx9_43=d"
+CLEANUP_ACTIONS+=("rm -rf '$work'")
 
 # Runs viewer.exe in folder $1 (named $2 in messages) to Esc.
 run_in() {
     what="$2: "
-    wine_start "$exe" "$1" "$work/out.log" "$work/err.log"
+    wine_start -o d3dx9_43=d "$work/prefix" "$exe" "$1" "$work/out.log" "$work/err.log"
     sleep 1
     wine_end_with_esc "$work/err.log"
     # Wine's own notes (the prefix being made) start with "wine:"; the program's lines do not.

@@ -23,17 +23,11 @@ shot_delay="${4:-2}"
 [ -x "$WINE" ] || fail "$WINE not found (Debian package wine64)"
 [ -n "${DISPLAY:-}" ] || fail "DISPLAY is not set: run on a virtual display (scripts/test starts one)"
 
-prefix="$(mktemp -d "${TMPDIR:-/tmp}/viewer-wine.XXXXXX")"
-log="$prefix.log"
-finish() {
-    wine_stop
-    rm -rf "$prefix" "$log"
-}
-trap finish EXIT
-
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=${WINE_DLL_OVERRIDES:+;$WINE_DLL_OVERRIDES}"
+work="$(mktemp -d "${TMPDIR:-/tmp}/viewer-wine.XXXXXX")"
+CLEANUP_ACTIONS+=("rm -rf '$work'")
+log="$work/log"
 start=$SECONDS
-wine_start "$exe" "$assets" "$log" "$log"
+wine_start -o "${WINE_DLL_OVERRIDES:-}" "$work/prefix" "$exe" "$assets" "$log"
 echo "window $window appeared after $((SECONDS - start)) s"
 
 if [ -n "$shot" ]; then
