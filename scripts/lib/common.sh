@@ -16,6 +16,32 @@ WEB_PACKAGES=(cmake emscripten libstb-dev python3)
 WEB_BROWSER_PACKAGES=(chromium fonts-liberation)
 
 say() { printf '==> %s\n' "$*" >&2; }
+
+# The stages of a long script, each between a line as it starts and a line with its time as it ends:
+# stage_begin NAME ... stage_end [CODE] prints "==> NAME: started at 10:42:07", then "==> NAME: done in 42 s"
+# (or "FAILED (CODE) after 42 s"). stage NAME COMMAND... runs one command as a stage and returns its code; a
+# function run so runs without set -e, so a stage whose steps must stop at the first failure uses the pair.
+STAGE_NAME=""
+STAGE_START=0
+stage_begin() {
+    STAGE_NAME="$1" STAGE_START=$SECONDS
+    say "$STAGE_NAME: started at $(date +%H:%M:%S)"
+}
+stage_end() {
+    if [ "${1:-0}" = 0 ]; then
+        say "$STAGE_NAME: done in $((SECONDS - STAGE_START)) s"
+    else
+        say "$STAGE_NAME: FAILED ($1) after $((SECONDS - STAGE_START)) s"
+    fi
+}
+stage() {
+    local status=0
+    stage_begin "$1"
+    shift
+    "$@" || status=$?
+    stage_end "$status"
+    return "$status"
+}
 die() { printf '%s: %s\n' "$(basename "$0")" "$*" >&2; exit 1; }
 
 # Installs whichever of PACKAGES (plus any given as arguments) are not installed yet; apt-get update runs
