@@ -3,10 +3,10 @@
 // Refused before stb_image decodes anything: segments that run past the file's end, Huffman tables that
 // are no prefix code (more than 256 symbols, or more codes of a length than the length has room for:
 // stb_image writes past its tables on those), frames other than 8-bit baseline, extended or progressive
-// Huffman ones, sides beyond the limit, and (image_jpeg_layout.cpp) files too short for their blocks or with
-// a component no scan codes. stb_image's inverse DCT and
-// chroma upsampling are its own, so a JPEG's texels may differ by a step or two from the desktop build's
-// libjpeg-turbo.
+// Huffman ones, sides beyond the limit, and (image_jpeg_layout.cpp) files too short for their blocks, with
+// a component no scan codes, or with a progressive component whose first scan is not its DC scan (stb_image
+// would read coefficients no scan wrote). stb_image's inverse DCT and chroma upsampling are its own, so a
+// JPEG's texels may differ by a step or two from the desktop build's libjpeg-turbo.
 #include "image/image_formats.h"
 
 #include <stb_image.h>
