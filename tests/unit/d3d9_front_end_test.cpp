@@ -2,7 +2,8 @@
 // crosses the seam to the renderer (render_backend.h) and what must not. A refused draw never reaches the
 // renderer; an accepted one reaches it once with its index range; a changed state reaches the next draw and
 // an unchanged one is not sent again, not even after a draw the renderer could not make; Clear hands its
-// rectangles over as given, and a Clear the device refuses stays on this side.
+// rectangles over as given, and a Clear the device refuses stays on this side; a texture's levels live in
+// the renderer alone.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_direct3d.h"
 
@@ -10,6 +11,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <map>
 #include <vector>
 
 namespace {
@@ -33,7 +35,26 @@ struct SeenClear {
 struct Seen {
     std::vector<SeenDraw> draws;
     std::vector<SeenClear> clears;
-    bool programs_compile = true; // false: draw_indexed reports a program that did not compile
+    bool programs_compile = true;     // false: draw_indexed reports a program that did not compile
+    std::map<UINT, MipLevel> texture; // the levels of the one texture made, as the fake holds them
+    std::vector<UINT> uploads;        // the levels uploaded, in turn
+    int read_backs = 0;
+};
+
+class FakeTexture final : public TextureObject {
+  public:
+    explicit FakeTexture(Seen& seen) : seen_(seen) {}
+    void upload(UINT level, const MipLevel& mip) override {
+        seen_.texture[level] = mip;
+        seen_.uploads.push_back(level);
+    }
+    void read_back(UINT level, MipLevel& mip) override {
+        ++seen_.read_backs;
+        mip = seen_.texture[level];
+    }
+
+  private:
+    Seen& seen_;
 };
 
 class FakeBackend final : public RenderBackend {
@@ -42,8 +63,8 @@ class FakeBackend final : public RenderBackend {
     std::unique_ptr<BufferObject> create_buffer(const std::uint8_t*, UINT) override {
         return nullptr;
     }
-    std::unique_ptr<TextureObject> create_texture(D3DFORMAT, const std::vector<MipLevel>&) override {
-        return nullptr;
+    std::unique_ptr<TextureObject> create_texture(D3DFORMAT, UINT, UINT, UINT) override {
+        return std::make_unique<FakeTexture>(seen_);
     }
     UINT max_texture_side() override {
         return 4096;
@@ -239,6 +260,38 @@ TEST_F(FrontEnd, ClearHandsItsRectanglesOverAndRefusedClearsStayHere) {
     EXPECT_EQ(first.flags, static_cast<DWORD>(D3DCLEAR_TARGET));
     EXPECT_EQ(first.color, 0xFF102030u);
     EXPECT_TRUE(seen_.clears[1].rects.empty());
+}
+
+} // namespace
+
+namespace {
+
+// Fault: a managed texture keeping a copy of its levels of its own (a lock shows that copy rather than what
+// the renderer holds), a lock asking the renderer for a level nothing was uploaded to, a read-only lock
+// sending its level again, or a level of the wrong size taken.
+TEST_F(FrontEnd, TextureLevelsLiveInTheRendererAndLocksReadThemBack) {
+    make_device(false);
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(create_texture(device_, D3DFMT_A8R8G8B8, 4, 2, 3, &texture), D3D_OK); // 4 x 2, 2 x 1, 1 x 1
+    ASSERT_EQ(fill_texture_level(texture, 0, {4, 2, std::vector<std::uint32_t>(8, 0xFF102030u)}), D3D_OK);
+    EXPECT_EQ(fill_texture_level(texture, 1, {4, 2, std::vector<std::uint32_t>(8, 0)}), D3DERR_INVALIDCALL);
+    EXPECT_EQ(seen_.uploads, std::vector<UINT>{0});
+
+    seen_.texture[0].pixels[5] = 0xFF0000FFu; // the renderer's level, changed behind the device
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(static_cast<const std::uint32_t*>(locked.pBits)[5], 0xFF0000FFu);
+    ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+    EXPECT_EQ(seen_.uploads, std::vector<UINT>{0});
+
+    ASSERT_EQ(texture->LockRect(2, &locked, nullptr, 0), D3D_OK); // never given: 0, without asking
+    EXPECT_EQ(*static_cast<const std::uint32_t*>(locked.pBits), 0u);
+    *static_cast<std::uint32_t*>(locked.pBits) = 0xFFABCDEFu;
+    ASSERT_EQ(texture->UnlockRect(2), D3D_OK);
+    EXPECT_EQ(seen_.read_backs, 1);
+    EXPECT_EQ(seen_.uploads, (std::vector<UINT>{0, 2}));
+    EXPECT_EQ(seen_.texture[2].pixels, std::vector<std::uint32_t>{0xFFABCDEFu});
+    texture->Release();
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // Image files for D3DXCreateTextureFromFileA without a device: decoding from the content whatever the name,
-// every format read (TGA, PPM/PGM of 8 and 16 bits, PFM, HDR, DDS) to the same pixels, the A8R8G8B8 /
-// X8R8G8B8 choice (a 32-bit BMP has no alpha), the default power-of-two size fitted to the device, the
-// box-filtered mip chain (even, odd and non-square sides), and hostile files (empty, truncated, text,
-// absurd header sizes, a bad pixel offset, the reproducers in tests/data/hostile, a FIFO) that must fail
-// cleanly or load, never hang or crash.
+// every format read (TGA, PPM/PGM of 8 and 16 bits, PFM, HDR, DDS) to the same pixels, BMP's palettes,
+// run-length coding and bit fields, the A8R8G8B8 / X8R8G8B8 choice (a 32-bit BMP has alpha only where the
+// file holds some), the default power-of-two size fitted to the device, the box-filtered mip chain (even, odd
+// and non-square sides), and hostile files (empty, truncated, text, absurd header sizes, a bad pixel offset,
+// the reproducers in tests/data/hostile, a FIFO) that must fail cleanly or load, never hang or crash.
 #include "image/image_decode.h"
 
 #include <d3dx9.h>
@@ -407,13 +407,13 @@ void put_u16le(Bytes& b, std::size_t at, std::uint32_t v) {
     b[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-// A BMP of `bits` 1, 4 or 8 with an OS/2 (12-byte) or Windows (40-byte) header, the palette entries given
-// (0xRRGGBB) right before the pixels, the Windows header's colour count, and rows of indices, top row first
-// (stored bottom row first, or top first under a negative height).
-Bytes make_palette_bmp(bool os2, UINT bits, const std::vector<std::uint32_t>& palette,
+// A BMP of `bits` 1, 4 or 8 with an OS/2 1.x (12-byte), Windows (40-byte) or OS/2 2.x (64-byte) header,
+// the palette entries given (0xRRGGBB) right before the pixels, the longer headers' colour count, and rows
+// of indices, top row first (stored bottom row first, or top first under a negative height).
+Bytes make_palette_bmp(std::size_t header, UINT bits, const std::vector<std::uint32_t>& palette,
                        const std::vector<std::vector<std::uint8_t>>& rows, std::uint32_t colours_used = 0,
                        bool top_down = false) {
-    const std::size_t header = os2 ? 12 : 40;
+    const bool os2 = header == 12;
     const std::size_t entry = os2 ? 3 : 4;
     const auto width = static_cast<std::uint32_t>(rows[0].size());
     const auto height = static_cast<std::uint32_t>(rows.size());
@@ -451,7 +451,8 @@ Bytes make_palette_bmp(bool os2, UINT bits, const std::vector<std::uint32_t>& pa
 }
 
 TEST(D3dx9TextureBmp, PaletteImagesTakeTheirColoursFromTheFilesOwnPaletteAndBlackBeyondIt) {
-    for (const bool os2 : {true, false}) {
+    for (const std::size_t header : {12u, 40u, 64u}) {
+        const bool os2 = header == 12;
         for (const UINT bits : {1u, 4u, 8u}) {
             const UINT entries = 1u << bits;
             std::vector<std::uint32_t> palette(entries);
@@ -463,28 +464,28 @@ TEST(D3dx9TextureBmp, PaletteImagesTakeTheirColoursFromTheFilesOwnPaletteAndBlac
                 rows[0][i] = static_cast<std::uint8_t>(i);
                 rows[1][i] = static_cast<std::uint8_t>(entries - 1 - i);
             }
-            // The whole palette; half of it in the file; (Windows) all of it in the file but a colour count
-            // of half; (Windows) the whole palette under rows stored top first.
+            // The whole palette; half of it in the file; (not OS/2 1.x) all of it in the file but a colour
+            // count of half; (not OS/2 1.x) the whole palette under rows stored top first.
             struct Case {
                 std::string name;
                 Bytes file;
                 UINT known;
             };
             std::vector<Case> cases = {
-                {"whole", make_palette_bmp(os2, bits, palette, rows), entries},
+                {"whole", make_palette_bmp(header, bits, palette, rows), entries},
                 {"half in the file",
-                 make_palette_bmp(os2, bits, {palette.begin(), palette.begin() + entries / 2}, rows),
+                 make_palette_bmp(header, bits, {palette.begin(), palette.begin() + entries / 2}, rows),
                  entries / 2},
             };
             if (!os2) {
                 cases.push_back({"colour count half",
-                                 make_palette_bmp(false, bits, palette, rows, entries / 2), entries / 2});
+                                 make_palette_bmp(header, bits, palette, rows, entries / 2), entries / 2});
                 cases.push_back(
-                    {"top first", make_palette_bmp(false, bits, palette, rows, 0, true), entries});
+                    {"top first", make_palette_bmp(header, bits, palette, rows, 0, true), entries});
             }
             for (const Case& c : cases) {
                 const std::string what =
-                    (os2 ? "OS/2 " : "Windows ") + std::to_string(bits) + " bits, " + c.name;
+                    std::to_string(header) + "-byte header, " + std::to_string(bits) + " bits, " + c.name;
                 const auto decoded = decode_image(c.file);
                 ASSERT_EQ(decoded.result, D3D_OK) << what << ": " << decoded.error;
                 EXPECT_EQ(decoded.format, D3DFMT_X8R8G8B8) << what;
@@ -536,14 +537,35 @@ Bytes one_row_bmp(std::uint32_t width, std::uint32_t bits, std::uint32_t compres
     return bmp;
 }
 
-TEST(D3dx9TextureBmp, DirectPixelsScaleEachFieldToTheFullRangeAndHaveNoAlpha) {
-    // 32 bits, BI_RGB: bytes B G R and a fourth byte that is not alpha.
+TEST(D3dx9TextureBmp, DirectPixelsScaleEachFieldToTheFullRangeAndTakeAlphaOnlyWhereTheFileHasIt) {
+    // 32 bits, BI_RGB: bytes B G R and a fourth byte, alpha once any pixel's is not 0.
     Bytes rgb32 = one_row_bmp(2, 32, 0);
     rgb32.insert(rgb32.end(), {3, 2, 1, 20, 6, 5, 4, 0});
+    const auto translucent = decode_image(rgb32);
+    ASSERT_EQ(translucent.result, D3D_OK) << translucent.error;
+    EXPECT_EQ(translucent.format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(translucent.image.pixels, (std::vector<std::uint32_t>{0x14010203u, 0x00040506u}));
+    rgb32[57] = 0; // every fourth byte 0: padding, not a transparent image
     const auto opaque = decode_image(rgb32);
-    ASSERT_EQ(opaque.result, D3D_OK) << opaque.error;
     EXPECT_EQ(opaque.format, D3DFMT_X8R8G8B8);
     EXPECT_EQ(opaque.image.pixels, (std::vector<std::uint32_t>{0xFF010203u, 0xFF040506u}));
+    // A 124-byte header's alpha mask, over 16-bit 4-4-4-4 bit fields: alpha even where it is 0 throughout.
+    Bytes v5(14 + 124, 0);
+    std::copy(rgb32.begin(), rgb32.begin() + 54, v5.begin());
+    put_u32le(v5, 10, 14 + 124);
+    put_u32le(v5, 14, 124);
+    put_u16le(v5, 28, 16);
+    put_u32le(v5, 30, 3); // BI_BITFIELDS
+    const std::uint32_t argb4444[] = {0x0F00, 0x00F0, 0x000F, 0xF000};
+    for (std::size_t c = 0; c < 4; ++c)
+        put_u32le(v5, 54 + 4 * c, argb4444[c]);
+    v5.insert(v5.end(), {0x5F, 0x8A, 0xF0, 0x0F}); // 0x8A5F, 0x0FF0
+    const auto masked = decode_image(v5);
+    ASSERT_EQ(masked.result, D3D_OK) << masked.error;
+    EXPECT_EQ(masked.format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(masked.image.pixels, (std::vector<std::uint32_t>{0x88AA55FFu, 0x00FFFF00u}));
+    put_u32le(v5, 66, 0); // no alpha mask
+    EXPECT_EQ(decode_image(v5).format, D3DFMT_X8R8G8B8);
 
     // 16 bits under 5-6-5 bit fields, and the same two words read as the default 5-5-5.
     Bytes fields = one_row_bmp(2, 16, 3); // BI_BITFIELDS
@@ -560,6 +582,84 @@ TEST(D3dx9TextureBmp, DirectPixelsScaleEachFieldToTheFullRangeAndHaveNoAlpha) {
 
     put_u32le(fields, 54, 0xF00F); // red's bits with a gap in them
     EXPECT_EQ(decode_image(fields).result, D3DXERR_INVALIDDATA);
+}
+
+// A Windows BMP of run-length coded `data` (BI_RLE8 for 8 bits, BI_RLE4 for 4), width x height (negative:
+// top row first), with an 8-colour palette.
+Bytes run_length_bmp(UINT bits, std::int32_t width, std::int32_t height, const Bytes& data) {
+    Bytes bmp = one_row_bmp(static_cast<std::uint32_t>(width), bits, bits == 8 ? 1 : 2);
+    put_u32le(bmp, 22, static_cast<std::uint32_t>(height));
+    put_u32le(bmp, 10, 54 + 8 * 4);
+    put_u32le(bmp, 46, 8);
+    for (std::uint32_t i = 0; i < 8; ++i)
+        bmp.insert(bmp.end(), {static_cast<std::uint8_t>(i * 30), static_cast<std::uint8_t>(0xF0 - i),
+                               static_cast<std::uint8_t>(0x11 * i + 5), 0});
+    bmp.insert(bmp.end(), data.begin(), data.end());
+    return bmp;
+}
+
+TEST(D3dx9TextureBmp, RunLengthImagesDrawTheirRunsWithinTheRowsAndLeaveTheRestAtPaletteIndexZero) {
+    // Each file's data, and the indices it makes, top row first ('.' is a pixel the data never reaches,
+    // index 0's colour). ImageMagick's reader draws the bottom-first ones the same up to the deltas past an
+    // edge, which it wraps.
+    struct Case {
+        const char* name;
+        UINT bits;
+        std::int32_t width, height;
+        Bytes data;
+        const char* indices;
+    };
+    const Case cases[] = {
+        // Bottom row: a run of three 1s, an absolute span 2 3 1 (padded), end of line. Next: a run of two
+        // 2s, then a delta 4 right and 1 up to the right edge, end of line. Top row: a 3, end of bitmap.
+        {"RLE8",
+         8,
+         6,
+         4,
+         {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 2, 2, 0, 2, 4, 1, 0, 0, 1, 3, 0, 1},
+         "3.....|......|22....|111231"},
+        {"RLE8 top first",
+         8,
+         6,
+         -4,
+         {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 2, 2, 0, 2, 4, 1, 0, 0, 1, 3, 0, 1},
+         "111231|22....|......|3....."},
+        // A run of alternating 1 2, an absolute span of 5 (3 bytes, padded), end of line; a run of 7 6 7,
+        // then a span of 4 in 2 bytes, unpadded, and no end of bitmap.
+        {"RLE4",
+         4,
+         7,
+         2,
+         {2, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 0, 3, 0x76, 0, 4, 0x45, 0x67},
+         "7674567|1234567"},
+        // A run of 3 from x = 4 of 6 loses its last pixel, as does a span of 3 from x = 5, while a delta past
+        // the right edge, or one past the last row, ends the image; so do data cut short in a span and in a
+        // delta.
+        {"past the right edge", 8, 6, 2, {4, 1, 3, 2, 0, 0, 5, 3, 0, 3, 4, 5, 6, 0}, "333334|111122"},
+        {"delta past the right edge", 8, 6, 2, {2, 1, 0, 2, 5, 0, 1, 3}, "......|11...."},
+        {"delta past the last row", 8, 6, 2, {1, 1, 0, 2, 0, 2, 1, 3}, "......|1....."},
+        {"cut short in a span", 8, 6, 2, {1, 4, 0, 4, 2, 2}, "......|4....."},
+        {"cut short in a delta", 8, 6, 2, {1, 5, 0, 2, 1}, "......|5....."},
+    };
+    for (const Case& c : cases) {
+        const auto decoded = decode_image(run_length_bmp(c.bits, c.width, c.height, c.data));
+        ASSERT_EQ(decoded.result, D3D_OK) << c.name << ": " << decoded.error;
+        EXPECT_EQ(decoded.format, D3DFMT_X8R8G8B8) << c.name;
+        std::vector<std::uint32_t> expected;
+        for (const char* p = c.indices; *p != 0; ++p) {
+            if (*p == '|') // between rows
+                continue;
+            const std::uint32_t index = *p == '.' ? 0 : static_cast<std::uint32_t>(*p - '0');
+            expected.push_back(0xFF000000u | (0x11 * index + 5) << 16 | (0xF0 - index) << 8 | index * 30);
+        }
+        EXPECT_EQ(decoded.image.pixels, expected) << c.name << ": " << c.indices;
+    }
+    // Run-length coding of other depths, and a file with no pixel data, are refused.
+    EXPECT_EQ(decode_image(run_length_bmp(4, 2, 2, {0, 1})).result, D3D_OK);
+    Bytes rle8_of_4 = run_length_bmp(4, 2, 2, {0, 1});
+    put_u32le(rle8_of_4, 30, 1);
+    EXPECT_EQ(decode_image(rle8_of_4).result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(decode_image(run_length_bmp(8, 2, 2, {})).result, D3DXERR_INVALIDDATA);
 }
 
 TEST(D3dx9TextureSize, SidesRoundUpToPowersOfTwoWithinTheDeviceLimit) {

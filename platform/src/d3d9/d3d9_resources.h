@@ -1,8 +1,9 @@
 // The Direct3D 9 objects other than the device: the storage behind vertex buffers, index buffers and
-// textures (the content as the program wrote it, and the renderer's copy of it), and the COM objects the
-// program holds (IDirect3DVertexBuffer9, IDirect3DIndexBuffer9, IDirect3DTexture9) over com::ComObject. A COM
-// object dies when its count reaches 0; its storage lives on while the device still has it bound, as Direct3D
-// keeps its own hold on bound resources.
+// textures (a buffer's content as the program wrote it and the renderer's copy of it; a texture's levels in
+// the renderer's copy alone), and the COM objects the program holds (IDirect3DVertexBuffer9,
+// IDirect3DIndexBuffer9, IDirect3DTexture9) over com::ComObject. A COM object dies when its count reaches 0;
+// its storage lives on while the device still has it bound, as Direct3D keeps its own hold on bound
+// resources.
 #pragma once
 
 #include "com/com_object.h"
@@ -32,12 +33,24 @@ struct BufferStorage {
     std::unique_ptr<BufferObject> object;
 };
 
+// A managed texture's levels live in the renderer's copy alone (null when the renderer gave none): the sizes
+// are kept here, the pixels only while a level is locked.
 struct TextureStorage {
-    TextureStorage(RenderBackend& backend, D3DFORMAT fmt, std::vector<MipLevel> mips);
-    void upload(UINT level);
+    TextureStorage(RenderBackend& backend, D3DFORMAT fmt, UINT width, UINT height, UINT count);
+    UINT level_count() const {
+        return static_cast<UINT>(sizes.size());
+    }
+    // Sends a level's content to the renderer's copy.
+    void upload(UINT level, const MipLevel& mip);
+    // A level's content as the renderer holds it: 0 where nothing was uploaded, or with no renderer copy.
+    MipLevel read(UINT level) const;
 
+    struct Size {
+        UINT width, height;
+    };
     D3DFORMAT format;
-    std::vector<MipLevel> levels;
+    std::vector<Size> sizes; // level 0 first
+    std::vector<bool> uploaded;
     std::unique_ptr<TextureObject> object;
 };
 
@@ -84,7 +97,7 @@ using IndexBuffer = Buffer<IDirect3DIndexBuffer9>;
 
 class Texture final : public Resource<IDirect3DTexture9> {
   public:
-    Texture(Device* device, D3DFORMAT format, std::vector<MipLevel> levels);
+    Texture(Device* device, D3DFORMAT format, UINT width, UINT height, UINT levels);
     DWORD GetLevelCount() override;
     HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override;
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override;
@@ -96,7 +109,8 @@ class Texture final : public Resource<IDirect3DTexture9> {
   private:
     bool has_own_interface(REFIID riid) const override;
     std::shared_ptr<TextureStorage> storage_;
-    std::vector<bool> locked_;
+    std::vector<MipLevel> locked_; // a level's pixels while it is locked, else none
+    std::vector<bool> is_locked_;
     std::vector<bool> written_;
 };
 

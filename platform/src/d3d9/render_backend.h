@@ -28,11 +28,14 @@ class BufferObject {
     virtual void upload(UINT offset, UINT size, const std::uint8_t* bytes) = 0;
 };
 
-// The renderer's copy of a texture with its whole mip chain, made with the levels' first content.
+// The renderer's copy of a texture with its whole mip chain, made empty: each level's content comes by
+// upload, and the renderer's copy is the only one a managed texture keeps.
 class TextureObject {
   public:
     virtual ~TextureObject() = default;
     virtual void upload(UINT level, const MipLevel& mip) = 0;
+    // The level's content as the renderer holds it, into mip, whose width and height are the level's.
+    virtual void read_back(UINT level, MipLevel& mip) = 0;
 };
 
 // What the setters changed since the last draw: the uniform groups of the emulation program, the sampler
@@ -93,8 +96,8 @@ class RenderBackend {
 
     // Storage for a buffer of length bytes and for a texture; null when the renderer has none to give.
     virtual std::unique_ptr<BufferObject> create_buffer(const std::uint8_t* bytes, UINT length) = 0;
-    virtual std::unique_ptr<TextureObject> create_texture(D3DFORMAT format,
-                                                          const std::vector<MipLevel>& levels) = 0;
+    virtual std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height,
+                                                          UINT levels) = 0;
     // The largest texture side the renderer takes; 0 when it cannot say (its window is gone).
     virtual UINT max_texture_side() = 0;
 

@@ -1,8 +1,9 @@
 // The seam between D3DX and the Direct3D 9 device under it: what D3DX needs of a device beyond Direct3D's
-// own interface, namely making a texture from decoded mip levels, and drawing screen-space glyph quads for
-// the font. Implemented twice: on our device (d3d9/d3d9_texture.cpp, d3d9/d3d9_font_quads.cpp), and in the
-// self-contained Windows build on Windows' own Direct3D 9 (windows/texture_windows.cpp,
-// windows/font_quads_windows.cpp). Used by d3dx9_texture.cpp and d3dx9_font.cpp.
+// own interface, namely making a texture and filling it with decoded mip levels one by one, and drawing
+// screen-space glyph quads for the font. Implemented twice: on our device (d3d9/d3d9_texture.cpp,
+// d3d9/d3d9_font_quads.cpp), and in the self-contained Windows build on Windows' own Direct3D 9
+// (windows/texture_windows.cpp, windows/font_quads_windows.cpp). Used by d3dx9_texture.cpp and
+// d3dx9_font.cpp.
 #pragma once
 
 #include <d3d9.h>
@@ -15,11 +16,30 @@
 
 namespace platform::d3d9 {
 
-// Makes a managed texture of the given format (D3DFMT_A8R8G8B8 or D3DFMT_X8R8G8B8) from its full chain of
-// levels, level 0 first, each half the size of the one before down to 1 x 1. The texture holds a reference
-// to the device. Returns D3D_OK, or an error code and sets *texture to null.
-HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, std::vector<MipLevel> levels,
+// Makes a managed texture of the given format (D3DFMT_A8R8G8B8 or D3DFMT_X8R8G8B8), width x height at level
+// 0 with `levels` levels, each half the size of the one before (at least 1); its content comes level by
+// level through fill_texture_level, so that the loader holds one level at a time. The texture holds a
+// reference to the device. Returns D3D_OK, or an error code and sets *texture to null.
+HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, UINT width, UINT height, UINT levels,
                        IDirect3DTexture9** texture);
+// Gives a level of a texture made by create_texture its content: the level's size, all its pixels.
+HRESULT fill_texture_level(IDirect3DTexture9* texture, UINT level, const MipLevel& mip);
+
+// A texture made from its whole chain at once, level 0 first: the two above in turn.
+inline HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, const std::vector<MipLevel>& levels,
+                              IDirect3DTexture9** texture) {
+    if (levels.empty() || texture == nullptr)
+        return D3DERR_INVALIDCALL;
+    const HRESULT made = create_texture(device, format, levels[0].width, levels[0].height,
+                                        static_cast<UINT>(levels.size()), texture);
+    for (UINT i = 0; SUCCEEDED(made) && i < levels.size(); ++i)
+        if (const HRESULT filled = fill_texture_level(*texture, i, levels[i]); FAILED(filled)) {
+            (*texture)->Release();
+            *texture = nullptr;
+            return filled;
+        }
+    return made;
+}
 
 // The largest texture side the device takes (its renderer's, what its caps report as MaxTextureWidth and
 // MaxTextureHeight); 0 when the renderer cannot say (the window is gone).

@@ -1,8 +1,8 @@
 // D3DXCreateTextureFromFileA for the Linux build: the file is read and decoded (image_decode.cpp), given
-// D3DX's default size (sides rounded up to powers of two, within the device's largest texture) and its
-// full box-filtered mip chain, and handed to the device as a managed A8R8G8B8 or X8R8G8B8 texture
-// (d3d9::create_texture). On a missing, unreadable, malformed or oversized file nothing is created and one
-// line on stderr names the file and the reason.
+// D3DX's default size (sides rounded up to powers of two, within the device's largest texture), and handed
+// to the device as a managed A8R8G8B8 or X8R8G8B8 texture (d3d9::create_texture) whose full box-filtered
+// mip chain is built and filled level by level (d3d9::fill_texture_level). On a missing, unreadable,
+// malformed or oversized file nothing is created and one line on stderr names the file and the reason.
 #include <d3dx9.h>
 
 #include "d3dx9/d3dx9_device.h"
@@ -10,6 +10,7 @@
 #include "image/image_decode.h"
 
 #include <cstdio>
+#include <new>
 
 HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrcFile,
                                           IDirect3DTexture9** ppTexture) {
@@ -25,16 +26,33 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrc
     UINT max_side = platform::d3d9::max_texture_side(pDevice);
     if (max_side == 0)
         max_side = platform::d3dx9::max_image_side;
-    platform::d3dx9::TextureLevels loaded = platform::d3dx9::load_texture_levels(pSrcFile, max_side);
+    platform::d3dx9::DecodedImage loaded = platform::d3dx9::load_texture_image(pSrcFile, max_side);
     if (loaded.result != D3D_OK) {
         std::fprintf(stderr, "D3DXCreateTextureFromFileA: %s: %s\n", pSrcFile, loaded.error.c_str());
         return line.failed(loaded.result);
     }
+    // Each level is built from the one before and handed over, and the one before let go: the loader never
+    // holds more than two levels (and our device keeps none of them: the renderer's copy is the only one).
+    platform::d3d9::MipLevel level = std::move(loaded.image);
+    const UINT count = platform::d3dx9::full_mip_count(level.width, level.height);
     IDirect3DTexture9* texture = nullptr;
-    const HRESULT result =
-        platform::d3d9::create_texture(pDevice, loaded.format, std::move(loaded.levels), &texture);
+    HRESULT result =
+        platform::d3d9::create_texture(pDevice, loaded.format, level.width, level.height, count, &texture);
     if (FAILED(result) || texture == nullptr)
         return line.failed(FAILED(result) ? result : E_FAIL);
+    try {
+        for (UINT i = 0; SUCCEEDED(result) && i < count; ++i) {
+            if (i > 0)
+                level = platform::d3dx9::box_filter_half(level);
+            result = platform::d3d9::fill_texture_level(texture, i, level);
+        }
+    } catch (const std::bad_alloc&) {
+        result = E_OUTOFMEMORY;
+    }
+    if (FAILED(result)) {
+        texture->Release();
+        return line.failed(result);
+    }
     *ppTexture = texture;
     return line.made(texture);
 }

@@ -78,9 +78,10 @@ class GlBuffer final : public GlNamed<BufferObject> {
 
 class GlTexture final : public GlNamed<TextureObject> {
   public:
-    GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, const std::vector<MipLevel>& levels);
+    GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height, UINT levels);
     ~GlTexture() override;
     void upload(UINT level, const MipLevel& mip) override;
+    void read_back(UINT level, MipLevel& mip) override;
 
   private:
     // The level's texels as the GL takes them (gl_resources.cpp).
@@ -99,8 +100,8 @@ class GlBackend final : public RenderBackend {
     bool init(std::string& error);
 
     std::unique_ptr<BufferObject> create_buffer(const std::uint8_t* bytes, UINT length) override;
-    std::unique_ptr<TextureObject> create_texture(D3DFORMAT format,
-                                                  const std::vector<MipLevel>& levels) override;
+    std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height,
+                                                  UINT levels) override;
     UINT max_texture_side() override;
     bool make_current() override;
     bool can_draw() override;

@@ -1,8 +1,10 @@
 // The GL storage behind the device's vertex buffers, index buffers and textures: GL buffer objects filled
 // through the copy target (index buffers are bound through the vertex array when drawn), and RGBA8 textures
-// holding the whole mip chain from 0xAARRGGBB words (X8R8G8B8 reads its alpha as one), and the largest
-// texture side the GL takes.
+// holding the whole mip chain from 0xAARRGGBB words (X8R8G8B8 reads its alpha as one), filled and read back
+// level by level, and the largest texture side the GL takes.
 #include "gl/gl_backend.h"
+
+#include <algorithm>
 
 namespace platform::d3d9 {
 
@@ -55,8 +57,8 @@ const void* GlTexture::texels(const MipLevel& mip) {
 }
 #endif
 
-GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format,
-                     const std::vector<MipLevel>& levels)
+GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height,
+                     UINT levels)
     : GlNamed(std::move(context)) {
     if (!gl_->make_current())
         return;
@@ -65,19 +67,17 @@ GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format,
     const GLuint drawn = gl_->state().texture(0);
     gl_->state().bind_texture(0, name_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size()) - 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels) - 1);
 #if !PLATFORM_GL_HAS_BGRA
     opaque_ = format == D3DFMT_X8R8G8B8; // no alpha: stored as opaque, as the texels are converted anyway
 #else
     if (format == D3DFMT_X8R8G8B8)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE); // no alpha: reads as opaque
 #endif
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    for (UINT i = 0; i < levels.size(); ++i) {
-        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, static_cast<GLsizei>(levels[i].width),
-                     static_cast<GLsizei>(levels[i].height), 0, kTexelFormat, kTexelType, texels(levels[i]));
-    }
+    for (UINT i = 0; i < levels; ++i) // storage only: the content comes by upload
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8,
+                     static_cast<GLsizei>(std::max(1u, width >> i)),
+                     static_cast<GLsizei>(std::max(1u, height >> i)), 0, kTexelFormat, kTexelType, nullptr);
     gl_->state().bind_texture(0, drawn);
 }
 
@@ -100,13 +100,43 @@ void GlTexture::upload(UINT level, const MipLevel& mip) {
     gl_->state().bind_texture(0, drawn);
 }
 
+// Through a framebuffer of its own with the level as its colour buffer, since ES has no glGetTexImage.
+void GlTexture::read_back(UINT level, MipLevel& mip) {
+    mip.pixels.assign(std::size_t{mip.width} * mip.height, 0);
+    if (name_ == 0 || !gl_->make_current())
+        return;
+    GLuint framebuffer = 0;
+    glGenFramebuffers(1, &framebuffer);
+    gl_->state().bind_read_framebuffer(framebuffer);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name_,
+                           static_cast<GLint>(level));
+    if (glCheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        const auto width = static_cast<GLsizei>(mip.width);
+        const auto height = static_cast<GLsizei>(mip.height);
+#if !PLATFORM_GL_HAS_BGRA
+        // ES reads RGBA bytes only.
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, mip.pixels.data());
+        for (std::uint32_t& p : mip.pixels) {
+            const auto* b = reinterpret_cast<const std::uint8_t*>(&p);
+            p = std::uint32_t{b[3]} << 24 | std::uint32_t{b[0]} << 16 | std::uint32_t{b[1]} << 8 | b[2];
+        }
+#else
+        glReadPixels(0, 0, width, height, kTexelFormat, kTexelType, mip.pixels.data());
+#endif
+    }
+    glDeleteFramebuffers(1, &framebuffer);
+    gl_->state().deleted_framebuffer(framebuffer);
+}
+
 std::unique_ptr<BufferObject> GlBackend::create_buffer(const std::uint8_t* bytes, UINT length) {
     return std::make_unique<GlBuffer>(gl_, bytes, length);
 }
 
-std::unique_ptr<TextureObject> GlBackend::create_texture(D3DFORMAT format,
-                                                         const std::vector<MipLevel>& levels) {
-    return std::make_unique<GlTexture>(gl_, format, levels);
+std::unique_ptr<TextureObject> GlBackend::create_texture(D3DFORMAT format, UINT width, UINT height,
+                                                         UINT levels) {
+    return std::make_unique<GlTexture>(gl_, format, width, height, levels);
 }
 
 UINT GlBackend::max_texture_side() {

@@ -220,40 +220,54 @@ UINT default_texture_side(UINT side, UINT max_side) {
 
 namespace {
 
-TextureLevels levels_of(DecodedImage decoded, UINT max_side) {
-    TextureLevels out;
-    if (decoded.result != D3D_OK) {
-        out.result = decoded.result;
-        out.error = std::move(decoded.error);
-        return out;
-    }
+// The decoded image at D3DX's default size for the device.
+DecodedImage at_default_size(DecodedImage decoded, UINT max_side) {
+    if (decoded.result != D3D_OK)
+        return decoded;
     try {
         const UINT width = default_texture_side(decoded.image.width, max_side);
         const UINT height = default_texture_side(decoded.image.height, max_side);
-        d3d9::MipLevel level0 = width == decoded.image.width && height == decoded.image.height
-                                    ? std::move(decoded.image)
-                                    : resample(decoded.image, width, height);
-        decoded.image = {};
-        out.levels = build_mip_chain(std::move(level0));
+        if (width != decoded.image.width || height != decoded.image.height)
+            decoded.image = resample(decoded.image, width, height);
+    } catch (const std::bad_alloc&) {
+        return failure(E_OUTOFMEMORY, "out of memory");
+    }
+    return decoded;
+}
+
+TextureLevels levels_of(DecodedImage level0) {
+    TextureLevels out;
+    out.result = level0.result;
+    out.error = std::move(level0.error);
+    out.format = level0.format;
+    if (out.result != D3D_OK)
+        return out;
+    try {
+        out.levels = build_mip_chain(std::move(level0.image));
     } catch (const std::bad_alloc&) {
         out.levels.clear();
         out.result = E_OUTOFMEMORY;
         out.error = "out of memory";
-        return out;
     }
-    out.format = decoded.format;
-    out.result = D3D_OK;
     return out;
 }
 
 } // namespace
 
+DecodedImage texture_image(std::span<const std::uint8_t> bytes, UINT max_side) {
+    return at_default_size(decode_image(bytes), max_side);
+}
+
+DecodedImage load_texture_image(const char* path, UINT max_side) {
+    return at_default_size(read_and_decode(path), max_side);
+}
+
 TextureLevels texture_levels(std::span<const std::uint8_t> bytes, UINT max_side) {
-    return levels_of(decode_image(bytes), max_side);
+    return levels_of(texture_image(bytes, max_side));
 }
 
 TextureLevels load_texture_levels(const char* path, UINT max_side) {
-    return levels_of(read_and_decode(path), max_side);
+    return levels_of(load_texture_image(path, max_side));
 }
 
 UINT full_mip_count(UINT width, UINT height) {

@@ -44,7 +44,11 @@ DecodedImage decode_image(std::span<const std::uint8_t> bytes);
 DecodedImage load_image_file(const char* path);
 
 // The file-to-texture path as D3DXCreateTextureFromFileA takes it, for a device whose textures may be at
-// most max_side pixels a side: decoded, resized to the default size, full chain.
+// most max_side pixels a side: decoded and resized to the default size (the texture's level 0, from which
+// the loader builds each smaller level in turn with box_filter_half)...
+DecodedImage texture_image(std::span<const std::uint8_t> bytes, UINT max_side);
+DecodedImage load_texture_image(const char* path, UINT max_side);
+// ...and with its full chain at once.
 TextureLevels texture_levels(std::span<const std::uint8_t> bytes, UINT max_side);
 TextureLevels load_texture_levels(const char* path, UINT max_side);
 

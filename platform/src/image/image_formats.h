@@ -75,20 +75,25 @@ std::uint64_t hdr_file_limit(Bytes head);
 std::uint64_t dds_file_limit(Bytes head);
 
 // What a JPEG's markers say before it is decoded (image_jpeg_layout.cpp): the first frame header's size and
-// components, how many scans there are and which components they code (by identifier).
+// components, whether it is progressive, how many scans there are, which components they code (by
+// identifier), and which components of a progressive frame are first coded by a scan other than their
+// first DC scan (spectral selection from 0, no earlier bits).
 struct JpegLayout {
     struct Component {
         std::uint8_t id, h, v; // identifier and sampling factors
     };
     bool frame = false;
+    bool progressive = false;
     std::uint32_t width = 0, height = 0;
     std::vector<Component> components;
     std::size_t scans = 0;
     std::array<bool, 256> coded{};
+    std::array<bool, 256> dc_not_first{};
 };
 JpegLayout read_jpeg_layout(Bytes bytes);
 // Why a JPEG of this layout and length cannot hold its image (fewer than one bit for each 8 x 8 block of
-// every component, or a component that no scan codes), or an empty string.
+// every component, a component that no scan codes, or a progressive component whose first scan is not its
+// DC scan), or an empty string.
 std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes);
 
 // Whether the bytes start like a Targa header this reader takes (Targa files have no signature).

@@ -8,6 +8,12 @@
 // covers all its blocks. Every component must be coded, so a file of n bytes holds at most 8 n blocks of
 // all its components together; a file claiming more cannot hold its image, and a component that no scan
 // codes is data the file does not have (a decoder would leave it flat).
+//
+// In a progressive file each component's first scan must be its first DC scan (spectral selection from 0,
+// successive approximation high bit 0): that scan is what sets every coefficient of every block, the DC
+// from the file and the rest to 0, before later scans add to them. libjpeg refuses any other order as an
+// inconsistent progression; stb_image would read the coefficients no scan wrote from a buffer it never
+// cleared. Both builds refuse it here, before anything is decoded.
 #include "image/image_formats.h"
 
 namespace platform::d3dx9 {
@@ -43,6 +49,7 @@ JpegLayout read_jpeg_layout(Bytes b) {
             break;
         if (is_frame_header(marker) && !layout.frame && length >= 8) {
             layout.frame = true;
+            layout.progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
             layout.height = std::uint32_t{b[body + 1]} << 8 | b[body + 2];
             layout.width = std::uint32_t{b[body + 3]} << 8 | b[body + 4];
             const std::size_t count = b[body + 5];
@@ -56,8 +63,15 @@ JpegLayout read_jpeg_layout(Bytes b) {
             continue;
         ++layout.scans;
         const std::size_t count = length > 2 ? b[body] : 0;
-        for (std::size_t i = 0; i < count && body + 1 + 2 * i < at; ++i)
-            layout.coded[b[body + 1 + 2 * i]] = true;
+        // After the components: the spectral selection's start and end, then the successive approximation.
+        const bool first_dc =
+            body + 3 + 2 * count < at && b[body + 1 + 2 * count] == 0 && (b[body + 3 + 2 * count] >> 4) == 0;
+        for (std::size_t i = 0; i < count && body + 1 + 2 * i < at; ++i) {
+            const std::uint8_t id = b[body + 1 + 2 * i];
+            if (!layout.coded[id] && layout.progressive && !first_dc)
+                layout.dc_not_first[id] = true;
+            layout.coded[id] = true;
+        }
         while (at + 1 < b.size() &&
                !(b[at] == 0xFF && b[at + 1] != 0x00 && b[at + 1] != 0xFF && (b[at + 1] & 0xF8) != 0xD0))
             ++at;
@@ -82,6 +96,9 @@ std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes) 
     for (const JpegLayout::Component& c : layout.components)
         if (!layout.coded[c.id])
             return "no scan codes component " + std::to_string(c.id);
+    for (const JpegLayout::Component& c : layout.components)
+        if (layout.dc_not_first[c.id])
+            return "no DC scan starts component " + std::to_string(c.id);
     return {};
 }
 

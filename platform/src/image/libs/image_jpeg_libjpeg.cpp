@@ -1,11 +1,12 @@
 // JPEG files for the texture loader, decoded with libjpeg-turbo: baseline and progressive, grey, YCbCr and
 // RGB, as X8R8G8B8. Refused: CMYK/YCCK, arithmetic coding, files whose scans end before the image does
 // (libjpeg's "premature end" warnings are taken as errors), a component that no scan codes (libjpeg would
-// leave it flat), and files too short for the size they claim.
+// leave it flat), a progressive component whose first scan is not its DC scan, and files too short for the
+// size they claim.
 //
-// Too short, or a component missing, is decided from the markers before anything is allocated
-// (image_jpeg_layout.cpp). Arithmetic coding has no such floor, which is one reason it is refused; D3DX
-// does not read it either.
+// Too short, a component missing or its DC scan missing, is decided from the markers before anything is
+// allocated (image_jpeg_layout.cpp). Arithmetic coding has no such floor, which is one reason it is refused;
+// D3DX does not read it either.
 #include "image/image_formats.h"
 
 #include <cstdio>

@@ -4,13 +4,18 @@
 // with libpng's rounding, interlacing undone, gamma and colour-profile chunks ignored. An RGBA, grey + alpha,
 // or tRNS image becomes A8R8G8B8, anything else X8R8G8B8. Refused before stb_image sees them: a broken
 // signature or header, sides beyond the limit, files too short to inflate to the image they claim, and an
-// empty first image data chunk.
+// empty first image data chunk. A file whose end chunk (IEND) is cut short, or missing, after complete
+// chunks is read, as libpng reads it (it stops at the image data's end): stb_image gets the file with the
+// end chunk whole, since it inflates the image data only when it reaches that chunk.
 #include "image/image_formats.h"
 
 #include <stb_image.h>
 
+#include <algorithm>
 #include <climits>
+#include <iterator>
 #include <string_view>
+#include <vector>
 
 namespace platform::d3dx9 {
 namespace {
@@ -46,6 +51,23 @@ bool first_data_chunk_empty(Bytes b) {
     while (at + 12 <= b.size() && !chunk_is(b, at, "IDAT"))
         at += std::size_t{12} + u32be(b, at);
     return at + 12 <= b.size() && u32be(b, at) == 0;
+}
+
+// The file with its end chunk made whole, when the bytes after its last complete chunk are the start of an
+// end chunk (or none); nothing when it needs no mending or cannot be mended so.
+std::vector<std::uint8_t> with_whole_end(Bytes b) {
+    static constexpr std::uint8_t end_chunk[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    std::size_t at = 8;
+    while (at + 12 <= b.size()) {
+        if (chunk_is(b, at, "IEND"))
+            return {};
+        at += std::size_t{12} + u32be(b, at);
+    }
+    if (at > b.size() || !std::equal(b.begin() + static_cast<std::ptrdiff_t>(at), b.end(), end_chunk))
+        return {};
+    std::vector<std::uint8_t> mended(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(at));
+    mended.insert(mended.end(), std::begin(end_chunk), std::end(end_chunk));
+    return mended;
 }
 
 template <typename T> struct StbiPixels {
@@ -106,6 +128,9 @@ DecodedImage decode_png(Bytes b) {
     if (first_data_chunk_empty(b))
         return invalid("PNG: the first image data chunk is empty");
 
+    const std::vector<std::uint8_t> mended = with_whole_end(b);
+    if (!mended.empty())
+        b = mended;
     int w = 0, h = 0, n = 0;
     DecodedImage out;
     if (depth == 16) {
