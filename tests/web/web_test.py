@@ -507,6 +507,49 @@ def a_page_that_cannot_start_says_why_in_view(out_web):
             check("damaged" not in page.state()["error"], "a missing viewer.data is called damaged")
 
 
+LOST = "The browser has taken the picture away (its WebGL context was lost); it comes back when the browser " \
+       "gives the context back."
+# Resolves after ten of the browser's animation frames: a span in which a running program presents.
+TEN_ANIMATION_FRAMES = """new Promise(done => { let n = 0;
+  const next = () => ++n === 10 ? done(n) : requestAnimationFrame(next); requestAnimationFrame(next); })"""
+
+
+def a_lost_context_comes_back_with_the_same_picture(out_web):
+    """The canvas's WebGL context lost through WEBGL_lose_context: the status line says that the browser has
+    taken the picture away (viewerState.pictureLost), in view, and no frame is counted over ten animation
+    frames meanwhile (frames are counted on the page before and after, the counter-check). Given back
+    (restoreContext, which the browser allows only where the loss was cancelled): the status line is the
+    usual one again, frames count, and the settled picture is the one before the loss pixel for pixel (the
+    fur texture, its anisotropic filter, the font's atlas and every state made again); F8 then still changes
+    the box (the sampler states reach the new samplers), and Esc ends the program with code 0."""
+    with Session(out_web) as s:
+        page = s.start()
+        before = page.settled_picture()
+        page.evaluate("window.lose = document.getElementById('canvas').getContext('webgl2')"
+                      ".getExtension('WEBGL_lose_context'); lose.loseContext()")
+        page.wait_for(lambda p: p.state().get("pictureLost"), "the page to say the picture is lost")
+        check(page.status() == LOST, f"while the context is lost the status line reads \"{page.status()}\"")
+        check(page.in_view("#status"), "the status line is out of view while the context is lost")
+        counted = page.frames()
+        check(page.evaluate(TEN_ANIMATION_FRAMES) == 10 and page.frames() == counted,
+              f"{page.frames() - counted} frames counted as presented while the context was lost")
+        page.evaluate("lose.restoreContext()")
+        page.wait_for(lambda p: not p.state()["pictureLost"], "the page to say the picture is back")
+        check(page.status() == NOT_TAKEN, f"after the context came back the status line reads \"{page.status()}\"")
+        after = page.settled_picture()
+        save(after, "context-restored")
+        if after.tobytes() != before.tobytes():
+            save(before, "context-before-loss")
+            differ = int((pixels(after) != pixels(before)).any(2).sum())
+            raise Failure(f"after the context came back the picture differs from the one before in {differ} pixels")
+        page.key("F8")
+        point = page.settled_picture()
+        check(box_changed(after, point), "F8 after the context came back left the box as it was")
+        expect_lines(point, START_LINES[:4] + ["Filtering: point (F8)"] + START_LINES[5:], "F8 after the restoration")
+        end_with_escape(page)
+        page.check_sound()
+
+
 SERVE = SOURCE / "platform/web/serve.py"
 PAGE_FILES = ("index.html", "viewer.js", "viewer.wasm", "viewer.data")
 # Notes every report of the page's policy, from before the page's own script runs.
@@ -627,7 +670,7 @@ CASES = {f.__name__: f for f in (
     missing_fur_shows_the_untextured_box, hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on,
     without_webgl2_the_page_says_so_in_one_line, a_page_that_cannot_start_says_why_in_view,
     fur_names_only_a_plain_file_beside_the_page, the_picture_fits_the_window,
-    the_page_runs_under_its_policy_as_served)}
+    the_page_runs_under_its_policy_as_served, a_lost_context_comes_back_with_the_same_picture)}
 
 SKIP = 77
 

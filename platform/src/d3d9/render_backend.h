@@ -91,8 +91,11 @@ class RenderBackend {
   public:
     virtual ~RenderBackend() = default;
 
-    // Storage for a buffer of length bytes and for a texture; null when the renderer has none to give.
-    virtual std::unique_ptr<BufferObject> create_buffer(const std::uint8_t* bytes, UINT length) = 0;
+    // Storage for a buffer and for a texture, made with the content of the device's record of it (the
+    // buffer's bytes, the texture's levels), which outlives the storage and holds at each upload what the
+    // renderer's copy is to hold: a renderer whose own copies are lost makes them again from it. Null when
+    // the renderer has none to give.
+    virtual std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>& content) = 0;
     virtual std::unique_ptr<TextureObject> create_texture(D3DFORMAT format,
                                                           const std::vector<MipLevel>& levels) = 0;
     // The largest texture side the renderer takes; 0 when it cannot say (its window is gone).

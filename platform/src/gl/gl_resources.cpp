@@ -1,18 +1,24 @@
 // The GL storage behind the device's vertex buffers, index buffers and textures: GL buffer objects filled
 // through the copy target (index buffers are bound through the vertex array when drawn), and RGBA8 textures
 // holding the whole mip chain from 0xAARRGGBB words (X8R8G8B8 reads its alpha as one), and the largest
-// texture side the GL takes.
+// texture side the GL takes. Each is made from the device's record of its content, at its creation and again
+// after a lost context came back (GlNamed::renew).
 #include "gl/gl_backend.h"
 
 namespace platform::d3d9 {
 
-GlBuffer::GlBuffer(std::shared_ptr<GlContext> context, const std::uint8_t* bytes, UINT length)
-    : GlNamed(std::move(context)) {
+GlBuffer::GlBuffer(std::shared_ptr<GlContext> context, const std::vector<std::uint8_t>& content)
+    : GlNamed(std::move(context)), content_(content) {
+    make();
+}
+
+void GlBuffer::make() {
     if (!gl_->make_current())
         return;
     glGenBuffers(1, &name_);
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
-    glBufferData(GL_COPY_WRITE_BUFFER, length, bytes, GL_STATIC_DRAW);
+    glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(content_.size()), content_.data(),
+                 GL_STATIC_DRAW);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
 }
 
@@ -57,7 +63,12 @@ const void* GlTexture::texels(const MipLevel& mip) {
 
 GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format,
                      const std::vector<MipLevel>& levels)
-    : GlNamed(std::move(context)) {
+    : GlNamed(std::move(context)), format_(format), levels_(levels) {
+    make();
+}
+
+void GlTexture::make() {
+    const std::vector<MipLevel>& levels = levels_;
     if (!gl_->make_current())
         return;
     glGenTextures(1, &name_);
@@ -67,9 +78,9 @@ GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format,
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size()) - 1);
 #if !PLATFORM_GL_HAS_BGRA
-    opaque_ = format == D3DFMT_X8R8G8B8; // no alpha: stored as opaque, as the texels are converted anyway
+    opaque_ = format_ == D3DFMT_X8R8G8B8; // no alpha: stored as opaque, as the texels are converted anyway
 #else
-    if (format == D3DFMT_X8R8G8B8)
+    if (format_ == D3DFMT_X8R8G8B8)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE); // no alpha: reads as opaque
 #endif
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
@@ -100,8 +111,8 @@ void GlTexture::upload(UINT level, const MipLevel& mip) {
     gl_->state().bind_texture(0, drawn);
 }
 
-std::unique_ptr<BufferObject> GlBackend::create_buffer(const std::uint8_t* bytes, UINT length) {
-    return std::make_unique<GlBuffer>(gl_, bytes, length);
+std::unique_ptr<BufferObject> GlBackend::create_buffer(const std::vector<std::uint8_t>& content) {
+    return std::make_unique<GlBuffer>(gl_, content);
 }
 
 std::unique_ptr<TextureObject> GlBackend::create_texture(D3DFORMAT format,
