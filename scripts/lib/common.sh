@@ -194,7 +194,9 @@ press_key() {
 }
 
 # The web build: Debian's Emscripten into build/web, the page (index.html, viewer.js, viewer.wasm,
-# viewer.data) copied to out/web, and the benchmark's bare page to out/web/bench/bare.html. emcc finds its JavaScript modules only through NODE_PATH where node is not
+# viewer.data) copied to out/web with a gzip copy of each (NAME.gz, level 9, no name or time in it), for
+# servers that send precompressed files, and the benchmark's bare page to
+# out/web/bench/bare.html. emcc finds its JavaScript modules only through NODE_PATH where node is not
 # Debian's own.
 build_web() {
     local dir="$ROOT/build/web"
@@ -204,5 +206,6 @@ build_web() {
     cmake --build "$dir" -j "$JOBS"
     mkdir -p "$ROOT/out/web/bench"
     cp "$dir/index.html" "$dir/viewer.js" "$dir/viewer.wasm" "$dir/viewer.data" "$ROOT/out/web/"
+    gzip -9 -n -k -f "$ROOT/out/web/index.html" "$ROOT/out/web/viewer.js" "$ROOT/out/web/viewer.wasm" "$ROOT/out/web/viewer.data"
     cp "$dir/bench/bare.html" "$ROOT/out/web/bench/"
 }

@@ -60,7 +60,7 @@ class FakeTexture final : public TextureObject {
 class FakeBackend final : public RenderBackend {
   public:
     explicit FakeBackend(Seen& seen) : seen_(seen) {}
-    std::unique_ptr<BufferObject> create_buffer(const std::uint8_t*, UINT) override {
+    std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>&) override {
         return nullptr;
     }
     std::unique_ptr<TextureObject> create_texture(D3DFORMAT, UINT, UINT, UINT) override {

@@ -11,10 +11,14 @@ the box is compared with the bounds of docs/conformance.md, against the Linux bu
 time-out; nothing is timed. Exits 77 (skipped, with the reason) when OUT_WEB holds no built page.
 """
 import base64
+import gzip
 import re
+import subprocess
 import sys
 import tempfile
+import urllib.error
 import urllib.parse
+import urllib.request
 from pathlib import Path
 
 import numpy as np
@@ -503,13 +507,170 @@ def a_page_that_cannot_start_says_why_in_view(out_web):
             check("damaged" not in page.state()["error"], "a missing viewer.data is called damaged")
 
 
+LOST = "The browser has taken the picture away (its WebGL context was lost); it comes back when the browser " \
+       "gives the context back."
+# Resolves after ten of the browser's animation frames: a span in which a running program presents.
+TEN_ANIMATION_FRAMES = """new Promise(done => { let n = 0;
+  const next = () => ++n === 10 ? done(n) : requestAnimationFrame(next); requestAnimationFrame(next); })"""
+
+
+def a_lost_context_comes_back_with_the_same_picture(out_web):
+    """The canvas's WebGL context lost through WEBGL_lose_context: the status line says that the browser has
+    taken the picture away (viewerState.pictureLost), in view, and no frame is counted over ten animation
+    frames meanwhile (frames are counted on the page before and after, the counter-check). Given back
+    (restoreContext, which the browser allows only where the loss was cancelled): the status line is the
+    usual one again, frames count, and the settled picture is the one before the loss pixel for pixel (the
+    fur texture, its anisotropic filter, the font's atlas and every state made again); F8 then still changes
+    the box (the sampler states reach the new samplers), and Esc ends the program with code 0."""
+    with Session(out_web) as s:
+        page = s.start()
+        before = page.settled_picture()
+        page.evaluate("window.lose = document.getElementById('canvas').getContext('webgl2')"
+                      ".getExtension('WEBGL_lose_context'); lose.loseContext()")
+        page.wait_for(lambda p: p.state().get("pictureLost"), "the page to say the picture is lost")
+        check(page.status() == LOST, f"while the context is lost the status line reads \"{page.status()}\"")
+        check(page.in_view("#status"), "the status line is out of view while the context is lost")
+        counted = page.frames()
+        check(page.evaluate(TEN_ANIMATION_FRAMES) == 10 and page.frames() == counted,
+              f"{page.frames() - counted} frames counted as presented while the context was lost")
+        page.evaluate("lose.restoreContext()")
+        page.wait_for(lambda p: not p.state()["pictureLost"], "the page to say the picture is back")
+        check(page.status() == NOT_TAKEN, f"after the context came back the status line reads \"{page.status()}\"")
+        after = page.settled_picture()
+        save(after, "context-restored")
+        if after.tobytes() != before.tobytes():
+            save(before, "context-before-loss")
+            differ = int((pixels(after) != pixels(before)).any(2).sum())
+            raise Failure(f"after the context came back the picture differs from the one before in {differ} pixels")
+        page.key("F8")
+        point = page.settled_picture()
+        check(box_changed(after, point), "F8 after the context came back left the box as it was")
+        expect_lines(point, START_LINES[:4] + ["Filtering: point (F8)"] + START_LINES[5:], "F8 after the restoration")
+        end_with_escape(page)
+        page.check_sound()
+
+
+SERVE = SOURCE / "platform/web/serve.py"
+PAGE_FILES = ("index.html", "viewer.js", "viewer.wasm", "viewer.data")
+# Notes every report of the page's policy, from before the page's own script runs.
+RECORD_VIOLATIONS = """window.violations = [];
+document.addEventListener("securitypolicyviolation", function (e) {
+  window.violations.push(e.effectiveDirective + " " + (e.blockedURI || "") + " " + (e.sample || "")); });"""
+
+
+class PageServer:
+    """platform/web/serve.py serving a folder, as scripts/web runs it."""
+
+    def __init__(self, folder):
+        self.folder = folder
+
+    def __enter__(self):
+        self.process = subprocess.Popen([sys.executable, str(SERVE), str(self.folder), "0"], stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, text=True)
+        self.base = self.process.stdout.readline().strip()
+        check(self.base.startswith("http://127.0.0.1:"), f"serve.py did not say its address: {self.base!r}")
+        return self
+
+    def get(self, path, gzip_too=True):
+        """(status, headers, body as sent) of a GET of `path`."""
+        request = urllib.request.Request(self.base + path.lstrip("/"),
+                                         headers={"Accept-Encoding": "gzip" if gzip_too else "identity"})
+        try:
+            with urllib.request.urlopen(request, timeout=30) as response:
+                return response.status, response.headers, response.read()
+        except urllib.error.HTTPError as e:
+            return e.code, e.headers, e.read()
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait(10)
+
+
+def the_page_runs_under_its_policy_as_served(out_web):
+    """The page's Content-Security-Policy (its meta tag) admits its own inline script and style by hash,
+    viewer.js, the wasm ('wasm-unsafe-eval') and same-origin fetches, and requires Trusted Types for script
+    addresses, with no 'unsafe-inline' or 'unsafe-eval'. platform/web/serve.py sends every response, a 404
+    too, with that policy plus frame-ancestors 'none', X-Frame-Options DENY and nosniff; sends the page's
+    files gzip-compressed to a browser that takes gzip (the same bytes once inflated, the module as
+    application/wasm) and as they are to one that does not; and serves nothing outside its folder. Served so,
+    the page draws its frames in Chromium with no policy violation reported, in under 0.55 MB over the wire;
+    an inline style added later is reported (the listener hears) and a plain string as a script's address
+    is refused (Trusted Types are on)."""
+    with tempfile.TemporaryDirectory(prefix="viewer-served.") as folder:
+        for path in Path(out_web).iterdir():
+            (Path(folder) / path.name).symlink_to(path.resolve())
+        with PageServer(folder) as server:
+            status, headers, page = server.get("/index.html", gzip_too=False)
+            check(status == 200, f"index.html: HTTP {status}")
+            meta = re.search(r'<meta http-equiv="Content-Security-Policy" content="([^"]*)"', page.decode())
+            check(meta, "the page has no Content-Security-Policy meta tag")
+            policy = meta.group(1)
+            directives = {d.split()[0]: d.split()[1:] for d in policy.split(";") if d.strip()}
+            script, style = directives.get("script-src", []), directives.get("style-src", [])
+            check("'wasm-unsafe-eval'" in script and "'self'" in script, f"script-src is {script}")
+            check(not {"'unsafe-inline'", "'unsafe-eval'", "*"} & set(script + style),
+                  f"the policy lets inline code or eval through: {policy}")
+            check(any(h.startswith("'sha256-") for h in script) and any(h.startswith("'sha256-") for h in style),
+                  f"the policy names no hash of the inline script and style: {policy}")
+            check(directives.get("default-src") == ["'none'"] and
+                  directives.get("require-trusted-types-for") == ["'script'"], f"the policy is loose: {policy}")
+            wanted = policy.rstrip("; ") + "; frame-ancestors 'none'"
+            for path in ("/", *PAGE_FILES, "/no-such-file", "/..%2f..%2f..%2fetc%2fpasswd", "/%2e%2e/index.html"):
+                status, headers, body = server.get(path)
+                check(headers.get("Content-Security-Policy") == wanted,
+                      f"{path}: Content-Security-Policy {headers.get('Content-Security-Policy')!r}")
+                check(headers.get("X-Content-Type-Options") == "nosniff" and headers.get("X-Frame-Options") == "DENY",
+                      f"{path}: X-Content-Type-Options {headers.get('X-Content-Type-Options')!r}, "
+                      f"X-Frame-Options {headers.get('X-Frame-Options')!r}")
+                check(status == (200 if path in ("/", *PAGE_FILES) else 404), f"{path}: HTTP {status}")
+            for name in PAGE_FILES[1:]:
+                data = (Path(out_web) / name).read_bytes()
+                _, headers, body = server.get("/" + name)
+                check(headers.get("Content-Encoding") == "gzip" and len(body) < len(data) and
+                      gzip.decompress(body) == data, f"{name} is not sent gzip-compressed "
+                      f"({headers.get('Content-Encoding')!r}, {len(body)} of {len(data)} bytes)")
+                _, headers, body = server.get("/" + name, gzip_too=False)
+                check(headers.get("Content-Encoding") is None and body == data,
+                      f"{name} to a browser without gzip: {headers.get('Content-Encoding')!r}, {len(body)} bytes")
+            check(server.get("/viewer.wasm")[1].get("Content-Type") == "application/wasm", "the module's type")
+
+            with hp.Chromium() as browser:
+                page = browser.open(server.base + "index.html")
+                page.call("Page.addScriptToEvaluateOnNewDocument", source=RECORD_VIOLATIONS)
+                page.navigate(server.base + "index.html")
+                page.wait_for_frames(3)
+                state = page.state()
+                check(state["exitCode"] is None and state["error"] is None, f"the program is not running: {state}")
+                check(page.evaluate("window.violations") == [],
+                      f"the policy refused: {page.evaluate('window.violations')}")
+                check(page.evaluate("document.getElementById('notes').innerText.trim()") == "",
+                      f"the page notes: {notes(page)!r}")
+                sent = page.evaluate("[...performance.getEntriesByType('navigation'),"
+                                     " ...performance.getEntriesByType('resource')].map(e => [e.name, e.transferSize,"
+                                     " e.encodedBodySize, e.decodedBodySize])")
+                total = sum(entry[1] for entry in sent)
+                print("as served: " + ", ".join(f"{urllib.parse.urlsplit(n).path} {e} of {d} bytes" for n, _, e, d in sent)
+                      + f"; {total} bytes over the wire in all")
+                check(total < 550_000, f"the page takes {total} bytes over the wire, not under 0.55 MB: {sent}")
+
+                page.evaluate("document.head.appendChild(document.createElement('style')).textContent = 'p { }'")
+                page.wait_for(lambda p: p.evaluate("window.violations.length") > 0,
+                              "the report of an inline style added after the start")
+                refused = page.evaluate("(() => { try { document.createElement('script').src = 'viewer.js';"
+                                        " return 'taken'; } catch (e) { return e.name; } })()")
+                check(refused == "TypeError", f"a plain string as a script's address was {refused}")
+                page.wait_for_more_frames(3)
+                page.check_sound()
+
+
 CASES = {f.__name__: f for f in (
     first_frame_matches_the_linux_build, keys_change_the_picture_and_status_as_on_linux,
     mouse_turns_and_wheel_zooms_as_on_linux, escape_ends_the_program_with_code_0,
     keys_the_program_does_not_read_are_the_browsers,
     missing_fur_shows_the_untextured_box, hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on,
     without_webgl2_the_page_says_so_in_one_line, a_page_that_cannot_start_says_why_in_view,
-    fur_names_only_a_plain_file_beside_the_page, the_picture_fits_the_window)}
+    fur_names_only_a_plain_file_beside_the_page, the_picture_fits_the_window,
+    the_page_runs_under_its_policy_as_served, a_lost_context_comes_back_with_the_same_picture)}
 
 SKIP = 77
 

@@ -19,7 +19,7 @@ std::uint64_t next_version() {
 } // namespace
 
 BufferStorage::BufferStorage(RenderBackend& backend, UINT length)
-    : bytes(length, 0), version(next_version()), object(backend.create_buffer(bytes.data(), length)) {}
+    : bytes(length, 0), version(next_version()), object(backend.create_buffer(bytes)) {}
 
 void BufferStorage::upload(UINT offset, UINT size) {
     version = next_version();

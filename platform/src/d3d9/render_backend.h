@@ -94,8 +94,12 @@ class RenderBackend {
   public:
     virtual ~RenderBackend() = default;
 
-    // Storage for a buffer of length bytes and for a texture; null when the renderer has none to give.
-    virtual std::unique_ptr<BufferObject> create_buffer(const std::uint8_t* bytes, UINT length) = 0;
+    // Storage for a buffer, made with the content of the device's record of it (its bytes), which outlives
+    // the storage and holds at each upload what the renderer's copy is to hold: a renderer whose own copies
+    // are lost makes them again from it. Storage for a texture of width x height with its levels, empty until
+    // each level is uploaded: the renderer's copy is the texture's only one (a renderer whose copies can be
+    // lost keeps the levels it was given). Null when the renderer has none to give.
+    virtual std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>& content) = 0;
     virtual std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height,
                                                           UINT levels) = 0;
     // The largest texture side the renderer takes; 0 when it cannot say (its window is gone).

@@ -26,6 +26,9 @@
 #define PLATFORM_GL_HAS_DOUBLE_DEPTH (!PLATFORM_GL_ES)     // glClearDepth (ES has only glClearDepthf)
 // What WebGL 2 lacks beyond ES 3.0.
 #define PLATFORM_GL_HAS_MAP_BUFFER (!PLATFORM_GL_WEBGL) // glMapBufferRange
+// The display can take the context away and give it back empty (a browser's lost WebGL context), so the
+// renderer keeps what it cannot make again from the device's records.
+#define PLATFORM_GL_CAN_LOSE_CONTEXT PLATFORM_GL_WEBGL
 // The window's own buffers can stand in for the back buffer; a page's canvas cannot (its drawing buffer is
 // cleared once the browser has shown it, and the tests read the picture back after the frame).
 #define PLATFORM_GL_WINDOW_CAN_BE_BACK_BUFFER (!PLATFORM_GL_WEBGL)

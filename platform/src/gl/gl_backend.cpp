@@ -1,6 +1,7 @@
 // The GL renderer's making (make_gl_backend of render_backend.h): an OpenGL 3.3 core (or WebGL 2) context
 // the host makes on the window's host window (gl_context.cpp), the objects every draw uses (vertex array,
-// one sampler per fixed-function stage, the font's coverage program), and its release.
+// one sampler per fixed-function stage, the font's coverage program), their making again with the
+// resources' after the context came back from a loss, and the release.
 #include "gl/gl_backend.h"
 #include "gl/gl_font_quads.h"
 #include "gl/gl_stream_buffer.h"
@@ -47,6 +48,7 @@ bool GlBackend::init(std::string& error) {
     // Errors left by whatever ran on the context before are not ours (bounded: a lost context repeats one).
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }
+    restorations_ = gl_->restorations();
     if (!init_back_buffer(error))
         return false;
 
@@ -86,8 +88,8 @@ void GlBackend::release() {
             scratch_indices_->abandon();
         return;
     }
-    for (const GLuint atlas : atlases_)
-        glDeleteTextures(1, &atlas);
+    for (const auto& [handle, atlas] : atlases_)
+        glDeleteTextures(1, &atlas.texture);
     atlases_.clear();
     programs_.clear();
     coverage_.reset();
@@ -112,15 +114,53 @@ GlBackend::~GlBackend() {
     coverage_.reset();
 }
 
+void GlBackend::renew_after_loss() {
+    // The names of the context before are gone with it: forgotten, not deleted.
+    programs_.abandon();
+    programs_.clear();
+    program_ = nullptr;
+    if (coverage_)
+        coverage_->abandon();
+    coverage_.reset();
+    if (scratch_indices_)
+        scratch_indices_->abandon();
+    scratch_indices_.reset();
+    framebuffer_ = color_buffer_ = depth_buffer_ = vertex_array_ = 0;
+    samplers_.fill(0);
+    offscreen_complete_ = false;
+    state_.forget(); // the context given back has GL's initial state
+    std::string error;
+    if (!init(error))
+        std::fprintf(stderr,
+                     "Direct3D 9: the %s context came back, but the device cannot be set up on it: %s\n",
+                     kGlEs ? "WebGL 2" : "OpenGL", error.c_str());
+    for (GlRenewable* object : gl_->renewables())
+        object->renew(restorations_);
+    for (auto& [handle, atlas] : atlases_)
+        atlas.texture = make_atlas_texture(atlas.width, atlas.height, atlas.coverage.data());
+    renewed_ = true;
+}
+
+bool GlBackend::current_and_renewed() {
+    if (!make_current())
+        return false;
+    if (!gl_->lost() && gl_->restorations() != restorations_) {
+        renew_after_loss();
+        bind_target();
+    }
+    return true;
+}
+
 bool GlBackend::can_draw() {
     host::Window* const hw = win32::host_window(window_);
     if (hw != nullptr && host::is_minimized(hw))
         return false;
-    return make_current();
+    // Nothing drawn on a lost context would be seen.
+    return current_and_renewed() && !gl_->lost();
 }
 
 bool GlBackend::can_present() {
-    return win32::host_window(window_) != nullptr && make_current();
+    return win32::host_window(window_) != nullptr && current_and_renewed();
 }
 
 void GlBackend::flush() {

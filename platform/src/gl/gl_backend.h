@@ -4,7 +4,10 @@
 // window's own buffers while its client area is the back buffer's size, else an offscreen framebuffer with
 // an RGB8 colour buffer and the depth buffer asked for), the vertex array, one sampler per
 // fixed-function stage, the emulation programs, the font's coverage program and atlases, and the buffers
-// and textures of the device's resources. Its bodies, one area each: gl_backend.cpp (creation and release),
+// and textures of the device's resources. A context the display takes away and gives back (a browser's lost
+// WebGL context) has lost every one of them: the renderer makes them all again, the resources' copies from
+// the device's records of their content. Its bodies, one area each: gl_backend.cpp (creation, release and
+// renewal after a loss),
 // gl_context.cpp (the context), gl_target.cpp (back buffer, Clear, Present, read-back, making current),
 // gl_resources.cpp (buffers and textures), gl_draw.cpp (state and indexed draws), gl_font_quads.cpp (atlases
 // and quads), gl_state.cpp (the state shadow), gl_stream_buffer.cpp (data written once per draw).
@@ -18,6 +21,7 @@
 #include "host/host.h"
 
 #include <array>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -27,6 +31,18 @@ namespace platform::d3d9 {
 
 class CoverageProgram;
 class GlStreamBuffer;
+
+// A GL object behind a device resource, which the renderer makes again when its context comes back after a
+// loss.
+class GlRenewable {
+  public:
+    // Makes the object again on the context given back for the restorations-th time, unless it was made on
+    // that one already.
+    virtual void renew(unsigned restorations) = 0;
+
+  protected:
+    ~GlRenewable() = default;
+};
 
 // The renderer's GL context. Owned jointly by the renderer and every buffer and texture made on it, so that
 // GL names are deleted while the context exists; GL calls are skipped once the window (and with it the
@@ -43,6 +59,20 @@ class GlContext {
     HWND window() const {
         return window_;
     }
+    // Whether the display has taken the context away for now, and how many times it has given it back
+    // (host.h): the objects made before the last restoration are gone.
+    bool lost() const;
+    unsigned restorations() const;
+    // The resources' GL objects alive on the context, which a restoration makes again.
+    void track(GlRenewable* object) {
+        renewables_.insert(object);
+    }
+    void untrack(GlRenewable* object) {
+        renewables_.erase(object);
+    }
+    const std::set<GlRenewable*>& renewables() const {
+        return renewables_;
+    }
     // The shadow of the context's state, through which every setting and binding goes.
     GlState& state() {
         return state_;
@@ -52,28 +82,53 @@ class GlContext {
     HWND window_;
     host::GlContext* context_;
     GlState state_;
+    std::set<GlRenewable*> renewables_;
 };
 
 // The GL names behind the device's resources (gl_resources.cpp); 0 when the context was gone at creation.
-template <typename Object> class GlNamed : public Object {
+// Each is made (make) from the device's record of the resource's content, which outlives it, and made again
+// from that record when the context comes back after a loss.
+template <typename Object> class GlNamed : public Object, public GlRenewable {
   public:
     GlNamed(const GlNamed&) = delete;
     GlNamed& operator=(const GlNamed&) = delete;
+    ~GlNamed() override {
+        gl_->untrack(this);
+    }
     GLuint name() const {
         return name_;
     }
+    void renew(unsigned restorations) final {
+        if (restorations == made_in_)
+            return;
+        made_in_ = restorations;
+        name_ = 0; // gone with the context it was made on
+        make();
+    }
 
   protected:
-    explicit GlNamed(std::shared_ptr<GlContext> context) : gl_(std::move(context)) {}
+    explicit GlNamed(std::shared_ptr<GlContext> context)
+        : gl_(std::move(context)), made_in_(gl_->restorations()) {
+        gl_->track(this);
+    }
+    // Makes the GL object with the record's content.
+    virtual void make() = 0;
     std::shared_ptr<GlContext> gl_;
     GLuint name_ = 0;
+
+  private:
+    unsigned made_in_; // the restorations of the context the object was made on
 };
 
 class GlBuffer final : public GlNamed<BufferObject> {
   public:
-    GlBuffer(std::shared_ptr<GlContext> context, const std::uint8_t* bytes, UINT length);
+    GlBuffer(std::shared_ptr<GlContext> context, const std::vector<std::uint8_t>& content);
     ~GlBuffer() override;
     void upload(UINT offset, UINT size, const std::uint8_t* bytes) override;
+
+  private:
+    void make() override;
+    const std::vector<std::uint8_t>& content_;
 };
 
 class GlTexture final : public GlNamed<TextureObject> {
@@ -84,8 +139,15 @@ class GlTexture final : public GlNamed<TextureObject> {
     void read_back(UINT level, MipLevel& mip) override;
 
   private:
+    void make() override;
     // The level's texels as the GL takes them (gl_resources.cpp).
     const void* texels(const MipLevel& mip);
+    void put(UINT level, const MipLevel& mip);
+    D3DFORMAT format_;
+    UINT width_, height_, levels_;
+#if PLATFORM_GL_CAN_LOSE_CONTEXT
+    std::vector<MipLevel> kept_; // the levels uploaded, to make the texture again after a lost context
+#endif
     bool opaque_ = false;               // X8R8G8B8: alpha stored as one (ES)
     std::vector<std::uint8_t> staging_; // RGBA bytes of a level (ES)
 };
@@ -99,7 +161,7 @@ class GlBackend final : public RenderBackend {
     // Makes the back buffer and the objects every draw uses; false and the reason in error on failure.
     bool init(std::string& error);
 
-    std::unique_ptr<BufferObject> create_buffer(const std::uint8_t* bytes, UINT length) override;
+    std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>& content) override;
     std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height,
                                                   UINT levels) override;
     UINT max_texture_side() override;
@@ -148,6 +210,14 @@ class GlBackend final : public RenderBackend {
     // Binds the target for drawing, with the clip origin its rows need.
     void bind_target();
     void release();
+    // After the context came back from a loss: forgets every GL object of the one before and makes them
+    // all again, the renderer's own as init does and the resources' from the device's records.
+    void renew_after_loss();
+    // make_current, and renew_after_loss first when the context came back from a loss since the objects
+    // were made: every draw and Present asks this before it works on the context.
+    bool current_and_renewed();
+    // Makes an atlas's texture with its coverage; 0 when the GL does not take it.
+    GLuint make_atlas_texture(UINT width, UINT height, const std::uint8_t* coverage);
     // Turns the state records into GL before a draw; false when the state's program does not compile.
     bool apply_fixed_function_state(const DrawCall& draw);
     void apply_pipeline_states(const StateRecords& states);
@@ -187,7 +257,16 @@ class GlBackend final : public RenderBackend {
     FfpProgram* program_ = nullptr; // the program of the last draw's key
     FfpKey program_key_;
     std::unique_ptr<CoverageProgram> coverage_;
-    std::set<GLuint> atlases_;
+    // The font's atlases by handle, each with a copy of its coverage to make it again from after a loss.
+    struct Atlas {
+        GLuint texture = 0;
+        UINT width = 0, height = 0;
+        std::vector<std::uint8_t> coverage;
+    };
+    std::map<AtlasHandle, Atlas> atlases_;
+    AtlasHandle next_atlas_ = 1;
+    unsigned restorations_ = 0; // the context's restorations that the GL objects were made on
+    bool renewed_ = false;      // made again since the last draw: the next draw sets every state
 };
 
 } // namespace platform::d3d9

@@ -1,5 +1,6 @@
 // The GL renderer's context on the window's host window: made current through the host, deleted with the
-// renderer; and what the context offers (gl_has_extension of gl_api.h).
+// renderer, lost and given back as the host says; and what the context offers (gl_has_extension of
+// gl_api.h).
 #include "gl/gl_backend.h"
 #include "win32/win32_internal.h"
 
@@ -13,6 +14,14 @@ GlContext::~GlContext() {
 
 bool GlContext::make_current() {
     return host::make_current(win32::host_window(window_), context_);
+}
+
+bool GlContext::lost() const {
+    return host::context_lost(context_);
+}
+
+unsigned GlContext::restorations() const {
+    return host::context_restorations(context_);
 }
 
 // The extensions one by one, as both OpenGL 3.3 core and ES 3.0 list them.

@@ -113,6 +113,13 @@ template <typename Gl, typename Storage> GLuint name_of(const Storage& storage) 
 } // namespace
 
 bool GlBackend::draw_indexed(const DrawCall& draw) {
+    if (renewed_) {
+        // Everything was made again after a lost context: no state is set on the new one yet.
+        renewed_ = false;
+        DrawCall everything = draw;
+        everything.dirty = kDirtyAll;
+        return draw_indexed(everything);
+    }
     if (!apply_fixed_function_state(draw))
         return false; // the program for this state did not compile: nothing is drawn
     bind_vertex_attributes(draw.layout, draw.stream, draw.states.fvf);

@@ -3,7 +3,9 @@
 // onto the back buffer, clipped by the scissor test, at depth 0 with an alpha test that discards uncovered
 // pixels, under the depth states the device hands over. Their vertices go into one stream buffer, each draw's
 // after the last's; their state is set through the state shadow, so the lines of text after the first make
-// few calls, and the device marks the emulation's state for setting again before its next draw.
+// few calls, and the device marks the emulation's state for setting again before its next draw. An atlas is
+// known by a handle of the renderer's, which keeps its coverage: a lost context takes the texture along, and
+// the renderer makes it again from the copy under the same handle.
 #include "gl/gl_font_quads.h"
 #include "gl/gl_color.h"
 #include "gl/gl_backend.h"
@@ -158,6 +160,18 @@ AtlasHandle GlBackend::create_atlas(UINT width, UINT height, const std::uint8_t*
     const UINT max_side = max_texture_side();
     if (width > max_side || height > max_side)
         return 0;
+    const GLuint texture = make_atlas_texture(width, height, coverage);
+    if (texture == 0 && !gl_->lost())
+        return 0;
+    // The coverage is kept: a lost context takes the texture with it, and it is made again from this.
+    const AtlasHandle handle = next_atlas_++;
+    atlases_.emplace(handle,
+                     Atlas{texture, width, height,
+                           std::vector<std::uint8_t>(coverage, coverage + std::size_t{width} * height)});
+    return handle;
+}
+
+GLuint GlBackend::make_atlas_texture(UINT width, UINT height, const std::uint8_t* coverage) {
     GLuint texture = 0;
     glGenTextures(1, &texture);
     state_.bind_texture(0, texture);
@@ -178,15 +192,16 @@ AtlasHandle GlBackend::create_atlas(UINT width, UINT height, const std::uint8_t*
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    atlases_.insert(texture);
     return texture;
 }
 
 void GlBackend::destroy_atlas(AtlasHandle atlas) {
-    if (atlases_.erase(atlas) == 0)
+    const auto found = atlases_.find(atlas);
+    if (found == atlases_.end())
         return;
-    if (make_current()) {
-        const GLuint texture = atlas;
+    const GLuint texture = found->second.texture;
+    atlases_.erase(found);
+    if (texture != 0 && make_current()) {
         glDeleteTextures(1, &texture);
         state_.deleted_texture(texture);
     }
@@ -194,10 +209,14 @@ void GlBackend::destroy_atlas(AtlasHandle atlas) {
 
 bool GlBackend::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
                            D3DCOLOR color, const QuadDepth& depth) {
-    if (atlases_.count(atlas) == 0)
+    const auto found = atlases_.find(atlas);
+    if (found == atlases_.end())
         return false;
+    if (!coverage_)
+        return true; // not made again on a context given back: the text is left out
     const CoverageDepth gl_depth{depth.test && has_depth(), depth_function(depth.function), depth.write};
-    coverage_->draw(state_, atlas, quads, clip, color, gl_depth, width_, height_, rows_down());
+    coverage_->draw(state_, found->second.texture, quads, clip, color, gl_depth, width_, height_,
+                    rows_down());
     return true;
 }
 

@@ -1,20 +1,27 @@
 // The GL storage behind the device's vertex buffers, index buffers and textures: GL buffer objects filled
 // through the copy target (index buffers are bound through the vertex array when drawn), and RGBA8 textures
 // holding the whole mip chain from 0xAARRGGBB words (X8R8G8B8 reads its alpha as one), filled and read back
-// level by level, and the largest texture side the GL takes.
+// level by level, and the largest texture side the GL takes. A buffer is made from the device's record of its
+// content, at its creation and again after a lost context came back (GlNamed::renew); a texture's levels
+// live only here, so where the context can be lost the texture keeps those it was given to make it again.
 #include "gl/gl_backend.h"
 
 #include <algorithm>
 
 namespace platform::d3d9 {
 
-GlBuffer::GlBuffer(std::shared_ptr<GlContext> context, const std::uint8_t* bytes, UINT length)
-    : GlNamed(std::move(context)) {
+GlBuffer::GlBuffer(std::shared_ptr<GlContext> context, const std::vector<std::uint8_t>& content)
+    : GlNamed(std::move(context)), content_(content) {
+    make();
+}
+
+void GlBuffer::make() {
     if (!gl_->make_current())
         return;
     glGenBuffers(1, &name_);
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
-    glBufferData(GL_COPY_WRITE_BUFFER, length, bytes, GL_STATIC_DRAW);
+    glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(content_.size()), content_.data(),
+                 GL_STATIC_DRAW);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
 }
 
@@ -59,7 +66,11 @@ const void* GlTexture::texels(const MipLevel& mip) {
 
 GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height,
                      UINT levels)
-    : GlNamed(std::move(context)) {
+    : GlNamed(std::move(context)), format_(format), width_(width), height_(height), levels_(levels) {
+    make();
+}
+
+void GlTexture::make() {
     if (!gl_->make_current())
         return;
     glGenTextures(1, &name_);
@@ -67,18 +78,23 @@ GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT 
     const GLuint drawn = gl_->state().texture(0);
     gl_->state().bind_texture(0, name_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels) - 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_) - 1);
 #if !PLATFORM_GL_HAS_BGRA
-    opaque_ = format == D3DFMT_X8R8G8B8; // no alpha: stored as opaque, as the texels are converted anyway
+    opaque_ = format_ == D3DFMT_X8R8G8B8; // no alpha: stored as opaque, as the texels are converted anyway
 #else
-    if (format == D3DFMT_X8R8G8B8)
+    if (format_ == D3DFMT_X8R8G8B8)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE); // no alpha: reads as opaque
 #endif
-    for (UINT i = 0; i < levels; ++i) // storage only: the content comes by upload
+    for (UINT i = 0; i < levels_; ++i) // storage only: the content comes by upload
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8,
-                     static_cast<GLsizei>(std::max(1u, width >> i)),
-                     static_cast<GLsizei>(std::max(1u, height >> i)), 0, kTexelFormat, kTexelType, nullptr);
+                     static_cast<GLsizei>(std::max(1u, width_ >> i)),
+                     static_cast<GLsizei>(std::max(1u, height_ >> i)), 0, kTexelFormat, kTexelType, nullptr);
     gl_->state().bind_texture(0, drawn);
+#if PLATFORM_GL_CAN_LOSE_CONTEXT
+    for (UINT i = 0; i < kept_.size(); ++i)
+        if (!kept_[i].pixels.empty())
+            put(i, kept_[i]);
+#endif
 }
 
 GlTexture::~GlTexture() {
@@ -89,6 +105,15 @@ GlTexture::~GlTexture() {
 }
 
 void GlTexture::upload(UINT level, const MipLevel& mip) {
+#if PLATFORM_GL_CAN_LOSE_CONTEXT
+    if (kept_.size() <= level)
+        kept_.resize(level + 1);
+    kept_[level] = mip;
+#endif
+    put(level, mip);
+}
+
+void GlTexture::put(UINT level, const MipLevel& mip) {
     if (name_ == 0 || !gl_->make_current())
         return;
     const GLuint drawn = gl_->state().texture(0);
@@ -130,8 +155,8 @@ void GlTexture::read_back(UINT level, MipLevel& mip) {
     gl_->state().deleted_framebuffer(framebuffer);
 }
 
-std::unique_ptr<BufferObject> GlBackend::create_buffer(const std::uint8_t* bytes, UINT length) {
-    return std::make_unique<GlBuffer>(gl_, bytes, length);
+std::unique_ptr<BufferObject> GlBackend::create_buffer(const std::vector<std::uint8_t>& content) {
+    return std::make_unique<GlBuffer>(gl_, content);
 }
 
 std::unique_ptr<TextureObject> GlBackend::create_texture(D3DFORMAT format, UINT width, UINT height,

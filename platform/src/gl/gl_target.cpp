@@ -4,9 +4,9 @@
 // else the offscreen framebuffer (an RGB8 colour buffer for X8R8G8B8 and the depth buffer the device asked
 // for, its rows running down from the top like the window's so that both are rasterised alike), chosen again
 // at every Present as the window's size changes; Clear (scissored per rectangle), Present (the buffer swap,
-// with the offscreen back buffer first scaled into the client area with linear filtering) and the reading
-// back of its pixels. OpenGL ES 3.0 (WebGL 2) takes the same calls but reads pixels back as RGBA bytes only,
-// and always draws offscreen.
+// with the offscreen back buffer first scaled into the client area with linear filtering; a wait instead
+// while the context is lost), the reading back of its pixels, and making the context current. OpenGL ES 3.0
+// (WebGL 2) takes the same calls but reads pixels back as RGBA bytes only, and always draws offscreen.
 #include "gl/gl_color.h"
 #include "gl/gl_backend.h"
 #include "trace/test_hooks.h"
@@ -223,10 +223,10 @@ void GlBackend::present(const RECT& from, const RECT* dest) {
     const auto h = static_cast<LONG>(height_);
     const bool same_size = client_width == w && client_height == h;
 
-    // A minimised or hidden window shows nothing: instead of drawing into it, Present waits about one display
-    // refresh, so that a program presenting in a loop uses next to no processor time meanwhile (while
-    // minimised, its clears and draws are left out too: can_draw).
-    if (host::is_minimized(hw) || host::is_hidden(hw)) {
+    // A minimised or hidden window shows nothing, and neither does a lost context: instead of drawing into
+    // it, Present waits about one display refresh, so that a program presenting in a loop uses next to no
+    // processor time meanwhile (while minimised or lost, its clears and draws are left out too: can_draw).
+    if (host::is_minimized(hw) || host::is_hidden(hw) || gl_->lost()) {
         host::wait_refresh(hw);
     } else if (direct_ && same_size && from.left == 0 && from.top == 0 && from.right == w &&
                from.bottom == h && to.left == 0 && to.top == 0 && to.right == w && to.bottom == h) {

@@ -1,7 +1,8 @@
 // The host seam: everything the platform layer needs from what it runs on, and nothing of Windows. A host
 // gives windows (their showing, sizes and frame), one queue of input and window events, the pointer
-// captured for relative motion, a GL context on a window and the buffer swap, the clock, and the wait for
-// the next displayed frame. Key identity crosses the seam as USB HID usages (hid_usage.h).
+// captured for relative motion, a GL context on a window (and whether the display has taken it away) and
+// the buffer swap, the clock, and the wait for the next displayed frame. Key identity crosses the seam as
+// USB HID usages (hid_usage.h).
 //
 // Two hosts implement it: the desktop host (sdl/, Linux: windows and events of the desktop's media
 // library, an OpenGL 3.3 core context) and the web host (web/, the browser: emscripten/html5.h events on the
@@ -103,6 +104,12 @@ GlContext* create_gl_context(Window* window, std::string& error);
 void delete_gl_context(GlContext* context);
 // Makes the context current on its window; false when either is gone.
 bool make_current(Window* window, GlContext* context);
+// Whether the display has taken the context away for now (a browser may lose a WebGL context, and give it
+// back later): GL calls on it do nothing meanwhile. Never so on the desktop host.
+bool context_lost(GlContext* context);
+// How many times the display has given the context back after a loss; each time, every GL object made on
+// it before is gone, and its state is GL's initial one.
+unsigned context_restorations(GlContext* context);
 // Whether the retrace wait is on for swaps (Direct3D's presentation interval).
 void set_swap_interval(bool wait_for_retrace);
 // Shows what was drawn into the window's default framebuffer: the buffer swap, and on the web host the

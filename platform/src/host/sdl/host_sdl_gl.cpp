@@ -1,5 +1,5 @@
 // The SDL host's GL contexts (host.h on SDL2): an OpenGL 3.3 core context on a window made with the GL
-// attributes (host_sdl.cpp), making it current, the swap interval and the buffer swap.
+// attributes (host_sdl.cpp), making it current (it is never lost), the swap interval and the buffer swap.
 #include "host/sdl/host_sdl_internal.h"
 
 #include <map>
@@ -45,6 +45,15 @@ bool make_current(Window* window, GlContext* context) {
         return true;
     SDL_Window* const sdl = host_sdl::sdl_window(window);
     return sdl != nullptr && SDL_GL_MakeCurrent(sdl, context->sdl) == 0;
+}
+
+// A desktop GL context stays with its window until it is deleted.
+bool context_lost(GlContext* /*context*/) {
+    return false;
+}
+
+unsigned context_restorations(GlContext* /*context*/) {
+    return 0;
 }
 
 void set_swap_interval(bool wait_for_retrace) {

@@ -4,7 +4,10 @@
 // antialiasing (the renderer draws into a back buffer of its own). The browser shows what was drawn once
 // control returns to it, so the swap yields to the browser until its next animation frame (Asyncify
 // unwinds the program's stack meanwhile and rewinds it after), and tells the page that a frame was
-// presented.
+// presented. The browser may lose the WebGL context (a GPU reset, too many contexts, WEBGL_lose_context) and
+// give it back later: the host asks it to (by cancelling the loss event), counts the restorations for the
+// renderer, which makes its objects again, enables the context's extensions again as it was made with them,
+// and tells the page both (Module.onContextLost, Module.onContextRestored).
 #include "host/web/host_web_internal.h"
 
 #include <emscripten.h>
@@ -21,6 +24,8 @@ struct Window {
 
 struct GlContext {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle = 0;
+    bool lost = false;
+    unsigned restorations = 0;
 };
 
 namespace {
@@ -43,6 +48,44 @@ EM_JS(void, tell_page_presented, (), {
 });
 
 EM_JS(void, set_page_title, (const char* title), { document.title = UTF8ToString(title); });
+
+EM_JS(void, tell_page_context, (int lost), {
+    const told = Module[lost ? "onContextLost" : "onContextRestored"];
+    if (told)
+        told();
+});
+
+// A context given back has no extension enabled: those it was made with (enableExtensionsByDefault) are
+// enabled again, as Emscripten enabled them at its making.
+EM_JS(void, enable_extensions_again, (int handle), {
+    const context = GL.contexts[handle];
+    if (context) {
+        context.initExtensionsDone = false;
+        GL.initExtensions(context);
+    }
+});
+
+// The loss is cancelled (EM_TRUE: its default prevented), so that the browser gives the context back.
+EM_BOOL on_context_lost(int, const void*, void* data) {
+    static_cast<GlContext*>(data)->lost = true;
+    tell_page_context(1);
+    return EM_TRUE;
+}
+
+EM_BOOL on_context_restored(int, const void*, void* data) {
+    auto* const context = static_cast<GlContext*>(data);
+    enable_extensions_again(context->handle);
+    context->lost = false;
+    ++context->restorations;
+    tell_page_context(0);
+    return EM_TRUE;
+}
+
+void watch_context(GlContext* context) {
+    emscripten_set_webglcontextlost_callback(kCanvas, context, EM_TRUE, context ? on_context_lost : nullptr);
+    emscripten_set_webglcontextrestored_callback(kCanvas, context, EM_TRUE,
+                                                 context ? on_context_restored : nullptr);
+}
 
 EM_JS(int, page_has_canvas, (), { return document.querySelector("#canvas") ? 1 : 0; });
 
@@ -145,6 +188,7 @@ GlContext* create_gl_context(Window* /*window*/, std::string& error) {
         return nullptr;
     }
     p.context = std::make_unique<GlContext>(GlContext{handle});
+    watch_context(p.context.get());
     return p.context.get();
 }
 
@@ -152,6 +196,7 @@ void delete_gl_context(GlContext* context) {
     Page& p = page();
     if (context == nullptr || context != p.context.get())
         return;
+    watch_context(nullptr);
     emscripten_webgl_destroy_context(context->handle);
     p.context.reset();
 }
@@ -162,6 +207,14 @@ bool make_current(Window* window, GlContext* context) {
     if (emscripten_webgl_get_current_context() == context->handle)
         return true;
     return emscripten_webgl_make_context_current(context->handle) == EMSCRIPTEN_RESULT_SUCCESS;
+}
+
+bool context_lost(GlContext* context) {
+    return context != nullptr && context->lost;
+}
+
+unsigned context_restorations(GlContext* context) {
+    return context != nullptr ? context->restorations : 0;
 }
 
 void set_swap_interval(bool /*wait_for_retrace*/) {
