@@ -54,6 +54,16 @@ TEST_F(DeviceTest, ClearFillsTheTargetOpaqueOrJustItsRectangles) {
             const bool inside = x >= 2 && x < 5 && y >= 1 && y < 3;
             EXPECT_EQ(pixel(x, y), inside ? 0xFFFF0000u : 0xFF336699u) << x << "," << y;
         }
+
+    // A rectangle's clear between two draws that change no state leaves the second draw unclipped.
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    clear(0xFF000000);
+    draw(screen_quad(0.5f, 0xFF00FF00), kColourFvf, kQuadIndices);
+    ASSERT_EQ(device_->Clear(1, &rect, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+    draw(screen_quad(0.5f, 0xFF0000FF), kColourFvf, kQuadIndices);
+    present();
+    EXPECT_EQ(pixel(0, 4), 0xFF0000FFu);
+    EXPECT_EQ(pixel(3, 2), 0xFF0000FFu);
 }
 
 // A quad facing a point light straight on: every corner is sqrt(6) from the light, so all four vertices
@@ -272,6 +282,18 @@ TEST_F(DeviceTest, DepthTestKeepsTheNearerSurfaceOnlyWhileEnabled) {
     draw(screen_quad(0.3f, 0xFFFF0000), kColourFvf, kQuadIndices);
     present();
     EXPECT_EQ(pixel(8, 8), 0xFF000000u);
+
+    // Clear writes depth whatever ZWRITEENABLE says: after a draw without depth writes, the near quad's
+    // depth is cleared away and a far quad shows.
+    clear(0xFF000000);
+    draw(screen_quad(0.3f, 0xFFFF0000), kColourFvf, kQuadIndices);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZWRITEENABLE, FALSE), D3D_OK);
+    draw(screen_quad(0.2f, 0xFF0000FF), kColourFvf, kQuadIndices);
+    clear(0xFF000000);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE), D3D_OK);
+    draw(screen_quad(0.7f, 0xFF00FF00), kColourFvf, kQuadIndices);
+    present();
+    EXPECT_EQ(pixel(8, 8), 0xFF00FF00u);
 }
 
 // Two surfaces 1/70,000 apart in depth, the farther drawn second under less-or-equal: where a 16-bit depth
