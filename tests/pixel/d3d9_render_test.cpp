@@ -409,15 +409,16 @@ TEST_F(BothTargets, DrawIntoTheWindowAndOffscreenAlike) {
 // made larger, from the window's own buffers copied into the offscreen one first.
 class LargerWindow : public DeviceTest {
   protected:
-    // Clears the 16 x 16 back buffer's quadrants to red, green (top), blue and white (bottom), presents, and
-    // reads the window's corners' colours from a screenshot of the client area, as 0xRRGGBB in the same
-    // order; empty when no screenshot could be taken.
-    std::vector<std::uint32_t> presented_quadrants() {
+    // Clears the 16 x 16 back buffer's quadrants to red, green (top), blue and white (bottom), presents into
+    // `dest` (the whole client area when null), and reads the colours at the middles of that rectangle's
+    // quadrants from a screenshot of the client area, as 0xRRGGBB in the same order; empty when no
+    // screenshot could be taken.
+    std::vector<std::uint32_t> presented_quadrants(const RECT* dest = nullptr) {
         const D3DRECT rects[] = {{0, 0, 8, 8}, {8, 0, 16, 8}, {0, 8, 8, 16}, {8, 8, 16, 16}};
         const D3DCOLOR colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(device_->Clear(1, &rects[i], D3DCLEAR_TARGET, colours[i], 1.0f, 0), D3D_OK);
-        EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_EQ(device_->Present(nullptr, dest, nullptr, nullptr), D3D_OK);
         const std::vector<support::WindowId> windows = support::visible_windows(getpid(), "d3d9 test");
         const std::string path = testing::TempDir() + "larger_window.png";
         if (windows.size() != 1 || !support::screenshot(windows.front(), path))
@@ -429,9 +430,13 @@ class LargerWindow : public DeviceTest {
         std::remove(path.c_str());
         if (rgb == nullptr)
             return {};
+        const RECT to = dest != nullptr ? *dest : RECT{0, 0, w, h};
+        const int left = (3 * to.left + to.right) / 4;
+        const int right = (to.left + 3 * to.right) / 4;
+        const int top = (3 * to.top + to.bottom) / 4;
+        const int bottom = (to.top + 3 * to.bottom) / 4;
         std::vector<std::uint32_t> corners;
-        for (const auto& [x, y] :
-             {std::pair{w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}}) {
+        for (const auto& [x, y] : {std::pair{left, top}, {right, top}, {left, bottom}, {right, bottom}}) {
             const unsigned char* p = rgb + (static_cast<size_t>(y) * w + x) * 3;
             corners.push_back((std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2]);
         }
@@ -445,6 +450,12 @@ TEST_F(LargerWindow, ScaledFromTheOffscreenBackBuffer) {
     make_device(16, 16); // in a 320 x 240 window
     ASSERT_FALSE(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window());
     EXPECT_EQ(presented_quadrants(), kQuadrants);
+}
+
+TEST_F(LargerWindow, IntoADestinationRectangleCountedFromTheClientAreasTopLeft) {
+    make_device(16, 16); // in a 320 x 240 window
+    const RECT dest{16, 8, 176, 128};
+    EXPECT_EQ(presented_quadrants(&dest), kQuadrants);
 }
 
 TEST_F(LargerWindow, ScaledFromTheWindowsBuffersWhenTheWindowGrewAfterAFrame) {
