@@ -116,6 +116,15 @@ TEST_F(Lighting, NothingIsLitBeyondTheLightsRange) {
     expect_colour(render(), 50.0 / 255.0, 50.0 / 255.0, 50.0 / 255.0, "ambient only");
 }
 
+TEST_F(Lighting, ALightsAmbientIsAttenuatedAndTakesTheMaterialsAmbientColour) {
+    light_.Diffuse = {0.0f, 0.0f, 0.0f, 0.0f};
+    light_.Ambient = {0.15f, 0.15f, 0.15f, 1.0f};
+    material_.Ambient = {1.0f, 0.5f, 0.0f, 1.0f};
+    // Material ambient x (global ambient + light ambient / (0.1 d^2)), d^2 = 6.
+    const double ambient = 50.0 / 255.0 + 0.15 / 0.6;
+    expect_colour(render(), ambient, 0.5 * ambient, 0.0, "ambient only");
+}
+
 TEST_F(Lighting, NormalsAreNormalisedOnlyWhenAsked) {
     expect_lit(render(3.0f), 3.0, "long normals as they stand");
     ASSERT_EQ(device_->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE), D3D_OK);
