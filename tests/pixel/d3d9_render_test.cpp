@@ -586,6 +586,61 @@ TEST_F(Texturing, MipFiltersPickLevelsAsDirect3D9Does) {
     EXPECT_EQ(render(D3DTEXF_ANISOTROPIC), linear);
 }
 
+// Under the point mip filter the minification filter still works within the level picked: level 1 (a green
+// and black checkerboard, about 1.23 texels to a pixel) shows its texels unmixed under point minification
+// and blended under linear.
+TEST_F(Texturing, ThePointMipFilterKeepsTheMinificationFilterWithinTheLevel) {
+    std::vector<platform::d3d9::MipLevel> levels(3);
+    levels[0] = {4, 4, std::vector<std::uint32_t>(16, 0xFFFF0000)};
+    levels[1] = {2, 2, {0xFF00FF00, 0xFF000000, 0xFF000000, 0xFF00FF00}};
+    levels[2] = {1, 1, {0xFF0000FF}};
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &tex), D3D_OK);
+    held_.push_back(tex);
+    ASSERT_EQ(device_->SetTexture(0, tex), D3D_OK);
+    ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT), D3D_OK);
+    const float repeat = 4.0f * std::pow(2.0f, 1.3f);
+    const std::vector<Vertex> quad = {{-1, -1, 0.5f, 0xFFFFFFFF, 0, repeat},
+                                      {-1, 1, 0.5f, 0xFFFFFFFF, 0, 0},
+                                      {1, -1, 0.5f, 0xFFFFFFFF, repeat, repeat},
+                                      {1, 1, 0.5f, 0xFFFFFFFF, repeat, 0}};
+    // How many pixels show a blend of level 1's texels; any other level's colour fails.
+    const auto blended_pixels = [&](DWORD min_filter) {
+        EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MINFILTER, min_filter), D3D_OK);
+        clear(0xFF000000);
+        draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
+        present();
+        int blended = 0;
+        for (const std::uint32_t p : pixels_) {
+            EXPECT_EQ(p & 0xFFFF00FFu, 0xFF000000u) << std::hex << p;
+            blended += green(p) > 8 && green(p) < 247 ? 1 : 0;
+        }
+        return blended;
+    };
+    EXPECT_EQ(blended_pixels(D3DTEXF_POINT), 0);
+    EXPECT_GT(blended_pixels(D3DTEXF_LINEAR), 16 * 16 / 4);
+}
+
+// Coordinates outside 0..1 under the clamp address mode take the colour of the texel at the edge.
+TEST_F(Texturing, ClampTakesTheEdgeTexelsOutsideTheTexture) {
+    ASSERT_EQ(device_->SetTexture(0, texture({0xFF804020, 0xFFFFFFFF, 0xFF00FF00, 0xFF0000FF}, 2, 2)),
+              D3D_OK);
+    ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP), D3D_OK);
+    ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP), D3D_OK);
+    // u and v from -1 to 2 across the target: the texture covers its middle third.
+    const std::vector<Vertex> quad = {{-1, -1, 0.5f, 0xFFFFFFFF, -1, 2},
+                                      {-1, 1, 0.5f, 0xFFFFFFFF, -1, -1},
+                                      {1, -1, 0.5f, 0xFFFFFFFF, 2, 2},
+                                      {1, 1, 0.5f, 0xFFFFFFFF, 2, -1}};
+    clear(0xFF000000);
+    draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
+    present();
+    EXPECT_EQ(pixel(1, 1), 0xFF804020u);
+    EXPECT_EQ(pixel(14, 1), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel(1, 14), 0xFF00FF00u);
+    EXPECT_EQ(pixel(14, 14), 0xFF0000FFu);
+}
+
 TEST_F(Texturing, TheDefaultBlendFactorsLeaveColoursUnchanged) {
     ASSERT_EQ(device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), D3D_OK);
     clear(0xFF0000FF);
