@@ -5,6 +5,7 @@
 
 #include <platform_test.h>
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -142,13 +143,11 @@ TEST(StatusOverlay, TheFirstFrameShowsTheStartingCameraAndModes) {
 }
 
 TEST(StatusOverlay, ShowsTheCameraAsMovedWithinTheSameFrame) {
-    const auto run = run_frames(2, [](int frame, HWND) {
+    const auto run = run_frames(2, [](int frame, HWND window) {
         if (frame == 1) {
-            // W held for one frame from the start; the frame then adds no motion of its own.
-            InputSnapshot w;
-            w.keys[DIK_W] = 0x80;
-            camera = CameraState{};
-            update_camera(camera, w);
+            // W held through the keyboard device for the second frame's one step from the start.
+            support::send_focus(window);
+            support::send_key(window, SDL_SCANCODE_W, true);
             camera.fov = -1;
         }
     });
