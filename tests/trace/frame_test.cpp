@@ -125,6 +125,35 @@ TEST(Frame, AFrameWithoutInputSetsTheSameTransformsAsTheFrameBefore) {
     EXPECT_EQ(second, third);
 }
 
+// W, A and Space held together for five frames, the view turned off the axes: each frame takes A's step to
+// the side before W's step forward, rises, and pulls the move longer than one step back. The eye as the
+// view is set, to the last bit of each float.
+TEST(Frame, KeysHeldTogetherStepSidewaysThenForwardEveryFrame) {
+    const auto run = run_frames(6, [](int frame, HWND window) {
+        if (frame == 0)
+            camera.yaw = 4.0f;
+        if (frame == 1) {
+            support::send_focus(window);
+            for (const int key : {SDL_SCANCODE_W, SDL_SCANCODE_A, SDL_SCANCODE_SPACE})
+                support::send_key(window, key, true);
+        }
+    });
+    ASSERT_EQ(run.exit_code, 0);
+    std::vector<std::string> eyes;
+    for (int frame = 1; frame < 6; ++frame) {
+        const std::string_view call = "D3DXMatrixLookAtLH(";
+        const auto look = lines_starting(frame_lines(run.trace, frame), call);
+        ASSERT_EQ(look.size(), 1u);
+        eyes.push_back(look[0].substr(call.size(), look[0].find('}') + 1 - call.size()));
+    }
+    // Taken forward before sideways, the third frame's X would be 1.0771124.
+    const std::vector<std::string> expected = {
+        "{0.35903752, 10.22, 17.97374}", "{0.71807504, 10.440001, 17.94748}",
+        "{1.0771126, 10.660001, 17.921219}", "{1.4361501, 10.880001, 17.894958}",
+        "{1.7951876, 11.100001, 17.868698}"};
+    EXPECT_EQ(eyes, expected);
+}
+
 TEST(StatusOverlay, TheFirstFrameShowsTheStartingCameraAndModes) {
     const auto run = run_frames(1);
     const auto frame = frame_lines(run.trace, 0);
