@@ -516,11 +516,12 @@ class Texturing : public DeviceTest {
         D3DCOLOR colour;
         float u, v;
     };
-    void draw_quad(D3DCOLOR colour) {
-        const std::vector<Vertex> quad = {{-1, -1, 0.5f, colour, 0, 1},
-                                          {-1, 1, 0.5f, colour, 0, 0},
-                                          {1, -1, 0.5f, colour, 1, 1},
-                                          {1, 1, 0.5f, colour, 1, 0}};
+    // With `from` and `to` the coordinates run from (from, from) at the top left to (to, to) instead.
+    void draw_quad(D3DCOLOR colour, float from = 0.0f, float to = 1.0f) {
+        const std::vector<Vertex> quad = {{-1, -1, 0.5f, colour, from, to},
+                                          {-1, 1, 0.5f, colour, from, from},
+                                          {1, -1, 0.5f, colour, to, to},
+                                          {1, 1, 0.5f, colour, to, from}};
         clear(0xFF000000);
         draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
         present();
@@ -555,22 +556,18 @@ TEST_F(Texturing, StageZeroModulatesAndTheDisabledStageOneHasNoEffect) {
     EXPECT_EQ(pixel(12, 3), 0xFF000000u);
 }
 
-// A 4 x 4 texture with a red level 0, a green level 1 and a blue level 2, repeated (wrapped) so that about
-// 2.46 texels fall on a pixel: level of detail 1.3.
+// Repeats of a 4 x 4 texture across the 16 x 16 target that put about 2.46 texels on a pixel: level of
+// detail 1.3.
+const float kRepeatAtLod13 = 4.0f * std::pow(2.0f, 1.3f);
+
+// A 4 x 4 texture with a red level 0, a green level 1 and a blue level 2, repeated (wrapped).
 TEST_F(Texturing, MipFiltersPickLevelsAsDirect3D9Does) {
     IDirect3DTexture9* const tex = set_level_coloured_texture();
     ASSERT_NE(tex, nullptr);
     EXPECT_EQ(tex->GetLevelCount(), 3u);
-    const float repeat = 4.0f * std::pow(2.0f, 1.3f);
-    const std::vector<Vertex> quad = {{-1, -1, 0.5f, 0xFFFFFFFF, 0, repeat},
-                                      {-1, 1, 0.5f, 0xFFFFFFFF, 0, 0},
-                                      {1, -1, 0.5f, 0xFFFFFFFF, repeat, repeat},
-                                      {1, 1, 0.5f, 0xFFFFFFFF, repeat, 0}};
     const auto render = [&](DWORD mip_filter) {
         EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MIPFILTER, mip_filter), D3D_OK);
-        clear(0xFF000000);
-        draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
-        present();
+        draw_quad(0xFFFFFFFF, 0.0f, kRepeatAtLod13);
         return pixel(8, 8);
     };
     EXPECT_EQ(render(D3DTEXF_NONE), 0xFFFF0000u);  // level 0 only
@@ -590,26 +587,12 @@ TEST_F(Texturing, MipFiltersPickLevelsAsDirect3D9Does) {
 // and black checkerboard, about 1.23 texels to a pixel) shows its texels unmixed under point minification
 // and blended under linear.
 TEST_F(Texturing, ThePointMipFilterKeepsTheMinificationFilterWithinTheLevel) {
-    std::vector<platform::d3d9::MipLevel> levels(3);
-    levels[0] = {4, 4, std::vector<std::uint32_t>(16, 0xFFFF0000)};
-    levels[1] = {2, 2, {0xFF00FF00, 0xFF000000, 0xFF000000, 0xFF00FF00}};
-    levels[2] = {1, 1, {0xFF0000FF}};
-    IDirect3DTexture9* tex = nullptr;
-    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &tex), D3D_OK);
-    held_.push_back(tex);
-    ASSERT_EQ(device_->SetTexture(0, tex), D3D_OK);
+    ASSERT_NE(set_level_coloured_texture({0xFF00FF00, 0xFF000000, 0xFF000000, 0xFF00FF00}), nullptr);
     ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT), D3D_OK);
-    const float repeat = 4.0f * std::pow(2.0f, 1.3f);
-    const std::vector<Vertex> quad = {{-1, -1, 0.5f, 0xFFFFFFFF, 0, repeat},
-                                      {-1, 1, 0.5f, 0xFFFFFFFF, 0, 0},
-                                      {1, -1, 0.5f, 0xFFFFFFFF, repeat, repeat},
-                                      {1, 1, 0.5f, 0xFFFFFFFF, repeat, 0}};
     // How many pixels show a blend of level 1's texels; any other level's colour fails.
     const auto blended_pixels = [&](DWORD min_filter) {
         EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MINFILTER, min_filter), D3D_OK);
-        clear(0xFF000000);
-        draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
-        present();
+        draw_quad(0xFFFFFFFF, 0.0f, kRepeatAtLod13);
         int blended = 0;
         for (const std::uint32_t p : pixels_) {
             EXPECT_EQ(p & 0xFFFF00FFu, 0xFF000000u) << std::hex << p;
@@ -627,14 +610,7 @@ TEST_F(Texturing, ClampTakesTheEdgeTexelsOutsideTheTexture) {
               D3D_OK);
     ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP), D3D_OK);
     ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP), D3D_OK);
-    // u and v from -1 to 2 across the target: the texture covers its middle third.
-    const std::vector<Vertex> quad = {{-1, -1, 0.5f, 0xFFFFFFFF, -1, 2},
-                                      {-1, 1, 0.5f, 0xFFFFFFFF, -1, -1},
-                                      {1, -1, 0.5f, 0xFFFFFFFF, 2, 2},
-                                      {1, 1, 0.5f, 0xFFFFFFFF, 2, -1}};
-    clear(0xFF000000);
-    draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
-    present();
+    draw_quad(0xFFFFFFFF, -1.0f, 2.0f); // the texture covers the middle third
     EXPECT_EQ(pixel(1, 1), 0xFF804020u);
     EXPECT_EQ(pixel(14, 1), 0xFFFFFFFFu);
     EXPECT_EQ(pixel(1, 14), 0xFF00FF00u);
