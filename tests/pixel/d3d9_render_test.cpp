@@ -54,6 +54,16 @@ TEST_F(DeviceTest, ClearFillsTheTargetOpaqueOrJustItsRectangles) {
             const bool inside = x >= 2 && x < 5 && y >= 1 && y < 3;
             EXPECT_EQ(pixel(x, y), inside ? 0xFFFF0000u : 0xFF336699u) << x << "," << y;
         }
+
+    // A rectangle's clear between two draws that change no state leaves the second draw unclipped.
+    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    clear(0xFF000000);
+    draw(screen_quad(0.5f, 0xFF00FF00), kColourFvf, kQuadIndices);
+    ASSERT_EQ(device_->Clear(1, &rect, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+    draw(screen_quad(0.5f, 0xFF0000FF), kColourFvf, kQuadIndices);
+    present();
+    EXPECT_EQ(pixel(0, 4), 0xFF0000FFu);
+    EXPECT_EQ(pixel(3, 2), 0xFF0000FFu);
 }
 
 // A quad facing a point light straight on: every corner is sqrt(6) from the light, so all four vertices
@@ -104,6 +114,15 @@ TEST_F(Lighting, APointLightFollowsTheFormulaWithGlobalAmbient) {
 TEST_F(Lighting, NothingIsLitBeyondTheLightsRange) {
     light_.Range = 2.0f; // the corners are 2.45 away
     expect_colour(render(), 50.0 / 255.0, 50.0 / 255.0, 50.0 / 255.0, "ambient only");
+}
+
+TEST_F(Lighting, ALightsAmbientIsAttenuatedAndTakesTheMaterialsAmbientColour) {
+    light_.Diffuse = {0.0f, 0.0f, 0.0f, 0.0f};
+    light_.Ambient = {0.15f, 0.15f, 0.15f, 1.0f};
+    material_.Ambient = {1.0f, 0.5f, 0.0f, 1.0f};
+    // Material ambient x (global ambient + light ambient / (0.1 d^2)), d^2 = 6.
+    const double ambient = 50.0 / 255.0 + 0.15 / 0.6;
+    expect_colour(render(), ambient, 0.5 * ambient, 0.0, "ambient only");
 }
 
 TEST_F(Lighting, NormalsAreNormalisedOnlyWhenAsked) {
@@ -272,6 +291,18 @@ TEST_F(DeviceTest, DepthTestKeepsTheNearerSurfaceOnlyWhileEnabled) {
     draw(screen_quad(0.3f, 0xFFFF0000), kColourFvf, kQuadIndices);
     present();
     EXPECT_EQ(pixel(8, 8), 0xFF000000u);
+
+    // Clear writes depth whatever ZWRITEENABLE says: after a draw without depth writes, the near quad's
+    // depth is cleared away and a far quad shows.
+    clear(0xFF000000);
+    draw(screen_quad(0.3f, 0xFFFF0000), kColourFvf, kQuadIndices);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZWRITEENABLE, FALSE), D3D_OK);
+    draw(screen_quad(0.2f, 0xFF0000FF), kColourFvf, kQuadIndices);
+    clear(0xFF000000);
+    ASSERT_EQ(device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE), D3D_OK);
+    draw(screen_quad(0.7f, 0xFF00FF00), kColourFvf, kQuadIndices);
+    present();
+    EXPECT_EQ(pixel(8, 8), 0xFF00FF00u);
 }
 
 // Two surfaces 1/70,000 apart in depth, the farther drawn second under less-or-equal: where a 16-bit depth
@@ -387,15 +418,16 @@ TEST_F(BothTargets, DrawIntoTheWindowAndOffscreenAlike) {
 // made larger, from the window's own buffers copied into the offscreen one first.
 class LargerWindow : public DeviceTest {
   protected:
-    // Clears the 16 x 16 back buffer's quadrants to red, green (top), blue and white (bottom), presents, and
-    // reads the window's corners' colours from a screenshot of the client area, as 0xRRGGBB in the same
-    // order; empty when no screenshot could be taken.
-    std::vector<std::uint32_t> presented_quadrants() {
+    // Clears the 16 x 16 back buffer's quadrants to red, green (top), blue and white (bottom), presents into
+    // `dest` (the whole client area when null), and reads the colours at the middles of that rectangle's
+    // quadrants from a screenshot of the client area, as 0xRRGGBB in the same order; empty when no
+    // screenshot could be taken.
+    std::vector<std::uint32_t> presented_quadrants(const RECT* dest = nullptr) {
         const D3DRECT rects[] = {{0, 0, 8, 8}, {8, 0, 16, 8}, {0, 8, 8, 16}, {8, 8, 16, 16}};
         const D3DCOLOR colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(device_->Clear(1, &rects[i], D3DCLEAR_TARGET, colours[i], 1.0f, 0), D3D_OK);
-        EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_EQ(device_->Present(nullptr, dest, nullptr, nullptr), D3D_OK);
         const std::vector<support::WindowId> windows = support::visible_windows(getpid(), "d3d9 test");
         const std::string path = testing::TempDir() + "larger_window.png";
         if (windows.size() != 1 || !support::screenshot(windows.front(), path))
@@ -407,9 +439,13 @@ class LargerWindow : public DeviceTest {
         std::remove(path.c_str());
         if (rgb == nullptr)
             return {};
+        const RECT to = dest != nullptr ? *dest : RECT{0, 0, w, h};
+        const int left = (3 * to.left + to.right) / 4;
+        const int right = (to.left + 3 * to.right) / 4;
+        const int top = (3 * to.top + to.bottom) / 4;
+        const int bottom = (to.top + 3 * to.bottom) / 4;
         std::vector<std::uint32_t> corners;
-        for (const auto& [x, y] :
-             {std::pair{w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}}) {
+        for (const auto& [x, y] : {std::pair{left, top}, {right, top}, {left, bottom}, {right, bottom}}) {
             const unsigned char* p = rgb + (static_cast<size_t>(y) * w + x) * 3;
             corners.push_back((std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2]);
         }
@@ -423,6 +459,12 @@ TEST_F(LargerWindow, ScaledFromTheOffscreenBackBuffer) {
     make_device(16, 16); // in a 320 x 240 window
     ASSERT_FALSE(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window());
     EXPECT_EQ(presented_quadrants(), kQuadrants);
+}
+
+TEST_F(LargerWindow, IntoADestinationRectangleCountedFromTheClientAreasTopLeft) {
+    make_device(16, 16); // in a 320 x 240 window
+    const RECT dest{16, 8, 176, 128};
+    EXPECT_EQ(presented_quadrants(&dest), kQuadrants);
 }
 
 TEST_F(LargerWindow, ScaledFromTheWindowsBuffersWhenTheWindowGrewAfterAFrame) {
@@ -474,11 +516,12 @@ class Texturing : public DeviceTest {
         D3DCOLOR colour;
         float u, v;
     };
-    void draw_quad(D3DCOLOR colour) {
-        const std::vector<Vertex> quad = {{-1, -1, 0.5f, colour, 0, 1},
-                                          {-1, 1, 0.5f, colour, 0, 0},
-                                          {1, -1, 0.5f, colour, 1, 1},
-                                          {1, 1, 0.5f, colour, 1, 0}};
+    // With `from` and `to` the coordinates run from (from, from) at the top left to (to, to) instead.
+    void draw_quad(D3DCOLOR colour, float from = 0.0f, float to = 1.0f) {
+        const std::vector<Vertex> quad = {{-1, -1, 0.5f, colour, from, to},
+                                          {-1, 1, 0.5f, colour, from, from},
+                                          {1, -1, 0.5f, colour, to, to},
+                                          {1, 1, 0.5f, colour, to, from}};
         clear(0xFF000000);
         draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
         present();
@@ -513,22 +556,18 @@ TEST_F(Texturing, StageZeroModulatesAndTheDisabledStageOneHasNoEffect) {
     EXPECT_EQ(pixel(12, 3), 0xFF000000u);
 }
 
-// A 4 x 4 texture with a red level 0, a green level 1 and a blue level 2, repeated (wrapped) so that about
-// 2.46 texels fall on a pixel: level of detail 1.3.
+// Repeats of a 4 x 4 texture across the 16 x 16 target that put about 2.46 texels on a pixel: level of
+// detail 1.3.
+const float kRepeatAtLod13 = 4.0f * std::pow(2.0f, 1.3f);
+
+// A 4 x 4 texture with a red level 0, a green level 1 and a blue level 2, repeated (wrapped).
 TEST_F(Texturing, MipFiltersPickLevelsAsDirect3D9Does) {
     IDirect3DTexture9* const tex = set_level_coloured_texture();
     ASSERT_NE(tex, nullptr);
     EXPECT_EQ(tex->GetLevelCount(), 3u);
-    const float repeat = 4.0f * std::pow(2.0f, 1.3f);
-    const std::vector<Vertex> quad = {{-1, -1, 0.5f, 0xFFFFFFFF, 0, repeat},
-                                      {-1, 1, 0.5f, 0xFFFFFFFF, 0, 0},
-                                      {1, -1, 0.5f, 0xFFFFFFFF, repeat, repeat},
-                                      {1, 1, 0.5f, 0xFFFFFFFF, repeat, 0}};
     const auto render = [&](DWORD mip_filter) {
         EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MIPFILTER, mip_filter), D3D_OK);
-        clear(0xFF000000);
-        draw(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, kQuadIndices);
-        present();
+        draw_quad(0xFFFFFFFF, 0.0f, kRepeatAtLod13);
         return pixel(8, 8);
     };
     EXPECT_EQ(render(D3DTEXF_NONE), 0xFFFF0000u);  // level 0 only
@@ -542,6 +581,40 @@ TEST_F(Texturing, MipFiltersPickLevelsAsDirect3D9Does) {
     EXPECT_LT(blue(linear), 105);
     // Anisotropic is no mip filter: it blends the two nearest levels like linear.
     EXPECT_EQ(render(D3DTEXF_ANISOTROPIC), linear);
+}
+
+// Under the point mip filter the minification filter still works within the level picked: level 1 (a green
+// and black checkerboard, about 1.23 texels to a pixel) shows its texels unmixed under point minification
+// and blended under linear.
+TEST_F(Texturing, ThePointMipFilterKeepsTheMinificationFilterWithinTheLevel) {
+    ASSERT_NE(set_level_coloured_texture({0xFF00FF00, 0xFF000000, 0xFF000000, 0xFF00FF00}), nullptr);
+    ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT), D3D_OK);
+    // How many pixels show a blend of level 1's texels; any other level's colour fails.
+    const auto blended_pixels = [&](DWORD min_filter) {
+        EXPECT_EQ(device_->SetSamplerState(0, D3DSAMP_MINFILTER, min_filter), D3D_OK);
+        draw_quad(0xFFFFFFFF, 0.0f, kRepeatAtLod13);
+        int blended = 0;
+        for (const std::uint32_t p : pixels_) {
+            EXPECT_EQ(p & 0xFFFF00FFu, 0xFF000000u) << std::hex << p;
+            blended += green(p) > 8 && green(p) < 247 ? 1 : 0;
+        }
+        return blended;
+    };
+    EXPECT_EQ(blended_pixels(D3DTEXF_POINT), 0);
+    EXPECT_GT(blended_pixels(D3DTEXF_LINEAR), 16 * 16 / 4);
+}
+
+// Coordinates outside 0..1 under the clamp address mode take the colour of the texel at the edge.
+TEST_F(Texturing, ClampTakesTheEdgeTexelsOutsideTheTexture) {
+    ASSERT_EQ(device_->SetTexture(0, texture({0xFF804020, 0xFFFFFFFF, 0xFF00FF00, 0xFF0000FF}, 2, 2)),
+              D3D_OK);
+    ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP), D3D_OK);
+    ASSERT_EQ(device_->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP), D3D_OK);
+    draw_quad(0xFFFFFFFF, -1.0f, 2.0f); // the texture covers the middle third
+    EXPECT_EQ(pixel(1, 1), 0xFF804020u);
+    EXPECT_EQ(pixel(14, 1), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel(1, 14), 0xFF00FF00u);
+    EXPECT_EQ(pixel(14, 14), 0xFF0000FFu);
 }
 
 TEST_F(Texturing, TheDefaultBlendFactorsLeaveColoursUnchanged) {

@@ -2,6 +2,7 @@
 // virtual display: the first frame against our reference picture, and checks that carry their own meaning.
 #include "camera/camera.h"
 #include "program_run.h"
+#include "temp_directory.h"
 
 #include <platform_test.h>
 
@@ -129,13 +130,14 @@ double mean_brightness(const Picture& p, int x0, int y0, int x1, int y1) {
     return n == 0 ? 0.0 : sum / (3.0 * static_cast<double>(n));
 }
 
-std::filesystem::path directory_without_fur() {
-    const auto dir = std::filesystem::temp_directory_path() / "viewer-picture-no-fur";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::filesystem::copy_file(assets() / "bump.bmp", dir / "bump.bmp");
-    return dir;
-}
+// A working directory of the case's own with the bump map and no fur texture.
+class DirectoryWithoutFur : public support::TempDirectory {
+  public:
+    DirectoryWithoutFur() : TempDirectory("viewer-picture-no-fur") {
+        if (!path().empty())
+            std::filesystem::copy_file(assets() / "bump.bmp", path() / "bump.bmp");
+    }
+};
 
 // Places the camera at (-12, 0, 12), level, looking at the box's centre: the +Z face, turned to the light,
 // on the left, the -X face, which gets ambient light only, on the right.
@@ -221,7 +223,8 @@ TEST(Picture, FacesTurnedToTheLightAreBrighterThanFacesLitByAmbientAlone) {
 }
 
 TEST(Picture, WithoutTheFurTextureTheBoxIsLitGrey) {
-    const Picture p = picture_after(2, directory_without_fur(), look_from_the_left_front);
+    const DirectoryWithoutFur dir;
+    const Picture p = picture_after(2, dir.path(), look_from_the_left_front);
     const Region box = scene_extent(p);
     ASSERT_GT(box.count, 1000);
     const int middle = (box.left + box.right) / 2;
@@ -251,7 +254,8 @@ TEST(Picture, FlatShadingGivesEachTriangleOneColour) {
                     found.insert(p.at(x, y) & 0xFFFFFF);
         return found.size();
     };
-    auto pictures = pictures_at({1, 3}, directory_without_fur(), [](int drawn, HWND window) {
+    const DirectoryWithoutFur dir;
+    auto pictures = pictures_at({1, 3}, dir.path(), [](int drawn, HWND window) {
         if (drawn == 1) {
             support::press_key(window, VK_F9); // Phong
             support::press_key(window, VK_F9); // flat

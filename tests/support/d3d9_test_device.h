@@ -162,12 +162,13 @@ class DeviceTest : public ::testing::Test {
         return buffer;
     }
 
-    // A 4 x 4 texture whose three levels tell which one a pixel sampled: level 0 red, level 1 green, level 2
-    // blue; set on stage 0 and held until the device goes.
-    IDirect3DTexture9* set_level_coloured_texture() {
+    // A 4 x 4 texture whose three levels tell which one a pixel sampled: level 0 red, level 1 green (or the
+    // four texels given), level 2 blue; set on stage 0 and held until the device goes.
+    IDirect3DTexture9* set_level_coloured_texture(std::vector<std::uint32_t> level_1 = {
+                                                      0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00}) {
         std::vector<platform::d3d9::MipLevel> levels(3);
         levels[0] = {4, 4, std::vector<std::uint32_t>(16, 0xFFFF0000)};
-        levels[1] = {2, 2, std::vector<std::uint32_t>(4, 0xFF00FF00)};
+        levels[1] = {2, 2, std::move(level_1)};
         levels[2] = {1, 1, {0xFF0000FF}};
         IDirect3DTexture9* tex = nullptr;
         EXPECT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &tex), D3D_OK);

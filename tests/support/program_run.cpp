@@ -16,6 +16,14 @@ bool starts_with(std::string_view line, std::string_view prefix) {
     return line.substr(0, prefix.size()) == prefix;
 }
 
+Uint32 sdl_id(HWND window) {
+    return SDL_GetWindowID(platform::host_sdl::sdl_window(platform::win32::host_window(window)));
+}
+
+void push(SDL_Event& e) {
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+}
+
 } // namespace
 
 int run_winmain(std::function<void(int call)> at_peek) {
@@ -70,6 +78,33 @@ ProgramRun run_program(const Script& script) {
 void press_key(HWND window, WPARAM key) {
     PostMessageA(window, WM_KEYDOWN, key, 1);
     PostMessageA(window, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
+void send_focus(HWND window) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = sdl_id(window);
+    e.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+    push(e);
+}
+
+void send_key(HWND window, int scancode, bool down) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.windowID = sdl_id(window);
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+    e.key.keysym.sym = SDL_GetKeyFromScancode(e.key.keysym.scancode);
+    push(e);
+}
+
+void send_mouse_motion(HWND window, int dx, int dy) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = sdl_id(window);
+    e.motion.xrel = dx;
+    e.motion.yrel = dy;
+    push(e);
 }
 
 std::vector<std::string> lines_starting(const std::vector<std::string>& trace, std::string_view prefix) {

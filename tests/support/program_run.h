@@ -35,6 +35,12 @@ ProgramRun run_program(const Script& script);
 // Posts a key-down and a key-up of a virtual key to the window, as a key press arrives.
 void press_key(HWND window, WPARAM key);
 
+// Input as SDL delivers it to the window, taken by the layer the next time it pumps events: the keyboard
+// focus arriving, a key (by its SDL scancode) going down or up, a relative mouse motion.
+void send_focus(HWND window);
+void send_key(HWND window, int scancode, bool down);
+void send_mouse_motion(HWND window, int dx, int dy);
+
 // The trace lines that start with `prefix`.
 std::vector<std::string> lines_starting(const std::vector<std::string>& trace, std::string_view prefix);
 

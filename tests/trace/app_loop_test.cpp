@@ -8,6 +8,7 @@
 
 #include "win32/win32_registry.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -71,17 +72,27 @@ TEST(AppLoop, APassWithNoMessagePollsInputAndDrawsAFrame) {
 
 TEST(AppLoop, DevicesThatCannotBeReadInTheBackgroundLeaveTheCameraWhereItWas) {
     const auto run = run_program([](int frames, HWND window) {
-        if (frames == 1)
-            platform::win32::set_foreground(window, false); // another window takes the focus
+        if (frames == 1) {
+            support::send_focus(window);
+            support::send_key(window, SDL_SCANCODE_W, true); // held to the end
+        }
+        if (frames == 2)
+            support::send_mouse_motion(window, 40, 0);
         if (frames == 3)
+            platform::win32::set_foreground(window, false); // another window takes the focus
+        if (frames == 5)
             PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
     });
     EXPECT_EQ(run.exit_code, 0);
-    // The reads fail (the devices are not acquired), and the snapshot is then clear: no motion, no key.
-    EXPECT_GT(count_starting(run.trace, "GetDeviceState("), 0);
-    const auto first = lines_starting(support::frame_lines(run.trace, 0), "SetTransform(");
-    for (int frame = 1; frame < 3; ++frame)
-        EXPECT_EQ(lines_starting(support::frame_lines(run.trace, frame), "SetTransform("), first) << frame;
+    const auto view = [&](int frame) {
+        return lines_starting(support::frame_lines(run.trace, frame), "SetTransform(D3DTS_VIEW");
+    };
+    // The second frame walked, the third walked and turned; from the fourth on the reads fail, and the
+    // snapshot is then clear: no motion, no key.
+    EXPECT_NE(view(1), view(0));
+    EXPECT_NE(view(2), view(1));
+    EXPECT_EQ(view(3), view(2));
+    EXPECT_EQ(view(4), view(2));
 }
 
 TEST(AppLoop, TheQuitMessageEndsTheLoopInItsPassEvenWithMessagesAfterIt) {

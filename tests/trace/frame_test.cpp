@@ -1,10 +1,12 @@
 // One frame through the call trace: the steps in order with their arguments, the first frame's view and
 // projection, the six status lines as they change with the camera and the modes.
+#include "app/render_modes.h"
 #include "camera/camera.h"
 #include "program_run.h"
 
 #include <platform_test.h>
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -51,24 +53,51 @@ int where(const std::vector<std::string>& frame, std::string_view prefix, bool l
     return found;
 }
 
-TEST(Frame, SetsEverythingTheBoxDependsOnBeforeDrawingItOnceInsideTheScene) {
-    const auto run = run_frames(1);
+// The render modes a frame is drawn in: their values and the names the trace gives them.
+struct Modes {
+    INT depth;
+    INT filter;
+    INT shade;
+    const char* zenable;
+    const char* filter_name;
+    const char* shade_name;
+};
+
+std::string name_of(const Modes& modes) {
+    return std::string(modes.zenable) + "_" + modes.filter_name + "_" + modes.shade_name;
+}
+
+void PrintTo(const Modes& modes, std::ostream* out) {
+    *out << name_of(modes);
+}
+
+class FrameInModes : public ::testing::TestWithParam<Modes> {};
+
+// Whatever the modes, the frame makes the same calls: only the values of the modes' states change.
+TEST_P(FrameInModes, SetsEverythingTheBoxDependsOnBeforeDrawingItOnceInsideTheScene) {
+    const Modes modes = GetParam();
+    const auto run = run_frames(1, [&modes](int, HWND) {
+        render_modes.depth_current = modes.depth;
+        render_modes.filter_current = modes.filter;
+        render_modes.shade_current = modes.shade;
+    });
     ASSERT_EQ(run.exit_code, 0) << run.errors;
     const auto frame = frame_lines(run.trace, 0);
+    const std::string filter = modes.filter_name;
     // The values that matter, each set exactly once in the frame.
-    for (const char* line :
-         {"SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE)",
-          "SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_ANISOTROPIC)",
-          "SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_ANISOTROPIC)",
-          "SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_ANISOTROPIC)",
-          "SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD)",
-          "Clear(0, null, D3DCLEAR_TARGET, 0xFF000000, 1, 0)",
-          "Clear(0, null, D3DCLEAR_ZBUFFER, 0xFF000000, 1, 0)",
-          "SetFVF(D3DFVF_XYZ|D3DFVF_NORMAL|D3DFVF_TEX1)", "SetTexture(1, Texture#2)",
-          "SetTexture(0, Texture#1)", "D3DXMatrixPerspectiveFovLH(0.7853982, 1.3333334, 1, 100)",
-          "SetTransform(D3DTS_WORLD, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})",
-          "SetStreamSource(0, VertexBuffer#1, 0, 32)", "SetIndices(IndexBuffer#1)",
-          "DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12)", "Present(null, null, null, null)"})
+    for (const std::string& line : std::vector<std::string>{
+             std::string("SetRenderState(D3DRS_ZENABLE, ") + modes.zenable + ")",
+             "SetSamplerState(0, D3DSAMP_MINFILTER, " + filter + ")",
+             "SetSamplerState(0, D3DSAMP_MAGFILTER, " + filter + ")",
+             "SetSamplerState(0, D3DSAMP_MIPFILTER, " + filter + ")",
+             std::string("SetRenderState(D3DRS_SHADEMODE, ") + modes.shade_name + ")",
+             "Clear(0, null, D3DCLEAR_TARGET, 0xFF000000, 1, 0)",
+             "Clear(0, null, D3DCLEAR_ZBUFFER, 0xFF000000, 1, 0)",
+             "SetFVF(D3DFVF_XYZ|D3DFVF_NORMAL|D3DFVF_TEX1)", "SetTexture(1, Texture#2)",
+             "SetTexture(0, Texture#1)", "D3DXMatrixPerspectiveFovLH(0.7853982, 1.3333334, 1, 100)",
+             "SetTransform(D3DTS_WORLD, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1})",
+             "SetStreamSource(0, VertexBuffer#1, 0, 32)", "SetIndices(IndexBuffer#1)",
+             "DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12)", "Present(null, null, null, null)"})
         EXPECT_EQ(std::count(frame.begin(), frame.end(), line), 1) << line;
     for (const char* once :
          {"SetTransform(D3DTS_VIEW, ", "SetTransform(D3DTS_PROJECTION, ", "BeginScene(", "EndScene("})
@@ -90,6 +119,15 @@ TEST(Frame, SetsEverythingTheBoxDependsOnBeforeDrawingItOnceInsideTheScene) {
     EXPECT_LT(where(frame, "EndScene("), where(frame, "Present("));
     EXPECT_EQ(where(frame, "Present("), static_cast<int>(frame.size()) - 1);
 }
+
+// Each value of each mode at least once.
+INSTANTIATE_TEST_SUITE_P(
+    Frame, FrameInModes,
+    ::testing::Values(Modes{1, 3, 2, "D3DZB_TRUE", "D3DTEXF_ANISOTROPIC", "D3DSHADE_GOURAUD"},
+                      Modes{0, 1, 1, "D3DZB_FALSE", "D3DTEXF_POINT", "D3DSHADE_FLAT"},
+                      Modes{1, 2, 3, "D3DZB_TRUE", "D3DTEXF_LINEAR", "D3DSHADE_PHONG"},
+                      Modes{0, 3, 2, "D3DZB_FALSE", "D3DTEXF_ANISOTROPIC", "D3DSHADE_GOURAUD"}),
+    [](const ::testing::TestParamInfo<Modes>& info) { return name_of(info.param); });
 
 TEST(Frame, TheViewLooksFromTheEyeToTheEyeMinusTheLookOffsetInXAndYPlusItInZ) {
     // Turned and pitched so that the offset is large on every axis: (-16.5, 16.2, -19.1).
@@ -124,6 +162,35 @@ TEST(Frame, AFrameWithoutInputSetsTheSameTransformsAsTheFrameBefore) {
     EXPECT_EQ(second, third);
 }
 
+// W, A and Space held together for five frames, the view turned off the axes: each frame takes A's step to
+// the side before W's step forward, rises, and pulls the move longer than one step back. The eye as the
+// view is set, to the last bit of each float.
+TEST(Frame, KeysHeldTogetherStepSidewaysThenForwardEveryFrame) {
+    const auto run = run_frames(6, [](int frame, HWND window) {
+        if (frame == 0)
+            camera.yaw = 4.0f;
+        if (frame == 1) {
+            support::send_focus(window);
+            for (const int key : {SDL_SCANCODE_W, SDL_SCANCODE_A, SDL_SCANCODE_SPACE})
+                support::send_key(window, key, true);
+        }
+    });
+    ASSERT_EQ(run.exit_code, 0);
+    std::vector<std::string> eyes;
+    for (int frame = 1; frame < 6; ++frame) {
+        const std::string_view call = "D3DXMatrixLookAtLH(";
+        const auto look = lines_starting(frame_lines(run.trace, frame), call);
+        ASSERT_EQ(look.size(), 1u);
+        eyes.push_back(look[0].substr(call.size(), look[0].find('}') + 1 - call.size()));
+    }
+    // Taken forward before sideways, the third frame's X would be 1.0771124.
+    const std::vector<std::string> expected = {
+        "{0.35903752, 10.22, 17.97374}", "{0.71807504, 10.440001, 17.94748}",
+        "{1.0771126, 10.660001, 17.921219}", "{1.4361501, 10.880001, 17.894958}",
+        "{1.7951876, 11.100001, 17.868698}"};
+    EXPECT_EQ(eyes, expected);
+}
+
 TEST(StatusOverlay, TheFirstFrameShowsTheStartingCameraAndModes) {
     const auto run = run_frames(1);
     const auto frame = frame_lines(run.trace, 0);
@@ -142,13 +209,11 @@ TEST(StatusOverlay, TheFirstFrameShowsTheStartingCameraAndModes) {
 }
 
 TEST(StatusOverlay, ShowsTheCameraAsMovedWithinTheSameFrame) {
-    const auto run = run_frames(2, [](int frame, HWND) {
+    const auto run = run_frames(2, [](int frame, HWND window) {
         if (frame == 1) {
-            // W held for one frame from the start; the frame then adds no motion of its own.
-            InputSnapshot w;
-            w.keys[DIK_W] = 0x80;
-            camera = CameraState{};
-            update_camera(camera, w);
+            // W held through the keyboard device for the second frame's one step from the start.
+            support::send_focus(window);
+            support::send_key(window, SDL_SCANCODE_W, true);
             camera.fov = -1;
         }
     });

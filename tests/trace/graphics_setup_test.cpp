@@ -4,6 +4,7 @@
 #include "program_run.h"
 #include "render/box_scene.h"
 #include "render/graphics.h"
+#include "temp_directory.h"
 
 #include <platform_test.h>
 
@@ -38,14 +39,6 @@ support::ProgramRun run_in(const std::filesystem::path& directory, int frames = 
 
 std::filesystem::path assets() {
     return std::filesystem::path(SOURCE_DIR) / "assets";
-}
-
-// A fresh, empty working directory.
-std::filesystem::path empty_directory(const char* name) {
-    const auto dir = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
 }
 
 // The trace from Direct3DCreate9 up to the first line of the input set-up.
@@ -133,7 +126,9 @@ TEST(GraphicsTeardown, ReleasesEveryObjectOnceAfterUnacquiringTheDevicesAndLeave
 }
 
 void expect_runs_without(bool fur, bool bump, const char* name) {
-    const auto dir = empty_directory(name);
+    const support::TempDirectory temp(name);
+    ASSERT_FALSE(temp.path().empty());
+    const std::filesystem::path& dir = temp.path();
     if (fur)
         std::filesystem::copy_file(assets() / "tex_fur.png", dir / "tex_fur.png");
     if (bump)

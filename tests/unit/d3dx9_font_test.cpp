@@ -149,6 +149,10 @@ TEST(D3dx9FontLayout, LinesAndAlignment) {
     const TextLayout bottom = layout_text(font, "A", rect, DT_SINGLELINE | DT_BOTTOM);
     EXPECT_EQ(bottom.quads[0].y0, 110 - 24 + font.ascent - font.glyphs['A'].top);
     EXPECT_EQ(bottom.height, 100); // the offset from the top to the bottom of the text
+    // Centred, the 24-pixel cell's middle is the rectangle's: its top at 10 + (100 - 24) / 2.
+    const TextLayout middle = layout_text(font, "A", rect, DT_SINGLELINE | DT_VCENTER);
+    ASSERT_EQ(middle.quads.size(), 1u);
+    EXPECT_EQ(middle.quads[0].y0, 48 + font.ascent - font.glyphs['A'].top);
 }
 
 TEST(D3dx9FontLayout, ClippingCutsQuadsAndTheirAtlasCoordinatesToTheRectangle) {

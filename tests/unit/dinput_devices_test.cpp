@@ -173,6 +173,17 @@ TEST_F(Devices, ForegroundDevicesAreAcquiredOnlyWhileTheWindowHasTheFocus) {
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DIERR_NOTACQUIRED);
 }
 
+TEST_F(Devices, BackgroundDevicesStayAcquiredWhenTheWindowLosesTheFocus) {
+    ASSERT_EQ(keyboard_->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    ASSERT_EQ(keyboard_->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+    focus(true);
+    ASSERT_EQ(keyboard_->Acquire(), DI_OK);
+    focus(false);
+    BYTE keys[256];
+    EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
+    EXPECT_EQ(keyboard_->Acquire(), S_FALSE); // still acquired
+}
+
 TEST_F(Devices, ReadsMustAskForExactlyTheFormatsSize) {
     set_up_as_the_viewer_does();
     focus(true);

@@ -258,6 +258,15 @@ TEST_F(TestWindow, TranslateMessagePostsTheCharacterOfACharacterKeyNext) {
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_F7));
     EXPECT_TRUE(TranslateMessage(&msg)); // a key message, even one that makes no character
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+
+    // With Alt held the key is a system key, and its character a system character.
+    push_key(SDL_SCANCODE_W, true, false, KMOD_LALT);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_EQ(msg.message, static_cast<UINT>(WM_SYSKEYDOWN));
+    EXPECT_TRUE(TranslateMessage(&msg));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_SYSCHAR));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('w'));
 }
 
 TEST_F(TestWindow, TheSizeGivenIsTheOuterSizeAndWithoutAFrameTheClientFillsIt) {
