@@ -13,12 +13,14 @@
 
 namespace platform::d3d9 {
 
-// Attribute locations of the program's vertex inputs.
-inline constexpr unsigned kAttribPosition = 0;
-inline constexpr unsigned kAttribNormal = 1;
-inline constexpr unsigned kAttribDiffuse = 2;
-inline constexpr unsigned kAttribSpecular = 3;
-inline constexpr unsigned kAttribTexture0 = 4; // sets 0..7 at 4..11
+// Attribute locations of the program's vertex inputs; texture coordinate sets 0..7 at 4..11.
+enum FfpAttribute : unsigned {
+    kAttribPosition,
+    kAttribNormal,
+    kAttribDiffuse,
+    kAttribSpecular,
+    kAttribTexture0
+};
 
 // The dialect of the generated programs: GLSL 3.30 core (OpenGL 3.3) or GLSL ES 3.00 (OpenGL ES 3.0,
 // WebGL 2). The two differ only in the first lines and in how vertex colours arrive: OpenGL reads
