@@ -1,7 +1,8 @@
 """A small DevTools-protocol client of our own for the web build's tests, conformance run, benchmark and
 screenshot: it serves a folder on a free loopback port, starts Debian's headless Chromium with the flags
-the page contract names, opens a page, sends it clicks, keys, wheel notches and mouse motion the way the
-protocol's Input domain does, reads globals and the status line, and captures the canvas as a picture.
+the page contract names, opens a page, sends it clicks, keys, wheel notches, mouse motion and a touch
+screen's fingers the way the protocol's Input domain does, reads globals and the status line, and captures
+the canvas as a picture.
 
     with Served({"/": "out/web"}) as server, Chromium() as browser:
         page = browser.open(server.url("/index.html?fur=none"))
@@ -366,6 +367,42 @@ class Page:
             before = self.canvas_picture().tobytes()
             self._mouse("mouseWheel", x, y, deltaX=0, deltaY=-100 if notches > 0 else 100)
             self.wait_for(lambda p: p.canvas_picture().tobytes() != before, "a wheel notch to show")
+
+    # --- a touch screen, as the protocol's Input domain sends its fingers
+    def enable_touch(self):
+        """Makes the tab a touch screen's: touch events, up to five fingers, and a coarse pointer
+        ((pointer: coarse) matches), from now on and after a navigation."""
+        self.call("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+
+    def touch(self, kind, *fingers):
+        """One touch event: `kind` "touchStart", "touchMove", "touchEnd" or "touchCancel", with the fingers down
+        after it, each (id, x, y) in viewport pixels (none for touchEnd: every finger is lifted)."""
+        self.call("Input.dispatchTouchEvent", type=kind,
+                  touchPoints=[{"id": i, "x": x, "y": y} for i, x, y in fingers])
+
+    def drag(self, x, y, dx, dy, steps=10):
+        """One finger put down at (x, y) in the viewport, moved by (dx, dy) in `steps` even moves, lifted."""
+        self.touch("touchStart", (1, x, y))
+        for i in range(1, steps + 1):
+            self.touch("touchMove", (1, x + dx * i / steps, y + dy * i / steps))
+        self.touch("touchEnd")
+
+    def pinch(self, x, y, start, end, steps=10):
+        """Two fingers put down `start` pixels apart, level and centred on (x, y), moved to `end` apart in
+        `steps` even moves, each read in a frame of its own, and lifted."""
+        def fingers(apart):
+            return (1, x - apart / 2, y), (2, x + apart / 2, y)
+        self.touch("touchStart", *fingers(start))
+        for i in range(1, steps + 1):
+            self.touch("touchMove", *fingers(start + (end - start) * i / steps))
+            self.wait_for_more_frames(1)
+        self.touch("touchEnd")
+
+    def centre_of(self, selector):
+        """The centre of the element `selector` finds, in viewport pixels."""
+        return tuple(self.evaluate(f"(() => {{ const r = document.querySelector({json.dumps(selector)})"
+                                   ".getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2];"
+                                   " })()"))
 
     KEYS = {  # code: (key, Windows virtual-key code)
         "F7": ("F7", 0x76), "F8": ("F8", 0x77), "F9": ("F9", 0x78), "Escape": ("Escape", 0x1B),

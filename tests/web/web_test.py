@@ -550,6 +550,145 @@ def a_lost_context_comes_back_with_the_same_picture(out_web):
         page.check_sound()
 
 
+def canvas_centre(page):
+    x, y, w, h = page.canvas_rect()
+    return x + w / 2, y + h / 2
+
+
+def a_finger_dragging_on_the_picture_turns_the_view(out_web):
+    """On a touch screen, where the browser gives no pointer lock: after the mouse was taken and let go
+    again (a user's Esc: the page is out of the foreground), a finger dragging 300 pixels down the picture
+    raises the box into the middle as 300 of the mouse's motion down does, without moving the eye (the
+    status lines stay the start's) and without a pointer lock; the status line says the program runs; and
+    dragging 300 back up brings the view back (the motion is the finger's own, none lost or added)."""
+    with Session(out_web) as s:
+        page = s.start()
+        take_mouse(page)
+        page.key("Escape", as_the_browser_sees_it=True)
+        page.wait_for(lambda p: p.status() == NOT_TAKEN, "the mouse to be let go after Esc")
+        page.enable_touch()
+        start = page.settled_picture()
+        start_box = box_bbox(start)
+        x, y = canvas_centre(page)
+        page.drag(x, y - 150, 0, 300)
+        down = page.settled_picture()
+        save(down, "touch-dragged-down")
+        down_box = box_bbox(down)
+        check(down_box[1] < start_box[1] - 100, f"a finger dragging 300 down did not raise the box: {start_box}, "
+                                                f"then {down_box}")
+        expect_lines(down, START_LINES, "after a finger dragged down")
+        check(not page.evaluate("document.pointerLockElement"), "a touch took the pointer lock")
+        check(page.status() == RUNNING, f"after a touch the status line reads \"{page.status()}\"")
+        page.drag(x, y + 150, 0, -300)
+        back = page.settled_picture()
+        check(not box_changed(start, back), f"300 down and 300 up did not bring the view back: {start_box}, then "
+                                            f"{box_bbox(back)}")
+        page.check_sound()
+
+
+def the_key_buttons_are_the_programs_keys(out_web):
+    """Without a touch screen no key button shows. On one (a coarse pointer), the buttons for W A S D,
+    Space, Shift, F7, F8, F9 and Esc show wholly in view and none over the middle of the picture, on a phone
+    held upright (390 x 844) and on its side (844 x 390) as in a desktop's window, the page no wider than
+    the screen; holding Shift's lowers the eye (the box rises in the picture), holding W's walks it forward
+    (the Z line falls from 18, X stays), a tap on F7's turns the depth test off, on F8's the filtering to
+    point, and Esc's ends the program with code 0."""
+    codes = ("KeyW", "KeyA", "KeyS", "KeyD", "Space", "ShiftLeft", "F7", "F8", "F9", "Escape")
+    with Session(out_web) as s:
+        page = s.start()
+        shown = page.evaluate("[...document.querySelectorAll('#touch-keys [data-code]')]"
+                              ".filter(b => b.getBoundingClientRect().width > 0).length")
+        check(shown == 0, f"{shown} key buttons show without a touch screen")
+        page.enable_touch()
+        page = s.start()
+        for width, height, scale in ((390, 844, 3), (844, 390, 3), hp.WINDOW + (1,)):
+            page.set_viewport(width, height, scale, mobile=scale > 1)
+            page.wait_for_more_frames(2)
+            laid_out = page.evaluate("[innerWidth, document.scrollingElement.scrollWidth]")
+            check(laid_out == [width, width], f"at {width} x {height} the page lays out {laid_out[0]} pixels wide and "
+                                              f"{laid_out[1]} with what it holds, not {width}")
+            c = page.evaluate("(() => { const r = document.getElementById('canvas').getBoundingClientRect();"
+                              " return [r.left, r.top, r.width, r.height]; })()")
+            for code in codes:
+                button = f'#touch-keys [data-code="{code}"]'
+                check(page.in_view(button), f"at {width} x {height} the button for {code} is not shown wholly in "
+                                            "view on a touch screen")
+                r = page.evaluate(f"(() => {{ const r = document.querySelector({button!r}).getBoundingClientRect();"
+                                  " return [r.left, r.top, r.right, r.bottom]; })()")
+                x, y, w, h = c
+                over_middle = r[0] < x + 3 * w / 4 and r[2] > x + w / 4 and r[1] < y + 3 * h / 4 and r[3] > y + h / 4
+                check(not over_middle, f"at {width} x {height} the button for {code} ({r}) lies over the middle of "
+                                       f"the picture ({c})")
+
+        def hold(code, frames=3):
+            bx, by = page.centre_of(f'#touch-keys [data-code="{code}"]')
+            page.touch("touchStart", (1, bx, by))
+            page.wait_for_more_frames(frames)
+            page.touch("touchEnd")
+
+        def tap(code):
+            bx, by = page.centre_of(f'#touch-keys [data-code="{code}"]')
+            page.touch("touchStart", (1, bx, by))
+            page.touch("touchEnd")
+
+        before = page.settled_picture()
+        hold("ShiftLeft")
+        sunk = page.settled_picture()
+        check(box_bbox(sunk)[1] < box_bbox(before)[1], f"holding Shift's button did not lower the eye: the box "
+                                                       f"stands at {box_bbox(sunk)}, before at {box_bbox(before)}")
+        hold("KeyW", frames=2)
+        walked = page.settled_picture()
+        save(walked, "touch-W")
+        read = status_lines(walked)
+        z = re.fullmatch(r"Z axis: (-?\d+\.\d{6})", read[1], re.IGNORECASE)
+        check(z is not None and float(z.group(1)) < 18, f"holding W's button: the Z line reads \"{read[1]}\"")
+        check(read[0] in ("X axis: 0.000000", "X axis: -0.000000"), f"holding W's button moved X: \"{read[0]}\"")
+        check(read[2:] == START_LINES[2:], f"holding W's button changed other lines: {read[2:]}")
+        walked_box = box_bbox(walked)
+        check(walked_box is None or walked_box[1] > box_bbox(sunk)[1], "holding W's button did not bring the box "
+                                                                       "nearer")
+        tap("F7")
+        tap("F8")
+        switched = page.settled_picture()
+        save(switched, "touch-F7-F8")
+        expect_lines(switched, [None, None, "FOV: 45", "Z Buffer: disabled (F7)", "Filtering: point (F8)",
+                                START_LINES[5]], "after a tap on F7's and F8's buttons")
+        tap("Escape")
+        page.wait_for(lambda p: p.state()["exitCode"] is not None, "the program to end after a tap on Esc's button")
+        check(page.state()["exitCode"] == 0, f"Esc's button ended the program with code {page.state()['exitCode']}")
+        page.check_sound()
+
+
+def two_fingers_pinching_zoom(out_web):
+    """On a touch screen, two fingers on the picture moving apart (150 to 220 pixels) narrow the field of
+    view from 45, as wheel notches in do, and the box grows (it stands below the middle of the picture:
+    its top edge sinks); moving together (220 to 150) widen it again, and the box shrinks (its top edge
+    rises)."""
+    with Session(out_web) as s:
+        s.browser.open("about:blank").enable_touch()
+        page = s.start()
+        start = page.settled_picture()
+        x, y = canvas_centre(page)
+        page.pinch(x, y, 150, 220)
+        spread = page.settled_picture()
+        save(spread, "pinch-out")
+        fov = re.fullmatch(r"FOV: (\d+)", status_lines(spread)[2])
+        check(fov is not None and int(fov.group(1)) < 45,
+              f"two fingers moving apart: the FOV line reads \"{status_lines(spread)[2]}\", not below 45")
+        check(box_bbox(spread)[1] > box_bbox(start)[1], f"two fingers moving apart did not make the box larger: "
+                                                        f"{box_bbox(start)}, then {box_bbox(spread)}")
+        page.pinch(x, y, 220, 150)
+        closed = page.settled_picture()
+        again = re.fullmatch(r"FOV: (\d+)", status_lines(closed)[2])
+        check(again is not None and int(again.group(1)) > int(fov.group(1)),
+              f"two fingers moving together: the FOV line reads \"{status_lines(closed)[2]}\", after "
+              f"\"FOV: {fov.group(1)}\"")
+        check(box_bbox(closed)[1] < box_bbox(spread)[1], f"two fingers moving together did not shrink the box: "
+                                                         f"{box_bbox(spread)}, then {box_bbox(closed)}")
+        expect_lines(closed, START_LINES[:2] + [None] + START_LINES[3:], "after the pinches")
+        page.check_sound()
+
+
 SERVE = SOURCE / "platform/web/serve.py"
 PAGE_FILES = ("index.html", "viewer.js", "viewer.wasm", "viewer.data")
 # Notes every report of the page's policy, from before the page's own script runs.
@@ -670,7 +809,9 @@ CASES = {f.__name__: f for f in (
     missing_fur_shows_the_untextured_box, hostile_fur_images_are_loaded_or_refused_and_the_program_runs_on,
     without_webgl2_the_page_says_so_in_one_line, a_page_that_cannot_start_says_why_in_view,
     fur_names_only_a_plain_file_beside_the_page, the_picture_fits_the_window,
-    the_page_runs_under_its_policy_as_served, a_lost_context_comes_back_with_the_same_picture)}
+    the_page_runs_under_its_policy_as_served, a_lost_context_comes_back_with_the_same_picture,
+    a_finger_dragging_on_the_picture_turns_the_view, the_key_buttons_are_the_programs_keys,
+    two_fingers_pinching_zoom)}
 
 SKIP = 77
 
