@@ -190,6 +190,21 @@ TEST(D3dx9TextureMips, BoxFilterAveragesEachChannelOverTheAreaCovered) {
     EXPECT_EQ(block.pixels[0], 5u); // 45 / 9
 }
 
+TEST(D3dx9TextureMips, HalvingInPlaceGivesTheBoxFilteredLevel) {
+    std::uint32_t seed = 12345;
+    for (const auto& [w, h] :
+         std::vector<std::pair<UINT, UINT>>{{8, 4}, {4, 1}, {1, 8}, {2, 2}, {16, 16}, {6, 3}}) {
+        MipLevel source{w, h, std::vector<std::uint32_t>(std::size_t{w} * h)};
+        for (std::uint32_t& p : source.pixels)
+            p = seed = seed * 1664525u + 1013904223u;
+        const MipLevel expected = platform::d3dx9::box_filter_half(source);
+        platform::d3dx9::box_filter_half_in_place(source);
+        EXPECT_EQ(source.width, expected.width) << w << "x" << h;
+        EXPECT_EQ(source.height, expected.height) << w << "x" << h;
+        EXPECT_EQ(source.pixels, expected.pixels) << w << "x" << h;
+    }
+}
+
 TEST(D3dx9TextureHostile, BrokenFilesFailWithInvalidDataAndNoPixels) {
     TempDir dir;
     const Bytes good_png = make_png(64, 64, 4);

@@ -140,16 +140,17 @@ class GlTexture final : public GlNamed<TextureObject> {
 
   private:
     void make() override;
-    // The level's texels as the GL takes them (gl_resources.cpp).
-    const void* texels(const MipLevel& mip);
+    // Rows [first, first + count) of the level as the GL takes them (gl_resources.cpp).
+    const void* texels(const MipLevel& mip, UINT first, UINT count);
     void put(UINT level, const MipLevel& mip);
     D3DFORMAT format_;
     UINT width_, height_, levels_;
 #if PLATFORM_GL_CAN_LOSE_CONTEXT
-    std::vector<MipLevel> kept_; // the levels uploaded, to make the texture again after a lost context
+    unsigned kept_as_ = 0;   // the texture's number for the host's copies of its levels (host.h)
+    std::vector<bool> kept_; // the levels the host keeps, to make the texture again after a lost context
 #endif
     bool opaque_ = false;               // X8R8G8B8: alpha stored as one (ES)
-    std::vector<std::uint8_t> staging_; // RGBA bytes of a level (ES)
+    std::vector<std::uint8_t> staging_; // RGBA bytes of a band of a level's rows (ES)
 };
 
 class GlBackend final : public RenderBackend {

@@ -3,10 +3,13 @@
 // holding the whole mip chain from 0xAARRGGBB words (X8R8G8B8 reads its alpha as one), filled and read back
 // level by level, and the largest texture side the GL takes. A buffer is made from the device's record of its
 // content, at its creation and again after a lost context came back (GlNamed::renew); a texture's levels
-// live only here, so where the context can be lost the texture keeps those it was given to make it again.
+// live only here, so where the context can be lost the texture hands each level it is given to the host,
+// which keeps a copy outside the program's memory (host::keep_texture_level), and takes them back to make
+// the texture again.
 #include "gl/gl_backend.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace platform::d3d9 {
 
@@ -41,14 +44,18 @@ void GlBuffer::upload(UINT offset, UINT size, const std::uint8_t* bytes) {
 }
 
 // 0xAARRGGBB words are bytes B, G, R, A in memory: OpenGL takes them as they are (BGRA), ES only as RGBA
-// bytes, into which they are copied first.
+// bytes, into which they are copied first, a band of rows at a time so that no second copy of a large level
+// is made.
 #if !PLATFORM_GL_HAS_BGRA
 constexpr GLenum kTexelFormat = GL_RGBA;
 constexpr GLenum kTexelType = GL_UNSIGNED_BYTE;
-const void* GlTexture::texels(const MipLevel& mip) {
-    staging_.resize(mip.pixels.size() * 4);
-    for (std::size_t i = 0; i < mip.pixels.size(); ++i) {
-        const std::uint32_t p = mip.pixels[i];
+constexpr std::size_t kBandBytes = 1 << 20;
+const void* GlTexture::texels(const MipLevel& mip, UINT first, UINT count) {
+    const std::size_t begin = std::size_t{first} * mip.width;
+    const std::size_t size = std::size_t{count} * mip.width;
+    staging_.resize(size * 4);
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint32_t p = mip.pixels[begin + i];
         staging_[4 * i] = static_cast<std::uint8_t>(p >> 16);
         staging_[4 * i + 1] = static_cast<std::uint8_t>(p >> 8);
         staging_[4 * i + 2] = static_cast<std::uint8_t>(p);
@@ -59,14 +66,28 @@ const void* GlTexture::texels(const MipLevel& mip) {
 #else
 constexpr GLenum kTexelFormat = GL_BGRA;
 constexpr GLenum kTexelType = GL_UNSIGNED_INT_8_8_8_8_REV;
-const void* GlTexture::texels(const MipLevel& mip) {
-    return mip.pixels.data();
+constexpr std::size_t kBandBytes = SIZE_MAX; // the level at once, as it is
+const void* GlTexture::texels(const MipLevel& mip, UINT first, UINT /*count*/) {
+    return mip.pixels.data() + std::size_t{first} * mip.width;
 }
+#endif
+
+#if PLATFORM_GL_CAN_LOSE_CONTEXT
+namespace {
+
+// The number of the next texture whose levels the host keeps; never reused while the program runs.
+unsigned next_kept_texture = 0;
+
+} // namespace
 #endif
 
 GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height,
                      UINT levels)
     : GlNamed(std::move(context)), format_(format), width_(width), height_(height), levels_(levels) {
+#if PLATFORM_GL_CAN_LOSE_CONTEXT
+    kept_as_ = ++next_kept_texture;
+    kept_.assign(levels, false);
+#endif
     make();
 }
 
@@ -91,13 +112,22 @@ void GlTexture::make() {
                      static_cast<GLsizei>(std::max(1u, height_ >> i)), 0, kTexelFormat, kTexelType, nullptr);
     gl_->state().bind_texture(0, drawn);
 #if PLATFORM_GL_CAN_LOSE_CONTEXT
-    for (UINT i = 0; i < kept_.size(); ++i)
-        if (!kept_[i].pixels.empty())
-            put(i, kept_[i]);
+    // Made again after a lost context: each level the host keeps, back in the program's memory one at a time.
+    for (UINT i = 0; i < kept_.size(); ++i) {
+        if (!kept_[i])
+            continue;
+        MipLevel mip{std::max(1u, width_ >> i), std::max(1u, height_ >> i), {}};
+        mip.pixels.resize(std::size_t{mip.width} * mip.height);
+        if (host::kept_texture_level(kept_as_, i, mip.width, mip.height, mip.pixels.data()))
+            put(i, mip);
+    }
 #endif
 }
 
 GlTexture::~GlTexture() {
+#if PLATFORM_GL_CAN_LOSE_CONTEXT
+    host::forget_texture(kept_as_);
+#endif
     if (name_ != 0 && gl_->make_current()) {
         glDeleteTextures(1, &name_);
         gl_->state().deleted_texture(name_);
@@ -106,9 +136,10 @@ GlTexture::~GlTexture() {
 
 void GlTexture::upload(UINT level, const MipLevel& mip) {
 #if PLATFORM_GL_CAN_LOSE_CONTEXT
-    if (kept_.size() <= level)
-        kept_.resize(level + 1);
-    kept_[level] = mip;
+    if (level < kept_.size()) {
+        host::keep_texture_level(kept_as_, level, mip.width, mip.height, mip.pixels.data());
+        kept_[level] = true;
+    }
 #endif
     put(level, mip);
 }
@@ -120,8 +151,14 @@ void GlTexture::put(UINT level, const MipLevel& mip) {
     gl_->state().bind_texture(0, name_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(mip.width),
-                    static_cast<GLsizei>(mip.height), kTexelFormat, kTexelType, texels(mip));
+    const UINT band =
+        static_cast<UINT>(std::clamp<std::size_t>(kBandBytes / (std::size_t{mip.width} * 4), 1, mip.height));
+    for (UINT first = 0; first < mip.height; first += band) {
+        const UINT count = std::min(band, mip.height - first);
+        glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, static_cast<GLint>(first),
+                        static_cast<GLsizei>(mip.width), static_cast<GLsizei>(count), kTexelFormat,
+                        kTexelType, texels(mip, first, count));
+    }
     gl_->state().bind_texture(0, drawn);
 }
 

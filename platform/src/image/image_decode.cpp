@@ -343,6 +343,46 @@ d3d9::MipLevel box_filter_half(const d3d9::MipLevel& level) {
     return resample(level, level.width > 1 ? level.width / 2 : 1, level.height > 1 ? level.height / 2 : 1);
 }
 
+void box_filter_half_in_place(d3d9::MipLevel& level) {
+    const bool even_x = level.width % 2 == 0;
+    const bool even_y = level.height % 2 == 0;
+    if ((!even_x && level.width != 1) || (!even_y && level.height != 1)) {
+        level = box_filter_half(level);
+        return;
+    }
+    if (level.width == 1 && level.height == 1)
+        return;
+    // Output pixel (x, y) reads source rows 2y and 2y + 1 (or row y alone when the height is 1) and columns
+    // 2x and 2x + 1 (or 0); its index y * out_w + x is never beyond the first of them, so going forward every
+    // pixel written has been read already. Sums and rounding are resample's for these weights: half-up.
+    const UINT out_w = even_x ? level.width / 2 : 1;
+    const UINT out_h = even_y ? level.height / 2 : 1;
+    const unsigned shift = (even_x ? 1 : 0) + (even_y ? 1 : 0);
+    const std::uint32_t half = (1u << shift) / 2;
+    std::uint32_t* const pixels = level.pixels.data();
+    for (UINT y = 0; y < out_h; ++y) {
+        const std::uint32_t* row = pixels + std::size_t{y} * (even_y ? 2 : 1) * level.width;
+        for (UINT x = 0; x < out_w; ++x) {
+            const std::uint32_t* p = row + std::size_t{x} * (even_x ? 2 : 1);
+            std::uint32_t pixel = 0;
+            for (int k = 0; k < 32; k += 8) {
+                std::uint32_t sum = (p[0] >> k) & 0xFF;
+                if (even_x)
+                    sum += (p[1] >> k) & 0xFF;
+                if (even_y)
+                    sum += (p[level.width] >> k) & 0xFF;
+                if (even_x && even_y)
+                    sum += (p[level.width + 1] >> k) & 0xFF;
+                pixel |= ((sum + half) >> shift) << k;
+            }
+            pixels[std::size_t{y} * out_w + x] = pixel;
+        }
+    }
+    level.width = out_w;
+    level.height = out_h;
+    level.pixels.resize(std::size_t{out_w} * out_h);
+}
+
 std::vector<d3d9::MipLevel> build_mip_chain(d3d9::MipLevel level0) {
     std::vector<d3d9::MipLevel> chain;
     chain.reserve(full_mip_count(level0.width, level0.height));

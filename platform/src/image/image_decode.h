@@ -67,6 +67,12 @@ d3d9::MipLevel resample(const d3d9::MipLevel& level, UINT width, UINT height);
 // of the source pixels it covers: a 2 x 2 box for even sides; odd sides share their middle pixels.
 d3d9::MipLevel box_filter_half(const d3d9::MipLevel& level);
 
+// The same next smaller level made over the level's own pixels, for the texture loader, which then holds no
+// second level beside the one it is handed: for sides that are even or 1 (every level of a power-of-two
+// chain) each output pixel is written over source pixels already read, and the storage keeps its capacity
+// (no allocation, no copy); other sides are filtered into new storage as box_filter_half does.
+void box_filter_half_in_place(d3d9::MipLevel& level);
+
 // The full chain, level 0 first, ending at 1 x 1.
 std::vector<d3d9::MipLevel> build_mip_chain(d3d9::MipLevel level0);
 
