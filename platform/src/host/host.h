@@ -22,11 +22,11 @@ struct GlContext; // a GL context made on a host window
 
 // Modifier keys and lock states held when a key event happened.
 enum Modifier : std::uint16_t {
-    kModShift = 1u << 0,
-    kModCtrl = 1u << 1,
-    kModAlt = 1u << 2,
-    kModCapsLock = 1u << 3,
-    kModNumLock = 1u << 4,
+    kModShift = 1,
+    kModCtrl = 2,
+    kModAlt = 4,
+    kModCapsLock = 8,
+    kModNumLock = 16
 };
 
 enum class EventType {
