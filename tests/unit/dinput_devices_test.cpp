@@ -1,4 +1,4 @@
-// DirectInput 8 without a display (SDL's dummy video driver, synthetic SDL events): creation checks, the
+// DirectInput 8 on the fake host (no display, host events from the test): creation checks, the
 // published constants, cooperative-level validation, acquisition and the foreground, state sizes, the
 // keyboard state by key code, and the mouse's motion and wheel since the previous read.
 #include "input_devices.h"
@@ -165,7 +165,7 @@ TEST_F(Devices, ForegroundDevicesAreAcquiredOnlyWhileTheWindowHasTheFocus) {
     focus(true);
     EXPECT_EQ(keyboard_->Acquire(), DI_OK);
     EXPECT_EQ(mouse_->Acquire(), DI_OK);
-    push_key(SDL_SCANCODE_W, true);
+    push_key(platform::hid::KEY_W, true);
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
     EXPECT_EQ(keys[DIK_W], 0x80);
     EXPECT_EQ(keyboard_->Unacquire(), DI_OK);
@@ -203,9 +203,9 @@ TEST_F(Devices, TheKeyboardStateHoldsEveryHeldKeyAtItsKeyCode) {
     set_up_as_the_viewer_does();
     focus(true);
     ASSERT_EQ(keyboard_->Acquire(), DI_OK);
-    push_key(SDL_SCANCODE_W, true);
-    push_key(SDL_SCANCODE_LSHIFT, true, false, KMOD_LSHIFT);
-    push_key(SDL_SCANCODE_RCTRL, true, false, KMOD_RCTRL);
+    push_key(platform::hid::KEY_W, true);
+    push_key(platform::hid::KEY_LSHIFT, true, false, platform::host::kModShift);
+    push_key(platform::hid::KEY_RCTRL, true, false, platform::host::kModCtrl);
     BYTE keys[256];
     for (int poll = 0; poll < 3; ++poll) {
         ASSERT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
@@ -214,7 +214,7 @@ TEST_F(Devices, TheKeyboardStateHoldsEveryHeldKeyAtItsKeyCode) {
             EXPECT_EQ(keys[code], held ? 0x80 : 0) << "poll " << poll << ", code " << code;
         }
     }
-    push_key(SDL_SCANCODE_W, false);
+    push_key(platform::hid::KEY_W, false);
     ASSERT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
     EXPECT_EQ(keys[DIK_W], 0);
     EXPECT_EQ(keys[DIK_LSHIFT], 0x80);
@@ -253,7 +253,7 @@ TEST_F(Devices, TheWheelCounts120ANotchAndSaturatesAtThe32BitLimits) {
     EXPECT_EQ(read_mouse().lZ, 120);
     push_wheel(-1);
     EXPECT_EQ(read_mouse().lZ, -120);
-    push_wheel(2, /*flipped=*/true); // natural scrolling reports the turn the other way round
+    push_wheel(-2);
     EXPECT_EQ(read_mouse().lZ, -240);
     EXPECT_EQ(read_mouse().lZ, 0);
     const int huge = std::numeric_limits<int>::max() / 120 + 1;
@@ -273,14 +273,14 @@ TEST_F(Devices, HeldMouseButtonsReadHighInDirectInputsOrder) {
     set_up_as_the_viewer_does();
     focus(true);
     ASSERT_EQ(mouse_->Acquire(), DI_OK);
-    push_button(SDL_BUTTON_LEFT, true);
-    push_button(SDL_BUTTON_RIGHT, true);
+    push_button(platform::host::Button::Left, true);
+    push_button(platform::host::Button::Right, true);
     DIMOUSESTATE s = read_mouse();
     EXPECT_EQ(s.rgbButtons[0], 0x80);
     EXPECT_EQ(s.rgbButtons[1], 0x80);
     EXPECT_EQ(s.rgbButtons[2], 0);
-    push_button(SDL_BUTTON_LEFT, false);
-    push_button(SDL_BUTTON_MIDDLE, true);
+    push_button(platform::host::Button::Left, false);
+    push_button(platform::host::Button::Middle, true);
     s = read_mouse();
     EXPECT_EQ(s.rgbButtons[0], 0);
     EXPECT_EQ(s.rgbButtons[1], 0x80);

@@ -1,6 +1,6 @@
-// The Win32 part of the layer without a display (SDL's dummy video driver): class registration, the order
-// in which the queue gives up its messages, the default window procedure's close handling, key messages
-// made from SDL key events, TranslateMessage, the last error and the trace lines.
+// The Win32 part of the layer on the fake host (no display): class registration, the order in which the
+// queue gives up its messages, the default window procedure's close handling, key messages made from host
+// key events, TranslateMessage, the last error and the trace lines.
 #include "win32_test_window.h"
 
 #include <platform_test.h>
@@ -129,8 +129,8 @@ TEST_F(TestWindow, TheDefaultProcedureTurnsCloseIntoDestroyingTheWindow) {
     EXPECT_FALSE(PostMessageA(window_, kTestMessage, 0, 0));
 }
 
-TEST_F(TestWindow, AClosedSdlWindowSendsCloseAndTheDefaultProcedureDestroysIt) {
-    push_window_event(SDL_WINDOWEVENT_CLOSE);
+TEST_F(TestWindow, AClosedHostWindowSendsCloseAndTheDefaultProcedureDestroysIt) {
+    fake_host::close(host());
     MSG msg{};
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "WM_CLOSE is sent, not queued";
     ASSERT_GE(received().size(), 2u);
@@ -140,11 +140,10 @@ TEST_F(TestWindow, AClosedSdlWindowSendsCloseAndTheDefaultProcedureDestroysIt) {
 }
 
 TEST_F(TestWindow, AQuitRequestAfterTheWindowsOwnCloseClosesItOnlyOnce) {
-    // SDL follows the last window's close with SDL_QUIT, and a signal (Ctrl+C) brings SDL_QUIT alone.
-    push_window_event(SDL_WINDOWEVENT_CLOSE);
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    // A desktop host follows the last window's close with a quit, and a signal (Ctrl+C) brings the quit
+    // alone.
+    fake_host::close(host());
+    fake_host::quit();
     drain();
     EXPECT_EQ(std::count_if(received().begin(), received().end(),
                             [](const unit::Received& r) { return r.message == WM_CLOSE; }),
@@ -152,9 +151,7 @@ TEST_F(TestWindow, AQuitRequestAfterTheWindowsOwnCloseClosesItOnlyOnce) {
 }
 
 TEST_F(TestWindow, AQuitRequestAloneClosesEveryWindow) {
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    fake_host::quit();
     drain();
     EXPECT_TRUE(got(WM_CLOSE));
     EXPECT_TRUE(got(WM_DESTROY));
@@ -176,12 +173,12 @@ TEST_F(TestWindow, FocusChangesActivateAndDeactivateTheWindow) {
 }
 
 TEST_F(TestWindow, KeyEventsBecomeKeyMessagesWithVirtualKeysAndWindowsLParams) {
-    push_key(SDL_SCANCODE_F7, true);
-    push_key(SDL_SCANCODE_F7, true, /*repeat=*/true);
-    push_key(SDL_SCANCODE_F7, false);
-    push_key(SDL_SCANCODE_RCTRL, true, false, KMOD_RCTRL);
-    push_key(SDL_SCANCODE_F4, true, false, KMOD_LALT);
-    push_key(SDL_SCANCODE_ESCAPE, true);
+    push_key(platform::hid::KEY_F7, true);
+    push_key(platform::hid::KEY_F7, true, /*repeat=*/true);
+    push_key(platform::hid::KEY_F7, false);
+    push_key(platform::hid::KEY_RCTRL, true, false, platform::host::kModCtrl);
+    push_key(platform::hid::KEY_F4, true, false, platform::host::kModAlt);
+    push_key(platform::hid::KEY_ESCAPE, true);
     const auto msgs = drain();
     ASSERT_EQ(msgs.size(), 6u);
     for (const MSG& m : msgs)
@@ -203,28 +200,15 @@ TEST_F(TestWindow, KeyEventsBecomeKeyMessagesWithVirtualKeysAndWindowsLParams) {
 }
 
 TEST_F(TestWindow, KeysStillHeldWhenTheFocusGoesAwayGetNoKeyUp) {
-    // SDL's own order at a focus loss: a release of each held key, then the loss, in one millisecond.
-    // (SDL_PeepEvents keeps the timestamps given; SDL_PushEvent would set its own.)
-    const auto add = [](SDL_Event e, Uint32 time) {
-        e.common.timestamp = time;
-        ASSERT_EQ(SDL_PeepEvents(&e, 1, SDL_ADDEVENT, 0, 0), 1) << SDL_GetError();
-    };
-    const auto key = [this](SDL_Scancode scancode, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.windowID = sdl_id();
-        e.key.keysym.scancode = scancode;
-        return e;
-    };
-    SDL_Event lost{};
-    lost.type = SDL_WINDOWEVENT;
-    lost.window.windowID = sdl_id();
-    lost.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
-    add(key(SDL_SCANCODE_F7, true), 100);
-    add(key(SDL_SCANCODE_A, true), 110);
-    add(key(SDL_SCANCODE_A, false), 190);  // released by the user before the focus went
-    add(key(SDL_SCANCODE_F7, false), 200); // released by SDL as the focus goes
-    add(lost, 200);
+    // The host's order at a focus loss: a release of each held key, marked as the loss's, then the loss.
+    fake_host::set_ticks(100);
+    push_key(platform::hid::KEY_F7, true);
+    fake_host::set_ticks(110);
+    push_key(platform::hid::KEY_A, true);
+    fake_host::set_ticks(190);
+    push_key(platform::hid::KEY_A, false); // released by the user before the focus went
+    fake_host::set_ticks(200);
+    fake_host::focus(host(), false); // releases F7
     std::vector<std::pair<UINT, WPARAM>> keys;
     for (const MSG& m : drain())
         keys.emplace_back(m.message, m.wParam);
@@ -234,7 +218,7 @@ TEST_F(TestWindow, KeysStillHeldWhenTheFocusGoesAwayGetNoKeyUp) {
 }
 
 TEST_F(TestWindow, AltF4ThroughTheDefaultProcedureClosesTheWindow) {
-    push_key(SDL_SCANCODE_F4, true, false, KMOD_LALT);
+    push_key(platform::hid::KEY_F4, true, false, platform::host::kModAlt);
     MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     DispatchMessageA(&msg);
@@ -243,8 +227,8 @@ TEST_F(TestWindow, AltF4ThroughTheDefaultProcedureClosesTheWindow) {
 }
 
 TEST_F(TestWindow, TranslateMessagePostsTheCharacterOfACharacterKeyNext) {
-    push_key(SDL_SCANCODE_W, true, false, KMOD_LSHIFT);
-    push_key(SDL_SCANCODE_F7, true);
+    push_key(platform::hid::KEY_W, true, false, platform::host::kModShift);
+    push_key(platform::hid::KEY_F7, true);
     MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     ASSERT_EQ(msg.wParam, static_cast<WPARAM>('W'));
@@ -260,7 +244,7 @@ TEST_F(TestWindow, TranslateMessagePostsTheCharacterOfACharacterKeyNext) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 
     // With Alt held the key is a system key, and its character a system character.
-    push_key(SDL_SCANCODE_W, true, false, KMOD_LALT);
+    push_key(platform::hid::KEY_W, true, false, platform::host::kModAlt);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     ASSERT_EQ(msg.message, static_cast<UINT>(WM_SYSKEYDOWN));
     EXPECT_TRUE(TranslateMessage(&msg));
@@ -290,12 +274,7 @@ TEST_F(TestWindow, TheSizeGivenIsTheOuterSizeAndWithoutAFrameTheClientFillsIt) {
 namespace {
 
 TEST(NoDisplay, CreatingAWindowFailsWithAReadableReasonAndNothingAfterItCrashes) {
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
-        GTEST_SKIP()
-            << "video already started in this process (run the cases one per process, as ctest does)";
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    unsetenv("SDL_VIDEODRIVER");
+    fake_host::set_display(false, "no display: DISPLAY is not set");
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = unit::recording_proc;
@@ -317,6 +296,7 @@ TEST(NoDisplay, CreatingAWindowFailsWithAReadableReasonAndNothingAfterItCrashes)
     EXPECT_FALSE(GetClientRect(window, &r));
     EXPECT_EQ(platform::win32::host_window(window), nullptr);
     EXPECT_FALSE(platform::win32::is_foreground(window));
+    fake_host::set_display(true);
 }
 
 TEST(MessageBox, WritesItsTextAsOneLineOnStderrAndSaysOk) {
