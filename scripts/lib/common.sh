@@ -10,10 +10,11 @@ PACKAGES=(cmake g++ pkg-config libsdl2-dev libepoxy-dev libstb-dev libfreetype-d
           lintian unzip openbox tesseract-ocr python3-numpy python3-pil valgrind)
 
 # The web build's own packages (scripts/web): Debian's Emscripten and stb_image's header, which it
-# compiles in; python3 serves the page. The browser (Debian's Chromium, with the Arial-compatible font of
-# the status text) is for running the page headless.
+# compiles in; python3 serves the page. The browsers (Debian's Chromium, with the Arial-compatible font of
+# the status text) are for running the page in the web tests: Chromium headless, Firefox ESR on an Xvfb
+# display (it has no WebGL when headless).
 WEB_PACKAGES=(cmake emscripten libstb-dev python3)
-WEB_BROWSER_PACKAGES=(chromium fonts-liberation)
+WEB_BROWSER_PACKAGES=(chromium firefox-esr fonts-liberation)
 
 say() { printf '==> %s\n' "$*" >&2; }
 

@@ -1,0 +1,160 @@
+#!/usr/bin/python3
+"""The web build's page (out/web/) in Debian's Firefox ESR, driven over WebDriver BiDi
+(tools/firefox_page.py), one case a run:
+
+    firefox_test.py OUT_WEB CASE        CASE: one of the names in CASES below
+
+Firefox offers no WebGL when headless, so each case runs it on an Xvfb display of its own with Mesa's
+software GL. The page is served by platform/web/serve.py, as scripts/web serves it. The program's six
+status lines are read from the canvas with tesseract, as the Chromium cases read them. Exits 77 (skipped,
+with the reason) when firefox-esr or Xvfb is not installed or OUT_WEB holds no built page.
+"""
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+SOURCE = HERE.parent.parent
+sys.path.insert(0, str(SOURCE / "tools"))
+import conformance_report as report  # noqa: E402
+import firefox_page as fp  # noqa: E402
+
+SERVE = SOURCE / "platform/web/serve.py"
+START_LINES = ["X axis: 0.000000", "Z axis: 18.000000", "FOV: 45", "Z Buffer: enabled (F7)",
+               "Filtering: anisotropic (F8)", "Shading: gouraud (F9)"]
+ENDED = "The program has ended with exit code 0."
+SKIP = 77
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def status_lines(picture):
+    """The six status lines as tesseract reads them."""
+    return report.ocr(picture, [(24, top - 3, report.TEXT_AREA[2], top + 27) for top in report.LINE_TOPS])
+
+
+def expect_lines(picture, wanted, what):
+    read = status_lines(picture)
+    check(read == wanted, f"{what}: the status lines read {read}, not {wanted}")
+
+
+class Session:
+    """serve.py serving out/web, and Firefox on a display of its own with the page open."""
+
+    def __init__(self, out_web):
+        self.out_web = out_web
+
+    def __enter__(self):
+        self.server = subprocess.Popen([sys.executable, str(SERVE), str(self.out_web), "0"], stdout=subprocess.PIPE,
+                                       stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, text=True)
+        try:
+            base = self.server.stdout.readline().strip()
+            check(base.startswith("http://127.0.0.1:"), f"serve.py did not say its address: {base!r}")
+            self.browser = fp.FirefoxOnXvfb().__enter__()
+        except BaseException:
+            self._stop_server()
+            raise
+        self.page = self.browser.open(base.rstrip("/") + "/index.html")
+        return self
+
+    def start(self):
+        """Waits for the page's third frame; checks that the program runs."""
+        self.page.wait_for_frames(3)
+        state = self.page.state()
+        check(state["exitCode"] is None and state["error"] is None, f"the program is not running: {state}")
+        return self.page
+
+    def _stop_server(self):
+        self.server.terminate()
+        self.server.wait(10)
+
+    def __exit__(self, *exc):
+        try:
+            self.browser.__exit__(*exc)
+        finally:
+            self._stop_server()
+
+
+def first_frame_arrives(out_web):
+    """The program draws its frames in Firefox: viewerState counts them from a first frame with its time,
+    no error and no note on the page, and the picture's six status lines are those of the start."""
+    with Session(out_web) as s:
+        page = s.start()
+        state = page.state()
+        check(isinstance(state["firstFrameAt"], (int, float)) and state["firstFrameAt"] > 0,
+              f"viewerState.firstFrameAt is {state['firstFrameAt']!r} after the first frames")
+        notes = page.evaluate("document.getElementById('notes').innerText.trim()")
+        check(notes == "", f"the page notes: {notes!r}")
+        picture = page.settled_picture()
+        picture.save("firefox-first-frame.png")
+        expect_lines(picture, START_LINES, "first frame")
+
+
+def f7_switches_the_z_buffer(out_web):
+    """F7, sent as a keyboard's key, switches the depth test off and on again: the Z Buffer line reads
+    "disabled", then "enabled", and the other lines stay as they were."""
+    with Session(out_web) as s:
+        page = s.start()
+        expect_lines(page.settled_picture(), START_LINES, "before F7")
+        page.key("F7")
+        off = page.settled_picture()
+        off.save("firefox-after-F7.png")
+        expect_lines(off, START_LINES[:3] + ["Z Buffer: disabled (F7)"] + START_LINES[4:], "after F7")
+        page.key("F7")
+        expect_lines(page.settled_picture(), START_LINES, "after F7 a second time")
+        check(page.state()["exitCode"] is None, "F7 ended the program")
+
+
+def escape_ends_the_program_with_code_0(out_web):
+    """Esc, sent as a keyboard's key with the mouse not taken, reaches the program, which ends with exit
+    code 0, in viewerState and in the page's status line; no frame is presented after."""
+    with Session(out_web) as s:
+        page = s.start()
+        page.key("Escape")
+        page.wait_for(lambda p: p.state()["exitCode"] is not None, "the program to end after Esc")
+        state = page.state()
+        check(state["exitCode"] == 0 and state["error"] is None,
+              f"the program ended with exit code {state['exitCode']} (error {state['error']!r}), not 0")
+        check(page.status() == ENDED, f"the status line reads \"{page.status()}\", not \"{ENDED}\"")
+        # Frames after the end would mean the program runs on; a generous stretch of the page's own timers.
+        frames = state["frames"]
+        page.evaluate("new Promise(r => setTimeout(r, 500))")
+        check(page.state()["frames"] == frames, "frames were presented after the program ended")
+
+
+CASES = {f.__name__: f for f in (first_frame_arrives, f7_switches_the_z_buffer, escape_ends_the_program_with_code_0)}
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
+        print(f"usage: {sys.argv[0]} OUT_WEB CASE\ncases: {', '.join(CASES)}", file=sys.stderr)
+        return 2
+    out_web, case = Path(sys.argv[1]), sys.argv[2]
+    if not fp.available():
+        print(f"SKIPPED: {fp.FIREFOX} or {fp.XVFB} is not installed (Debian packages firefox-esr, xvfb)",
+              file=sys.stderr)
+        return SKIP
+    missing = [f for f in ("index.html", "viewer.js", "viewer.wasm", "viewer.data") if not (out_web / f).is_file()]
+    if missing:
+        print(f"SKIPPED: {out_web} has no built page ({', '.join(missing)} missing): scripts/web --build-only "
+              "did not run or did not build it", file=sys.stderr)
+        return SKIP
+    try:
+        CASES[case](out_web)
+    except (Failure, fp.PageError) as e:
+        print(f"FAIL: {e}", file=sys.stderr)
+        return 1
+    print(f"ok: {case}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
