@@ -25,6 +25,9 @@ import time
 import websocket
 from PIL import Image
 
+import headless_page
+from headless_page import PageError  # the same failure, whichever browser the page is in
+
 FIREFOX = "/usr/bin/firefox-esr"
 XVFB = "/usr/bin/Xvfb"
 WINDOW = (1280, 1024)  # the viewport: the 1024 x 768 canvas at its own size with the page's lines fits whole
@@ -45,23 +48,13 @@ PREFS = {
 KEYS = {"F7": "\ue037", "F8": "\ue038", "F9": "\ue039", "Escape": "\ue00c", "F6": "\ue036"}
 
 
-class PageError(Exception):
-    """The browser or the page did something a test must fail on (an exception, an exit, a time-out)."""
-
-
 def available():
     return os.access(FIREFOX, os.X_OK) and os.access(XVFB, os.X_OK)
 
 
-def wait_until(condition, what, timeout=TIMEOUT, interval=0.05):
-    end = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > end:
-            raise PageError(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(interval)
+def wait_until(condition, what, timeout=TIMEOUT):
+    """Polls `condition` until it returns something true, which it returns; fails after `timeout` s."""
+    return headless_page.wait_until(condition, what, timeout)
 
 
 def end_group(process):
@@ -142,9 +135,7 @@ class FirefoxOnXvfb:
         return self.log.read().decode(errors="replace")
 
     def call(self, method, **params):
-        self.next_id += 1
-        ident = self.next_id
-        self.ws.send(json.dumps({"id": ident, "method": method, "params": params}))
+        ident = headless_page.send_command(self, method, params)
         while True:
             try:
                 message = json.loads(self.ws.recv())
@@ -183,7 +174,7 @@ class FirefoxOnXvfb:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
-class Page:
+class Page(headless_page.PageQueries):
     """One tab of the browser."""
 
     def __init__(self, browser, context):
@@ -202,14 +193,11 @@ class Page:
     def state(self):
         return self.evaluate("window.viewerState || null")
 
-    def status(self):
-        return self.evaluate("(document.getElementById('status') || {}).textContent")
-
     def frames(self):
         state = self.state()
         if state and state["error"] is not None:
             raise PageError(f"the page failed: {state['error']}")
-        return state["frames"] if state else 0
+        return super().frames()
 
     def wait_for(self, condition, what, timeout=TIMEOUT):
         return wait_until(lambda: condition(self), what, timeout)

@@ -167,7 +167,27 @@ def wait_until(condition, what, timeout=TIMEOUT, interval=0.05):
         time.sleep(interval)
 
 
-class Page:
+def send_command(connection, method, params):
+    """Sends one command of a JSON-over-websocket protocol (DevTools, WebDriver BiDi) on connection.ws, numbered
+    from connection.next_id; returns its number, which the answer carries."""
+    connection.next_id += 1
+    connection.ws.send(json.dumps({"id": connection.next_id, "method": method, "params": params}))
+    return connection.next_id
+
+
+class PageQueries:
+    """What a test asks of the viewer's page, whichever browser shows it (the class needs evaluate and
+    state)."""
+
+    def status(self):
+        return self.evaluate("(document.getElementById('status') || {}).textContent")
+
+    def frames(self):
+        state = self.state()
+        return state["frames"] if state else 0
+
+
+class Page(PageQueries):
     """One tab, driven over its DevTools websocket. Records the page's uncaught exceptions, console
     messages and a crash of its renderer as they arrive."""
 
@@ -191,9 +211,7 @@ class Page:
 
     # --- the protocol
     def call(self, method, **params):
-        self.next_id += 1
-        ident = self.next_id
-        self.ws.send(json.dumps({"id": ident, "method": method, "params": params}))
+        ident = send_command(self, method, params)
         while True:
             try:
                 message = self._receive()
@@ -253,15 +271,8 @@ class Page:
         g = f"window.{self.state_global}"
         return self.evaluate(f"{g} ? JSON.parse(JSON.stringify({g})) : null")
 
-    def status(self):
-        return self.evaluate("(document.getElementById('status') || {}).textContent")
-
     def title(self):
         return self.evaluate("document.title")
-
-    def frames(self):
-        state = self.state()
-        return state["frames"] if state else 0
 
     def check_sound(self):
         """Fails when the page threw or crashed."""

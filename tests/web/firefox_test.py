@@ -19,26 +19,18 @@ SOURCE = HERE.parent.parent
 sys.path.insert(0, str(SOURCE / "tools"))
 import conformance_report as report  # noqa: E402
 import firefox_page as fp  # noqa: E402
+import web_case  # noqa: E402
 
-SERVE = SOURCE / "platform/web/serve.py"
 START_LINES = ["X axis: 0.000000", "Z axis: 18.000000", "FOV: 45", "Z Buffer: enabled (F7)",
                "Filtering: anisotropic (F8)", "Shading: gouraud (F9)"]
 ENDED = "The program has ended with exit code 0."
-SKIP = 77
+SKIP = web_case.SKIP
 
 
-class Failure(Exception):
-    pass
+Failure = web_case.Failure
+check = web_case.check
+status_lines = web_case.status_lines
 
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def status_lines(picture):
-    """The six status lines as tesseract reads them."""
-    return report.ocr(picture, [(24, top - 3, report.TEXT_AREA[2], top + 27) for top in report.LINE_TOPS])
 
 
 def expect_lines(picture, wanted, what):
@@ -53,16 +45,13 @@ class Session:
         self.out_web = out_web
 
     def __enter__(self):
-        self.server = subprocess.Popen([sys.executable, str(SERVE), str(self.out_web), "0"], stdout=subprocess.PIPE,
-                                       stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, text=True)
+        self.server = web_case.PageServer(self.out_web).__enter__()
         try:
-            base = self.server.stdout.readline().strip()
-            check(base.startswith("http://127.0.0.1:"), f"serve.py did not say its address: {base!r}")
             self.browser = fp.FirefoxOnXvfb().__enter__()
         except BaseException:
-            self._stop_server()
+            self.server.__exit__(None, None, None)
             raise
-        self.page = self.browser.open(base.rstrip("/") + "/index.html")
+        self.page = self.browser.open(self.server.base.rstrip("/") + "/index.html")
         return self
 
     def start(self):
@@ -72,15 +61,11 @@ class Session:
         check(state["exitCode"] is None and state["error"] is None, f"the program is not running: {state}")
         return self.page
 
-    def _stop_server(self):
-        self.server.terminate()
-        self.server.wait(10)
-
     def __exit__(self, *exc):
         try:
             self.browser.__exit__(*exc)
         finally:
-            self._stop_server()
+            self.server.__exit__(None, None, None)
 
 
 def first_frame_arrives(out_web):
@@ -134,26 +119,11 @@ CASES = {f.__name__: f for f in (first_frame_arrives, f7_switches_the_z_buffer, 
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
-        print(f"usage: {sys.argv[0]} OUT_WEB CASE\ncases: {', '.join(CASES)}", file=sys.stderr)
-        return 2
-    out_web, case = Path(sys.argv[1]), sys.argv[2]
-    if not fp.available():
+    if len(sys.argv) == 3 and sys.argv[2] in CASES and not fp.available():
         print(f"SKIPPED: {fp.FIREFOX} or {fp.XVFB} is not installed (Debian packages firefox-esr, xvfb)",
               file=sys.stderr)
         return SKIP
-    missing = [f for f in ("index.html", "viewer.js", "viewer.wasm", "viewer.data") if not (out_web / f).is_file()]
-    if missing:
-        print(f"SKIPPED: {out_web} has no built page ({', '.join(missing)} missing): scripts/web --build-only "
-              "did not run or did not build it", file=sys.stderr)
-        return SKIP
-    try:
-        CASES[case](out_web)
-    except (Failure, fp.PageError) as e:
-        print(f"FAIL: {e}", file=sys.stderr)
-        return 1
-    print(f"ok: {case}")
-    return 0
+    return web_case.run(CASES, (Failure, fp.PageError))
 
 
 if __name__ == "__main__":

@@ -29,6 +29,7 @@ SOURCE = HERE.parent.parent
 sys.path.insert(0, str(SOURCE / "tools"))
 import conformance_report as report  # noqa: E402
 import headless_page as hp  # noqa: E402
+import web_case  # noqa: E402
 
 TITLE = "Our First Direct3D Program"
 NOT_TAKEN = "Click the picture to take the mouse."
@@ -40,20 +41,12 @@ START_LINES = ["X axis: 0.000000", "Z axis: 18.000000", "FOV: 45", "Z Buffer: en
                "Filtering: anisotropic (F8)", "Shading: gouraud (F9)"]
 
 
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
+Failure = web_case.Failure
+check = web_case.check
+status_lines = web_case.status_lines
 
 
 # --- what a picture shows
-
-def status_lines(picture):
-    """The six status lines as tesseract reads them."""
-    return report.ocr(picture, [(24, top - 3, report.TEXT_AREA[2], top + 27) for top in report.LINE_TOPS])
 
 
 def pixels(picture):
@@ -689,7 +682,6 @@ def two_fingers_pinching_zoom(out_web):
         page.check_sound()
 
 
-SERVE = SOURCE / "platform/web/serve.py"
 PAGE_FILES = ("index.html", "viewer.js", "viewer.wasm", "viewer.data")
 # Notes every report of the page's policy, from before the page's own script runs.
 RECORD_VIOLATIONS = """window.violations = [];
@@ -697,32 +689,7 @@ document.addEventListener("securitypolicyviolation", function (e) {
   window.violations.push(e.effectiveDirective + " " + (e.blockedURI || "") + " " + (e.sample || "")); });"""
 
 
-class PageServer:
-    """platform/web/serve.py serving a folder, as scripts/web runs it."""
-
-    def __init__(self, folder):
-        self.folder = folder
-
-    def __enter__(self):
-        self.process = subprocess.Popen([sys.executable, str(SERVE), str(self.folder), "0"], stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, text=True)
-        self.base = self.process.stdout.readline().strip()
-        check(self.base.startswith("http://127.0.0.1:"), f"serve.py did not say its address: {self.base!r}")
-        return self
-
-    def get(self, path, gzip_too=True):
-        """(status, headers, body as sent) of a GET of `path`."""
-        request = urllib.request.Request(self.base + path.lstrip("/"),
-                                         headers={"Accept-Encoding": "gzip" if gzip_too else "identity"})
-        try:
-            with urllib.request.urlopen(request, timeout=30) as response:
-                return response.status, response.headers, response.read()
-        except urllib.error.HTTPError as e:
-            return e.code, e.headers, e.read()
-
-    def __exit__(self, *exc):
-        self.process.terminate()
-        self.process.wait(10)
+PageServer = web_case.PageServer
 
 
 def the_page_runs_under_its_policy_as_served(out_web):
@@ -813,26 +780,11 @@ CASES = {f.__name__: f for f in (
     a_finger_dragging_on_the_picture_turns_the_view, the_key_buttons_are_the_programs_keys,
     two_fingers_pinching_zoom)}
 
-SKIP = 77
+SKIP = web_case.SKIP
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
-        print(f"usage: {sys.argv[0]} OUT_WEB CASE\ncases: {', '.join(CASES)}", file=sys.stderr)
-        return 2
-    out_web, case = Path(sys.argv[1]), sys.argv[2]
-    missing = [f for f in ("index.html", "viewer.js", "viewer.wasm", "viewer.data") if not (out_web / f).is_file()]
-    if missing:
-        print(f"SKIPPED: {out_web} has no built page ({', '.join(missing)} missing): scripts/web --build-only "
-              "did not run or did not build it", file=sys.stderr)
-        return SKIP
-    try:
-        CASES[case](out_web)
-    except (Failure, hp.PageError) as e:
-        print(f"FAIL: {e}", file=sys.stderr)
-        return 1
-    print(f"ok: {case}")
-    return 0
+    return web_case.run(CASES, (Failure, hp.PageError))
 
 
 if __name__ == "__main__":
