@@ -73,6 +73,11 @@ class GlContext {
     const std::set<GlRenewable*>& renewables() const {
         return renewables_;
     }
+    // A number for a new texture's copies kept by the host (host.h), never reused on this context. The page
+    // has one canvas, so no two contexts keep copies at once.
+    unsigned number_kept_texture() {
+        return ++kept_textures_;
+    }
     // The shadow of the context's state, through which every setting and binding goes.
     GlState& state() {
         return state_;
@@ -83,6 +88,7 @@ class GlContext {
     host::GlContext* context_;
     GlState state_;
     std::set<GlRenewable*> renewables_;
+    unsigned kept_textures_ = 0;
 };
 
 // The GL names behind the device's resources (gl_resources.cpp); 0 when the context was gone at creation.

@@ -72,20 +72,11 @@ const void* GlTexture::texels(const MipLevel& mip, UINT first, UINT /*count*/) {
 }
 #endif
 
-#if PLATFORM_GL_CAN_LOSE_CONTEXT
-namespace {
-
-// The number of the next texture whose levels the host keeps; never reused while the program runs.
-unsigned next_kept_texture = 0;
-
-} // namespace
-#endif
-
 GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height,
                      UINT levels)
     : GlNamed(std::move(context)), format_(format), width_(width), height_(height), levels_(levels) {
 #if PLATFORM_GL_CAN_LOSE_CONTEXT
-    kept_as_ = ++next_kept_texture;
+    kept_as_ = gl_->number_kept_texture();
     kept_.assign(levels, false);
 #endif
     make();
