@@ -33,6 +33,8 @@
 // cleared once the browser has shown it, and the tests read the picture back after the frame).
 #define PLATFORM_GL_WINDOW_CAN_BE_BACK_BUFFER (!PLATFORM_GL_WEBGL)
 
+#include <string_view>
+
 namespace platform::d3d9 {
 
 // True on OpenGL ES 3.0 / WebGL 2: GLSL ES 3.00 shaders. The size argument of a vertex colour's attribute:
@@ -53,7 +55,21 @@ inline int gl_version() {
 #endif
 }
 
-// Whether the context offers an extension.
-bool gl_has_extension(const char* name);
+// Whether the context offers an extension: libepoxy's answer on the desktop, the list read one by one on ES
+// (which has no loader to ask).
+inline bool gl_has_extension(const char* name) {
+#if PLATFORM_GL_ES
+    GLint count = 0;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+    for (GLint i = 0; i < count; ++i) {
+        const auto* ext = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i)));
+        if (ext != nullptr && std::string_view(ext) == name)
+            return true;
+    }
+    return false;
+#else
+    return epoxy_has_gl_extension(name);
+#endif
+}
 
 } // namespace platform::d3d9
