@@ -92,7 +92,7 @@ def main(args):
         seen = frames.wait(int(args[3]))
         frames.key(args[2], False)
         if seen < int(args[3]):
-            fail(f"the window presented {seen} of {args[3]} frames in {STALL_SECONDS} s while {args[2]} was held")
+            fail(f"the window presented {seen} of {args[3]} frames while {args[2]} was held")
     elif len(args) == 3 and args[0] == "frames":
         seen = Frames(int(args[1], 0)).wait(int(args[2]))
         if seen < int(args[2]):

@@ -11,7 +11,7 @@
 //
 //   WINEPREFIX=/tmp/probe-prefix WINEDEBUG=-all /usr/lib/wine/wine64 build/windows/fill_rule_probe.exe
 //
-// Not a ctest: Wine makes a fresh prefix first, which takes about 20 s; with a prefix made, the run takes 2 s.
+// Not a ctest: Wine first makes a fresh prefix, which took 21 s; on a prefix made before, a run takes 2 s.
 #include <d3d9.h>
 #include <windows.h>
 
