@@ -52,7 +52,7 @@ bool GlBackend::init(std::string& error) {
     if (!init_back_buffer(error))
         return false;
 
-    coverage_ = CoverageProgram::create(error);
+    coverage_ = CoverageProgram::create(offscreen_rows_down_, error);
     state_.forget(); // its making bound a program, a vertex array and a buffer
     if (!coverage_)
         return false;

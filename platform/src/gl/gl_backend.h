@@ -214,7 +214,8 @@ class GlBackend final : public RenderBackend {
     bool rows_down() const {
         return !direct_ && offscreen_rows_down_;
     }
-    // Binds the target for drawing, with the clip origin its rows need.
+    // Binds the target for drawing, with the clip origin that goes with the programs' negated y
+    // (offscreen_rows_down_).
     void bind_target();
     void release();
     // After the context came back from a loss: forgets every GL object of the one before and makes them
@@ -252,9 +253,13 @@ class GlBackend final : public RenderBackend {
     bool offscreen_complete_ = false;  // make_offscreen made a complete framebuffer
     bool round_depth_ = false;         // the window's depth buffer is deeper than the device's 16 bits
     bool direct_ = false;              // draws go into the window (target())
-    // The offscreen back buffer's rows run down from the top, where the GL has clip control: it is drawn with
-    // the clip origin at the upper left, and so rasterised exactly as the window's buffers (whose rows the
-    // window system runs down) are. The picture is the same either way.
+    // Where the GL has clip control, the offscreen back buffer's rows run down from the top as the window's
+    // buffers' do (the window system runs them down), and both are drawn with y negated in the programs and
+    // the clip origin turned against the target's own (the upper left for the window, the lower left
+    // offscreen): the picture lands where it would without either, but GL fills a pixel whose centre lies on
+    // a horizontal edge by Direct3D's top-left rule, the top edge's, where it would take the bottom edge's
+    // (Mesa judges top and bottom by the clip origin against the rows' direction). The picture is the same
+    // pixel for pixel in both targets.
     bool offscreen_rows_down_ = false;
     std::unique_ptr<GlStreamBuffer> scratch_indices_; // the rewritten indices of ES draws
     std::vector<std::uint32_t> indices_;              // their CPU copy, kept for its capacity

@@ -192,6 +192,7 @@ bool GlBackend::apply_fixed_function_state(const DrawCall& draw) {
             has_texture[i] = draw.textures[i] != nullptr;
         FfpKey key = make_ffp_key(draw.states, draw.layout, has_texture);
         key.depth16 = direct_ && round_depth_;
+        key.negate_y = offscreen_rows_down_;
         if (program_ == nullptr || key != program_key_) {
             FfpProgram* const program = programs_.get(key);
             state_.forget_program(); // a program just made was made current
@@ -226,8 +227,9 @@ void GlBackend::apply_pipeline_states(const StateRecords& states) {
 
     // Direct3D culls by the winding seen on screen; the back buffer is not flipped on the way to the
     // window (with the clip origin at the upper left GL still judges the winding as seen), so GL's
-    // window-space winding is the one seen. Front faces are the clockwise ones.
-    state_.front_face(GL_CW);
+    // window-space winding is the one seen: front faces are the clockwise ones, or the counter-clockwise
+    // ones where the programs negate y, which reverses every winding (offscreen_rows_down_).
+    state_.front_face(offscreen_rows_down_ ? GL_CCW : GL_CW);
     if (rs[D3DRS_CULLMODE] != D3DCULL_NONE && rs[D3DRS_CULLMODE] != D3DCULL_CW &&
         rs[D3DRS_CULLMODE] != D3DCULL_CCW)
         report_unimplemented("D3DRS_CULLMODE", rs[D3DRS_CULLMODE], "D3DCULL_CCW");

@@ -45,6 +45,9 @@ struct FfpKey {
     // The depth buffer drawn into is deeper than the device's 16 bits: each fragment's depth is rounded to
     // the 16-bit grid, so that every depth test decides as in a 16-bit buffer. Set by the renderer.
     bool depth16 = false;
+    // The position's y is negated, for a clip origin turned against the target's rows (gl_backend.h). Set by
+    // the renderer.
+    bool negate_y = false;
     std::strong_ordering operator<=>(const FfpKey&) const = default;
 };
 

@@ -9,7 +9,8 @@
 // positive. H is halfway between the direction to the light and the direction to the viewer: towards the
 // camera position with D3DRS_LOCALVIEWER, otherwise (0, 0, -1), straight back along the camera's viewing axis
 // (the camera looks down +z in Direct3D's left-handed camera space). Clip depth 0..w becomes GL's -w..w, and
-// positions move half a pixel so that pixel centres sit at integer coordinates as in Direct3D 9.
+// positions move half a pixel so that pixel centres sit at integer coordinates as in Direct3D 9; with
+// negate_y, y is negated for a clip origin turned against the target's rows (gl_backend.h).
 #include "gl/gl_ffp_source.h"
 #include "trace/trace_names.h"
 #include "trace/unimplemented.h"
@@ -290,6 +291,8 @@ std::string ffp_vertex_source(const FfpKey& key, GlslDialect dialect) {
     gl_Position = clip;
 )";
     }
+    if (key.negate_y)
+        src += "    gl_Position.y = -gl_Position.y; // the clip origin is turned against the target's rows\n";
     if (!lit) {
         src += "    diffuse = aDiffuse;\n";
         src += specular_out ? "    specular = aSpecular;\n" : "    specular = vec4(0.0);\n";

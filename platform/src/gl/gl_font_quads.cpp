@@ -28,10 +28,11 @@ GLenum depth_function(DWORD func) {
 const char* const kVertexShader = R"(
 layout(location = 0) in vec4 aQuad; // x, y in back-buffer pixels (y down), u, v in the atlas
 uniform vec2 uViewport;
+uniform float uUp; // -1.0 where the clip origin is turned against the target's rows, else 1.0
 out vec2 vAtlas;
 void main() {
     // Direct3D's depth 0 is GL's near plane, -1 before the viewport maps it to 0.
-    gl_Position = vec4(aQuad.x * 2.0 / uViewport.x - 1.0, 1.0 - aQuad.y * 2.0 / uViewport.y, -1.0, 1.0);
+    gl_Position = vec4(aQuad.x * 2.0 / uViewport.x - 1.0, uUp * (1.0 - aQuad.y * 2.0 / uViewport.y), -1.0, 1.0);
     vAtlas = aQuad.zw;
 }
 )";
@@ -54,7 +55,7 @@ constexpr GLsizei kVertexBytes = 4 * sizeof(float);
 
 } // namespace
 
-std::unique_ptr<CoverageProgram> CoverageProgram::create(std::string& error) {
+std::unique_ptr<CoverageProgram> CoverageProgram::create(bool negate_y, std::string& error) {
     const std::string prologue = glsl_prologue(kGlEs ? GlslDialect::kEs300 : GlslDialect::kCore330);
     const GLuint program =
         build_program((prologue + kVertexShader).c_str(), (prologue + kFragmentShader).c_str(), error);
@@ -62,12 +63,12 @@ std::unique_ptr<CoverageProgram> CoverageProgram::create(std::string& error) {
         return nullptr;
     GLuint vertex_array = 0;
     glGenVertexArrays(1, &vertex_array);
-    return std::unique_ptr<CoverageProgram>(new CoverageProgram(program, vertex_array));
+    return std::unique_ptr<CoverageProgram>(new CoverageProgram(program, vertex_array, negate_y));
 }
 
 // Made while no state shadow looks on: the caller forgets the program, vertex array and array buffer
 // bound here.
-CoverageProgram::CoverageProgram(GLuint program, GLuint vertex_array)
+CoverageProgram::CoverageProgram(GLuint program, GLuint vertex_array, bool negate_y)
     : program_(program), vertex_array_(vertex_array), vertices_buffer_(GL_ARRAY_BUFFER, 256 * 1024) {
     glBindVertexArray(vertex_array_);
     glBindBuffer(GL_ARRAY_BUFFER, vertices_buffer_.name());
@@ -78,6 +79,7 @@ CoverageProgram::CoverageProgram(GLuint program, GLuint vertex_array)
     colour_ = glGetUniformLocation(program_, "uColour");
     glUseProgram(program_);
     glUniform1i(glGetUniformLocation(program_, "uAtlas"), 0);
+    glUniform1f(glGetUniformLocation(program_, "uUp"), negate_y ? -1.0f : 1.0f);
 }
 
 CoverageProgram::~CoverageProgram() {

@@ -28,7 +28,8 @@ struct CoverageDepth {
 
 class CoverageProgram {
   public:
-    static std::unique_ptr<CoverageProgram> create(std::string& error);
+    // negate_y: the quads' y is negated, for a clip origin turned against the target's rows (gl_backend.h).
+    static std::unique_ptr<CoverageProgram> create(bool negate_y, std::string& error);
     ~CoverageProgram();
     CoverageProgram(const CoverageProgram&) = delete;
     CoverageProgram& operator=(const CoverageProgram&) = delete;
@@ -50,7 +51,7 @@ class CoverageProgram {
               D3DCOLOR color, const CoverageDepth& depth, UINT width, UINT height, bool rows_down);
 
   private:
-    CoverageProgram(GLuint program, GLuint vertex_array);
+    CoverageProgram(GLuint program, GLuint vertex_array, bool negate_y);
     GLuint program_;
     GLuint vertex_array_;
     GlStreamBuffer vertices_buffer_; // each draw's vertices, after the ones before

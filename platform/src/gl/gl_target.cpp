@@ -131,7 +131,7 @@ void GlBackend::use_window(bool direct) {
 void GlBackend::bind_target() {
     state_.bind_draw_framebuffer(target());
     if (offscreen_rows_down_)
-        state_.clip_origin_upper_left(!direct_);
+        state_.clip_origin_upper_left(direct_);
 }
 
 void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
