@@ -201,9 +201,9 @@ bool hold_key_until(WindowId window, const std::string& key, const std::function
     // Focus first: the X server then tells the program it has the focus before the key arrives.
     if (!focus(window))
         return false;
-    const std::string to_window =
-        " --window " + std::to_string(window) + " " + shell_quote(key) + " 2>/dev/null";
-    if (run_command("timeout 10 xdotool keydown" + to_window).exit_code != 0)
+    const std::string quoted = shell_quote(key) + " 2>/dev/null";
+    if (run_command("timeout 10 xdotool keydown --window " + std::to_string(window) + " " + quoted)
+            .exit_code != 0)
         return false;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     bool done = answered();
@@ -211,8 +211,10 @@ bool hold_key_until(WindowId window, const std::string& key, const std::function
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         done = answered();
     }
-    // The window may be gone by now (the key ended the program): the release then has nowhere to go.
-    run_command("timeout 10 xdotool keyup" + to_window);
+    // The release goes to the display, not to the window: the window may be gone by now (the key ended the
+    // program), and xdotool presses a key in the focused window through the server's keyboard, where a key
+    // left down stays down for every later program on the display.
+    run_command("timeout 10 xdotool keyup " + quoted);
     return done;
 }
 

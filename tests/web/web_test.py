@@ -495,6 +495,41 @@ def a_program_that_aborts_leaves_the_page_to_the_browser(out_web):
         check(not left, f"listeners left after the program aborted: {left}")
 
 
+def an_image_of_ones_own_replaces_the_fur_without_a_request(out_web):
+    """A red image picked with the fur's file button: the page starts again showing the box red and smooth
+    (the fur is busy), says whose image it shows, and no request names the file; "Use the page's own
+    images" brings the fur back."""
+    with Session(out_web) as s, tempfile.TemporaryDirectory() as folder:
+        red = Path(folder) / "my-red.png"
+        Image.new("RGB", (64, 64), (220, 40, 40)).save(red)
+        page = s.start()
+        document = page.call("DOM.getDocument")["root"]["nodeId"]
+        button = page.call("DOM.querySelector", nodeId=document, selector="#own-fur")["nodeId"]
+        asked_before = len(s.served.requests)
+        page.call("DOM.setFileInputFiles", files=[str(red)], nodeId=button)
+        def said(p):
+            try:  # the page may be between two loads
+                return p.evaluate("document.getElementById('own-said').textContent") or ""
+            except hp.PageError:
+                return ""
+        page.wait_for(lambda p: "my-red.png" in said(p), "the page to say it shows my-red.png")
+        page.wait_for_frames(3)
+        own = page.settled_picture()
+        save(own, "own-red")
+        box = pixels(own)[box_mask(own)]
+        check(box.size and box[:, 0].mean() > 2 * box[:, 1].mean(),
+              f"the box is not red with the red fur: mean RGB {box.mean(0) if box.size else None}")
+        check(texture_detail(own) < 1, f"the box shows detail ({texture_detail(own):.2f}) with a plain red fur")
+        asked = [r for r in s.served.requests[asked_before:] if "red" in r]
+        check(not asked, f"the page asked its server for {asked}")
+        page.evaluate("document.getElementById('own-reset').click()")
+        page.wait_for(lambda p: "Try your own" in said(p), "the page to forget my-red.png")
+        page.wait_for_frames(3)
+        fur = texture_detail(page.settled_picture())
+        check(fur > 2, f"the page's own fur did not come back (detail {fur:.2f})")
+        page.check_sound()
+
+
 def the_picture_fits_the_window(out_web):
     """In a 1280 x 720 window and a 390 x 844 phone's (device scale 3, the page's own viewport width): the
     canvas keeps its 1024 x 768 pixels and shows them at 4:3, as large as fits (filling the height left by
@@ -833,7 +868,8 @@ CASES = {f.__name__: f for f in (
     the_page_runs_under_its_policy_as_served, a_lost_context_comes_back_with_the_same_picture,
     a_finger_dragging_on_the_picture_turns_the_view, the_key_buttons_are_the_programs_keys,
     two_fingers_pinching_zoom, fetches_that_never_end_are_given_up_with_the_reason,
-    a_program_that_aborts_leaves_the_page_to_the_browser)}
+    a_program_that_aborts_leaves_the_page_to_the_browser,
+    an_image_of_ones_own_replaces_the_fur_without_a_request)}
 
 SKIP = web_case.SKIP
 
