@@ -48,10 +48,14 @@ class PageError(Exception):
 
 class Served:
     """Serves folders on 127.0.0.1 at a free port, in a thread of this process, until the `with` ends.
-    `routes` maps a URL prefix ("/", "/data/") to a folder; the longest prefix wins."""
+    `routes` maps a URL prefix ("/", "/data/") to a folder; the longest prefix wins. `answers` maps a path
+    to a function that answers a GET of it in place of a file: it is given the request handler and the
+    event that is set when the `with` ends (for an answer that stalls until then)."""
 
-    def __init__(self, routes):
+    def __init__(self, routes, answers=None):
         self.routes = sorted(((p, os.path.realpath(d)) for p, d in routes.items()), key=lambda r: -len(r[0]))
+        self.answers = answers or {}
+        self.ending = threading.Event()
         self.requests = []  # the paths asked for, in order
         self.cookies = []  # (path, its Cookie header or None), in order
 
@@ -69,6 +73,15 @@ class Served:
                         rest = os.path.normpath("/" + path[len(prefix):]).lstrip("/")
                         return os.path.join(folder, rest)
                 return "/nonexistent"
+
+            def do_GET(self):
+                answer = served.answers.get(urllib.parse.urlsplit(self.path).path)
+                if answer is None:
+                    return super().do_GET()
+                try:
+                    answer(self, served.ending)
+                except (BrokenPipeError, ConnectionResetError):
+                    pass  # the browser gave up reading: what the answer is there to see
 
             def end_headers(self):
                 self.send_header("Cache-Control", "no-store")
@@ -91,6 +104,7 @@ class Served:
         return f"http://127.0.0.1:{self.port}{path}"
 
     def __exit__(self, *exc):
+        self.ending.set()
         self.server.shutdown()
         self.server.server_close()
 

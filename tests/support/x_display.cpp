@@ -196,11 +196,26 @@ bool focus(WindowId window) {
     return false;
 }
 
-bool send_key(WindowId window, const std::string& key) {
+bool hold_key_until(WindowId window, const std::string& key, const std::function<bool()>& answered,
+                    std::chrono::milliseconds timeout) {
     // Focus first: the X server then tells the program it has the focus before the key arrives.
-    return focus(window) && run_command("timeout 10 xdotool key --window " + std::to_string(window) + " " +
-                                        shell_quote(key) + " 2>/dev/null")
-                                    .exit_code == 0;
+    if (!focus(window))
+        return false;
+    const std::string quoted = shell_quote(key) + " 2>/dev/null";
+    if (run_command("timeout 10 xdotool keydown --window " + std::to_string(window) + " " + quoted)
+            .exit_code != 0)
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    bool done = answered();
+    while (!done && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        done = answered();
+    }
+    // The release goes to the display, not to the window: the window may be gone by now (the key ended the
+    // program), and xdotool presses a key in the focused window through the server's keyboard, where a key
+    // left down stays down for every later program on the display.
+    run_command("timeout 10 xdotool keyup " + quoted);
+    return done;
 }
 
 bool send_close_request(WindowId window) {

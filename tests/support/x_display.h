@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -50,11 +51,15 @@ std::optional<Geometry> window_geometry(WindowId window);
 // Gives the window the keyboard focus (brings it to the foreground), waiting until the server has done so.
 bool focus(WindowId window);
 
-// Gives the window the keyboard focus and then presses and releases a key (an xdotool key name such as
-// "Escape" or "F8"), as a user clicks a window and types. A key reaches only the window with the focus, as on
-// Windows: the layer drops one that arrives before the program's window has it, and a window just shown gets
-// it a moment later (later still on a busy machine), so a key sent at once can be lost.
-bool send_key(WindowId window, const std::string& key);
+// Gives the window the keyboard focus, then holds a key down (an xdotool key name such as "Escape" or
+// "F8") until `answered` says the program has acted on it or `timeout` passes, and lets it go: true when the
+// program answered. A person holds a key until something happens; a tap (press and release at once) can fall
+// between two of the program's reads of the keyboard when a frame takes longer than the tap, and a program
+// that ends on the press is gone before the tap's release arrives. A key reaches only the window with the
+// focus, as on Windows: the layer drops one that arrives before the program's window has it, and a window
+// just shown gets it a moment later (later still on a busy machine).
+bool hold_key_until(WindowId window, const std::string& key, const std::function<bool()>& answered,
+                    std::chrono::milliseconds timeout);
 
 // Asks the window to close the way a window manager's close button does: a WM_DELETE_WINDOW client
 // message. False when the window does not take part in that protocol or the display cannot be opened.

@@ -94,11 +94,11 @@ def save(picture, name):
 class Session:
     """The page of out/web, with the hostile images beside it, served in a headless Chromium."""
 
-    def __init__(self, out_web, flags=()):
+    def __init__(self, out_web, flags=(), answers=None):
         self.folder = tempfile.TemporaryDirectory(prefix="viewer-page.")
         for path in [*Path(out_web).iterdir(), *HOSTILE.iterdir()]:
             (Path(self.folder.name) / path.name).symlink_to(path.resolve())
-        self.served = hp.Served({"/": self.folder.name})
+        self.served = hp.Served({"/": self.folder.name}, answers)
         self.browser = hp.Chromium(flags)
 
     def __enter__(self):
@@ -441,6 +441,95 @@ def fur_names_only_a_plain_file_beside_the_page(out_web):
               f"?fur={image} was fetched with the cookie {sent.get('/' + image)!r} ({sent})")
 
 
+def fetches_that_never_end_are_given_up_with_the_reason(out_web):
+    """?fur= naming a file the server streams without end (no length given) and ?bump= one whose server
+    answers and then sends nothing: the page stops reading the first at 64 MiB and gives up on the second
+    after its 20 s, says both in notes naming the file and why, and the program starts and runs on."""
+    streamed = [0]
+
+    def endless(handler, ending):
+        handler.send_response(200)
+        handler.send_header("Content-Type", "image/png")
+        handler.end_headers()
+        chunk = bytes(1 << 20)
+        while streamed[0] < 1 << 30 and not ending.is_set():
+            handler.wfile.write(chunk)
+            streamed[0] += len(chunk)
+
+    def stalled(handler, ending):
+        handler.send_response(200)
+        handler.send_header("Content-Type", "image/bmp")
+        handler.send_header("Content-Length", "70000")
+        handler.end_headers()
+        ending.wait(120)
+
+    with Session(out_web, answers={"/endless.png": endless, "/stalled.bmp": stalled}) as s:
+        page = s.open("?fur=endless.png&bump=stalled.bmp")
+        page.wait_for_frames(3, timeout=90)
+        said = notes(page)
+        check(re.search(r"endless\.png is larger than 64 MiB", said), f"the endless file's note: {said!r}")
+        check(re.search(r"stalled\.bmp did not arrive within 20 s", said), f"the stalled file's note: {said!r}")
+        check(streamed[0] <= 80 << 20, f"the page read on to {streamed[0] >> 20} MiB of the endless file")
+        state = page.state()
+        check(state["exitCode"] is None and state["error"] is None, f"the program is not running: {state}")
+        page.check_sound()
+
+
+def a_program_that_aborts_leaves_the_page_to_the_browser(out_web):
+    """When the runtime aborts the program (Emscripten calls Module.onAbort, as the test does here), the
+    page says so in its status line, and neither the page nor the web host has a listener left on the
+    document, the window or the canvas: the keys the program read are the browser's again."""
+    with Session(out_web) as s:
+        page = s.start()
+        page.evaluate(RECORD_DEFAULTS)
+        page.evaluate("document.getElementById('canvas').focus()")
+        check(prevented(page, ("Space", ())), "Space reached the browser while the program ran: the recorder "
+                                              "cannot tell")
+        page.evaluate("Module.onAbort('out of memory')")
+        check(page.state()["error"] == page.status() and "out of memory" in page.status(),
+              f"the status line reads \"{page.status()}\" after the abort")
+        page.evaluate("document.getElementById('canvas').focus()")
+        check(not prevented(page, ("Space", ())), "Space was kept from the browser after the program aborted")
+        left = [(where, kind) for where in ("document", "window", "document.getElementById('canvas')")
+                for kind, handler in page.listeners(where) if "browserSees" not in handler]
+        check(not left, f"listeners left after the program aborted: {left}")
+
+
+def an_image_of_ones_own_replaces_the_fur_without_a_request(out_web):
+    """A red image picked with the fur's file button: the page starts again showing the box red and smooth
+    (the fur is busy), says whose image it shows, and no request names the file; "Use the page's own
+    images" brings the fur back."""
+    with Session(out_web) as s, tempfile.TemporaryDirectory() as folder:
+        red = Path(folder) / "my-red.png"
+        Image.new("RGB", (64, 64), (220, 40, 40)).save(red)
+        page = s.start()
+        document = page.call("DOM.getDocument")["root"]["nodeId"]
+        button = page.call("DOM.querySelector", nodeId=document, selector="#own-fur")["nodeId"]
+        asked_before = len(s.served.requests)
+        page.call("DOM.setFileInputFiles", files=[str(red)], nodeId=button)
+        def said(p):
+            try:  # the page may be between two loads
+                return p.evaluate("document.getElementById('own-said').textContent") or ""
+            except hp.PageError:
+                return ""
+        page.wait_for(lambda p: "my-red.png" in said(p), "the page to say it shows my-red.png")
+        page.wait_for_frames(3)
+        own = page.settled_picture()
+        save(own, "own-red")
+        box = pixels(own)[box_mask(own)]
+        check(box.size and box[:, 0].mean() > 2 * box[:, 1].mean(),
+              f"the box is not red with the red fur: mean RGB {box.mean(0) if box.size else None}")
+        check(texture_detail(own) < 1, f"the box shows detail ({texture_detail(own):.2f}) with a plain red fur")
+        asked = [r for r in s.served.requests[asked_before:] if "red" in r]
+        check(not asked, f"the page asked its server for {asked}")
+        page.evaluate("document.getElementById('own-reset').click()")
+        page.wait_for(lambda p: "Try your own" in said(p), "the page to forget my-red.png")
+        page.wait_for_frames(3)
+        fur = texture_detail(page.settled_picture())
+        check(fur > 2, f"the page's own fur did not come back (detail {fur:.2f})")
+        page.check_sound()
+
+
 def the_picture_fits_the_window(out_web):
     """In a 1280 x 720 window and a 390 x 844 phone's (device scale 3, the page's own viewport width): the
     canvas keeps its 1024 x 768 pixels and shows them at 4:3, as large as fits (filling the height left by
@@ -778,7 +867,9 @@ CASES = {f.__name__: f for f in (
     fur_names_only_a_plain_file_beside_the_page, the_picture_fits_the_window,
     the_page_runs_under_its_policy_as_served, a_lost_context_comes_back_with_the_same_picture,
     a_finger_dragging_on_the_picture_turns_the_view, the_key_buttons_are_the_programs_keys,
-    two_fingers_pinching_zoom)}
+    two_fingers_pinching_zoom, fetches_that_never_end_are_given_up_with_the_reason,
+    a_program_that_aborts_leaves_the_page_to_the_browser,
+    an_image_of_ones_own_replaces_the_fur_without_a_request)}
 
 SKIP = web_case.SKIP
 

@@ -34,16 +34,20 @@ wine_start() {
     [ "$code" -eq 0 ] || fail "no visible window titled \"$VIEWER_TITLE\" within ${WINE_WINDOW_TIMEOUT} s"
 }
 
-# wine_end_with_esc <log to show on failure>: presses Esc in the window and expects the program to end with
-# code 0 within EXIT_TIMEOUT.
+# wine_end_with_esc <log to show on failure>: holds Esc down in the window until the program ends (a tap can
+# fall between two of its reads of the keyboard when a frame is slow, and a program that ends on the press
+# is gone before a tap's release) and expects it to end with code 0 within EXIT_TIMEOUT.
 wine_end_with_esc() {
     local start code
     kill -0 "$pid" 2>/dev/null || fail "viewer.exe ended before Esc was pressed"
-    xdotool key --window "$window" Escape 2>/dev/null || fail "xdotool could not send Esc"
+    xdotool keydown --window "$window" Escape 2>/dev/null || fail "xdotool could not send Esc"
     start=$SECONDS
     while kill -0 "$pid" 2>/dev/null && [ $((SECONDS - start)) -lt $EXIT_TIMEOUT ]; do
         sleep 0.1
     done
+    # Released on the display, not in the window, which is gone: a key pressed in the focused window goes
+    # through the server's keyboard, where one left down stays down for every later program.
+    xdotool keyup Escape 2>/dev/null
     kill -0 "$pid" 2>/dev/null && fail "viewer.exe still runs ${EXIT_TIMEOUT} s after Esc"
     wait "$pid"
     code=$?

@@ -8,7 +8,9 @@
 // focus (keys still held are released first, as the desktop host does), and taking the lock again (a
 // click) or the focus back is gaining it. Keys reach the program whoever has the keyboard, and the host
 // keeps none from the browser: which keys the browser must not act on is the page's to say (the page
-// knows the program's keys). When the program has ended, every handler is removed (stop_events).
+// knows the program's keys). When the program has ended, every handler is removed (stop_events); when the
+// runtime aborts it (an out-of-memory, a trap), the handlers are removed too, before the page's
+// Module.onAbort hears of it, since the program can no longer answer them.
 //
 // A touch screen drives the same devices. The browser gives no pointer lock to a finger, so a touch is the
 // foreground as the lock is: one finger dragging on the canvas is the mouse's own motion (in the canvas's
@@ -364,6 +366,20 @@ namespace platform::host_web {
 
 namespace {
 
+// Has an abort remove every handler the runtime's html5 events registered, then tell the page as before.
+EM_JS(void, remove_handlers_on_abort, (), {
+    const pageAbort = Module["onAbort"];
+    if (pageAbort && pageAbort.removesHandlers)
+        return;
+    const removeThenTell = function(what) {
+        JSEvents.removeAllEventListeners();
+        if (pageAbort)
+            pageAbort(what);
+    };
+    removeThenTell.removesHandlers = true;
+    Module["onAbort"] = removeThenTell;
+});
+
 // Registers every DOM handler of the host, or removes them all (html5.h removes a handler set to null).
 void set_handlers(bool on) {
     using namespace host;
@@ -417,6 +433,7 @@ void start_events(host::Window* window) {
         ev.registered = true;
         ev.start = emscripten_get_now();
         set_handlers(true);
+        remove_handlers_on_abort();
     }
     ev.focused = true;
     ev.lock_lost = false;
