@@ -9,15 +9,21 @@
 #include <cstdio>
 #include <jpeglib.h>
 #include <png.h>
+#include <stb_image.h>
 #include <stb_image_write.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 #include <vector>
+
+// stb_image_write's deflate, which its header declares only inside its implementation.
+extern "C" unsigned char* stbi_zlib_compress(unsigned char* data, int data_len, int* out_len, int quality);
 
 namespace platform::d3dx9 {
 DecodedImage decode_png_web(Bytes bytes);
@@ -60,6 +66,90 @@ std::vector<std::uint8_t> make_png(png_uint_32 format, int width, int height) {
     return out;
 }
 
+// A width x height 8-bit PNG of libpng's writing whose row y is filtered with filter type (first + y) % 5,
+// its samples random from 0 to 7, so that every filter has every kind of neighbour to predict from and
+// Paeth's ties and the average's rounding come up often. The first row's filter is 2, 3 or 4 (up, average or
+// Paeth: libpng keeps the row above only when the first row may use it).
+std::vector<std::uint8_t> make_filtered_png(int colour_type, int channels, int width, int height, int first) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<std::uint8_t> out;
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, png_size_t size) {
+            auto* file = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
+            file->insert(file->end(), data, data + size);
+        },
+        nullptr);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colour_type,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    static constexpr int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG,
+                                      PNG_FILTER_PAETH};
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * channels);
+    std::uint32_t seed = 99;
+    for (int y = 0; y < height; ++y) {
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, filters[(first + y) % 5]);
+        for (std::uint8_t& sample : row)
+            sample = static_cast<std::uint8_t>((seed = seed * 1664525u + 1013904223u) >> 29);
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+// The bytes a PNG's image data chunks inflate to (the filter byte and samples of each row).
+std::vector<std::uint8_t> inflated_image_data(const std::vector<std::uint8_t>& file) {
+    std::vector<char> data;
+    for (std::size_t at = 8; at + 12 <= file.size();) {
+        const std::size_t length =
+            std::size_t{file[at]} << 24 | file[at + 1] << 16 | file[at + 2] << 8 | file[at + 3];
+        if (std::equal(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                       file.begin() + static_cast<std::ptrdiff_t>(at + 8), "IDAT"))
+            data.insert(data.end(), file.begin() + static_cast<std::ptrdiff_t>(at + 8),
+                        file.begin() + static_cast<std::ptrdiff_t>(at + 8 + length));
+        at += 12 + length;
+    }
+    int size = 0;
+    char* const inflated = stbi_zlib_decode_malloc(data.data(), static_cast<int>(data.size()), &size);
+    std::vector<std::uint8_t> out(inflated, inflated + (inflated != nullptr ? size : 0));
+    std::free(inflated);
+    return out;
+}
+
+// The PNG (one image data chunk, the end chunk last) with its image data made `rows` deflated anew.
+std::vector<std::uint8_t> with_image_data(const std::vector<std::uint8_t>& file,
+                                          std::vector<std::uint8_t> rows) {
+    int size = 0;
+    unsigned char* const deflated = stbi_zlib_compress(rows.data(), static_cast<int>(rows.size()), &size, 8);
+    std::vector<std::uint8_t> chunk = {static_cast<std::uint8_t>(size >> 24),
+                                       static_cast<std::uint8_t>(size >> 16),
+                                       static_cast<std::uint8_t>(size >> 8),
+                                       static_cast<std::uint8_t>(size),
+                                       'I',
+                                       'D',
+                                       'A',
+                                       'T'};
+    chunk.insert(chunk.end(), deflated, deflated + size);
+    std::free(deflated);
+    std::uint32_t crc = 0xFFFFFFFFu; // over the type and data, as PNG's CRC-32
+    for (std::size_t i = 4; i < chunk.size(); ++i) {
+        crc ^= chunk[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    crc = ~crc;
+    for (const int shift : {24, 16, 8, 0})
+        chunk.push_back(static_cast<std::uint8_t>(crc >> shift));
+    const std::uint8_t idat[] = {'I', 'D', 'A', 'T'};
+    const auto first = std::search(file.begin(), file.end(), std::begin(idat), std::end(idat)) - 4;
+    std::vector<std::uint8_t> out(file.begin(), first);
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    out.insert(out.end(), file.end() - 12, file.end());
+    return out;
+}
+
 void expect_same(const std::vector<std::uint8_t>& file, const char* what) {
     const DecodedImage desktop = decode_png(file);
     const DecodedImage web = decode_png_web(file);
@@ -83,6 +173,21 @@ TEST(PngReaders, TheWebReaderGivesTheDesktopsTexelsForEveryKindOfPng) {
     expect_same(make_png(PNG_FORMAT_LINEAR_Y_ALPHA, 64, 9), "16-bit grey + alpha");
     expect_same(make_png(PNG_FORMAT_RGB_COLORMAP, 33, 9), "palette");
     expect_same(make_png(PNG_FORMAT_RGBA_COLORMAP, 33, 9), "palette with transparency");
+
+    // The web reader unfilters the rows of these kinds itself: each filter type for 1 to 4 channels.
+    for (const auto& [colour_type, channels, what] :
+         {std::tuple{PNG_COLOR_TYPE_GRAY, 1, "grey, every filter"},
+          std::tuple{PNG_COLOR_TYPE_GRAY_ALPHA, 2, "grey + alpha, every filter"},
+          std::tuple{PNG_COLOR_TYPE_RGB, 3, "RGB, every filter"},
+          std::tuple{PNG_COLOR_TYPE_RGB_ALPHA, 4, "RGBA, every filter"}}) {
+        const int first = 2 + channels % 3;
+        const std::vector<std::uint8_t> file = make_filtered_png(colour_type, channels, 23, 10, first);
+        const std::vector<std::uint8_t> rows = inflated_image_data(file);
+        ASSERT_EQ(rows.size(), (23u * channels + 1) * 10) << what;
+        for (std::size_t y = 0; y < 10; ++y)
+            ASSERT_EQ(rows[y * (23 * channels + 1)], (first + y) % 5) << what << ": row " << y << "'s filter";
+        expect_same(file, what);
+    }
 
     std::ifstream fur(SOURCE_DIR "/assets/tex_fur.png", std::ios::binary);
     expect_same({std::istreambuf_iterator<char>(fur), {}}, "assets/tex_fur.png");
@@ -294,6 +399,9 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
                         no_tables.begin() + static_cast<std::ptrdiff_t>(
                                                 at + 2 + (no_tables[at + 2] << 8 | no_tables[at + 3])));
     const std::vector<std::uint8_t> png = make_png(PNG_FORMAT_RGBA, 9, 5);
+    std::vector<std::uint8_t> longer_rows = inflated_image_data(png);
+    const std::vector<std::uint8_t> shorter_rows(longer_rows.begin(), longer_rows.end() - 1);
+    longer_rows.resize(longer_rows.size() + 40, 0);
     struct Case {
         const char* name;
         std::vector<std::uint8_t> file, tidy; // the file, and the tidy one it shows the picture of
@@ -315,6 +423,11 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
         {"JPEG, cut short in its scan", {jpeg.begin(), jpeg.end() - 40}, {}, false},
         {"PNG, end chunk cut short", {png.begin(), png.end() - 5}, png, true},
         {"PNG, no end chunk", {png.begin(), png.end() - 12}, png, true},
+        {"PNG, image data that inflates to more than its rows", with_image_data(png, longer_rows), png, true},
+        {"PNG, image data that inflates to less than its rows",
+         with_image_data(png, shorter_rows),
+         {},
+         false},
     };
     for (const Case& c : cases) {
         const bool is_png = c.file[0] == 0x89;
