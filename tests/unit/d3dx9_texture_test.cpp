@@ -28,10 +28,9 @@
 namespace {
 
 using platform::d3d9::MipLevel;
-using platform::d3dx9::build_mip_chain;
 using platform::d3dx9::decode_image;
 using platform::d3dx9::load_image_file;
-using platform::d3dx9::texture_levels;
+using platform::d3dx9::texture_image;
 using Bytes = std::vector<std::uint8_t>;
 
 void append_bytes(void* context, void* data, int size) {
@@ -135,6 +134,19 @@ TEST(D3dx9TextureDecode, SidesUpTo8192AreTakenAndLargerRefused) {
     EXPECT_EQ(too_tall.result, D3DXERR_INVALIDDATA);
 }
 
+// The chain as the texture loader hands it to the device, one level at a time, each level kept.
+std::vector<MipLevel> chain_of(MipLevel level0) {
+    std::vector<MipLevel> chain;
+    const HRESULT made =
+        platform::d3dx9::for_each_mip_level(std::move(level0), [&chain](UINT index, const MipLevel& level) {
+            EXPECT_EQ(index, chain.size());
+            chain.push_back(level);
+            return D3D_OK;
+        });
+    EXPECT_EQ(made, D3D_OK);
+    return chain;
+}
+
 TEST(D3dx9TextureMips, FullChainDownToOnePixelForAnySides) {
     struct Case {
         UINT w, h;
@@ -148,8 +160,7 @@ TEST(D3dx9TextureMips, FullChainDownToOnePixelForAnySides) {
         {256, 256, {{256, 256}, {128, 128}, {64, 64}, {32, 32}, {16, 16}, {8, 8}, {4, 4}, {2, 2}, {1, 1}}},
     };
     for (const Case& c : cases) {
-        const auto chain =
-            build_mip_chain(level(c.w, c.h, std::vector<std::uint32_t>(c.w * c.h, 0xFF102030)));
+        const auto chain = chain_of(level(c.w, c.h, std::vector<std::uint32_t>(c.w * c.h, 0xFF102030)));
         ASSERT_EQ(chain.size(), c.sizes.size()) << c.w << "x" << c.h;
         EXPECT_EQ(platform::d3dx9::full_mip_count(c.w, c.h), c.sizes.size());
         for (std::size_t i = 0; i < chain.size(); ++i) {
@@ -161,6 +172,17 @@ TEST(D3dx9TextureMips, FullChainDownToOnePixelForAnySides) {
                 EXPECT_EQ(p, 0xFF102030u);
         }
     }
+}
+
+TEST(D3dx9TextureMips, AChainStopsAtTheFirstLevelTheDeviceRefuses) {
+    UINT handed = 0;
+    const HRESULT made = platform::d3dx9::for_each_mip_level(level(8, 8, std::vector<std::uint32_t>(64)),
+                                                             [&handed](UINT index, const MipLevel&) {
+                                                                 ++handed;
+                                                                 return index == 2 ? E_OUTOFMEMORY : D3D_OK;
+                                                             });
+    EXPECT_EQ(made, E_OUTOFMEMORY);
+    EXPECT_EQ(handed, 3u); // 8 x 8, 4 x 4, 2 x 2; never 1 x 1
 }
 
 TEST(D3dx9TextureMips, BoxFilterAveragesEachChannelOverTheAreaCovered) {
@@ -678,23 +700,21 @@ TEST(D3dx9TextureBmp, RunLengthImagesDrawTheirRunsWithinTheRowsAndLeaveTheRestAt
 }
 
 TEST(D3dx9TextureSize, SidesRoundUpToPowersOfTwoWithinTheDeviceLimit) {
-    const auto levels = texture_levels(make_png(300, 200, 3), 16384);
-    ASSERT_EQ(levels.result, D3D_OK) << levels.error;
-    ASSERT_EQ(levels.levels.size(), 10u); // 512 x 256 down to 1 x 1
-    EXPECT_EQ(levels.levels[0].width, 512u);
-    EXPECT_EQ(levels.levels[0].height, 256u);
+    const auto sized = texture_image(make_png(300, 200, 3), 16384);
+    ASSERT_EQ(sized.result, D3D_OK) << sized.error;
+    EXPECT_EQ(sized.image.width, 512u);
+    EXPECT_EQ(sized.image.height, 256u);
 
-    const auto fitted = texture_levels(make_png(300, 200, 3), 256);
+    const auto fitted = texture_image(make_png(300, 200, 3), 256);
     ASSERT_EQ(fitted.result, D3D_OK) << fitted.error;
-    ASSERT_EQ(fitted.levels.size(), 9u);
-    EXPECT_EQ(fitted.levels[0].width, 256u);
-    EXPECT_EQ(fitted.levels[0].height, 256u);
+    EXPECT_EQ(fitted.image.width, 256u);
+    EXPECT_EQ(fitted.image.height, 256u);
 
     // Sides that are powers of two already keep their pixels.
     const Bytes png = make_png(4, 2, 4);
-    const auto same = texture_levels(png, 16384);
+    const auto same = texture_image(png, 16384);
     ASSERT_EQ(same.result, D3D_OK);
-    EXPECT_EQ(same.levels[0].pixels, decode_image(png).image.pixels);
+    EXPECT_EQ(same.image.pixels, decode_image(png).image.pixels);
 
     EXPECT_EQ(platform::d3dx9::default_texture_side(1, 4096), 1u);
     EXPECT_EQ(platform::d3dx9::default_texture_side(257, 4096), 512u);
@@ -721,7 +741,7 @@ TEST(D3dx9TextureHostile, ReproducersAreRefusedOrLoadedAndNeverHang) {
         const std::string name = entry.path().filename().string();
         ++files;
         const auto started = std::chrono::steady_clock::now();
-        const auto loaded = platform::d3dx9::load_texture_levels(entry.path().c_str(), 16384);
+        const auto loaded = platform::d3dx9::load_texture_image(entry.path().c_str(), 16384);
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << name;
         const auto expected = valid.find(name);
         if (palette_bmps.contains(name)) {
@@ -730,16 +750,15 @@ TEST(D3dx9TextureHostile, ReproducersAreRefusedOrLoadedAndNeverHang) {
         }
         if (expected == valid.end()) {
             EXPECT_EQ(loaded.result, D3DXERR_INVALIDDATA) << name;
-            EXPECT_TRUE(loaded.levels.empty()) << name;
+            EXPECT_TRUE(loaded.image.pixels.empty()) << name;
             EXPECT_FALSE(loaded.error.empty()) << name;
             EXPECT_EQ(loaded.error.find("png"), std::string::npos) << name << ": " << loaded.error;
             continue;
         }
         ASSERT_EQ(loaded.result, D3D_OK) << name << ": " << loaded.error;
-        ASSERT_FALSE(loaded.levels.empty());
-        EXPECT_EQ(loaded.levels[0].width, expected->second.width) << name;
-        EXPECT_EQ(loaded.levels[0].height, expected->second.height) << name;
-        for (const std::uint32_t p : loaded.levels[0].pixels)
+        EXPECT_EQ(loaded.image.width, expected->second.width) << name;
+        EXPECT_EQ(loaded.image.height, expected->second.height) << name;
+        for (const std::uint32_t p : loaded.image.pixels)
             EXPECT_EQ(p, expected->second.first_pixel) << name;
     }
     EXPECT_EQ(files, 10u);
