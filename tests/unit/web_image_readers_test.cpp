@@ -2,8 +2,8 @@
 // here as decode_png_web and decode_jpeg_web), the desktop with libpng and libjpeg-turbo: PNGs must come out
 // the same in both, or the two builds show different pictures of one file; JPEGs the same up to the
 // decoders' rounding; files that make stb_image write out of bounds must be refused before it sees them;
-// and untidy files (bytes between segments, no Huffman tables, a cut end chunk) and CMYK load, or are
-// refused, alike in every build.
+// and untidy files (bytes between segments, no Huffman tables, a cut end chunk, a JPEG without its end
+// marker, image data longer or shorter than the rows) and CMYK load, or are refused, alike in every build.
 #include "image/image_formats.h"
 
 #include <cstdio>
@@ -303,9 +303,18 @@ TEST(JpegReaders, BothRefuseAFileTooShortForItsBlocksOrWithAComponentNoScanCodes
     EXPECT_EQ(decode_jpeg_web(jpeg).error, "JPEG: no scan codes component 1");
 }
 
-// A width x height progressive YCbCr JPEG from libjpeg, its scans the DC of each component alone, in turn,
-// then each component's AC; the pixels noisy, so that every AC scan has coefficients to code.
-std::vector<std::uint8_t> make_libjpeg_jpeg(int width, int height, J_COLOR_SPACE space = JCS_RGB) {
+// How make_libjpeg_jpeg lays out its scans.
+enum class JpegScans {
+    progressive,          // the DC of each component alone, in turn, then each component's AC
+    interleaved,          // one sequential scan of all components
+    one_by_one_luma_last, // a sequential scan of each component, Cb, Cr, then Y
+};
+
+// A width x height JPEG from libjpeg (YCbCr with chroma at half resolution, grey or CMYK), its pixels noisy
+// so that every AC scan has coefficients to code, with a restart marker after every restart_rows MCU rows
+// if that is not 0.
+std::vector<std::uint8_t> make_libjpeg_jpeg(int width, int height, J_COLOR_SPACE space = JCS_RGB,
+                                            JpegScans layout = JpegScans::progressive, int restart_rows = 0) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -315,7 +324,7 @@ std::vector<std::uint8_t> make_libjpeg_jpeg(int width, int height, J_COLOR_SPACE
     jpeg_mem_dest(&info, &buffer, &size);
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = space == JCS_CMYK ? 4 : 3;
+    info.input_components = space == JCS_CMYK ? 4 : space == JCS_GRAYSCALE ? 1 : 3;
     info.in_color_space = space;
     jpeg_set_defaults(&info);
     std::array<jpeg_scan_info, 6> scans{};
@@ -323,10 +332,17 @@ std::vector<std::uint8_t> make_libjpeg_jpeg(int width, int height, J_COLOR_SPACE
         scans[static_cast<std::size_t>(c)] = {1, {c}, 0, 0, 0, 0};
         scans[static_cast<std::size_t>(c) + 3] = {1, {c}, 1, 63, 0, 0};
     }
-    if (space == JCS_RGB) {
+    const std::array<jpeg_scan_info, 3> one_by_one = {jpeg_scan_info{1, {1}, 0, 63, 0, 0},
+                                                      jpeg_scan_info{1, {2}, 0, 63, 0, 0},
+                                                      jpeg_scan_info{1, {0}, 0, 63, 0, 0}};
+    if (layout == JpegScans::progressive) {
         info.scan_info = scans.data();
         info.num_scans = static_cast<int>(scans.size());
+    } else if (layout == JpegScans::one_by_one_luma_last) {
+        info.scan_info = one_by_one.data();
+        info.num_scans = static_cast<int>(one_by_one.size());
     }
+    info.restart_in_rows = restart_rows;
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * info.input_components);
     while (info.next_scanline < info.image_height) {
@@ -398,6 +414,14 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
         no_tables.erase(no_tables.begin() + static_cast<std::ptrdiff_t>(at),
                         no_tables.begin() + static_cast<std::ptrdiff_t>(
                                                 at + 2 + (no_tables[at + 2] << 8 | no_tables[at + 3])));
+    const std::vector<std::uint8_t> progressive = make_libjpeg_jpeg(24, 16);
+    // Y's own scan has 5 x 3 blocks, where an MCU of all three components would be 3 x 2.
+    const std::vector<std::uint8_t> one_by_one =
+        make_libjpeg_jpeg(40, 24, JCS_RGB, JpegScans::one_by_one_luma_last);
+    const std::vector<std::uint8_t> grey = make_libjpeg_jpeg(24, 16, JCS_GRAYSCALE, JpegScans::interleaved);
+    const std::vector<std::uint8_t> restarts =
+        make_libjpeg_jpeg(40, 64, JCS_RGB, JpegScans::interleaved, 1); // 4 intervals
+    const int last_restart = 2;                                        // RST0 .. RST2 between the 4 intervals
     const std::vector<std::uint8_t> png = make_png(PNG_FORMAT_RGBA, 9, 5);
     std::vector<std::uint8_t> longer_rows = inflated_image_data(png);
     const std::vector<std::uint8_t> shorter_rows(longer_rows.begin(), longer_rows.end() - 1);
@@ -419,8 +443,34 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
          inserted(jpeg, after_first, {0xFF, 0xF1, 0x00, 0x02}),
          {},
          false},
-        {"JPEG, CMYK with Adobe's marker", make_libjpeg_jpeg(16, 8, JCS_CMYK), {}, false},
+        {"JPEG, CMYK with Adobe's marker",
+         make_libjpeg_jpeg(16, 8, JCS_CMYK, JpegScans::interleaved),
+         {},
+         false},
         {"JPEG, cut short in its scan", {jpeg.begin(), jpeg.end() - 40}, {}, false},
+        {"JPEG, no end marker", {jpeg.begin(), jpeg.end() - 2}, jpeg, true},
+        {"JPEG, progressive, no end marker", {progressive.begin(), progressive.end() - 2}, {}, false},
+        {"JPEG, only the end marker's FF", {jpeg.begin(), jpeg.end() - 1}, jpeg, true},
+        {"JPEG, grey, no end marker", {grey.begin(), grey.end() - 2}, grey, true},
+        {"JPEG, grey, cut short in its scan", {grey.begin(), grey.end() - 12}, {}, false},
+        {"JPEG, a scan for each component, no end marker",
+         {one_by_one.begin(), one_by_one.end() - 2},
+         one_by_one,
+         true},
+        {"JPEG, a scan for each component, cut short in the last",
+         {one_by_one.begin(), one_by_one.end() - 30},
+         {},
+         false},
+        {"JPEG, restart markers, no end marker", {restarts.begin(), restarts.end() - 2}, restarts, true},
+        {"JPEG, restart markers, cut short in its last interval",
+         {restarts.begin(), restarts.end() - 12},
+         {},
+         false},
+        {"JPEG, restart markers, cut short before its last interval",
+         {restarts.begin(),
+          restarts.begin() + static_cast<std::ptrdiff_t>(find_segment(restarts, 0xD0 + last_restart % 8))},
+         {},
+         false},
         {"PNG, end chunk cut short", {png.begin(), png.end() - 5}, png, true},
         {"PNG, no end chunk", {png.begin(), png.end() - 12}, png, true},
         {"PNG, image data that inflates to more than its rows", with_image_data(png, longer_rows), png, true},

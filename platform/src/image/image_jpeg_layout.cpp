@@ -14,7 +14,13 @@
 // from the file and the rest to 0, before later scans add to them. libjpeg refuses any other order as an
 // inconsistent progression; stb_image would read the coefficients no scan wrote from a buffer it never
 // cleared. Both builds refuse it here, before anything is decoded.
+//
+// A file may end inside its last scan's data without the end-of-image marker; libjpeg-turbo then supplies
+// the marker. In a sequential file whose scans code every component, the marker is all that is missing if
+// that data is whole, and both builds read it (jpeg_only_end_missing).
 #include "image/image_formats.h"
+
+#include <algorithm>
 
 namespace platform::d3dx9 {
 namespace {
@@ -75,8 +81,16 @@ JpegLayout read_jpeg_layout(Bytes b) {
         while (at + 1 < b.size() &&
                !(b[at] == 0xFF && b[at + 1] != 0x00 && b[at + 1] != 0xFF && (b[at + 1] & 0xF8) != 0xD0))
             ++at;
+        layout.ends_in_scan_data = at + 1 >= b.size();
     }
     return layout;
+}
+
+bool jpeg_only_end_missing(const JpegLayout& layout) {
+    if (!layout.frame || layout.progressive || !layout.ends_in_scan_data || layout.components.empty())
+        return false;
+    return std::all_of(layout.components.begin(), layout.components.end(),
+                       [&](const JpegLayout::Component& c) { return layout.coded[c.id]; });
 }
 
 std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes) {

@@ -19,6 +19,11 @@
 // stb_image's own guess reads a CMYK file without that marker as YCbCr, a different picture; a texture
 // from a print separation is better refused with one reason everywhere than shown two ways.
 //
+// A sequential file that ends inside its last scan's data with every component coded lacks only its end
+// marker if that data is whole (image_jpeg_layout.cpp's jpeg_only_end_missing): it is given the marker and
+// read, as libjpeg-turbo reads it, unless its codes stop before the scan's last block
+// (image_jpeg_scan_stb.cpp's jpeg_last_scan_whole), which stb_image would read as zeros without a word.
+//
 // stb_image's inverse DCT and chroma upsampling are its own, so a JPEG's texels may differ by a step or
 // two from the desktop build's libjpeg-turbo.
 #include "image/image_formats.h"
@@ -119,6 +124,7 @@ std::vector<std::uint8_t> standard_table(unsigned slot) {
 struct Tidied {
     std::vector<std::uint8_t> bytes;
     std::string problem;
+    bool end = false; // an end-of-image marker was found (and copied)
 };
 
 Tidied tidy(Bytes b) {
@@ -147,6 +153,7 @@ Tidied tidy(Bytes b) {
         }
         if (marker == 0xD9) {
             out.bytes.insert(out.bytes.end(), {0xFF, 0xD9});
+            out.end = true;
             break;
         }
         const bool sof =
@@ -225,9 +232,17 @@ Tidied tidy(Bytes b) {
 DecodedImage decode_jpeg(Bytes b) {
     if (b.size() > static_cast<std::size_t>(INT_MAX))
         return invalid("JPEG: file too large");
-    const Tidied tidied = tidy(b);
+    Tidied tidied = tidy(b);
     if (!tidied.problem.empty())
         return invalid("JPEG: " + tidied.problem);
+    // The layout is the file's as libjpeg reads it, and the file's length its own.
+    const JpegLayout layout = read_jpeg_layout(b);
+    // A file that lacks only its end marker is read as libjpeg-turbo reads it, the marker given.
+    if (!tidied.end && jpeg_only_end_missing(layout)) {
+        if (!jpeg_last_scan_whole(tidied.bytes))
+            return invalid("JPEG: the scan data ends before the image does");
+        tidied.bytes.insert(tidied.bytes.end(), {0xFF, 0xD9});
+    }
     const Bytes t = tidied.bytes;
     int width = 0, height = 0, components = 0;
     // (stb_image tries every format it has on a header it cannot read, so its reason is not the JPEG's.)
@@ -235,8 +250,7 @@ DecodedImage decode_jpeg(Bytes b) {
         return invalid("JPEG: the header cannot be read");
     if (const std::string problem = size_problem(width, height); !problem.empty())
         return invalid("JPEG: " + problem);
-    // The layout is the file's as libjpeg reads it, and the file's length its own.
-    if (const std::string problem = jpeg_data_problem(read_jpeg_layout(b), b.size()); !problem.empty())
+    if (const std::string problem = jpeg_data_problem(layout, b.size()); !problem.empty())
         return invalid("JPEG: " + problem);
     int w = 0, h = 0, n = 0;
     stbi_uc* const data = stbi_load_from_memory(t.data(), static_cast<int>(t.size()), &w, &h, &n, 4);
