@@ -217,10 +217,10 @@ std::vector<std::uint8_t> read_file(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-std::vector<std::uint8_t> make_jpeg(int width, int height, int quality) {
+std::vector<std::uint8_t> make_jpeg(int width, int height, int quality, unsigned picture = 0) {
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
     for (std::size_t i = 0; i < rgb.size(); ++i)
-        rgb[i] = static_cast<std::uint8_t>((i * 13) ^ (i / 97));
+        rgb[i] = static_cast<std::uint8_t>((i * 13 + picture) ^ (i / 97));
     std::vector<std::uint8_t> file;
     const auto append = [](void* context, void* data, int size) {
         auto* out = static_cast<std::vector<std::uint8_t>*>(context);
@@ -407,13 +407,15 @@ std::vector<std::uint8_t> inserted(std::vector<std::uint8_t> file, std::size_t a
 TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
     const std::vector<std::uint8_t> jpeg = make_jpeg(24, 16, 90);
     const std::size_t after_first = 4 + (std::size_t{jpeg[4]} << 8 | jpeg[5]); // after SOI's next segment
-    std::vector<std::uint8_t> no_tables =
-        jpeg; // a Motion-JPEG frame: stb_image_write's are the standard ones
-    for (std::size_t at = find_segment(no_tables, 0xC4); at < no_tables.size();
-         at = find_segment(no_tables, 0xC4))
-        no_tables.erase(no_tables.begin() + static_cast<std::ptrdiff_t>(at),
-                        no_tables.begin() + static_cast<std::ptrdiff_t>(
-                                                at + 2 + (no_tables[at + 2] << 8 | no_tables[at + 3])));
+    const auto without_tables = [](std::vector<std::uint8_t> file) {
+        for (std::size_t at = find_segment(file, 0xC4); at < file.size(); at = find_segment(file, 0xC4))
+            file.erase(file.begin() + static_cast<std::ptrdiff_t>(at),
+                       file.begin() +
+                           static_cast<std::ptrdiff_t>(at + 2 + (file[at + 2] << 8 | file[at + 3])));
+        return file;
+    };
+    // A Motion-JPEG frame: stb_image_write's tables are the standard ones.
+    const std::vector<std::uint8_t> no_tables = without_tables(jpeg);
     const std::vector<std::uint8_t> progressive = make_libjpeg_jpeg(24, 16);
     // Y's own scan has 5 x 3 blocks, where an MCU of all three components would be 3 x 2.
     const std::vector<std::uint8_t> one_by_one =
@@ -431,6 +433,27 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
         std::vector<std::uint8_t> file, tidy; // the file, and the tidy one it shows the picture of
         bool loads;
     };
+    // The JPEG with another picture's scan (same size and tables) after its own; with its frame's first
+    // component on a quantization table nothing defines; with bits in its scan that are no code.
+    const std::vector<std::uint8_t> other = make_jpeg(24, 16, 90, 77);
+    const std::size_t other_scan = find_segment(other, 0xDA);
+    const std::vector<std::uint8_t> second_scan = inserted(
+        jpeg, jpeg.size() - 2, {other.begin() + static_cast<std::ptrdiff_t>(other_scan), other.end() - 2});
+    std::vector<std::uint8_t> no_quantization = jpeg;
+    no_quantization[find_segment(jpeg, 0xC0) + 12] = 3;
+    std::vector<std::uint8_t> no_code = jpeg;
+    const std::size_t scan = find_segment(jpeg, 0xDA);
+    const std::size_t data = scan + 2 + (std::size_t{jpeg[scan + 2]} << 8 | jpeg[scan + 3]);
+    for (std::size_t i = 0; i < 6; ++i)
+        no_code[data + 20 + i] = i % 2 == 0 ? 0xFF : 0x00; // stuffed FF bytes: 24 one bits
+    // The PNG with an unknown critical chunk after its image data, and with its image data's CRC broken.
+    const std::vector<std::uint8_t> unknown_after_data =
+        inserted(png, png.size() - 12, {0, 0, 0, 0, 'J', 'U', 'N', 'K', 0x12, 0x34, 0x56, 0x78});
+    std::vector<std::uint8_t> wrong_crc = png;
+    const std::uint8_t idat[] = {'I', 'D', 'A', 'T'};
+    const std::size_t idat_at = static_cast<std::size_t>(
+        std::search(png.begin(), png.end(), std::begin(idat), std::end(idat)) - png.begin() - 4);
+    wrong_crc[idat_at + 8 + (std::size_t{png[idat_at + 2]} << 8 | png[idat_at + 3]) + 3] ^= 1;
     const Case cases[] = {
         {"JPEG, stray bytes between segments", inserted(jpeg, after_first, {0x00, 0x12, 0xFE}), jpeg, true},
         {"JPEG, an APP14 too short for Adobe's fields",
@@ -439,6 +462,7 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
          inserted(jpeg, after_first, {0xFF, 0xFE, 0x00, 0x04, 'h', 'i', 0x12, 0x34, 0x56}), jpeg, true},
         {"JPEG, FF 00 between segments", inserted(jpeg, after_first, {0xFF, 0x00}), jpeg, true},
         {"JPEG, no Huffman tables", no_tables, jpeg, true},
+        {"JPEG, progressive, no Huffman tables", without_tables(progressive), {}, false},
         {"JPEG, an unknown marker between segments",
          inserted(jpeg, after_first, {0xFF, 0xF1, 0x00, 0x02}),
          {},
@@ -471,6 +495,11 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
           restarts.begin() + static_cast<std::ptrdiff_t>(find_segment(restarts, 0xD0 + last_restart % 8))},
          {},
          false},
+        {"JPEG, another picture's scan after its own", second_scan, jpeg, true},
+        {"JPEG, a quantization table nothing defines", no_quantization, {}, false},
+        {"JPEG, bits in its scan that are no code", no_code, {}, false},
+        {"PNG, an unknown critical chunk after the image data", unknown_after_data, png, true},
+        {"PNG, a wrong CRC on the image data", wrong_crc, {}, false},
         {"PNG, end chunk cut short", {png.begin(), png.end() - 5}, png, true},
         {"PNG, no end chunk", {png.begin(), png.end() - 12}, png, true},
         {"PNG, image data that inflates to more than its rows", with_image_data(png, longer_rows), png, true},

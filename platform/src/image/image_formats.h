@@ -95,14 +95,15 @@ JpegLayout read_jpeg_layout(Bytes bytes);
 // Whether a sequential file that ends inside its last scan's data, with no end-of-image marker, has all its
 // image data if that scan's data is whole: every component coded by some scan. Both readers read such a file
 // as libjpeg-turbo does, the end marker taken as given, unless the data stops before the scan's last block
-// (libjpeg-turbo then runs into the marker inside a block; the stb_image reader asks
-// jpeg_last_scan_whole). A progressive file without its end marker is refused: its last scan may be one
-// of several that refine the picture, and a file cut after it would show a coarser picture without a word.
+// (libjpeg-turbo then runs into the marker inside a block; the stb_image reader asks jpeg_scan_problem). A
+// progressive file without its end marker is refused: its last scan may be one of several that refine the
+// picture, and a file cut after it would show a coarser picture without a word.
 bool jpeg_only_end_missing(const JpegLayout& layout);
-// Whether the last scan of a tidied sequential file (image_jpeg_stb.cpp: segments one after another, every
-// Huffman table a scan uses defined before it), whose data runs to the end of `tidied`, holds the codes of
-// every block it covers (image/stb/image_jpeg_scan_stb.cpp).
-bool jpeg_last_scan_whole(Bytes tidied);
+// Why a scan of a tidied sequential file (image_jpeg_stb.cpp: segments one after another, every Huffman
+// table a scan uses defined before it) does not hold the codes of every block it covers, up to the next
+// marker or the end of `tidied`, or an empty string (image/stb/image_jpeg_scan_stb.cpp). Empty for a
+// progressive file, whose scans are not walked.
+std::string jpeg_scan_problem(Bytes tidied);
 // Why a JPEG of this layout and length cannot hold its image (fewer than one bit for each 8 x 8 block of
 // every component, a component that no scan codes, or a progressive component whose first scan is not its
 // DC scan), or an empty string.

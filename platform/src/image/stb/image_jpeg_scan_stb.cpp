@@ -1,8 +1,10 @@
-// The check the stb_image JPEG reader (image_jpeg_stb.cpp) makes of a sequential file that ends inside its
-// last scan's data without an end-of-image marker: whether that data holds the codes of every block the scan
-// covers. stb_image reads zero bits past the data's end without a word, where libjpeg-turbo reports data that
-// stops before the image's last block; so the scan's Huffman codes are walked here as a sequential decoder
-// reads them (the codes and their extra bits only: no coefficient is kept), restart intervals included.
+// The check the stb_image JPEG reader (image_jpeg_stb.cpp) makes of a sequential file's scans: whether each
+// scan's data holds the codes of every block the scan covers, and only codes. stb_image reads zero bits past
+// a scan's data without a word, where libjpeg-turbo refuses data that stops before the scan's last block
+// (here, in a file without its end-of-image marker too); so the scans' Huffman codes are walked here as a
+// sequential decoder reads them (the codes and their extra bits only: no coefficient is kept), restart
+// intervals included. Bits that are no code are refused here too, as our libjpeg-turbo reader refuses them;
+// stb_image would refuse them as well, after decoding everything before them.
 #include "image/image_formats.h"
 
 #include <algorithm>
@@ -23,61 +25,63 @@ struct HuffmanTable {
 struct BitReader {
     Bytes b;
     std::size_t at;
-    std::uint32_t byte = 0;
-    int left = 0; // bits of `byte` not read yet
+    std::uint64_t buffer = 0; // the next `bits` bits, from the top
+    unsigned bits = 0;
+    bool at_marker = false;
+    bool bad_code = false; // bits that are no code of the table, as against data that ends
 
-    // The next byte of data, or false at a marker or the end of the file.
-    bool next_byte() {
-        if (at >= b.size())
+    void fill() {
+        while (bits <= 56 && !at_marker) {
+            if (at >= b.size()) {
+                at_marker = true;
+                break;
+            }
+            std::uint64_t byte = b[at];
+            if (byte == 0xFF) {
+                std::size_t next = at + 1;
+                while (next < b.size() && b[next] == 0xFF)
+                    ++next;
+                if (next >= b.size() || b[next] != 0x00) {
+                    at_marker = true; // a marker, or the file's end inside one
+                    break;
+                }
+                at = next;
+            }
+            ++at;
+            buffer |= byte << (56 - bits);
+            bits += 8;
+        }
+    }
+    bool skip(unsigned count) {
+        if (bits < count)
+            fill();
+        if (bits < count)
             return false;
-        if (b[at] != 0xFF) {
-            byte = b[at++];
-            return true;
-        }
-        std::size_t next = at + 1;
-        while (next < b.size() && b[next] == 0xFF)
-            ++next;
-        if (next >= b.size() || b[next] != 0x00)
-            return false; // a marker, or the file's end inside one
-        byte = 0xFF;
-        at = next + 1;
-        return true;
-    }
-    bool bit(std::uint32_t& out) {
-        if (left == 0) {
-            if (!next_byte())
-                return false;
-            left = 8;
-        }
-        --left;
-        out = (byte >> left) & 1;
-        return true;
-    }
-    bool skip(unsigned bits) {
-        std::uint32_t ignored = 0;
-        for (unsigned i = 0; i < bits; ++i)
-            if (!bit(ignored))
-                return false;
+        buffer = count < 64 ? buffer << count : 0;
+        bits -= count;
         return true;
     }
     // The symbol of the next code; false when the data ends first or no code matches.
     bool symbol(const HuffmanTable& table, std::uint8_t& out) {
-        std::uint32_t code = 0;
-        for (unsigned length = 1; length <= 16; ++length) {
-            std::uint32_t b0 = 0;
-            if (!bit(b0))
-                return false;
-            code = code << 1 | b0;
+        if (bits < 16)
+            fill();
+        const auto peek = static_cast<std::uint32_t>(buffer >> 48);
+        for (unsigned length = 1; length <= 16 && length <= bits; ++length) {
+            const std::uint32_t code = peek >> (16 - length);
             if (code - table.first[length] < table.count[length]) {
                 out = table.symbols[table.start[length] + code - table.first[length]];
-                return true;
+                return skip(length);
             }
         }
+        bad_code = bits >= 16;
         return false;
     }
-    // At a restart interval's end: the rest of the byte dropped and the restart marker passed.
+    // At a restart interval's end: the buffered bits dropped and the restart marker passed (bytes before it
+    // are skipped, as decoders skip them).
     bool restart() {
-        left = 0;
+        buffer = 0;
+        bits = 0;
+        at_marker = false;
         while (at + 1 < b.size() && !(b[at] == 0xFF && b[at + 1] >= 0xD0 && b[at + 1] <= 0xD7))
             ++at;
         if (at + 1 >= b.size())
@@ -134,98 +138,104 @@ bool walk_block(BitReader& bits, const HuffmanTable& dc, const HuffmanTable& ac)
 
 } // namespace
 
-bool jpeg_last_scan_whole(Bytes t) {
-    struct FrameComponent {
-        std::uint8_t id, h, v;
-    };
-    std::vector<FrameComponent> frame;
-    std::uint32_t width = 0, height = 0, interval = 0;
+namespace {
+
+struct FrameComponent {
+    std::uint8_t id, h, v;
+};
+struct Frame {
+    std::vector<FrameComponent> components;
+    std::uint32_t width = 0, height = 0;
+    unsigned hmax = 1, vmax = 1;
+};
+struct ScanComponent {
+    const FrameComponent* component;
+    const HuffmanTable *dc, *ac;
+};
+
+// Why one scan's data, from `data` to the next marker but a restart, does not hold the codes of every block
+// the scan covers, or an empty string: a scan of one component codes its blocks one by one; a scan of
+// several, MCUs of each component's sampling factors' blocks.
+std::string scan_problem(Bytes t, std::size_t data, const Frame& frame,
+                         const std::vector<ScanComponent>& scan, std::uint32_t interval) {
+    std::uint64_t mcus = 0;
+    if (scan.size() == 1) {
+        const FrameComponent& c = *scan[0].component;
+        const std::uint64_t columns = (std::uint64_t{frame.width} * c.h + frame.hmax - 1) / frame.hmax;
+        const std::uint64_t rows = (std::uint64_t{frame.height} * c.v + frame.vmax - 1) / frame.vmax;
+        mcus = (columns + 7) / 8 * ((rows + 7) / 8);
+    } else {
+        mcus = (frame.width + 8 * frame.hmax - 1) / (8 * frame.hmax) *
+               std::uint64_t{(frame.height + 8 * frame.vmax - 1) / (8 * frame.vmax)};
+    }
+    BitReader bits{t, data};
+    for (std::uint64_t mcu = 0; mcu < mcus; ++mcu) {
+        if (interval != 0 && mcu != 0 && mcu % interval == 0 && !bits.restart())
+            return "a scan's data ends before its last block";
+        for (const ScanComponent& c : scan) {
+            const unsigned blocks = scan.size() == 1 ? 1u : unsigned{c.component->h} * c.component->v;
+            for (unsigned i = 0; i < blocks; ++i)
+                if (!walk_block(bits, *c.dc, *c.ac))
+                    return bits.bad_code ? "bad Huffman code" : "a scan's data ends before its last block";
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+std::string jpeg_scan_problem(Bytes t) {
+    Frame frame;
+    std::uint32_t interval = 0;
     std::array<HuffmanTable, 8> tables;
-    // The last scan: its components (index into the frame, DC and AC table) and where its data starts.
-    struct ScanComponent {
-        std::size_t component;
-        unsigned dc, ac;
-    };
-    std::vector<ScanComponent> scan;
-    std::array<HuffmanTable, 8> scan_tables;
-    std::uint32_t scan_interval = 0;
-    std::size_t data = 0;
     std::size_t at = 2;
     while (at + 4 <= t.size() && t[at] == 0xFF) {
         const std::uint8_t marker = t[at + 1];
         const std::size_t length = std::size_t{t[at + 2]} << 8 | t[at + 3];
         if (length < 2 || at + 2 + length > t.size())
-            return false;
+            return "a segment runs past the end of the file";
         const Bytes payload = t.subspan(at + 4, length - 2);
         at += 2 + length;
-        if (marker == 0xC4)
+        if (marker == 0xC4) {
             define_tables(payload, tables);
-        else if (marker == 0xDD && payload.size() >= 2)
+        } else if (marker == 0xDD && payload.size() >= 2) {
             interval = std::uint32_t{payload[0]} << 8 | payload[1];
-        else if (marker >= 0xC0 && marker <= 0xC1 && payload.size() >= 6) {
-            height = std::uint32_t{payload[1]} << 8 | payload[2];
-            width = std::uint32_t{payload[3]} << 8 | payload[4];
-            frame.clear();
-            for (std::size_t i = 0; i < payload[5] && 8 + 3 * i < payload.size(); ++i)
-                frame.push_back({payload[6 + 3 * i], static_cast<std::uint8_t>(payload[7 + 3 * i] >> 4),
-                                 static_cast<std::uint8_t>(payload[7 + 3 * i] & 15)});
+        } else if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            if (marker > 0xC1 || payload.size() < 6)
+                return {}; // progressive (or refused elsewhere): its scans are not walked
+            frame.height = std::uint32_t{payload[1]} << 8 | payload[2];
+            frame.width = std::uint32_t{payload[3]} << 8 | payload[4];
+            for (std::size_t i = 0; i < payload[5] && 8 + 3 * i < payload.size(); ++i) {
+                frame.components.push_back({payload[6 + 3 * i],
+                                            static_cast<std::uint8_t>(payload[7 + 3 * i] >> 4),
+                                            static_cast<std::uint8_t>(payload[7 + 3 * i] & 15)});
+                frame.hmax = std::max<unsigned>(frame.hmax, frame.components.back().h);
+                frame.vmax = std::max<unsigned>(frame.vmax, frame.components.back().v);
+            }
         } else if (marker == 0xDA) {
-            scan.clear();
+            std::vector<ScanComponent> scan;
             const std::size_t count = payload.empty() ? 0 : payload[0];
             for (std::size_t i = 0; i < count && 2 + 2 * i < payload.size(); ++i) {
-                const auto found = std::find_if(frame.begin(), frame.end(), [&](const FrameComponent& c) {
-                    return c.id == payload[1 + 2 * i];
-                });
-                if (found == frame.end())
-                    return false;
+                const auto found =
+                    std::find_if(frame.components.begin(), frame.components.end(),
+                                 [&](const FrameComponent& c) { return c.id == payload[1 + 2 * i]; });
                 const unsigned dc = payload[2 + 2 * i] >> 4, ac = payload[2 + 2 * i] & 15u;
-                if (dc > 3 || ac > 3)
-                    return false;
-                scan.push_back({static_cast<std::size_t>(found - frame.begin()), dc, 4 + ac});
+                if (found == frame.components.end() || dc > 3 || ac > 3 || !tables[dc].defined ||
+                    !tables[4 + ac].defined)
+                    return "a scan names a component or table that is not defined";
+                scan.push_back({&*found, &tables[dc], &tables[4 + ac]});
             }
-            scan_tables = tables;
-            scan_interval = interval;
-            data = at;
+            if (scan.empty() || frame.width == 0 || frame.height == 0)
+                return "a scan without components or frame";
+            if (std::string problem = scan_problem(t, at, frame, scan, interval); !problem.empty())
+                return problem;
             // The scan's data runs to the next marker that is not a stuffed FF or a restart.
             while (at + 1 < t.size() &&
                    !(t[at] == 0xFF && t[at + 1] != 0x00 && t[at + 1] != 0xFF && (t[at + 1] & 0xF8) != 0xD0))
                 ++at;
         }
     }
-    if (scan.empty() || frame.empty() || width == 0 || height == 0)
-        return false;
-    for (const ScanComponent& c : scan)
-        if (!scan_tables[c.dc].defined || !scan_tables[c.ac].defined)
-            return false;
-    unsigned hmax = 1, vmax = 1;
-    for (const FrameComponent& c : frame) {
-        hmax = std::max<unsigned>(hmax, c.h);
-        vmax = std::max<unsigned>(vmax, c.v);
-    }
-    // A scan of one component codes its blocks one by one; a scan of several, MCUs of each component's
-    // sampling factors' blocks.
-    std::uint64_t mcus = 0;
-    if (scan.size() == 1) {
-        const FrameComponent& c = frame[scan[0].component];
-        const std::uint64_t columns = (std::uint64_t{width} * c.h + hmax - 1) / hmax;
-        const std::uint64_t rows = (std::uint64_t{height} * c.v + vmax - 1) / vmax;
-        mcus = (columns + 7) / 8 * ((rows + 7) / 8);
-    } else {
-        mcus = (width + 8 * hmax - 1) / (8 * hmax) * std::uint64_t{(height + 8 * vmax - 1) / (8 * vmax)};
-    }
-    BitReader bits{t, data};
-    for (std::uint64_t mcu = 0; mcu < mcus; ++mcu) {
-        if (scan_interval != 0 && mcu != 0 && mcu % scan_interval == 0 && !bits.restart())
-            return false;
-        for (const ScanComponent& c : scan) {
-            const unsigned blocks =
-                scan.size() == 1 ? 1u : unsigned{frame[c.component].h} * frame[c.component].v;
-            for (unsigned i = 0; i < blocks; ++i)
-                if (!walk_block(bits, scan_tables[c.dc], scan_tables[c.ac]))
-                    return false;
-        }
-    }
-    return true;
+    return {};
 }
 
 } // namespace platform::d3dx9

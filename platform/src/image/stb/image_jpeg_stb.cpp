@@ -4,9 +4,10 @@
 //
 // The walk reads the markers as libjpeg-turbo reads them and hands stb_image a tidy copy, so that what the
 // desktop build reads, this one reads too: bytes between segments (stray bytes, junk after a comment, a
-// stuffed FF 00, fill bytes, restart markers out of place) are left out, and a scan that uses Huffman
-// tables 0 or 1 before the file defines them (Motion-JPEG frames leave out the standard tables) gets the
-// standard tables of the JPEG specification's Annex K.3 before it, as libjpeg-turbo supplies them.
+// stuffed FF 00, fill bytes, restart markers out of place) are left out, and a scan of a sequential frame
+// that uses Huffman tables 0 or 1 before the file defines them (Motion-JPEG frames leave out the standard
+// tables) gets the standard tables of Annex K.3 of the JPEG standard before it, as libjpeg-turbo supplies
+// them (to sequential frames only).
 //
 // Refused before stb_image decodes anything, as libjpeg refuses them: segments that run past the file's
 // end, markers that libjpeg does not know, Huffman tables that are no prefix code (more than 256 symbols,
@@ -19,10 +20,11 @@
 // stb_image's own guess reads a CMYK file without that marker as YCbCr, a different picture; a texture
 // from a print separation is better refused with one reason everywhere than shown two ways.
 //
-// A sequential file that ends inside its last scan's data with every component coded lacks only its end
-// marker if that data is whole (image_jpeg_layout.cpp's jpeg_only_end_missing): it is given the marker and
-// read, as libjpeg-turbo reads it, unless its codes stop before the scan's last block
-// (image_jpeg_scan_stb.cpp's jpeg_last_scan_whole), which stb_image would read as zeros without a word.
+// A sequential file whose scan data stops before a scan's last block is refused, as libjpeg-turbo refuses it
+// (image_jpeg_scan_stb.cpp's jpeg_scan_problem): stb_image would read the missing codes as zeros without a
+// word. One that ends inside its last scan's data with every component coded lacks only its end marker
+// (image_jpeg_layout.cpp's jpeg_only_end_missing): it is given the marker and read, as libjpeg-turbo reads
+// it.
 //
 // stb_image's inverse DCT and chroma upsampling are its own, so a JPEG's texels may differ by a step or
 // two from the desktop build's libjpeg-turbo.
@@ -47,7 +49,7 @@ bool huffman_tables_valid(Bytes t, unsigned& defined) {
         if (at + 17 > t.size() || (t[at] >> 4) > 1 || (t[at] & 15) > 3)
             return false;
         std::uint32_t symbols = 0;
-        std::uint32_t code = 0; // the next free code of the length, as in the JPEG specification's Annex C
+        std::uint32_t code = 0; // the next free code of the length, as in Annex C of the JPEG standard
         for (int length = 1; length <= 16; ++length) {
             const std::uint32_t count = t[at + static_cast<std::size_t>(length)];
             symbols += count;
@@ -79,7 +81,7 @@ std::size_t skip_entropy_coded(Bytes b, std::size_t at) {
     return b.size();
 }
 
-// The standard Huffman tables of the JPEG specification (Annex K.3) as a DHT payload entry each: class and
+// The standard Huffman tables of the JPEG standard (Annex K.3) as a DHT payload entry each: class and
 // identifier, the count of codes of each length 1 to 16, the symbols. AC symbols run in rows of the form
 // r1 .. r1+k, written as the ranges between `from` and `to` (high nibble: zero run, low: size).
 std::vector<std::uint8_t> standard_table(unsigned slot) {
@@ -135,6 +137,11 @@ Tidied tidy(Bytes b) {
     bool frame = false;
     bool scan = false;
     unsigned tables = 0; // the Huffman tables defined so far (stb_image reads undefined ones as they lie)
+    unsigned quantization = 0; // the quantization tables defined so far (bit per table)
+    bool progressive = false;
+    std::array<std::uint8_t, 256> table_of{}; // each frame component's quantization table, by identifier
+    std::vector<std::uint8_t> components;     // the frame's components' identifiers
+    std::array<bool, 256> latched{};          // components a scan has coded (their table checked)
     const auto copy = [&](std::size_t from, std::size_t to) {
         out.bytes.insert(out.bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(from),
                          b.begin() + static_cast<std::ptrdiff_t>(to));
@@ -170,6 +177,9 @@ Tidied tidy(Bytes b) {
         const Bytes payload = b.subspan(at + 4, length - 2);
         if (marker == 0xC4 && !huffman_tables_valid(payload, tables))
             return fail("invalid Huffman table");
+        if (marker == 0xDB) // each table: precision and number, then 64 values of 8 or 16 bits
+            for (std::size_t t = 0; t < payload.size(); t += 1 + 64 * (1 + (payload[t] >> 4)))
+                quantization |= 1u << (payload[t] & 3);
         if (sof) {
             if (frame)
                 return fail("a second frame header");
@@ -180,6 +190,12 @@ Tidied tidy(Bytes b) {
             if (payload.size() >= 6 && payload[5] == 4)
                 return fail("CMYK images are not read");
             frame = true;
+            progressive = marker == 0xC2;
+            for (std::size_t i = 0; payload.size() >= 6 && i < payload[5] && 8 + 3 * i < payload.size();
+                 ++i) {
+                table_of[payload[6 + 3 * i]] = payload[8 + 3 * i];
+                components.push_back(payload[6 + 3 * i]);
+            }
         }
         if (marker != 0xDA) {
             if (marker != 0xDC) // DNL, which libjpeg skips too (a frame of height 0 is refused)
@@ -190,14 +206,22 @@ Tidied tidy(Bytes b) {
         if (!frame)
             return fail("a scan before the frame header");
         // Components, then the spectral selection: a scan from coefficient 0 on decodes DC with the
-        // component's DC table, one that reaches beyond it AC with its AC table. Tables 0 and 1 nothing has
-        // defined yet are the standard ones.
+        // component's DC table, one that reaches beyond it AC with its AC table. In a sequential frame,
+        // tables 0 and 1 nothing has defined yet are the standard ones, which libjpeg-turbo supplies to
+        // sequential frames only.
         const std::size_t count = payload.empty() ? 0 : payload[0];
         if (payload.size() < 1 + 2 * count + 3)
             return fail("a scan header runs short");
+        // Each component's quantization table must be defined by its first scan, when libjpeg takes it.
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint8_t id = payload[1 + 2 * i];
+            if (!latched[id] && (table_of[id] > 3 || (quantization & (1u << table_of[id])) == 0))
+                return fail("quantization table " + std::to_string(table_of[id]) + " is not defined");
+            latched[id] = true;
+        }
         std::vector<std::uint8_t> standard;
         for (const unsigned slot : {0u, 1u, 4u, 5u})
-            if ((tables & (1u << slot)) == 0) {
+            if (!progressive && (tables & (1u << slot)) == 0) {
                 const std::vector<std::uint8_t> table = standard_table(slot / 4 * 2 + slot % 4);
                 standard.insert(standard.end(), table.begin(), table.end());
                 tables |= 1u << slot;
@@ -217,10 +241,25 @@ Tidied tidy(Bytes b) {
             if (end > 0 && (tables & (1u << (4 + (selectors & 15)))) == 0)
                 return fail("a scan uses an AC table that is not defined");
         }
+        const bool first_scan = !scan;
         scan = true;
         const std::size_t data_end = skip_entropy_coded(b, at + 2 + length);
         copy(at, data_end);
         at = data_end;
+        // A sequential frame whose first scan codes every component is read from that scan alone: libjpeg
+        // reads no further (later scans, a cut segment, the end marker or its absence), where stb_image would
+        // read every later scan over it.
+        const auto in_scan = [&](std::uint8_t id) {
+            for (std::size_t i = 0; i < count; ++i)
+                if (payload[1 + 2 * i] == id)
+                    return true;
+            return false;
+        };
+        if (!progressive && first_scan && std::all_of(components.begin(), components.end(), in_scan)) {
+            out.bytes.insert(out.bytes.end(), {0xFF, 0xD9});
+            out.end = true;
+            break;
+        }
     }
     if (!scan)
         return fail("no scan");
@@ -237,12 +276,13 @@ DecodedImage decode_jpeg(Bytes b) {
         return invalid("JPEG: " + tidied.problem);
     // The layout is the file's as libjpeg reads it, and the file's length its own.
     const JpegLayout layout = read_jpeg_layout(b);
-    // A file that lacks only its end marker is read as libjpeg-turbo reads it, the marker given.
-    if (!tidied.end && jpeg_only_end_missing(layout)) {
-        if (!jpeg_last_scan_whole(tidied.bytes))
-            return invalid("JPEG: the scan data ends before the image does");
+    // Scan data that stops before the scan's last block is refused, as libjpeg-turbo refuses it; a file that
+    // lacks only its end marker is read as libjpeg-turbo reads it, the marker given.
+    if (const std::string problem = layout.progressive ? std::string() : jpeg_scan_problem(tidied.bytes);
+        !problem.empty())
+        return invalid("JPEG: " + problem);
+    if (!tidied.end && jpeg_only_end_missing(layout))
         tidied.bytes.insert(tidied.bytes.end(), {0xFF, 0xD9});
-    }
     const Bytes t = tidied.bytes;
     int width = 0, height = 0, components = 0;
     // (stb_image tries every format it has on a header it cannot read, so its reason is not the JPEG's.)

@@ -4,9 +4,11 @@
 // with libpng's rounding, interlacing undone, gamma and colour-profile chunks ignored. An RGBA, grey + alpha,
 // or tRNS image becomes A8R8G8B8, anything else X8R8G8B8. Refused before stb_image sees them: a broken
 // signature or header, sides beyond the limit, files too short to inflate to the image they claim, and an
-// empty first image data chunk. A file whose end chunk (IEND) is cut short, or missing, after complete
-// chunks is read, as libpng reads it (it stops at the image data's end): stb_image gets the file with the
-// end chunk whole, since it inflates the image data only when it reaches that chunk.
+// empty first image data chunk, and a critical chunk with a wrong CRC, which libpng refuses and stb_image
+// does not check. Whatever follows the first run of image data chunks (an end chunk cut short or missing, a
+// broken chunk, a critical chunk stb_image does not know) is passed over, as libpng passes it over (it
+// stops at the image data's end): stb_image gets the file with a whole end chunk after that run, since it
+// inflates the image data only when it reaches that chunk.
 //
 // The commonest kind of file, 8-bit grey, grey + alpha, RGB or RGBA without interlacing or a transparency
 // chunk, is read without stb_image's whole-image buffers: stb_image holds the inflated rows and its output
@@ -21,6 +23,7 @@
 #include <stb_image.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdlib>
 #include <iterator>
@@ -64,21 +67,66 @@ bool first_data_chunk_empty(Bytes b) {
     return at + 12 <= b.size() && u32be(b, at) == 0;
 }
 
-// The file with its end chunk made whole, when the bytes after its last complete chunk are the start of an
-// end chunk (or none); nothing when it needs no mending or cannot be mended so.
-std::vector<std::uint8_t> with_whole_end(Bytes b) {
+// Where the chunk at `at` ends, or past the file's end when its length runs beyond it.
+std::size_t chunk_end(Bytes b, std::size_t at) {
+    return at + 12 + std::size_t{u32be(b, at)};
+}
+
+// The file as libpng reads it, where stb_image would read it otherwise: libpng reads no further than the
+// first run of image data chunks, so whatever follows it (an end chunk cut short or missing, a broken
+// chunk, a critical chunk stb_image does not know, a later run of image data) is replaced by a whole end
+// chunk. Nothing when a whole end chunk follows that run already, or when the file has no whole image data
+// chunk (stb_image then refuses it, as libpng does).
+std::vector<std::uint8_t> as_libpng_reads(Bytes b) {
     static constexpr std::uint8_t end_chunk[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
     std::size_t at = 8;
-    while (at + 12 <= b.size()) {
-        if (chunk_is(b, at, "IEND"))
-            return {};
-        at += std::size_t{12} + u32be(b, at);
-    }
-    if (at > b.size() || !std::equal(b.begin() + static_cast<std::ptrdiff_t>(at), b.end(), end_chunk))
+    while (at + 12 <= b.size() && !chunk_is(b, at, "IDAT"))
+        at = chunk_end(b, at);
+    const std::size_t first = at;
+    while (at + 12 <= b.size() && chunk_is(b, at, "IDAT") && chunk_end(b, at) <= b.size())
+        at = chunk_end(b, at);
+    if (at == first || (at + 12 <= b.size() && chunk_is(b, at, "IEND")))
         return {};
     std::vector<std::uint8_t> mended(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(at));
     mended.insert(mended.end(), std::begin(end_chunk), std::end(end_chunk));
     return mended;
+}
+
+// PNG's CRC-32 (of a chunk's type and data) by bytes.
+constexpr std::array<std::uint32_t, 256> crc_table = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}();
+
+// The first critical chunk libpng reads whose CRC is wrong: libpng refuses such a file, and stb_image does
+// not look. libpng reads every chunk up to the end of the first run of image data chunks; of the ancillary
+// ones among them it only drops a broken one, which changes nothing here but a transparency chunk's alpha.
+std::string crc_problem(Bytes b) {
+    std::size_t at = 8;
+    bool data = false;
+    while (at + 12 <= b.size() && chunk_end(b, at) <= b.size()) {
+        const bool idat = chunk_is(b, at, "IDAT");
+        if ((data && !idat) || chunk_is(b, at, "IEND"))
+            break;
+        data = data || idat;
+        if ((b[at + 4] & 0x20) == 0) {
+            std::uint32_t crc = 0xFFFFFFFFu;
+            for (std::size_t i = at + 4; i < chunk_end(b, at) - 4; ++i)
+                crc = crc_table[(crc ^ b[i]) & 0xFF] ^ (crc >> 8);
+            if (~crc != u32be(b, chunk_end(b, at) - 4))
+                return std::string(b.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                                   b.begin() + static_cast<std::ptrdiff_t>(at + 8)) +
+                       ": CRC error";
+        }
+        at = chunk_end(b, at);
+    }
+    return {};
 }
 
 // The bytes of the image data chunks of a file this reader's in-place path takes, one after another: only
@@ -259,7 +307,9 @@ DecodedImage decode_png(Bytes b) {
     if (first_data_chunk_empty(b))
         return invalid("PNG: the first image data chunk is empty");
 
-    const std::vector<std::uint8_t> mended = with_whole_end(b);
+    if (const std::string problem = crc_problem(b); !problem.empty())
+        return invalid("PNG: " + problem);
+    const std::vector<std::uint8_t> mended = as_libpng_reads(b);
     if (!mended.empty())
         b = mended;
     if (depth == 8 && colour != 3 && b[28] == 0)
