@@ -101,7 +101,9 @@ std::vector<std::uint8_t> standard_table(unsigned slot) {
          0x34, 0xE1, 0x25, 0xF1, 0x17, 0x18, 0x19, 0x1A, 0x26, 0x27, 0x28, 0x29}};
     const bool ac = slot >= 2;
     const unsigned id = slot % 2;
-    std::vector<std::uint8_t> out{static_cast<std::uint8_t>((ac ? 0x10 : 0x00) | id)};
+    std::vector<std::uint8_t> out;
+    out.reserve(1 + 16 + 162); // the class and identifier, the counts, an AC table's symbols
+    out.push_back(static_cast<std::uint8_t>((ac ? 0x10 : 0x00) | id));
     const std::uint8_t* counts = ac ? ac_counts[id] : dc_counts[id];
     out.insert(out.end(), counts, counts + 16);
     if (!ac) {
