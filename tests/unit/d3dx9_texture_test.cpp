@@ -29,7 +29,6 @@ namespace {
 
 using platform::d3d9::MipLevel;
 using platform::d3dx9::decode_image;
-using platform::d3dx9::load_image_file;
 using platform::d3dx9::texture_image;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -90,6 +89,11 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// A file read as the texture loader reads it, for a device that takes the largest images.
+platform::d3dx9::DecodedImage load_file(const char* path) {
+    return platform::d3dx9::load_texture_image(path, platform::d3dx9::max_image_side);
+}
+
 MipLevel level(UINT w, UINT h, std::vector<std::uint32_t> pixels) {
     MipLevel l;
     l.width = w;
@@ -117,7 +121,7 @@ TEST(D3dx9TextureDecode, FormatComesFromTheContentAndAlphaPicksA8R8G8B8) {
 
     // A BMP under a .png name is still read as the BMP it is.
     TempDir dir;
-    const auto bmp = load_image_file(dir.write("looks_like.png", make_bmp(4, 3)).c_str());
+    const auto bmp = load_file(dir.write("looks_like.png", make_bmp(4, 3)).c_str());
     ASSERT_EQ(bmp.result, D3D_OK) << bmp.error;
     EXPECT_EQ(bmp.format, D3DFMT_X8R8G8B8);
     EXPECT_EQ(bmp.image.width, 4u);
@@ -263,21 +267,20 @@ TEST(D3dx9TextureHostile, BrokenFilesFailWithInvalidDataAndNoPixels) {
         {"header_offset.bmp", offset_into_header},
     };
     for (const auto& [name, bytes] : files) {
-        const auto decoded = load_image_file(dir.write(name, bytes).c_str());
+        const auto decoded = load_file(dir.write(name, bytes).c_str());
         EXPECT_EQ(decoded.result, D3DXERR_INVALIDDATA) << name;
         EXPECT_FALSE(decoded.error.empty()) << name;
         EXPECT_TRUE(decoded.image.pixels.empty()) << name;
     }
     // The absurd size is refused from the header, naming the size.
-    EXPECT_NE(load_image_file((dir.path() / "huge.bmp").c_str()).error.find("100000 x 100000"),
-              std::string::npos);
+    EXPECT_NE(load_file((dir.path() / "huge.bmp").c_str()).error.find("100000 x 100000"), std::string::npos);
 }
 
 TEST(D3dx9TextureHostile, MissingFilesDirectoriesAndNullArgumentsFail) {
     TempDir dir;
-    EXPECT_EQ(load_image_file((dir.path() / "absent.png").c_str()).result, D3DXERR_INVALIDDATA);
-    EXPECT_EQ(load_image_file(dir.path().c_str()).result, D3DXERR_INVALIDDATA);
-    EXPECT_EQ(load_image_file(nullptr).result, D3DERR_INVALIDCALL);
+    EXPECT_EQ(load_file((dir.path() / "absent.png").c_str()).result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(load_file(dir.path().c_str()).result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(load_file(nullptr).result, D3DERR_INVALIDCALL);
 
     IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(&dir); // must be overwritten
     EXPECT_EQ(D3DXCreateTextureFromFileA(nullptr, "tex_fur.png", &texture), D3DERR_INVALIDCALL);
@@ -541,7 +544,7 @@ TEST(D3dx9TextureBmp, PaletteImagesTakeTheirColoursFromTheFilesOwnPaletteAndBlac
 
     // The reproducers: a well-formed OS/2 file of red (0) and blue (1) stripes whose bits run aa 55 f0 0f
     // in every row, and a Windows file whose one-entry palette sits under indices 0 to 255.
-    const auto stripes = load_image_file(SOURCE_DIR "/tests/data/hostile/bmp_os2_1bit.bmp");
+    const auto stripes = load_file(SOURCE_DIR "/tests/data/hostile/bmp_os2_1bit.bmp");
     ASSERT_EQ(stripes.result, D3D_OK) << stripes.error;
     ASSERT_EQ(stripes.image.width, 32u);
     ASSERT_EQ(stripes.image.height, 8u);
@@ -551,7 +554,7 @@ TEST(D3dx9TextureBmp, PaletteImagesTakeTheirColoursFromTheFilesOwnPaletteAndBlac
         const bool blue = (row_bits[x / 8] >> (7 - x % 8)) & 1;
         EXPECT_EQ(stripes.image.pixels[i], blue ? 0xFF0000FFu : 0xFFFF0000u) << "pixel " << i;
     }
-    const auto one_entry = load_image_file(SOURCE_DIR "/tests/data/hostile/bmp_pal1_index255.bmp");
+    const auto one_entry = load_file(SOURCE_DIR "/tests/data/hostile/bmp_pal1_index255.bmp");
     ASSERT_EQ(one_entry.result, D3D_OK) << one_entry.error;
     ASSERT_EQ(one_entry.image.pixels.size(), 16u * 16u);
     for (UINT i = 0; i < 16 * 16; ++i) // index 0 is the first pixel of the bottom row
@@ -782,7 +785,7 @@ TEST(D3dx9TextureHostile, OnlyTheBytesTheFormatCanUseAreRead) {
     const std::string junk = dir.write("junk.png", text_bytes("XXXX"));
     std::filesystem::resize_file(junk, 800'000'000); // sparse: takes no room on disk
     std::uint64_t before = bytes_read_so_far();
-    const auto refused = load_image_file(junk.c_str());
+    const auto refused = load_file(junk.c_str());
     EXPECT_LE(bytes_read_so_far() - before, 8192u);
     EXPECT_EQ(refused.result, D3DXERR_INVALIDDATA);
     EXPECT_EQ(refused.error, "not an image in a format that is read");
@@ -792,7 +795,7 @@ TEST(D3dx9TextureHostile, OnlyTheBytesTheFormatCanUseAreRead) {
     const std::string padded = dir.write("padded.bmp", bmp);
     std::filesystem::resize_file(padded, 100'000'000);
     before = bytes_read_so_far();
-    const auto loaded = load_image_file(padded.c_str());
+    const auto loaded = load_file(padded.c_str());
     EXPECT_LE(bytes_read_so_far() - before, 8192u);
     ASSERT_EQ(loaded.result, D3D_OK) << loaded.error;
     EXPECT_EQ(loaded.image.pixels[255], 0xFF808080u);
@@ -802,7 +805,7 @@ TEST(D3dx9TextureHostile, FifoIsRefusedWithoutWaitingForAWriter) {
     TempDir dir;
     const std::string fifo = (dir.path() / "tex_fur.png").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const auto loaded = load_image_file(fifo.c_str());
+    const auto loaded = load_file(fifo.c_str());
     EXPECT_EQ(loaded.result, D3DXERR_INVALIDDATA);
     EXPECT_EQ(loaded.error, "not a regular file");
 }

@@ -204,10 +204,6 @@ DecodedImage read_and_decode(const char* path) {
 
 } // namespace
 
-DecodedImage load_image_file(const char* path) {
-    return read_and_decode(path);
-}
-
 UINT default_texture_side(UINT side, UINT max_side) {
     UINT rounded = 1;
     while (rounded < side && rounded <= UINT_MAX / 2)

@@ -30,15 +30,12 @@ struct DecodedImage {
 // Decodes an image file held in memory.
 DecodedImage decode_image(std::span<const std::uint8_t> bytes);
 
-// Reads and decodes the named file (relative names from the working directory). Anything but a regular file
-// (a directory, a FIFO, a device) is refused without waiting for it; a file whose first bytes are no image
-// is refused after reading only those, and of an image file no more is read than its header says its
-// pixel data can take.
-DecodedImage load_image_file(const char* path);
-
 // The file-to-texture path as D3DXCreateTextureFromFileA takes it, for a device whose textures may be at
 // most max_side pixels a side: decoded and resized to the default size, the texture's level 0, from which
-// for_each_mip_level makes the rest of the chain.
+// for_each_mip_level makes the rest of the chain. From a file's bytes, or from the named file (relative
+// names from the working directory): anything but a regular file (a directory, a FIFO, a device) is refused
+// without waiting for it; a file whose first bytes are no image is refused after reading only those, and of
+// an image file no more is read than its header says its pixel data can take.
 DecodedImage texture_image(std::span<const std::uint8_t> bytes, UINT max_side);
 DecodedImage load_texture_image(const char* path, UINT max_side);
 
