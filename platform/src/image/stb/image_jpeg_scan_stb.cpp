@@ -12,8 +12,8 @@
 namespace platform::d3dx9 {
 namespace {
 
-// A Huffman table of a DHT segment, for decoding bit by bit: of each code length, the first code, how many
-// codes there are, and where their symbols start.
+// A Huffman table of a DHT segment, for decoding code length by code length: of each length, the first
+// code, how many codes there are, and where their symbols start.
 struct HuffmanTable {
     bool defined = false;
     std::array<std::uint32_t, 17> first{}, count{}, start{};
@@ -135,10 +135,6 @@ bool walk_block(BitReader& bits, const HuffmanTable& dc, const HuffmanTable& ac)
     }
     return true;
 }
-
-} // namespace
-
-namespace {
 
 struct FrameComponent {
     std::uint8_t id, h, v;

@@ -276,8 +276,17 @@ DecodedImage decode_jpeg(Bytes b) {
     Tidied tidied = tidy(b);
     if (!tidied.problem.empty())
         return invalid("JPEG: " + tidied.problem);
+    int width = 0, height = 0, components = 0;
+    // (stb_image tries every format it has on a header it cannot read, so its reason is not the JPEG's.)
+    if (stbi_info_from_memory(tidied.bytes.data(), static_cast<int>(tidied.bytes.size()), &width, &height,
+                              &components) == 0)
+        return invalid("JPEG: the header cannot be read");
+    if (const std::string problem = size_problem(width, height); !problem.empty())
+        return invalid("JPEG: " + problem);
     // The layout is the file's as libjpeg reads it, and the file's length its own.
     const JpegLayout layout = read_jpeg_layout(b);
+    if (const std::string problem = jpeg_data_problem(layout, b.size()); !problem.empty())
+        return invalid("JPEG: " + problem);
     // Scan data that stops before the scan's last block is refused, as libjpeg-turbo refuses it; a file that
     // lacks only its end marker is read as libjpeg-turbo reads it, the marker given.
     if (const std::string problem = layout.progressive ? std::string() : jpeg_scan_problem(tidied.bytes);
@@ -286,14 +295,6 @@ DecodedImage decode_jpeg(Bytes b) {
     if (!tidied.end && jpeg_only_end_missing(layout))
         tidied.bytes.insert(tidied.bytes.end(), {0xFF, 0xD9});
     const Bytes t = tidied.bytes;
-    int width = 0, height = 0, components = 0;
-    // (stb_image tries every format it has on a header it cannot read, so its reason is not the JPEG's.)
-    if (stbi_info_from_memory(t.data(), static_cast<int>(t.size()), &width, &height, &components) == 0)
-        return invalid("JPEG: the header cannot be read");
-    if (const std::string problem = size_problem(width, height); !problem.empty())
-        return invalid("JPEG: " + problem);
-    if (const std::string problem = jpeg_data_problem(layout, b.size()); !problem.empty())
-        return invalid("JPEG: " + problem);
     int w = 0, h = 0, n = 0;
     stbi_uc* const data = stbi_load_from_memory(t.data(), static_cast<int>(t.size()), &w, &h, &n, 4);
     if (data == nullptr)
