@@ -118,30 +118,33 @@ std::vector<std::uint8_t> inflated_image_data(const std::vector<std::uint8_t>& f
     return out;
 }
 
-// The PNG (one image data chunk, the end chunk last) with its image data made `rows` deflated anew.
-std::vector<std::uint8_t> with_image_data(const std::vector<std::uint8_t>& file,
-                                          std::vector<std::uint8_t> rows) {
-    int size = 0;
-    unsigned char* const deflated = stbi_zlib_compress(rows.data(), static_cast<int>(rows.size()), &size, 8);
-    std::vector<std::uint8_t> chunk = {static_cast<std::uint8_t>(size >> 24),
-                                       static_cast<std::uint8_t>(size >> 16),
-                                       static_cast<std::uint8_t>(size >> 8),
-                                       static_cast<std::uint8_t>(size),
-                                       'I',
-                                       'D',
-                                       'A',
-                                       'T'};
-    chunk.insert(chunk.end(), deflated, deflated + size);
-    std::free(deflated);
-    std::uint32_t crc = 0xFFFFFFFFu; // over the type and data, as PNG's CRC-32
+// A PNG chunk of the given type and data, with its length and CRC.
+std::vector<std::uint8_t> png_chunk(const char (&type)[5], const std::vector<std::uint8_t>& data) {
+    const auto size = static_cast<std::uint32_t>(data.size());
+    std::vector<std::uint8_t> chunk;
+    chunk.reserve(12 + data.size());
+    for (const int shift : {24, 16, 8, 0})
+        chunk.push_back(static_cast<std::uint8_t>(size >> shift));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    std::uint32_t crc = 0xFFFFFFFFu; // PNG's CRC-32, over the type and data
     for (std::size_t i = 4; i < chunk.size(); ++i) {
         crc ^= chunk[i];
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
     }
-    crc = ~crc;
     for (const int shift : {24, 16, 8, 0})
-        chunk.push_back(static_cast<std::uint8_t>(crc >> shift));
+        chunk.push_back(static_cast<std::uint8_t>(~crc >> shift));
+    return chunk;
+}
+
+// The PNG (one image data chunk, the end chunk last) with its image data made `rows` deflated anew.
+std::vector<std::uint8_t> with_image_data(const std::vector<std::uint8_t>& file,
+                                          std::vector<std::uint8_t> rows) {
+    int size = 0;
+    unsigned char* const deflated = stbi_zlib_compress(rows.data(), static_cast<int>(rows.size()), &size, 8);
+    const std::vector<std::uint8_t> chunk = png_chunk("IDAT", {deflated, deflated + size});
+    std::free(deflated);
     const std::uint8_t idat[] = {'I', 'D', 'A', 'T'};
     const auto first = std::search(file.begin(), file.end(), std::begin(idat), std::end(idat)) - 4;
     std::vector<std::uint8_t> out(file.begin(), first);
@@ -207,6 +210,14 @@ TEST(PngReaders, TheWebReaderRefusesWhatTheHeaderRulesOut) {
     file = make_png(PNG_FORMAT_RGB, 8, 8);
     file[25] = 5; // no such colour type
     EXPECT_EQ(decode_png_web(file).result, D3DXERR_INVALIDDATA);
+    // A critical chunk of a type that starts with a zero byte: stb_image names it by that type, as nothing.
+    file = make_png(PNG_FORMAT_RGB, 8, 8);
+    const std::vector<std::uint8_t> zero_type = png_chunk("\0ZRO", {});
+    file.insert(file.begin() + 33, zero_type.begin(), zero_type.end());
+    EXPECT_EQ(decode_png(file).result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(decode_png_web(file).error, "PNG: a critical chunk of an unknown type");
+    file[33 + 8] ^= 1; // its CRC
+    EXPECT_EQ(decode_png_web(file).error, "PNG: a chunk of no valid type: CRC error");
     file = make_png(PNG_FORMAT_RGB, 4000, 4000); // all one row pattern: compresses far
     file.resize(file.size() / 2);
     EXPECT_EQ(decode_png_web(file).result, D3DXERR_INVALIDDATA);

@@ -119,10 +119,14 @@ std::string crc_problem(Bytes b) {
             std::uint32_t crc = 0xFFFFFFFFu;
             for (std::size_t i = at + 4; i < chunk_end(b, at) - 4; ++i)
                 crc = crc_table[(crc ^ b[i]) & 0xFF] ^ (crc >> 8);
-            if (~crc != u32be(b, chunk_end(b, at) - 4))
-                return std::string(b.begin() + static_cast<std::ptrdiff_t>(at + 4),
-                                   b.begin() + static_cast<std::ptrdiff_t>(at + 8)) +
-                       ": CRC error";
+            if (~crc != u32be(b, chunk_end(b, at) - 4)) {
+                const std::string type(b.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                                       b.begin() + static_cast<std::ptrdiff_t>(at + 8));
+                const bool letters = std::all_of(type.begin(), type.end(), [](char c) {
+                    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+                });
+                return (letters ? type : "a chunk of no valid type") + ": CRC error";
+            }
         }
         at = chunk_end(b, at);
     }
@@ -249,6 +253,13 @@ std::optional<DecodedImage> decode_in_place(Bytes b, std::uint32_t width, std::u
     return out;
 }
 
+// stb_image's reason for refusing a file; it names an unknown critical chunk by its type, which is empty
+// when the type starts with a zero byte.
+std::string stb_reason() {
+    const char* const reason = stbi_failure_reason();
+    return reason != nullptr && *reason != '\0' ? reason : "a critical chunk of an unknown type";
+}
+
 template <typename T> struct StbiPixels {
     T* data = nullptr;
     StbiPixels() = default;
@@ -321,7 +332,7 @@ DecodedImage decode_png(Bytes b) {
         StbiPixels<stbi_us> pixels;
         pixels.data = stbi_load_16_from_memory(b.data(), static_cast<int>(b.size()), &w, &h, &n, 4);
         if (pixels.data == nullptr)
-            return invalid(std::string("PNG: ") + stbi_failure_reason());
+            return invalid("PNG: " + stb_reason());
         if (static_cast<std::uint32_t>(w) != width || static_cast<std::uint32_t>(h) != height)
             return invalid("PNG: unexpected image size");
         out = blank_image(width, height, alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8);
@@ -336,7 +347,7 @@ DecodedImage decode_png(Bytes b) {
     StbiPixels<stbi_uc> pixels;
     pixels.data = stbi_load_from_memory(b.data(), static_cast<int>(b.size()), &w, &h, &n, 4);
     if (pixels.data == nullptr)
-        return invalid(std::string("PNG: ") + stbi_failure_reason());
+        return invalid("PNG: " + stb_reason());
     if (static_cast<std::uint32_t>(w) != width || static_cast<std::uint32_t>(h) != height)
         return invalid("PNG: unexpected image size");
     out = blank_image(width, height, alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8);
