@@ -452,6 +452,8 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
         jpeg, jpeg.size() - 2, {other.begin() + static_cast<std::ptrdiff_t>(other_scan), other.end() - 2});
     std::vector<std::uint8_t> no_quantization = jpeg;
     no_quantization[find_segment(jpeg, 0xC0) + 12] = 3;
+    std::vector<std::uint8_t> odd_band = jpeg; // a sequential scan whose band starts at coefficient 17
+    odd_band[find_segment(jpeg, 0xDA) + 5 + 2 * jpeg[find_segment(jpeg, 0xDA) + 4]] = 17;
     std::vector<std::uint8_t> no_code = jpeg;
     const std::size_t scan = find_segment(jpeg, 0xDA);
     const std::size_t data = scan + 2 + (std::size_t{jpeg[scan + 2]} << 8 | jpeg[scan + 3]);
@@ -508,6 +510,9 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
          false},
         {"JPEG, another picture's scan after its own", second_scan, jpeg, true},
         {"JPEG, a quantization table nothing defines", no_quantization, {}, false},
+        {"JPEG, a sequential scan that names a band", odd_band, jpeg, true},
+        {"JPEG, a restart marker and junk after a scan without restarts",
+         inserted(jpeg, jpeg.size() - 2, {0xFF, 0xD0, 0x12, 0x34}), jpeg, true},
         {"JPEG, bits in its scan that are no code", no_code, {}, false},
         {"PNG, an unknown critical chunk after the image data", unknown_after_data, png, true},
         {"PNG, a wrong CRC on the image data", wrong_crc, {}, false},

@@ -144,6 +144,7 @@ Tidied tidy(Bytes b) {
     std::array<std::uint8_t, 256> table_of{}; // each frame component's quantization table, by identifier
     std::vector<std::uint8_t> components;     // the frame's components' identifiers
     std::array<bool, 256> latched{};          // components a scan has coded (their table checked)
+    std::uint32_t interval = 0;               // the restart interval, in MCUs (0: no restarts)
     const auto copy = [&](std::size_t from, std::size_t to) {
         out.bytes.insert(out.bytes.end(), b.begin() + static_cast<std::ptrdiff_t>(from),
                          b.begin() + static_cast<std::ptrdiff_t>(to));
@@ -179,6 +180,8 @@ Tidied tidy(Bytes b) {
         const Bytes payload = b.subspan(at + 4, length - 2);
         if (marker == 0xC4 && !huffman_tables_valid(payload, tables))
             return fail("invalid Huffman table");
+        if (marker == 0xDD && payload.size() >= 2)
+            interval = std::uint32_t{payload[0]} << 8 | payload[1];
         if (marker == 0xDB) // each table: precision and number, then 64 values of 8 or 16 bits
             for (std::size_t t = 0; t < payload.size(); t += 1 + 64 * (1 + (payload[t] >> 4)))
                 quantization |= 1u << (payload[t] & 3);
@@ -234,8 +237,10 @@ Tidied tidy(Bytes b) {
                                                static_cast<std::uint8_t>(segment)});
             out.bytes.insert(out.bytes.end(), standard.begin(), standard.end());
         }
-        const std::uint8_t start = payload[1 + 2 * count];
-        const std::uint8_t end = payload[2 + 2 * count];
+        // A sequential scan codes every coefficient whatever its band says (libjpeg-turbo warns and reads
+        // it so; stb_image refuses another band): the copy says 0 to 63, no successive approximation.
+        const std::uint8_t start = progressive ? payload[1 + 2 * count] : 0;
+        const std::uint8_t end = progressive ? payload[2 + 2 * count] : 63;
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint8_t selectors = payload[2 + 2 * i];
             if (start == 0 && (tables & (1u << (selectors >> 4))) == 0)
@@ -245,9 +250,22 @@ Tidied tidy(Bytes b) {
         }
         const bool first_scan = !scan;
         scan = true;
-        const std::size_t data_end = skip_entropy_coded(b, at + 2 + length);
+        std::size_t data_end = skip_entropy_coded(b, at + 2 + length);
+        // Without restarts, a restart marker ends the scan's data, as it ends libjpeg's reading of it (and
+        // stb_image's, which then refuses the marker after the scan).
+        for (std::size_t i = at + 2 + length; interval == 0 && i + 1 < data_end; ++i)
+            if (b[i] == 0xFF && b[i + 1] >= 0xD0 && b[i + 1] <= 0xD7) {
+                data_end = i;
+                break;
+            }
+        const std::size_t band = out.bytes.size() + 5 + 2 * count; // in the copy
         copy(at, data_end);
         at = data_end;
+        if (!progressive) {
+            out.bytes[band] = 0;
+            out.bytes[band + 1] = 63;
+            out.bytes[band + 2] = 0;
+        }
         // A sequential frame whose first scan codes every component is read from that scan alone: libjpeg
         // reads no further (later scans, a cut segment, the end marker or its absence), where stb_image would
         // read every later scan over it.
