@@ -454,6 +454,21 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
     no_quantization[find_segment(jpeg, 0xC0) + 12] = 3;
     std::vector<std::uint8_t> odd_band = jpeg; // a sequential scan whose band starts at coefficient 17
     odd_band[find_segment(jpeg, 0xDA) + 5 + 2 * jpeg[find_segment(jpeg, 0xDA) + 4]] = 17;
+    // The progressive JPEG with its first AC scan's point transform made 1 and the scan sent again after
+    // it, as if it were the first: bits already coded, which libjpeg refuses and stb_image reads over.
+    std::size_t ac_scan = 0;
+    for (int i = 0; i < 4; ++i)
+        ac_scan = find_segment(progressive, 0xDA, ac_scan + 2);
+    std::size_t ac_end =
+        ac_scan + 2 + (std::size_t{progressive[ac_scan + 2]} << 8 | progressive[ac_scan + 3]);
+    while (!(progressive[ac_end] == 0xFF && progressive[ac_end + 1] != 0 &&
+             (progressive[ac_end + 1] & 0xF8) != 0xD0))
+        ++ac_end;
+    std::vector<std::uint8_t> out_of_order =
+        inserted(progressive, ac_end,
+                 {progressive.begin() + static_cast<std::ptrdiff_t>(ac_scan),
+                  progressive.begin() + static_cast<std::ptrdiff_t>(ac_end)});
+    out_of_order[ac_scan + 5 + 2 * progressive[ac_scan + 4] + 2] = 0x01;
     std::vector<std::uint8_t> no_code = jpeg;
     const std::size_t scan = find_segment(jpeg, 0xDA);
     const std::size_t data = scan + 2 + (std::size_t{jpeg[scan + 2]} << 8 | jpeg[scan + 3]);
@@ -476,6 +491,7 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
         {"JPEG, FF 00 between segments", inserted(jpeg, after_first, {0xFF, 0x00}), jpeg, true},
         {"JPEG, no Huffman tables", no_tables, jpeg, true},
         {"JPEG, progressive, no Huffman tables", without_tables(progressive), {}, false},
+        {"JPEG, progressive scans out of order", out_of_order, {}, false},
         {"JPEG, an unknown marker between segments",
          inserted(jpeg, after_first, {0xFF, 0xF1, 0x00, 0x02}),
          {},

@@ -77,7 +77,9 @@ std::uint64_t dds_file_limit(Bytes head);
 // What a JPEG's markers say before it is decoded (image_jpeg_layout.cpp): the first frame header's size and
 // components, whether it is progressive, how many scans there are, which components they code (by
 // identifier), which components of a progressive frame are first coded by a scan other than their first DC
-// scan (spectral selection from 0, no earlier bits), and whether the file ends inside a scan's data.
+// scan (spectral selection from 0, no earlier bits), whether a progressive frame's scans refine each
+// coefficient in order (each scan's earlier bits those the one before left, as libjpeg-turbo checks them),
+// and whether the file ends inside a scan's data.
 struct JpegLayout {
     struct Component {
         std::uint8_t id, h, v; // identifier and sampling factors
@@ -90,6 +92,7 @@ struct JpegLayout {
     std::array<bool, 256> coded{};
     std::array<bool, 256> dc_not_first{};
     bool ends_in_scan_data = false; // the file ends inside a scan's data: no marker follows it
+    std::string progression;        // why a progressive frame's scans are out of order, or empty
 };
 JpegLayout read_jpeg_layout(Bytes bytes);
 // Whether a sequential file that ends inside its last scan's data, with no end-of-image marker, has all its
@@ -105,8 +108,8 @@ bool jpeg_only_end_missing(const JpegLayout& layout);
 // progressive file, whose scans are not walked.
 std::string jpeg_scan_problem(Bytes tidied);
 // Why a JPEG of this layout and length cannot hold its image (fewer than one bit for each 8 x 8 block of
-// every component, a component that no scan codes, or a progressive component whose first scan is not its
-// DC scan), or an empty string.
+// every component, a component that no scan codes, a progressive component whose first scan is not its
+// DC scan, or progressive scans out of order), or an empty string.
 std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes);
 
 // Whether the bytes start like a Targa header this reader takes (Targa files have no signature).
