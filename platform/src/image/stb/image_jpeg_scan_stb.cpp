@@ -18,6 +18,9 @@ struct HuffmanTable {
     bool defined = false;
     std::array<std::uint32_t, 17> first{}, count{}, start{};
     std::vector<std::uint8_t> symbols;
+    // Codes of up to fast_bits bits by their first fast_bits bits: length << 8 | symbol, or 0.
+    static constexpr unsigned fast_bits = 9;
+    std::array<std::uint16_t, 1u << fast_bits> fast{};
 };
 
 // Bits of entropy-coded data from `at` on, as a decoder reads them: a stuffed FF 00 is the byte FF, fill
@@ -66,6 +69,11 @@ struct BitReader {
         if (bits < 16)
             fill();
         const auto peek = static_cast<std::uint32_t>(buffer >> 48);
+        if (const std::uint16_t known = table.fast[peek >> (16 - HuffmanTable::fast_bits)];
+            known != 0 && (known >> 8) <= bits) {
+            out = static_cast<std::uint8_t>(known);
+            return skip(known >> 8);
+        }
         for (unsigned length = 1; length <= 16 && length <= bits; ++length) {
             const std::uint32_t code = peek >> (16 - length);
             if (code - table.first[length] < table.count[length]) {
@@ -109,6 +117,14 @@ void define_tables(Bytes t, std::array<HuffmanTable, 8>& tables) {
         table.symbols.assign(t.begin() + static_cast<std::ptrdiff_t>(at + 17),
                              t.begin() + static_cast<std::ptrdiff_t>(end));
         table.symbols.resize(total, 0);
+        for (unsigned length = 1; length <= HuffmanTable::fast_bits; ++length)
+            for (std::uint32_t i = 0; i < table.count[length]; ++i) {
+                const std::uint32_t code = table.first[length] + i;
+                const unsigned spare = HuffmanTable::fast_bits - length;
+                for (std::uint32_t tail = 0; tail < (1u << spare); ++tail)
+                    table.fast[(code << spare) | tail] =
+                        static_cast<std::uint16_t>(length << 8 | table.symbols[table.start[length] + i]);
+            }
         at += 17 + total;
     }
 }
