@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::d3dx9 {
@@ -98,15 +99,21 @@ JpegLayout read_jpeg_layout(Bytes bytes);
 // Whether a sequential file that ends inside its last scan's data, with no end-of-image marker, has all its
 // image data if that scan's data is whole: every component coded by some scan. Both readers read such a file
 // as libjpeg-turbo does, the end marker taken as given, unless the data stops before the scan's last block
-// (libjpeg-turbo then runs into the marker inside a block; the stb_image reader asks jpeg_scan_problem). A
-// progressive file without its end marker is refused: its last scan may be one of several that refine the
-// picture, and a file cut after it would show a coarser picture without a word.
+// (libjpeg-turbo then runs into the marker inside a block; the stb_image reader walks the scans:
+// walk_jpeg_scans). A progressive file without its end marker is refused: its last scan may be one of several
+// that refine the picture, and a file cut after it would show a coarser picture without a word.
 bool jpeg_only_end_missing(const JpegLayout& layout);
-// Why a scan of a tidied sequential file (image_jpeg_stb.cpp: segments one after another, every Huffman
-// table a scan uses defined before it) does not hold the codes of every block it covers, up to the next
-// marker or the end of `tidied`, or an empty string (image/stb/image_jpeg_scan_stb.cpp). Empty for a
-// progressive file, whose scans are not walked.
-std::string jpeg_scan_problem(Bytes tidied);
+// The scans of a tidied sequential file (image_jpeg_stb.cpp: segments one after another, every Huffman
+// table a scan uses defined before it) walked code by code (image/stb/image_jpeg_scan_stb.cpp): why a scan
+// does not hold the codes of every block it covers, up to the next marker or the end of `tidied`, or an
+// empty string; and the bytes of `tidied` after each scan's last code, up to that marker (after the last
+// restart interval's codes only), which no decoder needs. Nothing for a progressive file, whose scans are
+// not walked.
+struct JpegScanWalk {
+    std::string problem;
+    std::vector<std::pair<std::size_t, std::size_t>> junk; // [first, end) ranges, in order
+};
+JpegScanWalk walk_jpeg_scans(Bytes tidied);
 // Why a JPEG of this layout and length cannot hold its image (fewer than one bit for each 8 x 8 block of
 // every component, a component that no scan codes, a progressive component whose first scan is not its
 // DC scan, or progressive scans out of order), or an empty string.

@@ -31,7 +31,9 @@ struct BitReader {
     std::uint64_t buffer = 0; // the next `bits` bits, from the top
     unsigned bits = 0;
     bool at_marker = false;
-    bool bad_code = false; // bits that are no code of the table, as against data that ends
+    std::size_t start = at;     // where the restart interval being read starts
+    std::uint64_t consumed = 0; // bits of it read
+    bool bad_code = false;      // bits that are no code of the table, as against data that ends
 
     void fill() {
         while (bits <= 56 && !at_marker) {
@@ -62,6 +64,7 @@ struct BitReader {
             return false;
         buffer = count < 64 ? buffer << count : 0;
         bits -= count;
+        consumed += count;
         return true;
     }
     // The symbol of the next code; false when the data ends first or no code matches.
@@ -95,7 +98,27 @@ struct BitReader {
         if (at + 1 >= b.size())
             return false;
         at += 2;
+        start = at;
+        consumed = 0;
         return true;
+    }
+    // Where the bytes that hold the bits read end (a stuffed FF 00 is one byte of data, as are fill bytes
+    // before it).
+    std::size_t codes_end() const {
+        std::size_t end = start;
+        for (std::uint64_t n = (consumed + 7) / 8; n > 0 && end < b.size(); --n) {
+            if (b[end] != 0xFF) {
+                ++end;
+                continue;
+            }
+            std::size_t next = end + 1;
+            while (next < b.size() && b[next] == 0xFF)
+                ++next;
+            if (next >= b.size() || b[next] != 0x00)
+                break;
+            end = next + 1;
+        }
+        return end;
     }
 };
 
@@ -166,10 +189,11 @@ struct ScanComponent {
 };
 
 // Why one scan's data, from `data` to the next marker but a restart, does not hold the codes of every block
-// the scan covers, or an empty string: a scan of one component codes its blocks one by one; a scan of
-// several, MCUs of each component's sampling factors' blocks.
+// the scan covers, or an empty string, and where its last code's byte ends: a scan of one component codes
+// its blocks one by one; a scan of several, MCUs of each component's sampling factors' blocks.
 std::string scan_problem(Bytes t, std::size_t data, const Frame& frame,
-                         const std::vector<ScanComponent>& scan, std::uint32_t interval) {
+                         const std::vector<ScanComponent>& scan, std::uint32_t interval,
+                         std::size_t& codes_end) {
     std::uint64_t mcus = 0;
     if (scan.size() == 1) {
         const FrameComponent& c = *scan[0].component;
@@ -191,12 +215,19 @@ std::string scan_problem(Bytes t, std::size_t data, const Frame& frame,
                     return bits.bad_code ? "bad Huffman code" : "a scan's data ends before its last block";
         }
     }
+    codes_end = bits.codes_end();
     return {};
 }
 
 } // namespace
 
-std::string jpeg_scan_problem(Bytes t) {
+JpegScanWalk walk_jpeg_scans(Bytes t) {
+    JpegScanWalk walk;
+    const auto refuse = [&walk](std::string problem) {
+        walk.problem = std::move(problem);
+        walk.junk.clear();
+        return walk;
+    };
     Frame frame;
     std::uint32_t interval = 0;
     std::array<HuffmanTable, 8> tables;
@@ -205,7 +236,7 @@ std::string jpeg_scan_problem(Bytes t) {
         const std::uint8_t marker = t[at + 1];
         const std::size_t length = std::size_t{t[at + 2]} << 8 | t[at + 3];
         if (length < 2 || at + 2 + length > t.size())
-            return "a segment runs past the end of the file";
+            return refuse("a segment runs past the end of the file");
         const Bytes payload = t.subspan(at + 4, length - 2);
         at += 2 + length;
         if (marker == 0xC4) {
@@ -214,7 +245,7 @@ std::string jpeg_scan_problem(Bytes t) {
             interval = std::uint32_t{payload[0]} << 8 | payload[1];
         } else if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
             if (marker > 0xC1 || payload.size() < 6)
-                return {}; // progressive (or refused elsewhere): its scans are not walked
+                return walk; // progressive (or refused elsewhere): its scans are not walked
             frame.height = std::uint32_t{payload[1]} << 8 | payload[2];
             frame.width = std::uint32_t{payload[3]} << 8 | payload[4];
             for (std::size_t i = 0; i < payload[5] && 8 + 3 * i < payload.size(); ++i) {
@@ -234,20 +265,25 @@ std::string jpeg_scan_problem(Bytes t) {
                 const unsigned dc = payload[2 + 2 * i] >> 4, ac = payload[2 + 2 * i] & 15u;
                 if (found == frame.components.end() || dc > 3 || ac > 3 || !tables[dc].defined ||
                     !tables[4 + ac].defined)
-                    return "a scan names a component or table that is not defined";
+                    return refuse("a scan names a component or table that is not defined");
                 scan.push_back({&*found, &tables[dc], &tables[4 + ac]});
             }
             if (scan.empty() || frame.width == 0 || frame.height == 0)
-                return "a scan without components or frame";
-            if (std::string problem = scan_problem(t, at, frame, scan, interval); !problem.empty())
-                return problem;
+                return refuse("a scan without components or frame");
+            std::size_t codes_end = at;
+            if (std::string problem = scan_problem(t, at, frame, scan, interval, codes_end); !problem.empty())
+                return refuse(std::move(problem));
             // The scan's data runs to the next marker that is not a stuffed FF or a restart.
             while (at + 1 < t.size() &&
                    !(t[at] == 0xFF && t[at + 1] != 0x00 && t[at + 1] != 0xFF && (t[at + 1] & 0xF8) != 0xD0))
                 ++at;
+            if (at + 1 >= t.size())
+                at = t.size(); // the file ends in the scan's data
+            if (codes_end < at)
+                walk.junk.emplace_back(codes_end, at);
         }
     }
-    return {};
+    return walk;
 }
 
 } // namespace platform::d3dx9

@@ -20,11 +20,12 @@
 // stb_image's own guess reads a CMYK file without that marker as YCbCr, a different picture; a texture
 // from a print separation is better refused with one reason everywhere than shown two ways.
 //
-// A sequential file whose scan data stops before a scan's last block is refused, as libjpeg-turbo refuses it
-// (image_jpeg_scan_stb.cpp's jpeg_scan_problem): stb_image would read the missing codes as zeros without a
-// word. One that ends inside its last scan's data with every component coded lacks only its end marker
-// (image_jpeg_layout.cpp's jpeg_only_end_missing): it is given the marker and read, as libjpeg-turbo reads
-// it.
+// The scans of a sequential file are walked code by code first (image_jpeg_scan_stb.cpp's walk_jpeg_scans):
+// data that stops before a scan's last block is refused, as libjpeg-turbo refuses it (stb_image would read
+// the missing codes as zeros without a word), and bytes after a scan's last code, which libjpeg passes
+// over, are left out. A file that ends inside its last scan's data with every component coded lacks only
+// its end marker (image_jpeg_layout.cpp's jpeg_only_end_missing): it is given the marker and read, as
+// libjpeg-turbo reads it.
 //
 // stb_image's inverse DCT and chroma upsampling are its own, so a JPEG's texels may differ by a step or
 // two from the desktop build's libjpeg-turbo.
@@ -307,9 +308,16 @@ DecodedImage decode_jpeg(Bytes b) {
         return invalid("JPEG: " + problem);
     // Scan data that stops before the scan's last block is refused, as libjpeg-turbo refuses it; a file that
     // lacks only its end marker is read as libjpeg-turbo reads it, the marker given.
-    if (const std::string problem = layout.progressive ? std::string() : jpeg_scan_problem(tidied.bytes);
-        !problem.empty())
-        return invalid("JPEG: " + problem);
+    if (!layout.progressive) {
+        const JpegScanWalk walk = walk_jpeg_scans(tidied.bytes);
+        if (!walk.problem.empty())
+            return invalid("JPEG: " + walk.problem);
+        // Bytes after a scan's last code are passed over by libjpeg; stb_image takes an FF among them for a
+        // marker after the scan. They are left out.
+        for (auto junk = walk.junk.rbegin(); junk != walk.junk.rend(); ++junk)
+            tidied.bytes.erase(tidied.bytes.begin() + static_cast<std::ptrdiff_t>(junk->first),
+                               tidied.bytes.begin() + static_cast<std::ptrdiff_t>(junk->second));
+    }
     if (!tidied.end && jpeg_only_end_missing(layout))
         tidied.bytes.insert(tidied.bytes.end(), {0xFF, 0xD9});
     const Bytes t = tidied.bytes;
