@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <climits>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -321,21 +322,20 @@ DecodedImage decode_jpeg(Bytes b) {
     if (!tidied.end && jpeg_only_end_missing(layout))
         tidied.bytes.insert(tidied.bytes.end(), {0xFF, 0xD9});
     const Bytes t = tidied.bytes;
+    // Three samples a pixel from stb_image, not four: its output is held beside the texels made from it.
     int w = 0, h = 0, n = 0;
-    stbi_uc* const data = stbi_load_from_memory(t.data(), static_cast<int>(t.size()), &w, &h, &n, 4);
+    const std::unique_ptr<stbi_uc, void (*)(void*)> data(
+        stbi_load_from_memory(t.data(), static_cast<int>(t.size()), &w, &h, &n, 3), stbi_image_free);
     if (data == nullptr)
         return invalid(std::string("JPEG: ") + stbi_failure_reason());
-    DecodedImage out;
-    if (w == width && h == height) {
-        out = blank_image(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), D3DFMT_X8R8G8B8);
-        for (std::size_t i = 0; i < out.image.pixels.size(); ++i) {
-            const stbi_uc* p = data + i * 4;
-            out.image.pixels[i] = argb(0xFF, p[0], p[1], p[2]);
-        }
-    } else {
-        out = invalid("JPEG: unexpected image size");
+    if (w != width || h != height)
+        return invalid("JPEG: unexpected image size");
+    DecodedImage out =
+        blank_image(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), D3DFMT_X8R8G8B8);
+    for (std::size_t i = 0; i < out.image.pixels.size(); ++i) {
+        const stbi_uc* p = data.get() + i * 3;
+        out.image.pixels[i] = argb(0xFF, p[0], p[1], p[2]);
     }
-    stbi_image_free(data);
     return out;
 }
 
