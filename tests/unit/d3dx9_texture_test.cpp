@@ -28,10 +28,8 @@
 namespace {
 
 using platform::d3d9::MipLevel;
-using platform::d3dx9::build_mip_chain;
 using platform::d3dx9::decode_image;
-using platform::d3dx9::load_image_file;
-using platform::d3dx9::texture_levels;
+using platform::d3dx9::texture_image;
 using Bytes = std::vector<std::uint8_t>;
 
 void append_bytes(void* context, void* data, int size) {
@@ -91,6 +89,11 @@ class TempDir {
     std::filesystem::path path_;
 };
 
+// A file read as the texture loader reads it, for a device that takes the largest images.
+platform::d3dx9::DecodedImage load_file(const char* path) {
+    return platform::d3dx9::load_texture_image(path, platform::d3dx9::max_image_side);
+}
+
 MipLevel level(UINT w, UINT h, std::vector<std::uint32_t> pixels) {
     MipLevel l;
     l.width = w;
@@ -118,7 +121,7 @@ TEST(D3dx9TextureDecode, FormatComesFromTheContentAndAlphaPicksA8R8G8B8) {
 
     // A BMP under a .png name is still read as the BMP it is.
     TempDir dir;
-    const auto bmp = load_image_file(dir.write("looks_like.png", make_bmp(4, 3)).c_str());
+    const auto bmp = load_file(dir.write("looks_like.png", make_bmp(4, 3)).c_str());
     ASSERT_EQ(bmp.result, D3D_OK) << bmp.error;
     EXPECT_EQ(bmp.format, D3DFMT_X8R8G8B8);
     EXPECT_EQ(bmp.image.width, 4u);
@@ -135,6 +138,19 @@ TEST(D3dx9TextureDecode, SidesUpTo8192AreTakenAndLargerRefused) {
     EXPECT_EQ(too_tall.result, D3DXERR_INVALIDDATA);
 }
 
+// The chain as the texture loader hands it to the device, one level at a time, each level kept.
+std::vector<MipLevel> chain_of(MipLevel level0) {
+    std::vector<MipLevel> chain;
+    const HRESULT made =
+        platform::d3dx9::for_each_mip_level(std::move(level0), [&chain](UINT index, const MipLevel& level) {
+            EXPECT_EQ(index, chain.size());
+            chain.push_back(level);
+            return D3D_OK;
+        });
+    EXPECT_EQ(made, D3D_OK);
+    return chain;
+}
+
 TEST(D3dx9TextureMips, FullChainDownToOnePixelForAnySides) {
     struct Case {
         UINT w, h;
@@ -148,8 +164,7 @@ TEST(D3dx9TextureMips, FullChainDownToOnePixelForAnySides) {
         {256, 256, {{256, 256}, {128, 128}, {64, 64}, {32, 32}, {16, 16}, {8, 8}, {4, 4}, {2, 2}, {1, 1}}},
     };
     for (const Case& c : cases) {
-        const auto chain =
-            build_mip_chain(level(c.w, c.h, std::vector<std::uint32_t>(c.w * c.h, 0xFF102030)));
+        const auto chain = chain_of(level(c.w, c.h, std::vector<std::uint32_t>(c.w * c.h, 0xFF102030)));
         ASSERT_EQ(chain.size(), c.sizes.size()) << c.w << "x" << c.h;
         EXPECT_EQ(platform::d3dx9::full_mip_count(c.w, c.h), c.sizes.size());
         for (std::size_t i = 0; i < chain.size(); ++i) {
@@ -161,6 +176,17 @@ TEST(D3dx9TextureMips, FullChainDownToOnePixelForAnySides) {
                 EXPECT_EQ(p, 0xFF102030u);
         }
     }
+}
+
+TEST(D3dx9TextureMips, AChainStopsAtTheFirstLevelTheDeviceRefuses) {
+    UINT handed = 0;
+    const HRESULT made = platform::d3dx9::for_each_mip_level(level(8, 8, std::vector<std::uint32_t>(64)),
+                                                             [&handed](UINT index, const MipLevel&) {
+                                                                 ++handed;
+                                                                 return index == 2 ? E_OUTOFMEMORY : D3D_OK;
+                                                             });
+    EXPECT_EQ(made, E_OUTOFMEMORY);
+    EXPECT_EQ(handed, 3u); // 8 x 8, 4 x 4, 2 x 2; never 1 x 1
 }
 
 TEST(D3dx9TextureMips, BoxFilterAveragesEachChannelOverTheAreaCovered) {
@@ -241,21 +267,20 @@ TEST(D3dx9TextureHostile, BrokenFilesFailWithInvalidDataAndNoPixels) {
         {"header_offset.bmp", offset_into_header},
     };
     for (const auto& [name, bytes] : files) {
-        const auto decoded = load_image_file(dir.write(name, bytes).c_str());
+        const auto decoded = load_file(dir.write(name, bytes).c_str());
         EXPECT_EQ(decoded.result, D3DXERR_INVALIDDATA) << name;
         EXPECT_FALSE(decoded.error.empty()) << name;
         EXPECT_TRUE(decoded.image.pixels.empty()) << name;
     }
     // The absurd size is refused from the header, naming the size.
-    EXPECT_NE(load_image_file((dir.path() / "huge.bmp").c_str()).error.find("100000 x 100000"),
-              std::string::npos);
+    EXPECT_NE(load_file((dir.path() / "huge.bmp").c_str()).error.find("100000 x 100000"), std::string::npos);
 }
 
 TEST(D3dx9TextureHostile, MissingFilesDirectoriesAndNullArgumentsFail) {
     TempDir dir;
-    EXPECT_EQ(load_image_file((dir.path() / "absent.png").c_str()).result, D3DXERR_INVALIDDATA);
-    EXPECT_EQ(load_image_file(dir.path().c_str()).result, D3DXERR_INVALIDDATA);
-    EXPECT_EQ(load_image_file(nullptr).result, D3DERR_INVALIDCALL);
+    EXPECT_EQ(load_file((dir.path() / "absent.png").c_str()).result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(load_file(dir.path().c_str()).result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(load_file(nullptr).result, D3DERR_INVALIDCALL);
 
     IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(&dir); // must be overwritten
     EXPECT_EQ(D3DXCreateTextureFromFileA(nullptr, "tex_fur.png", &texture), D3DERR_INVALIDCALL);
@@ -519,7 +544,7 @@ TEST(D3dx9TextureBmp, PaletteImagesTakeTheirColoursFromTheFilesOwnPaletteAndBlac
 
     // The reproducers: a well-formed OS/2 file of red (0) and blue (1) stripes whose bits run aa 55 f0 0f
     // in every row, and a Windows file whose one-entry palette sits under indices 0 to 255.
-    const auto stripes = load_image_file(SOURCE_DIR "/tests/data/hostile/bmp_os2_1bit.bmp");
+    const auto stripes = load_file(SOURCE_DIR "/tests/data/hostile/bmp_os2_1bit.bmp");
     ASSERT_EQ(stripes.result, D3D_OK) << stripes.error;
     ASSERT_EQ(stripes.image.width, 32u);
     ASSERT_EQ(stripes.image.height, 8u);
@@ -529,7 +554,7 @@ TEST(D3dx9TextureBmp, PaletteImagesTakeTheirColoursFromTheFilesOwnPaletteAndBlac
         const bool blue = (row_bits[x / 8] >> (7 - x % 8)) & 1;
         EXPECT_EQ(stripes.image.pixels[i], blue ? 0xFF0000FFu : 0xFFFF0000u) << "pixel " << i;
     }
-    const auto one_entry = load_image_file(SOURCE_DIR "/tests/data/hostile/bmp_pal1_index255.bmp");
+    const auto one_entry = load_file(SOURCE_DIR "/tests/data/hostile/bmp_pal1_index255.bmp");
     ASSERT_EQ(one_entry.result, D3D_OK) << one_entry.error;
     ASSERT_EQ(one_entry.image.pixels.size(), 16u * 16u);
     for (UINT i = 0; i < 16 * 16; ++i) // index 0 is the first pixel of the bottom row
@@ -678,23 +703,21 @@ TEST(D3dx9TextureBmp, RunLengthImagesDrawTheirRunsWithinTheRowsAndLeaveTheRestAt
 }
 
 TEST(D3dx9TextureSize, SidesRoundUpToPowersOfTwoWithinTheDeviceLimit) {
-    const auto levels = texture_levels(make_png(300, 200, 3), 16384);
-    ASSERT_EQ(levels.result, D3D_OK) << levels.error;
-    ASSERT_EQ(levels.levels.size(), 10u); // 512 x 256 down to 1 x 1
-    EXPECT_EQ(levels.levels[0].width, 512u);
-    EXPECT_EQ(levels.levels[0].height, 256u);
+    const auto sized = texture_image(make_png(300, 200, 3), 16384);
+    ASSERT_EQ(sized.result, D3D_OK) << sized.error;
+    EXPECT_EQ(sized.image.width, 512u);
+    EXPECT_EQ(sized.image.height, 256u);
 
-    const auto fitted = texture_levels(make_png(300, 200, 3), 256);
+    const auto fitted = texture_image(make_png(300, 200, 3), 256);
     ASSERT_EQ(fitted.result, D3D_OK) << fitted.error;
-    ASSERT_EQ(fitted.levels.size(), 9u);
-    EXPECT_EQ(fitted.levels[0].width, 256u);
-    EXPECT_EQ(fitted.levels[0].height, 256u);
+    EXPECT_EQ(fitted.image.width, 256u);
+    EXPECT_EQ(fitted.image.height, 256u);
 
     // Sides that are powers of two already keep their pixels.
     const Bytes png = make_png(4, 2, 4);
-    const auto same = texture_levels(png, 16384);
+    const auto same = texture_image(png, 16384);
     ASSERT_EQ(same.result, D3D_OK);
-    EXPECT_EQ(same.levels[0].pixels, decode_image(png).image.pixels);
+    EXPECT_EQ(same.image.pixels, decode_image(png).image.pixels);
 
     EXPECT_EQ(platform::d3dx9::default_texture_side(1, 4096), 1u);
     EXPECT_EQ(platform::d3dx9::default_texture_side(257, 4096), 512u);
@@ -721,7 +744,7 @@ TEST(D3dx9TextureHostile, ReproducersAreRefusedOrLoadedAndNeverHang) {
         const std::string name = entry.path().filename().string();
         ++files;
         const auto started = std::chrono::steady_clock::now();
-        const auto loaded = platform::d3dx9::load_texture_levels(entry.path().c_str(), 16384);
+        const auto loaded = platform::d3dx9::load_texture_image(entry.path().c_str(), 16384);
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << name;
         const auto expected = valid.find(name);
         if (palette_bmps.contains(name)) {
@@ -730,16 +753,15 @@ TEST(D3dx9TextureHostile, ReproducersAreRefusedOrLoadedAndNeverHang) {
         }
         if (expected == valid.end()) {
             EXPECT_EQ(loaded.result, D3DXERR_INVALIDDATA) << name;
-            EXPECT_TRUE(loaded.levels.empty()) << name;
+            EXPECT_TRUE(loaded.image.pixels.empty()) << name;
             EXPECT_FALSE(loaded.error.empty()) << name;
             EXPECT_EQ(loaded.error.find("png"), std::string::npos) << name << ": " << loaded.error;
             continue;
         }
         ASSERT_EQ(loaded.result, D3D_OK) << name << ": " << loaded.error;
-        ASSERT_FALSE(loaded.levels.empty());
-        EXPECT_EQ(loaded.levels[0].width, expected->second.width) << name;
-        EXPECT_EQ(loaded.levels[0].height, expected->second.height) << name;
-        for (const std::uint32_t p : loaded.levels[0].pixels)
+        EXPECT_EQ(loaded.image.width, expected->second.width) << name;
+        EXPECT_EQ(loaded.image.height, expected->second.height) << name;
+        for (const std::uint32_t p : loaded.image.pixels)
             EXPECT_EQ(p, expected->second.first_pixel) << name;
     }
     EXPECT_EQ(files, 10u);
@@ -763,7 +785,7 @@ TEST(D3dx9TextureHostile, OnlyTheBytesTheFormatCanUseAreRead) {
     const std::string junk = dir.write("junk.png", text_bytes("XXXX"));
     std::filesystem::resize_file(junk, 800'000'000); // sparse: takes no room on disk
     std::uint64_t before = bytes_read_so_far();
-    const auto refused = load_image_file(junk.c_str());
+    const auto refused = load_file(junk.c_str());
     EXPECT_LE(bytes_read_so_far() - before, 8192u);
     EXPECT_EQ(refused.result, D3DXERR_INVALIDDATA);
     EXPECT_EQ(refused.error, "not an image in a format that is read");
@@ -773,7 +795,7 @@ TEST(D3dx9TextureHostile, OnlyTheBytesTheFormatCanUseAreRead) {
     const std::string padded = dir.write("padded.bmp", bmp);
     std::filesystem::resize_file(padded, 100'000'000);
     before = bytes_read_so_far();
-    const auto loaded = load_image_file(padded.c_str());
+    const auto loaded = load_file(padded.c_str());
     EXPECT_LE(bytes_read_so_far() - before, 8192u);
     ASSERT_EQ(loaded.result, D3D_OK) << loaded.error;
     EXPECT_EQ(loaded.image.pixels[255], 0xFF808080u);
@@ -783,7 +805,7 @@ TEST(D3dx9TextureHostile, FifoIsRefusedWithoutWaitingForAWriter) {
     TempDir dir;
     const std::string fifo = (dir.path() / "tex_fur.png").string();
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const auto loaded = load_image_file(fifo.c_str());
+    const auto loaded = load_file(fifo.c_str());
     EXPECT_EQ(loaded.result, D3DXERR_INVALIDDATA);
     EXPECT_EQ(loaded.error, "not a regular file");
 }

@@ -2,22 +2,28 @@
 // here as decode_png_web and decode_jpeg_web), the desktop with libpng and libjpeg-turbo: PNGs must come out
 // the same in both, or the two builds show different pictures of one file; JPEGs the same up to the
 // decoders' rounding; files that make stb_image write out of bounds must be refused before it sees them;
-// and untidy files (bytes between segments, no Huffman tables, a cut end chunk) and CMYK load, or are
-// refused, alike in every build.
+// and untidy files (bytes between segments, no Huffman tables, a cut end chunk, a JPEG without its end
+// marker, image data longer or shorter than the rows) and CMYK load, or are refused, alike in every build.
 #include "image/image_formats.h"
 
 #include <cstdio>
 #include <jpeglib.h>
 #include <png.h>
+#include <stb_image.h>
 #include <stb_image_write.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 #include <vector>
+
+// stb_image_write's deflate, which its header declares only inside its implementation.
+extern "C" unsigned char* stbi_zlib_compress(unsigned char* data, int data_len, int* out_len, int quality);
 
 namespace platform::d3dx9 {
 DecodedImage decode_png_web(Bytes bytes);
@@ -60,6 +66,93 @@ std::vector<std::uint8_t> make_png(png_uint_32 format, int width, int height) {
     return out;
 }
 
+// A width x height 8-bit PNG of libpng's writing whose row y is filtered with filter type (first + y) % 5,
+// its samples random from 0 to 7, so that every filter has every kind of neighbour to predict from and
+// Paeth's ties and the average's rounding come up often. The first row's filter is 2, 3 or 4 (up, average or
+// Paeth: libpng keeps the row above only when the first row may use it).
+std::vector<std::uint8_t> make_filtered_png(int colour_type, int channels, int width, int height, int first) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<std::uint8_t> out;
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, png_size_t size) {
+            auto* file = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
+            file->insert(file->end(), data, data + size);
+        },
+        nullptr);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colour_type,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    static constexpr int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG,
+                                      PNG_FILTER_PAETH};
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * channels);
+    std::uint32_t seed = 99;
+    for (int y = 0; y < height; ++y) {
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, filters[(first + y) % 5]);
+        for (std::uint8_t& sample : row)
+            sample = static_cast<std::uint8_t>((seed = seed * 1664525u + 1013904223u) >> 29);
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+// The bytes a PNG's image data chunks inflate to (the filter byte and samples of each row).
+std::vector<std::uint8_t> inflated_image_data(const std::vector<std::uint8_t>& file) {
+    std::vector<char> data;
+    for (std::size_t at = 8; at + 12 <= file.size();) {
+        const std::size_t length =
+            std::size_t{file[at]} << 24 | file[at + 1] << 16 | file[at + 2] << 8 | file[at + 3];
+        if (std::equal(file.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                       file.begin() + static_cast<std::ptrdiff_t>(at + 8), "IDAT"))
+            data.insert(data.end(), file.begin() + static_cast<std::ptrdiff_t>(at + 8),
+                        file.begin() + static_cast<std::ptrdiff_t>(at + 8 + length));
+        at += 12 + length;
+    }
+    int size = 0;
+    char* const inflated = stbi_zlib_decode_malloc(data.data(), static_cast<int>(data.size()), &size);
+    std::vector<std::uint8_t> out(inflated, inflated + (inflated != nullptr ? size : 0));
+    std::free(inflated);
+    return out;
+}
+
+// A PNG chunk of the given type and data, with its length and CRC.
+std::vector<std::uint8_t> png_chunk(const char (&type)[5], const std::vector<std::uint8_t>& data) {
+    const auto size = static_cast<std::uint32_t>(data.size());
+    std::vector<std::uint8_t> chunk;
+    chunk.reserve(12 + data.size());
+    for (const int shift : {24, 16, 8, 0})
+        chunk.push_back(static_cast<std::uint8_t>(size >> shift));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    std::uint32_t crc = 0xFFFFFFFFu; // PNG's CRC-32, over the type and data
+    for (std::size_t i = 4; i < chunk.size(); ++i) {
+        crc ^= chunk[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    for (const int shift : {24, 16, 8, 0})
+        chunk.push_back(static_cast<std::uint8_t>(~crc >> shift));
+    return chunk;
+}
+
+// The PNG (one image data chunk, the end chunk last) with its image data made `rows` deflated anew.
+std::vector<std::uint8_t> with_image_data(const std::vector<std::uint8_t>& file,
+                                          std::vector<std::uint8_t> rows) {
+    int size = 0;
+    unsigned char* const deflated = stbi_zlib_compress(rows.data(), static_cast<int>(rows.size()), &size, 8);
+    const std::vector<std::uint8_t> chunk = png_chunk("IDAT", {deflated, deflated + size});
+    std::free(deflated);
+    const std::uint8_t idat[] = {'I', 'D', 'A', 'T'};
+    const auto first = std::search(file.begin(), file.end(), std::begin(idat), std::end(idat)) - 4;
+    std::vector<std::uint8_t> out(file.begin(), first);
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    out.insert(out.end(), file.end() - 12, file.end());
+    return out;
+}
+
 void expect_same(const std::vector<std::uint8_t>& file, const char* what) {
     const DecodedImage desktop = decode_png(file);
     const DecodedImage web = decode_png_web(file);
@@ -84,6 +177,21 @@ TEST(PngReaders, TheWebReaderGivesTheDesktopsTexelsForEveryKindOfPng) {
     expect_same(make_png(PNG_FORMAT_RGB_COLORMAP, 33, 9), "palette");
     expect_same(make_png(PNG_FORMAT_RGBA_COLORMAP, 33, 9), "palette with transparency");
 
+    // The web reader unfilters the rows of these kinds itself: each filter type for 1 to 4 channels.
+    for (const auto& [colour_type, channels, what] :
+         {std::tuple{PNG_COLOR_TYPE_GRAY, 1, "grey, every filter"},
+          std::tuple{PNG_COLOR_TYPE_GRAY_ALPHA, 2, "grey + alpha, every filter"},
+          std::tuple{PNG_COLOR_TYPE_RGB, 3, "RGB, every filter"},
+          std::tuple{PNG_COLOR_TYPE_RGB_ALPHA, 4, "RGBA, every filter"}}) {
+        const int first = 2 + channels % 3;
+        const std::vector<std::uint8_t> file = make_filtered_png(colour_type, channels, 23, 10, first);
+        const std::vector<std::uint8_t> rows = inflated_image_data(file);
+        ASSERT_EQ(rows.size(), (23u * channels + 1) * 10) << what;
+        for (std::size_t y = 0; y < 10; ++y)
+            ASSERT_EQ(rows[y * (23 * channels + 1)], (first + y) % 5) << what << ": row " << y << "'s filter";
+        expect_same(file, what);
+    }
+
     std::ifstream fur(SOURCE_DIR "/assets/tex_fur.png", std::ios::binary);
     expect_same({std::istreambuf_iterator<char>(fur), {}}, "assets/tex_fur.png");
 }
@@ -102,6 +210,14 @@ TEST(PngReaders, TheWebReaderRefusesWhatTheHeaderRulesOut) {
     file = make_png(PNG_FORMAT_RGB, 8, 8);
     file[25] = 5; // no such colour type
     EXPECT_EQ(decode_png_web(file).result, D3DXERR_INVALIDDATA);
+    // A critical chunk of a type that starts with a zero byte: stb_image names it by that type, as nothing.
+    file = make_png(PNG_FORMAT_RGB, 8, 8);
+    const std::vector<std::uint8_t> zero_type = png_chunk("\0ZRO", {});
+    file.insert(file.begin() + 33, zero_type.begin(), zero_type.end());
+    EXPECT_EQ(decode_png(file).result, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(decode_png_web(file).error, "PNG: a critical chunk of an unknown type");
+    file[33 + 8] ^= 1; // its CRC
+    EXPECT_EQ(decode_png_web(file).error, "PNG: a chunk of no valid type: CRC error");
     file = make_png(PNG_FORMAT_RGB, 4000, 4000); // all one row pattern: compresses far
     file.resize(file.size() / 2);
     EXPECT_EQ(decode_png_web(file).result, D3DXERR_INVALIDDATA);
@@ -112,10 +228,10 @@ std::vector<std::uint8_t> read_file(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-std::vector<std::uint8_t> make_jpeg(int width, int height, int quality) {
+std::vector<std::uint8_t> make_jpeg(int width, int height, int quality, unsigned picture = 0) {
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
     for (std::size_t i = 0; i < rgb.size(); ++i)
-        rgb[i] = static_cast<std::uint8_t>((i * 13) ^ (i / 97));
+        rgb[i] = static_cast<std::uint8_t>((i * 13 + picture) ^ (i / 97));
     std::vector<std::uint8_t> file;
     const auto append = [](void* context, void* data, int size) {
         auto* out = static_cast<std::vector<std::uint8_t>*>(context);
@@ -198,9 +314,18 @@ TEST(JpegReaders, BothRefuseAFileTooShortForItsBlocksOrWithAComponentNoScanCodes
     EXPECT_EQ(decode_jpeg_web(jpeg).error, "JPEG: no scan codes component 1");
 }
 
-// A width x height progressive YCbCr JPEG from libjpeg, its scans the DC of each component alone, in turn,
-// then each component's AC; the pixels noisy, so that every AC scan has coefficients to code.
-std::vector<std::uint8_t> make_libjpeg_jpeg(int width, int height, J_COLOR_SPACE space = JCS_RGB) {
+// How make_libjpeg_jpeg lays out its scans.
+enum class JpegScans {
+    progressive,          // the DC of each component alone, in turn, then each component's AC
+    interleaved,          // one sequential scan of all components
+    one_by_one_luma_last, // a sequential scan of each component, Cb, Cr, then Y
+};
+
+// A width x height JPEG from libjpeg (YCbCr with chroma at half resolution, grey or CMYK), its pixels noisy
+// so that every AC scan has coefficients to code, with a restart marker after every restart_rows MCU rows
+// if that is not 0.
+std::vector<std::uint8_t> make_libjpeg_jpeg(int width, int height, J_COLOR_SPACE space = JCS_RGB,
+                                            JpegScans layout = JpegScans::progressive, int restart_rows = 0) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -210,7 +335,7 @@ std::vector<std::uint8_t> make_libjpeg_jpeg(int width, int height, J_COLOR_SPACE
     jpeg_mem_dest(&info, &buffer, &size);
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = space == JCS_CMYK ? 4 : 3;
+    info.input_components = space == JCS_CMYK ? 4 : space == JCS_GRAYSCALE ? 1 : 3;
     info.in_color_space = space;
     jpeg_set_defaults(&info);
     std::array<jpeg_scan_info, 6> scans{};
@@ -218,10 +343,17 @@ std::vector<std::uint8_t> make_libjpeg_jpeg(int width, int height, J_COLOR_SPACE
         scans[static_cast<std::size_t>(c)] = {1, {c}, 0, 0, 0, 0};
         scans[static_cast<std::size_t>(c) + 3] = {1, {c}, 1, 63, 0, 0};
     }
-    if (space == JCS_RGB) {
+    const std::array<jpeg_scan_info, 3> one_by_one = {jpeg_scan_info{1, {1}, 0, 63, 0, 0},
+                                                      jpeg_scan_info{1, {2}, 0, 63, 0, 0},
+                                                      jpeg_scan_info{1, {0}, 0, 63, 0, 0}};
+    if (layout == JpegScans::progressive) {
         info.scan_info = scans.data();
         info.num_scans = static_cast<int>(scans.size());
+    } else if (layout == JpegScans::one_by_one_luma_last) {
+        info.scan_info = one_by_one.data();
+        info.num_scans = static_cast<int>(one_by_one.size());
     }
+    info.restart_in_rows = restart_rows;
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * info.input_components);
     while (info.next_scanline < info.image_height) {
@@ -286,19 +418,70 @@ std::vector<std::uint8_t> inserted(std::vector<std::uint8_t> file, std::size_t a
 TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
     const std::vector<std::uint8_t> jpeg = make_jpeg(24, 16, 90);
     const std::size_t after_first = 4 + (std::size_t{jpeg[4]} << 8 | jpeg[5]); // after SOI's next segment
-    std::vector<std::uint8_t> no_tables =
-        jpeg; // a Motion-JPEG frame: stb_image_write's are the standard ones
-    for (std::size_t at = find_segment(no_tables, 0xC4); at < no_tables.size();
-         at = find_segment(no_tables, 0xC4))
-        no_tables.erase(no_tables.begin() + static_cast<std::ptrdiff_t>(at),
-                        no_tables.begin() + static_cast<std::ptrdiff_t>(
-                                                at + 2 + (no_tables[at + 2] << 8 | no_tables[at + 3])));
+    const auto without_tables = [](std::vector<std::uint8_t> file) {
+        for (std::size_t at = find_segment(file, 0xC4); at < file.size(); at = find_segment(file, 0xC4))
+            file.erase(file.begin() + static_cast<std::ptrdiff_t>(at),
+                       file.begin() +
+                           static_cast<std::ptrdiff_t>(at + 2 + (file[at + 2] << 8 | file[at + 3])));
+        return file;
+    };
+    // A Motion-JPEG frame: stb_image_write's tables are the standard ones.
+    const std::vector<std::uint8_t> no_tables = without_tables(jpeg);
+    const std::vector<std::uint8_t> progressive = make_libjpeg_jpeg(24, 16);
+    // Y's own scan has 5 x 3 blocks, where an MCU of all three components would be 3 x 2.
+    const std::vector<std::uint8_t> one_by_one =
+        make_libjpeg_jpeg(40, 24, JCS_RGB, JpegScans::one_by_one_luma_last);
+    const std::vector<std::uint8_t> grey = make_libjpeg_jpeg(24, 16, JCS_GRAYSCALE, JpegScans::interleaved);
+    const std::vector<std::uint8_t> restarts =
+        make_libjpeg_jpeg(40, 64, JCS_RGB, JpegScans::interleaved, 1); // 4 intervals
+    const int last_restart = 2;                                        // RST0 .. RST2 between the 4 intervals
     const std::vector<std::uint8_t> png = make_png(PNG_FORMAT_RGBA, 9, 5);
+    std::vector<std::uint8_t> longer_rows = inflated_image_data(png);
+    const std::vector<std::uint8_t> shorter_rows(longer_rows.begin(), longer_rows.end() - 1);
+    longer_rows.resize(longer_rows.size() + 40, 0);
     struct Case {
         const char* name;
         std::vector<std::uint8_t> file, tidy; // the file, and the tidy one it shows the picture of
         bool loads;
     };
+    // The JPEG with another picture's scan (same size and tables) after its own; with its frame's first
+    // component on a quantization table nothing defines; with bits in its scan that are no code.
+    const std::vector<std::uint8_t> other = make_jpeg(24, 16, 90, 77);
+    const std::size_t other_scan = find_segment(other, 0xDA);
+    const std::vector<std::uint8_t> second_scan = inserted(
+        jpeg, jpeg.size() - 2, {other.begin() + static_cast<std::ptrdiff_t>(other_scan), other.end() - 2});
+    std::vector<std::uint8_t> no_quantization = jpeg;
+    no_quantization[find_segment(jpeg, 0xC0) + 12] = 3;
+    std::vector<std::uint8_t> odd_band = jpeg; // a sequential scan whose band starts at coefficient 17
+    odd_band[find_segment(jpeg, 0xDA) + 5 + 2 * jpeg[find_segment(jpeg, 0xDA) + 4]] = 17;
+    // The progressive JPEG with its first AC scan's point transform made 1 and the scan sent again after
+    // it, as if it were the first: bits already coded, which libjpeg refuses and stb_image reads over.
+    std::size_t ac_scan = 0;
+    for (int i = 0; i < 4; ++i)
+        ac_scan = find_segment(progressive, 0xDA, ac_scan + 2);
+    std::size_t ac_end =
+        ac_scan + 2 + (std::size_t{progressive[ac_scan + 2]} << 8 | progressive[ac_scan + 3]);
+    while (!(progressive[ac_end] == 0xFF && progressive[ac_end + 1] != 0 &&
+             (progressive[ac_end + 1] & 0xF8) != 0xD0))
+        ++ac_end;
+    std::vector<std::uint8_t> out_of_order =
+        inserted(progressive, ac_end,
+                 {progressive.begin() + static_cast<std::ptrdiff_t>(ac_scan),
+                  progressive.begin() + static_cast<std::ptrdiff_t>(ac_end)});
+    out_of_order[ac_scan + 5 + 2 * progressive[ac_scan + 4] + 2] = 0x01;
+    std::vector<std::uint8_t> no_code = jpeg;
+    const std::size_t scan = find_segment(jpeg, 0xDA);
+    const std::size_t data = scan + 2 + (std::size_t{jpeg[scan + 2]} << 8 | jpeg[scan + 3]);
+    for (std::size_t i = 0; i < 6; ++i)
+        no_code[data + 20 + i] = i % 2 == 0 ? 0xFF : 0x00; // stuffed FF bytes: 24 one bits
+    // The PNG with an unknown critical chunk after its image data, and with its image data's CRC broken.
+    const std::vector<std::uint8_t> unknown_after_data =
+        inserted(png, png.size() - 12, {0, 0, 0, 0, 'J', 'U', 'N', 'K', 0x12, 0x34, 0x56, 0x78});
+    std::vector<std::uint8_t> wrong_crc = png;
+    const std::uint8_t idat[] = {'I', 'D', 'A', 'T'};
+    const std::size_t idat_at = static_cast<std::size_t>(
+        std::search(png.begin(), png.end(), std::begin(idat), std::end(idat)) - png.begin() - 4);
+    wrong_crc[idat_at + 8 + (std::size_t{png[idat_at + 2]} << 8 | png[idat_at + 3]) + 3] ^= 1;
     const Case cases[] = {
         {"JPEG, stray bytes between segments", inserted(jpeg, after_first, {0x00, 0x12, 0xFE}), jpeg, true},
         {"JPEG, an APP14 too short for Adobe's fields",
@@ -307,14 +490,59 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
          inserted(jpeg, after_first, {0xFF, 0xFE, 0x00, 0x04, 'h', 'i', 0x12, 0x34, 0x56}), jpeg, true},
         {"JPEG, FF 00 between segments", inserted(jpeg, after_first, {0xFF, 0x00}), jpeg, true},
         {"JPEG, no Huffman tables", no_tables, jpeg, true},
+        {"JPEG, progressive, no Huffman tables", without_tables(progressive), {}, false},
+        {"JPEG, progressive scans out of order", out_of_order, {}, false},
         {"JPEG, an unknown marker between segments",
          inserted(jpeg, after_first, {0xFF, 0xF1, 0x00, 0x02}),
          {},
          false},
-        {"JPEG, CMYK with Adobe's marker", make_libjpeg_jpeg(16, 8, JCS_CMYK), {}, false},
+        {"JPEG, CMYK with Adobe's marker",
+         make_libjpeg_jpeg(16, 8, JCS_CMYK, JpegScans::interleaved),
+         {},
+         false},
         {"JPEG, cut short in its scan", {jpeg.begin(), jpeg.end() - 40}, {}, false},
+        {"JPEG, no end marker", {jpeg.begin(), jpeg.end() - 2}, jpeg, true},
+        {"JPEG, progressive, no end marker", {progressive.begin(), progressive.end() - 2}, {}, false},
+        {"JPEG, only the end marker's FF", {jpeg.begin(), jpeg.end() - 1}, jpeg, true},
+        {"JPEG, grey, no end marker", {grey.begin(), grey.end() - 2}, grey, true},
+        {"JPEG, grey, cut short in its scan", {grey.begin(), grey.end() - 12}, {}, false},
+        {"JPEG, a scan for each component, no end marker",
+         {one_by_one.begin(), one_by_one.end() - 2},
+         one_by_one,
+         true},
+        {"JPEG, a scan for each component, cut short in the last",
+         {one_by_one.begin(), one_by_one.end() - 30},
+         {},
+         false},
+        {"JPEG, restart markers, no end marker", {restarts.begin(), restarts.end() - 2}, restarts, true},
+        {"JPEG, restart markers, cut short in its last interval",
+         {restarts.begin(), restarts.end() - 12},
+         {},
+         false},
+        {"JPEG, restart markers, cut short before its last interval",
+         {restarts.begin(),
+          restarts.begin() + static_cast<std::ptrdiff_t>(find_segment(restarts, 0xD0 + last_restart % 8))},
+         {},
+         false},
+        {"JPEG, another picture's scan after its own", second_scan, jpeg, true},
+        {"JPEG, a quantization table nothing defines", no_quantization, {}, false},
+        {"JPEG, a sequential scan that names a band", odd_band, jpeg, true},
+        {"JPEG, junk after its scan's last code",
+         inserted(jpeg, jpeg.size() - 2,
+                  {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0x34}),
+         jpeg, true},
+        {"JPEG, a restart marker and junk after a scan without restarts",
+         inserted(jpeg, jpeg.size() - 2, {0xFF, 0xD0, 0x12, 0x34}), jpeg, true},
+        {"JPEG, bits in its scan that are no code", no_code, {}, false},
+        {"PNG, an unknown critical chunk after the image data", unknown_after_data, png, true},
+        {"PNG, a wrong CRC on the image data", wrong_crc, {}, false},
         {"PNG, end chunk cut short", {png.begin(), png.end() - 5}, png, true},
         {"PNG, no end chunk", {png.begin(), png.end() - 12}, png, true},
+        {"PNG, image data that inflates to more than its rows", with_image_data(png, longer_rows), png, true},
+        {"PNG, image data that inflates to less than its rows",
+         with_image_data(png, shorter_rows),
+         {},
+         false},
     };
     for (const Case& c : cases) {
         const bool is_png = c.file[0] == 0x89;

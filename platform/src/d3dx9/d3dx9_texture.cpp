@@ -1,9 +1,9 @@
 // D3DXCreateTextureFromFileA for the Linux build: the file is read and decoded (image_decode.cpp), given
 // D3DX's default size (sides rounded up to powers of two, within the device's largest texture), and handed
 // to the device as a managed A8R8G8B8 or X8R8G8B8 texture (d3d9::create_texture) whose full box-filtered
-// mip chain is built level by level over level 0's own storage and filled level by level
-// (d3d9::fill_texture_level). On a missing, unreadable, malformed or oversized file nothing is created and
-// one line on stderr names the file and the reason.
+// mip chain is built level by level over level 0's own storage (for_each_mip_level) and filled level by
+// level (d3d9::fill_texture_level). On a missing, unreadable, malformed or oversized file nothing is created
+// and one line on stderr names the file and the reason.
 #include <d3dx9.h>
 
 #include "d3dx9/d3dx9_device.h"
@@ -35,19 +35,18 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrc
     // The decoded image is level 0 as it is, and each smaller level is built over the one before once that
     // is handed over: the loader holds one level's storage at a time, never a second beside the renderer's
     // copy of the whole chain (our device keeps none of them: the renderer's copy is the only one).
-    platform::d3d9::MipLevel level = std::move(loaded.image);
-    const UINT count = platform::d3dx9::full_mip_count(level.width, level.height);
+    const UINT width = loaded.image.width;
+    const UINT height = loaded.image.height;
     IDirect3DTexture9* texture = nullptr;
-    HRESULT result =
-        platform::d3d9::create_texture(pDevice, loaded.format, level.width, level.height, count, &texture);
+    HRESULT result = platform::d3d9::create_texture(pDevice, loaded.format, width, height,
+                                                    platform::d3dx9::full_mip_count(width, height), &texture);
     if (FAILED(result) || texture == nullptr)
         return line.failed(FAILED(result) ? result : E_FAIL);
     try {
-        for (UINT i = 0; SUCCEEDED(result) && i < count; ++i) {
-            if (i > 0)
-                platform::d3dx9::box_filter_half_in_place(level);
-            result = platform::d3d9::fill_texture_level(texture, i, level);
-        }
+        result = platform::d3dx9::for_each_mip_level(
+            std::move(loaded.image), [texture](UINT index, const platform::d3d9::MipLevel& level) {
+                return platform::d3d9::fill_texture_level(texture, index, level);
+            });
     } catch (const std::bad_alloc&) {
         result = E_OUTOFMEMORY;
     }

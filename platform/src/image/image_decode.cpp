@@ -204,10 +204,6 @@ DecodedImage read_and_decode(const char* path) {
 
 } // namespace
 
-DecodedImage load_image_file(const char* path) {
-    return read_and_decode(path);
-}
-
 UINT default_texture_side(UINT side, UINT max_side) {
     UINT rounded = 1;
     while (rounded < side && rounded <= UINT_MAX / 2)
@@ -235,23 +231,6 @@ DecodedImage at_default_size(DecodedImage decoded, UINT max_side) {
     return decoded;
 }
 
-TextureLevels levels_of(DecodedImage level0) {
-    TextureLevels out;
-    out.result = level0.result;
-    out.error = std::move(level0.error);
-    out.format = level0.format;
-    if (out.result != D3D_OK)
-        return out;
-    try {
-        out.levels = build_mip_chain(std::move(level0.image));
-    } catch (const std::bad_alloc&) {
-        out.levels.clear();
-        out.result = E_OUTOFMEMORY;
-        out.error = "out of memory";
-    }
-    return out;
-}
-
 } // namespace
 
 DecodedImage texture_image(std::span<const std::uint8_t> bytes, UINT max_side) {
@@ -260,14 +239,6 @@ DecodedImage texture_image(std::span<const std::uint8_t> bytes, UINT max_side) {
 
 DecodedImage load_texture_image(const char* path, UINT max_side) {
     return at_default_size(read_and_decode(path), max_side);
-}
-
-TextureLevels texture_levels(std::span<const std::uint8_t> bytes, UINT max_side) {
-    return levels_of(texture_image(bytes, max_side));
-}
-
-TextureLevels load_texture_levels(const char* path, UINT max_side) {
-    return levels_of(load_texture_image(path, max_side));
 }
 
 UINT full_mip_count(UINT width, UINT height) {
@@ -383,13 +354,16 @@ void box_filter_half_in_place(d3d9::MipLevel& level) {
     level.pixels.resize(std::size_t{out_w} * out_h);
 }
 
-std::vector<d3d9::MipLevel> build_mip_chain(d3d9::MipLevel level0) {
-    std::vector<d3d9::MipLevel> chain;
-    chain.reserve(full_mip_count(level0.width, level0.height));
-    chain.push_back(std::move(level0));
-    while (chain.back().width > 1 || chain.back().height > 1)
-        chain.push_back(box_filter_half(chain.back()));
-    return chain;
+HRESULT for_each_mip_level(d3d9::MipLevel level,
+                           const std::function<HRESULT(UINT index, const d3d9::MipLevel& level)>& take) {
+    const UINT count = full_mip_count(level.width, level.height);
+    for (UINT i = 0; i < count; ++i) {
+        if (i > 0)
+            box_filter_half_in_place(level);
+        if (const HRESULT result = take(i, level); FAILED(result))
+            return result;
+    }
+    return D3D_OK;
 }
 
 } // namespace platform::d3dx9

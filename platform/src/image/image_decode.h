@@ -3,12 +3,13 @@
 // (image_png_libpng.cpp, image_jpeg_libjpeg.cpp, image_bmp.cpp, image_tga.cpp, image_netpbm.cpp,
 // image_hdr.cpp, image_dds.cpp), choosing A8R8G8B8 or X8R8G8B8 as D3DX does, the default texture size (sides
 // rounded up to powers of two, fitted within the device's limit) and the box-filtered mip chain down to 1
-// x 1.
+// x 1, made one level at a time.
 #pragma once
 
 #include "image/mip_level.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,31 +27,17 @@ struct DecodedImage {
     d3d9::MipLevel image;              // 0xAARRGGBB (alpha 0xFF for X8R8G8B8)
 };
 
-// What the loader hands to the device: the format and the full chain, level 0 first.
-struct TextureLevels {
-    HRESULT result = E_FAIL;
-    std::string error;
-    D3DFORMAT format = D3DFMT_UNKNOWN;
-    std::vector<d3d9::MipLevel> levels;
-};
-
 // Decodes an image file held in memory.
 DecodedImage decode_image(std::span<const std::uint8_t> bytes);
 
-// Reads and decodes the named file (relative names from the working directory). Anything but a regular file
-// (a directory, a FIFO, a device) is refused without waiting for it; a file whose first bytes are no image
-// is refused after reading only those, and of an image file no more is read than its header says its
-// pixel data can take.
-DecodedImage load_image_file(const char* path);
-
 // The file-to-texture path as D3DXCreateTextureFromFileA takes it, for a device whose textures may be at
-// most max_side pixels a side: decoded and resized to the default size (the texture's level 0, from which
-// the loader builds each smaller level in turn with box_filter_half)...
+// most max_side pixels a side: decoded and resized to the default size, the texture's level 0, from which
+// for_each_mip_level makes the rest of the chain. From a file's bytes, or from the named file (relative
+// names from the working directory): anything but a regular file (a directory, a FIFO, a device) is refused
+// without waiting for it; a file whose first bytes are no image is refused after reading only those, and of
+// an image file no more is read than its header says its pixel data can take.
 DecodedImage texture_image(std::span<const std::uint8_t> bytes, UINT max_side);
 DecodedImage load_texture_image(const char* path, UINT max_side);
-// ...and with its full chain at once.
-TextureLevels texture_levels(std::span<const std::uint8_t> bytes, UINT max_side);
-TextureLevels load_texture_levels(const char* path, UINT max_side);
 
 // D3DX's default size for one side: rounded up to a power of two, then down to the largest power of two
 // within max_side.
@@ -73,7 +60,12 @@ d3d9::MipLevel box_filter_half(const d3d9::MipLevel& level);
 // (no allocation, no copy); other sides are filtered into new storage as box_filter_half does.
 void box_filter_half_in_place(d3d9::MipLevel& level);
 
-// The full chain, level 0 first, ending at 1 x 1.
-std::vector<d3d9::MipLevel> build_mip_chain(d3d9::MipLevel level0);
+// The full chain, level 0 first and ending at 1 x 1, handed to `take` one level at a time as the texture
+// loader hands it to the device: level 0 is `level` as it is, and each smaller level is made over the one
+// before with box_filter_half_in_place once `take` has had that one, so that one level's storage is held at a
+// time. Stops at the first level `take` fails, with its result; std::bad_alloc (only odd sides are filtered
+// into new storage) reaches the caller.
+HRESULT for_each_mip_level(d3d9::MipLevel level,
+                           const std::function<HRESULT(UINT index, const d3d9::MipLevel& level)>& take);
 
 } // namespace platform::d3dx9

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::d3dx9 {
@@ -76,8 +77,10 @@ std::uint64_t dds_file_limit(Bytes head);
 
 // What a JPEG's markers say before it is decoded (image_jpeg_layout.cpp): the first frame header's size and
 // components, whether it is progressive, how many scans there are, which components they code (by
-// identifier), and which components of a progressive frame are first coded by a scan other than their
-// first DC scan (spectral selection from 0, no earlier bits).
+// identifier), which components of a progressive frame are first coded by a scan other than their first DC
+// scan (spectral selection from 0, no earlier bits), whether a progressive frame's scans refine each
+// coefficient in order (each scan's earlier bits those the one before left, as libjpeg-turbo checks them),
+// and whether the file ends inside a scan's data.
 struct JpegLayout {
     struct Component {
         std::uint8_t id, h, v; // identifier and sampling factors
@@ -89,11 +92,31 @@ struct JpegLayout {
     std::size_t scans = 0;
     std::array<bool, 256> coded{};
     std::array<bool, 256> dc_not_first{};
+    bool ends_in_scan_data = false; // the file ends inside a scan's data: no marker follows it
+    std::string progression;        // why a progressive frame's scans are out of order, or empty
 };
 JpegLayout read_jpeg_layout(Bytes bytes);
+// Whether a sequential file that ends inside its last scan's data, with no end-of-image marker, has all its
+// image data if that scan's data is whole: every component coded by some scan. Both readers read such a file
+// as libjpeg-turbo does, the end marker taken as given, unless the data stops before the scan's last block
+// (libjpeg-turbo then runs into the marker inside a block; the stb_image reader walks the scans:
+// walk_jpeg_scans). A progressive file without its end marker is refused: its last scan may be one of several
+// that refine the picture, and a file cut after it would show a coarser picture without a word.
+bool jpeg_only_end_missing(const JpegLayout& layout);
+// The scans of a tidied sequential file (image_jpeg_stb.cpp: segments one after another, every Huffman
+// table a scan uses defined before it) walked code by code (image/stb/image_jpeg_scan_stb.cpp): why a scan
+// does not hold the codes of every block it covers, up to the next marker or the end of `tidied`, or an
+// empty string; and the bytes of `tidied` after each scan's last code, up to that marker (after the last
+// restart interval's codes only), which no decoder needs. Nothing for a progressive file, whose scans are
+// not walked.
+struct JpegScanWalk {
+    std::string problem;
+    std::vector<std::pair<std::size_t, std::size_t>> junk; // [first, end) ranges, in order
+};
+JpegScanWalk walk_jpeg_scans(Bytes tidied);
 // Why a JPEG of this layout and length cannot hold its image (fewer than one bit for each 8 x 8 block of
-// every component, a component that no scan codes, or a progressive component whose first scan is not its
-// DC scan), or an empty string.
+// every component, a component that no scan codes, a progressive component whose first scan is not its
+// DC scan, or progressive scans out of order), or an empty string.
 std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes);
 
 // Whether the bytes start like a Targa header this reader takes (Targa files have no signature).

@@ -9,12 +9,24 @@
 // all its components together; a file claiming more cannot hold its image, and a component that no scan
 // codes is data the file does not have (a decoder would leave it flat).
 //
+// A progressive frame's scans must refine each coefficient in turn: each scan's earlier bits are those
+// the scans before it left, a refinement adds one bit, an AC scan codes one component and follows its DC.
+// libjpeg-turbo refuses scans out of order (with our reader, which takes its warning as an error);
+// stb_image reads them into a picture of its own. Both builds refuse them here.
+//
 // In a progressive file each component's first scan must be its first DC scan (spectral selection from 0,
 // successive approximation high bit 0): that scan is what sets every coefficient of every block, the DC
 // from the file and the rest to 0, before later scans add to them. libjpeg refuses any other order as an
 // inconsistent progression; stb_image would read the coefficients no scan wrote from a buffer it never
 // cleared. Both builds refuse it here, before anything is decoded.
+//
+// A file may end inside its last scan's data without the end-of-image marker; libjpeg-turbo then supplies
+// the marker. In a sequential file whose scans code every component, the marker is all that is missing if
+// that data is whole, and both builds read it (jpeg_only_end_missing).
 #include "image/image_formats.h"
+
+#include <algorithm>
+#include <array>
 
 namespace platform::d3dx9 {
 namespace {
@@ -23,10 +35,38 @@ bool is_frame_header(std::uint8_t marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
+// What libjpeg-turbo finds wrong with a progressive scan (its header's payload), given the bits each
+// coefficient has had so far, which it updates: a band that is no band (DC alone, or AC of one component),
+// a refinement that is not by one bit, or a scan whose earlier bits are not those the scans before left (or
+// AC before DC). An empty string when there is nothing wrong.
+std::string progression_problem(Bytes scan, std::vector<std::array<int, 64>>& bits) {
+    const std::size_t count = scan[0];
+    const unsigned ss = scan[1 + 2 * count], se = scan[2 + 2 * count];
+    const int ah = scan[3 + 2 * count] >> 4, al = scan[3 + 2 * count] & 15;
+    const bool dc = ss == 0;
+    if ((dc && se != 0) || (!dc && (ss > se || se > 63 || count != 1)) || (ah != 0 && al != ah - 1) ||
+        al > 13)
+        return "invalid progressive scan";
+    for (std::size_t i = 0; i < count; ++i) {
+        std::array<int, 64>& coefficient = bits[scan[1 + 2 * i]];
+        if (!dc && coefficient[0] < 0)
+            return "a progressive scan codes AC before DC";
+        for (unsigned k = ss; k <= se; ++k) {
+            if (ah != std::max(coefficient[k], 0))
+                return "progressive scans out of order";
+            coefficient[k] = al;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 JpegLayout read_jpeg_layout(Bytes b) {
     JpegLayout layout;
+    // Of each component (by identifier), the low bit of each coefficient coded so far (-1: none yet), for
+    // progressive frames.
+    std::vector<std::array<int, 64>> bits;
     std::size_t at = 2; // after the start-of-image marker
     while (at + 1 < b.size()) {
         if (b[at] != 0xFF || b[at + 1] == 0xFF) {
@@ -72,11 +112,27 @@ JpegLayout read_jpeg_layout(Bytes b) {
                 layout.dc_not_first[id] = true;
             layout.coded[id] = true;
         }
+        if (layout.progressive && layout.progression.empty() && body + 3 + 2 * count < at) {
+            if (bits.empty()) {
+                std::array<int, 64> none{};
+                none.fill(-1);
+                bits.assign(256, none);
+            }
+            layout.progression = progression_problem(b.subspan(body, 4 + 2 * count), bits);
+        }
         while (at + 1 < b.size() &&
                !(b[at] == 0xFF && b[at + 1] != 0x00 && b[at + 1] != 0xFF && (b[at + 1] & 0xF8) != 0xD0))
             ++at;
+        layout.ends_in_scan_data = at + 1 >= b.size();
     }
     return layout;
+}
+
+bool jpeg_only_end_missing(const JpegLayout& layout) {
+    if (!layout.frame || layout.progressive || !layout.ends_in_scan_data || layout.components.empty())
+        return false;
+    return std::all_of(layout.components.begin(), layout.components.end(),
+                       [&](const JpegLayout::Component& c) { return layout.coded[c.id]; });
 }
 
 std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes) {
@@ -99,7 +155,7 @@ std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes) 
     for (const JpegLayout::Component& c : layout.components)
         if (layout.dc_not_first[c.id])
             return "no DC scan starts component " + std::to_string(c.id);
-    return {};
+    return layout.progression;
 }
 
 } // namespace platform::d3dx9

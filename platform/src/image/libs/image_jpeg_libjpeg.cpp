@@ -1,8 +1,9 @@
 // JPEG files for the texture loader, decoded with libjpeg-turbo: baseline and progressive, grey, YCbCr and
 // RGB, as X8R8G8B8. Refused: CMYK/YCCK, arithmetic coding, files whose scans end before the image does
-// (libjpeg's "premature end" warnings are taken as errors), a component that no scan codes (libjpeg would
-// leave it flat), a progressive component whose first scan is not its DC scan, and files too short for the
-// size they claim.
+// (libjpeg's "premature end" warnings are taken as errors) or hold bits that are no code, a component that no
+// scan codes (libjpeg would leave it flat), a progressive component whose first scan is not its DC scan, and
+// files too short for the size they claim. A sequential file whose image data is all there but for its end
+// marker is read.
 //
 // Too short, a component missing or its DC scan missing, is decided from the markers before anything is
 // allocated (image_jpeg_layout.cpp). Arithmetic coding has no such floor, which is one reason it is refused;
@@ -32,6 +33,7 @@ struct JpegRead {
     jpeg_error_mgr errors{};
     std::jmp_buf jump{};
     char message[JMSG_LENGTH_MAX] = {};
+    bool end_may_be_missing = false; // the file's end without an end marker is no fault (see below)
     DecodedImage out;
 
     JpegRead() = default;
@@ -53,14 +55,20 @@ JpegRead* owner(j_common_ptr info) {
     std::longjmp(read->jump, 1);
 }
 
-// Warnings that mean the image data is missing or out of order are errors here; the rest (extra bytes
-// between markers and the like) are let through, as other readers let them through.
+// Warnings that mean the image data is missing, out of order or no code at all are errors here (the picture
+// would be wrong from there on, and stb_image refuses such data too); the rest (extra bytes between markers
+// and the like) are let through, as other readers let them through. Reaching the file's end
+// is no fault in a sequential file that has all its scans and lacks only the end marker
+// (jpeg_only_end_missing): libjpeg-turbo supplies the marker, and data that stops before the image's last
+// block is still refused, as libjpeg-turbo then runs into that marker inside a block (JWRN_HIT_MARKER).
 void on_message(j_common_ptr info, int level) {
     if (level >= 0)
         return;
     const int code = info->err->msg_code;
+    if (code == JWRN_JPEG_EOF && owner(info)->end_may_be_missing)
+        return;
     if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_BOGUS_PROGRESSION ||
-        code == JWRN_MUST_RESYNC)
+        code == JWRN_MUST_RESYNC || code == JWRN_HUFF_BAD_CODE)
         on_error(info);
 }
 
@@ -73,6 +81,7 @@ DecodedImage decode_jpeg(Bytes bytes) {
     // Everything that lives across the setjmp is made before it and held in `read`, whose address libjpeg
     // holds, so a jump back destroys nothing early and finds nothing stale.
     JpegRead read;
+    read.end_may_be_missing = jpeg_only_end_missing(layout);
     read.info.err = jpeg_std_error(&read.errors);
     read.errors.error_exit = on_error;
     read.errors.emit_message = on_message;
