@@ -152,13 +152,22 @@ TEST_F(Devices, ForegroundDevicesAreAcquiredOnlyWhileTheWindowHasTheFocus) {
     EXPECT_EQ(mouse_->Acquire(), DI_OK);
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
     EXPECT_EQ(mouse_->SetDataFormat(&c_dfDIMouse), DIERR_ACQUIRED);
+    // Another window's loss of the focus is not theirs.
+    const HWND other = CreateWindowExA(0, "UnitTestClass", "other", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64,
+                                       nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    fake_host::focus(platform::win32::host_window(other), false);
+    EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
+    DestroyWindow(other);
 
-    // Losing the focus takes both away: the first read says so, later ones find them unacquired.
+    // Losing the focus takes both away: the first read says so, later ones find them unacquired; a device
+    // unacquired in between has no loss left to report.
     focus(false);
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DIERR_INPUTLOST);
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DIERR_NOTACQUIRED);
     DIMOUSESTATE state;
-    EXPECT_EQ(mouse_->GetDeviceState(sizeof state, &state), DIERR_INPUTLOST);
+    EXPECT_EQ(mouse_->Unacquire(), DI_NOEFFECT);
+    EXPECT_EQ(mouse_->GetDeviceState(sizeof state, &state), DIERR_NOTACQUIRED);
     EXPECT_EQ(keyboard_->Acquire(), DIERR_OTHERAPPHASPRIO);
 
     // The first acquisition after the focus returns succeeds, and input resumes.
@@ -281,10 +290,48 @@ TEST_F(Devices, HeldMouseButtonsReadHighInDirectInputsOrder) {
     EXPECT_EQ(s.rgbButtons[2], 0);
     push_button(platform::host::Button::Left, false);
     push_button(platform::host::Button::Middle, true);
+    push_button(platform::host::Button::X1, true);
+    push_button(platform::host::Button::Other, true); // a button DIMOUSESTATE has no place for
     s = read_mouse();
     EXPECT_EQ(s.rgbButtons[0], 0);
     EXPECT_EQ(s.rgbButtons[1], 0x80);
     EXPECT_EQ(s.rgbButtons[2], 0x80);
+    EXPECT_EQ(s.rgbButtons[3], 0x80);
+    push_button(platform::host::Button::X1, false);
+    EXPECT_EQ(read_mouse().rgbButtons[3], 0);
+}
+
+TEST_F(Devices, AnExclusiveMouseHoldsTheCaptureOnlyWhileAcquiredAndMotionDoesNotOutliveIt) {
+    set_up_as_the_viewer_does();
+    focus(true);
+    ASSERT_EQ(mouse_->Acquire(), DI_OK);
+    EXPECT_EQ(fake_host::captured(), host());
+    push_motion(5, 6);
+    push_wheel(1);
+    platform::win32::pump_events();
+    ASSERT_EQ(mouse_->Unacquire(), DI_OK);
+    EXPECT_EQ(fake_host::captured(), nullptr);
+    // Acquired again: what moved during the last acquisition and was never read is gone.
+    ASSERT_EQ(mouse_->Acquire(), DI_OK);
+    DIMOUSESTATE s = read_mouse();
+    EXPECT_EQ(s.lX, 0);
+    EXPECT_EQ(s.lY, 0);
+    EXPECT_EQ(s.lZ, 0);
+    // Losing the focus lets the capture go too; releasing an acquired mouse does as well.
+    focus(false);
+    EXPECT_EQ(fake_host::captured(), nullptr);
+    focus(true);
+    ASSERT_EQ(mouse_->Acquire(), DI_OK);
+    EXPECT_EQ(fake_host::captured(), host());
+    mouse_->Release();
+    mouse_ = nullptr;
+    EXPECT_EQ(fake_host::captured(), nullptr);
+    // A shared mouse never takes it.
+    ASSERT_EQ(di_->CreateDevice(GUID_SysMouse, &mouse_, nullptr), DI_OK);
+    ASSERT_EQ(mouse_->SetDataFormat(&c_dfDIMouse), DI_OK);
+    ASSERT_EQ(mouse_->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DI_OK);
+    ASSERT_EQ(mouse_->Acquire(), DI_OK);
+    EXPECT_EQ(fake_host::captured(), nullptr);
 }
 
 TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
