@@ -80,6 +80,11 @@ TEST(DirectInputDevices, KeepTheirDirectInputObjectAliveUntilTheyAreReleased) {
     EXPECT_TRUE(di_label.starts_with("DirectInput8#")) << di_label;
     EXPECT_TRUE(platform::objects::label(keyboard).starts_with("Keyboard#"));
     EXPECT_TRUE(platform::objects::label(mouse).starts_with("Mouse#"));
+    void* same = nullptr;
+    EXPECT_EQ(mouse->QueryInterface(IID_IDirectInputDevice8A, &same), S_OK);
+    EXPECT_EQ(same, mouse);
+    mouse->Release();
+    EXPECT_EQ(mouse->QueryInterface(IID_IDirectInput8A, &same), E_NOINTERFACE);
     EXPECT_EQ(di->Release(), 2u); // what the two devices hold
     EXPECT_EQ(platform::objects::live_count(), 3);
     EXPECT_EQ(keyboard->Release(), 0u);
@@ -179,6 +184,9 @@ TEST_F(Devices, ForegroundDevicesAreAcquiredOnlyWhileTheWindowHasTheFocus) {
     EXPECT_EQ(keys[DIK_W], 0x80);
     EXPECT_EQ(keyboard_->Unacquire(), DI_OK);
     EXPECT_EQ(keyboard_->Unacquire(), DI_NOEFFECT);
+    EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DIERR_NOTACQUIRED);
+    // A device that was not acquired loses nothing with the focus.
+    focus(false);
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DIERR_NOTACQUIRED);
 }
 
