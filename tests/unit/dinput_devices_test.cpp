@@ -347,6 +347,7 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
     platform::trace::enable(true);
     void* out = nullptr;
     DirectInput8Create(some_instance(), 0x0900, IID_IDirectInput8A, &out, nullptr);
+    keyboard_->SetDataFormat(nullptr); // refused, and traced all the same
     keyboard_->SetDataFormat(&c_dfDIKeyboard);
     keyboard_->SetCooperativeLevel(window_, 6);
     keyboard_->Acquire();
@@ -359,15 +360,16 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
     const std::string kb = platform::objects::label(keyboard_);
     const std::string di = platform::objects::label(di_);
     const auto lines = platform::trace::lines();
-    ASSERT_EQ(lines.size(), 7u);
+    ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0], "DirectInput8Create(?, 2304, IID_IDirectInput8A, null) -> failed 0x8007047E");
-    EXPECT_EQ(lines[1], "SetDataFormat(" + kb + ", c_dfDIKeyboard)");
-    EXPECT_EQ(lines[2], "SetCooperativeLevel(" + kb + ", " + platform::objects::label(window_) +
+    EXPECT_TRUE(lines[1].starts_with("SetDataFormat(" + kb + ", null)")) << lines[1];
+    EXPECT_EQ(lines[2], "SetDataFormat(" + kb + ", c_dfDIKeyboard)");
+    EXPECT_EQ(lines[3], "SetCooperativeLevel(" + kb + ", " + platform::objects::label(window_) +
                             ", DISCL_NONEXCLUSIVE|DISCL_FOREGROUND)");
-    EXPECT_EQ(lines[3], "Acquire(" + kb + ")");
-    EXPECT_EQ(lines[4], "GetDeviceState(" + kb + ", 256)");
-    EXPECT_TRUE(lines[5].starts_with("CreateDevice(" + di + ", GUID_SysMouse, null) -> Mouse#")) << lines[5];
-    EXPECT_TRUE(lines[6].starts_with("Release(Mouse#")) << lines[6];
+    EXPECT_EQ(lines[4], "Acquire(" + kb + ")");
+    EXPECT_EQ(lines[5], "GetDeviceState(" + kb + ", 256)");
+    EXPECT_TRUE(lines[6].starts_with("CreateDevice(" + di + ", GUID_SysMouse, null) -> Mouse#")) << lines[6];
+    EXPECT_TRUE(lines[7].starts_with("Release(Mouse#")) << lines[7];
 }
 
 } // namespace
