@@ -132,6 +132,12 @@ TEST_F(Devices, CooperativeLevelsNeedOneSharingAndOnePlaceFlagAndAWindowForTheFo
               DI_OK);
     EXPECT_EQ(keyboard_->SetCooperativeLevel(window_, 6), DI_OK);
     EXPECT_EQ(mouse_->SetCooperativeLevel(window_, 5), DI_OK);
+    // A refused level leaves the one set before: the keyboard stays in the window's foreground.
+    EXPECT_EQ(keyboard_->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), E_HANDLE);
+    ASSERT_EQ(keyboard_->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    // Acquire takes the events waiting first: the focus the window has just gained counts.
+    fake_host::focus(host(), true);
+    EXPECT_EQ(keyboard_->Acquire(), DI_OK);
 }
 
 TEST_F(Devices, DataFormatsMustSuitTheDevice) {
@@ -347,7 +353,8 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
     platform::trace::enable(true);
     void* out = nullptr;
     DirectInput8Create(some_instance(), 0x0900, IID_IDirectInput8A, &out, nullptr);
-    keyboard_->SetDataFormat(nullptr); // refused, and traced all the same
+    keyboard_->Acquire();              // refused without a data format, and traced all the same
+    keyboard_->SetDataFormat(nullptr); // likewise
     keyboard_->SetDataFormat(&c_dfDIKeyboard);
     keyboard_->SetCooperativeLevel(window_, 6);
     keyboard_->Acquire();
@@ -360,16 +367,17 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
     const std::string kb = platform::objects::label(keyboard_);
     const std::string di = platform::objects::label(di_);
     const auto lines = platform::trace::lines();
-    ASSERT_EQ(lines.size(), 8u);
+    ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0], "DirectInput8Create(?, 2304, IID_IDirectInput8A, null) -> failed 0x8007047E");
-    EXPECT_TRUE(lines[1].starts_with("SetDataFormat(" + kb + ", null)")) << lines[1];
-    EXPECT_EQ(lines[2], "SetDataFormat(" + kb + ", c_dfDIKeyboard)");
-    EXPECT_EQ(lines[3], "SetCooperativeLevel(" + kb + ", " + platform::objects::label(window_) +
+    EXPECT_TRUE(lines[1].starts_with("Acquire(" + kb + ")")) << lines[1];
+    EXPECT_TRUE(lines[2].starts_with("SetDataFormat(" + kb + ", null)")) << lines[2];
+    EXPECT_EQ(lines[3], "SetDataFormat(" + kb + ", c_dfDIKeyboard)");
+    EXPECT_EQ(lines[4], "SetCooperativeLevel(" + kb + ", " + platform::objects::label(window_) +
                             ", DISCL_NONEXCLUSIVE|DISCL_FOREGROUND)");
-    EXPECT_EQ(lines[4], "Acquire(" + kb + ")");
-    EXPECT_EQ(lines[5], "GetDeviceState(" + kb + ", 256)");
-    EXPECT_TRUE(lines[6].starts_with("CreateDevice(" + di + ", GUID_SysMouse, null) -> Mouse#")) << lines[6];
-    EXPECT_TRUE(lines[7].starts_with("Release(Mouse#")) << lines[7];
+    EXPECT_EQ(lines[5], "Acquire(" + kb + ")");
+    EXPECT_EQ(lines[6], "GetDeviceState(" + kb + ", 256)");
+    EXPECT_TRUE(lines[7].starts_with("CreateDevice(" + di + ", GUID_SysMouse, null) -> Mouse#")) << lines[7];
+    EXPECT_TRUE(lines[8].starts_with("Release(Mouse#")) << lines[8];
 }
 
 } // namespace
