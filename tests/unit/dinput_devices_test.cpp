@@ -360,6 +360,8 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
     keyboard_->Acquire();
     BYTE keys[256];
     keyboard_->GetDeviceState(256, keys);
+    keyboard_->GetDeviceState(256, nullptr); // refused
+    keyboard_->Unacquire();
     IDirectInputDevice8A* device = nullptr;
     di_->CreateDevice(GUID_SysMouse, &device, nullptr);
     device->Release();
@@ -367,7 +369,7 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
     const std::string kb = platform::objects::label(keyboard_);
     const std::string di = platform::objects::label(di_);
     const auto lines = platform::trace::lines();
-    ASSERT_EQ(lines.size(), 9u);
+    ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[0], "DirectInput8Create(?, 2304, IID_IDirectInput8A, null) -> failed 0x8007047E");
     EXPECT_TRUE(lines[1].starts_with("Acquire(" + kb + ")")) << lines[1];
     EXPECT_TRUE(lines[2].starts_with("SetDataFormat(" + kb + ", null)")) << lines[2];
@@ -376,8 +378,10 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
                             ", DISCL_NONEXCLUSIVE|DISCL_FOREGROUND)");
     EXPECT_EQ(lines[5], "Acquire(" + kb + ")");
     EXPECT_EQ(lines[6], "GetDeviceState(" + kb + ", 256)");
-    EXPECT_TRUE(lines[7].starts_with("CreateDevice(" + di + ", GUID_SysMouse, null) -> Mouse#")) << lines[7];
-    EXPECT_TRUE(lines[8].starts_with("Release(Mouse#")) << lines[8];
+    EXPECT_TRUE(lines[7].starts_with("GetDeviceState(" + kb + ", 256)")) << lines[7];
+    EXPECT_EQ(lines[8], "Unacquire(" + kb + ")");
+    EXPECT_TRUE(lines[9].starts_with("CreateDevice(" + di + ", GUID_SysMouse, null) -> Mouse#")) << lines[9];
+    EXPECT_TRUE(lines[10].starts_with("Release(Mouse#")) << lines[10];
 }
 
 } // namespace
