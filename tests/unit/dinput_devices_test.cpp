@@ -7,7 +7,9 @@
 #include <dinput.h>
 #include <platform_test.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -217,6 +219,10 @@ TEST_F(Devices, ReadsMustAskForExactlyTheFormatsSize) {
         EXPECT_EQ(keyboard_->GetDeviceState(size, buffer), DIERR_INVALIDPARAM) << size;
     for (const DWORD size : {0u, 12u, 15u, 20u, 256u})
         EXPECT_EQ(mouse_->GetDeviceState(size, buffer), DIERR_INVALIDPARAM) << size;
+    // A refused read writes nothing into the caller's buffer.
+    std::memset(buffer, 0x55, sizeof buffer);
+    EXPECT_EQ(keyboard_->GetDeviceState(4, buffer), DIERR_INVALIDPARAM);
+    EXPECT_EQ(std::count(std::begin(buffer), std::end(buffer), BYTE{0x55}), 512);
     EXPECT_EQ(keyboard_->GetDeviceState(256, nullptr), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard_->GetDeviceState(256, buffer), DI_OK);
     EXPECT_EQ(mouse_->GetDeviceState(16, buffer), DI_OK);
@@ -245,6 +251,10 @@ TEST_F(Devices, TheKeyboardStateHoldsEveryHeldKeyAtItsKeyCode) {
     const auto msgs = drain();
     ASSERT_EQ(msgs.size(), 4u);
     EXPECT_EQ(msgs[0].wParam, static_cast<WPARAM>('W'));
+    // A key with no DirectInput code (the keyboard page's 1, ErrorRollOver) lands nowhere, not at code 0.
+    push_key(platform::hid::Usage{1}, true);
+    ASSERT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
+    EXPECT_EQ(keys[0], 0);
 }
 
 TEST_F(Devices, MouseMotionIsWhatHappenedSinceThePreviousRead) {
