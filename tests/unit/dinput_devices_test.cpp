@@ -347,6 +347,11 @@ TEST_F(Devices, AnExclusiveMouseHoldsTheCaptureOnlyWhileAcquiredAndMotionDoesNot
     focus(true);
     ASSERT_EQ(mouse_->Acquire(), DI_OK);
     EXPECT_EQ(fake_host::captured(), host());
+    // Another mouse, released without ever having the capture, leaves this one's alone.
+    IDirectInputDevice8A* other = nullptr;
+    ASSERT_EQ(di_->CreateDevice(GUID_SysMouse, &other, nullptr), DI_OK);
+    other->Release();
+    EXPECT_EQ(fake_host::captured(), host());
     mouse_->Release();
     mouse_ = nullptr;
     EXPECT_EQ(fake_host::captured(), nullptr);
