@@ -273,6 +273,13 @@ TEST_F(Devices, MouseMotionIsWhatHappenedSinceThePreviousRead) {
     EXPECT_EQ(s.lX, 0) << "motion carried over into the next read";
     EXPECT_EQ(s.lY, 0);
     push_motion(-4, 9);
+    // Motion a touch screen's emulated mouse makes is not the mouse's.
+    platform::host::Event touch{};
+    touch.type = platform::host::EventType::MouseMotion;
+    touch.window = host();
+    touch.x = touch.y = 100;
+    touch.emulated = true;
+    fake_host::push(touch);
     s = read_mouse();
     EXPECT_EQ(s.lX, -4);
     EXPECT_EQ(s.lY, 9);
