@@ -62,14 +62,44 @@ TEST_F(DeviceTest, StartsWithDirect3D9sDocumentedStates) {
         {D3DRS_FOGEND, std::bit_cast<DWORD>(1.0f)}};
     for (const auto& [state, value] : render_states)
         EXPECT_EQ(render_state(device_, state), value) << state;
+    // The rest of the numeric render states, by their documented starting value.
+    for (const DWORD first_and_last[][2] = {{D3DRS_WRAP0, D3DRS_WRAP7}, {D3DRS_WRAP8, D3DRS_WRAP15}};
+         const auto& [first, last] : first_and_last)
+        for (DWORD wrap = first; wrap <= last; ++wrap)
+            EXPECT_EQ(render_state(device_, static_cast<D3DRENDERSTATETYPE>(wrap)), 0u) << wrap;
+    for (const D3DRENDERSTATETYPE state :
+         {D3DRS_ALPHAREF, D3DRS_FOGCOLOR, D3DRS_FOGSTART, D3DRS_STENCILREF, D3DRS_CLIPPLANEENABLE,
+          D3DRS_POINTSCALE_B, D3DRS_POINTSCALE_C, D3DRS_TWEENFACTOR, D3DRS_SLOPESCALEDEPTHBIAS,
+          D3DRS_DEPTHBIAS, D3DRS_ADAPTIVETESS_X, D3DRS_ADAPTIVETESS_Y, D3DRS_ADAPTIVETESS_W,
+          D3DRS_SRGBWRITEENABLE})
+        EXPECT_EQ(render_state(device_, state), 0u) << state;
+    for (const D3DRENDERSTATETYPE state :
+         {D3DRS_FOGDENSITY, D3DRS_POINTSIZE, D3DRS_POINTSIZE_MIN, D3DRS_POINTSCALE_A,
+          D3DRS_MINTESSELLATIONLEVEL, D3DRS_MAXTESSELLATIONLEVEL, D3DRS_ADAPTIVETESS_Z})
+        EXPECT_EQ(render_state(device_, state), std::bit_cast<DWORD>(1.0f)) << state;
+    EXPECT_EQ(render_state(device_, D3DRS_POINTSIZE_MAX), std::bit_cast<DWORD>(64.0f));
+    for (const D3DRENDERSTATETYPE state :
+         {D3DRS_STENCILMASK, D3DRS_STENCILWRITEMASK, D3DRS_MULTISAMPLEMASK, D3DRS_BLENDFACTOR})
+        EXPECT_EQ(render_state(device_, state), 0xFFFFFFFFu) << state;
+    for (const D3DRENDERSTATETYPE state :
+         {D3DRS_COLORWRITEENABLE1, D3DRS_COLORWRITEENABLE2, D3DRS_COLORWRITEENABLE3})
+        EXPECT_EQ(render_state(device_, state), 0xFu) << state;
 
-    const std::pair<D3DSAMPLERSTATETYPE, DWORD> sampler_states[] = {
-        {D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP}, {D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP},
-        {D3DSAMP_MAGFILTER, D3DTEXF_POINT},   {D3DSAMP_MINFILTER, D3DTEXF_POINT},
-        {D3DSAMP_MIPFILTER, D3DTEXF_NONE},    {D3DSAMP_MAXANISOTROPY, 1}};
-    for (DWORD sampler = 0; sampler < 16; ++sampler)
+    const std::pair<D3DSAMPLERSTATETYPE, DWORD> sampler_states[] = {{D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP},
+                                                                    {D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP},
+                                                                    {D3DSAMP_ADDRESSW, D3DTADDRESS_WRAP},
+                                                                    {D3DSAMP_MAGFILTER, D3DTEXF_POINT},
+                                                                    {D3DSAMP_MINFILTER, D3DTEXF_POINT},
+                                                                    {D3DSAMP_MIPFILTER, D3DTEXF_NONE},
+                                                                    {D3DSAMP_MAXANISOTROPY, 1}};
+    for (DWORD sampler = 0; sampler < 16; ++sampler) {
         for (const auto& [type, value] : sampler_states)
             EXPECT_EQ(sampler_state(device_, sampler, type), value) << sampler << " " << type;
+        for (const D3DSAMPLERSTATETYPE type :
+             {D3DSAMP_BORDERCOLOR, D3DSAMP_MIPMAPLODBIAS, D3DSAMP_MAXMIPLEVEL, D3DSAMP_SRGBTEXTURE,
+              D3DSAMP_ELEMENTINDEX, D3DSAMP_DMAPOFFSET})
+            EXPECT_EQ(sampler_state(device_, sampler, type), 0u) << sampler << " " << type;
+    }
 
     // Stage 0 modulates its texture with the lit colour and takes the texture's alpha; the rest are off.
     for (DWORD stage = 0; stage < 8; ++stage) {
@@ -80,7 +110,11 @@ TEST_F(DeviceTest, StartsWithDirect3D9sDocumentedStates) {
             {D3DTSS_COLORARG2, D3DTA_CURRENT},
             {D3DTSS_ALPHAARG1, D3DTA_TEXTURE},
             {D3DTSS_ALPHAARG2, D3DTA_CURRENT},
-            {D3DTSS_TEXCOORDINDEX, stage}};
+            {D3DTSS_TEXCOORDINDEX, stage},
+            {D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE},
+            {D3DTSS_COLORARG0, D3DTA_CURRENT},
+            {D3DTSS_ALPHAARG0, D3DTA_CURRENT},
+            {D3DTSS_RESULTARG, D3DTA_CURRENT}};
         for (const auto& [type, value] : stage_states)
             EXPECT_EQ(stage_state(device_, stage, type), value) << stage << " " << type;
     }
@@ -192,6 +226,9 @@ TEST_F(DeviceTest, StateCallsRefuseInvalidIndicesAndNullPointers) {
     D3DMATRIX m{};
     EXPECT_EQ(device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(4), &m), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(512), &m), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(D3DTS_TEXTURE7 + 1), &m),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(255), &m), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTransform(D3DTS_VIEW, nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(device_->SetTexture(8, nullptr), D3D_OK); // pixel samplers go up to 15
     EXPECT_EQ(device_->SetTexture(16, nullptr), D3DERR_INVALIDCALL);
@@ -240,12 +277,15 @@ TEST_F(DeviceTest, StatesReadBackWhatWasSet) {
     ASSERT_EQ(device_->GetLightEnable(0, &enabled), D3D_OK);
     EXPECT_EQ(enabled, 128); // Direct3D 9's own "on", not 1
 
-    // Enabling a light never set gives it the default: a white directional light along +Z.
+    // Enabling a light never set gives it the default: a white directional light along +Z, with a diffuse
+    // alpha of 0 and every other member 0.
     ASSERT_EQ(device_->LightEnable(5, TRUE), D3D_OK);
     ASSERT_EQ(device_->GetLight(5, &back), D3D_OK);
-    EXPECT_EQ(back.Type, D3DLIGHT_DIRECTIONAL);
-    EXPECT_EQ(back.Diffuse.r, 1.0f);
-    EXPECT_EQ(back.Direction.z, 1.0f);
+    D3DLIGHT9 documented{};
+    documented.Type = D3DLIGHT_DIRECTIONAL;
+    documented.Diffuse = {1, 1, 1, 0};
+    documented.Direction = {0, 0, 1};
+    EXPECT_EQ(std::memcmp(&back, &documented, sizeof back), 0);
     // At most eight lights at once.
     for (DWORD i = 10; i < 16; ++i)
         ASSERT_EQ(device_->LightEnable(i, TRUE), D3D_OK);
@@ -264,12 +304,17 @@ TEST_F(DeviceTest, StatesReadBackWhatWasSet) {
     D3DMATRIX m{};
     for (int i = 0; i < 16; ++i)
         m.m[i / 4][i % 4] = static_cast<float>(i);
-    ASSERT_EQ(device_->SetTransform(D3DTS_WORLDMATRIX(3), &m), D3D_OK);
     D3DMATRIX mb{};
-    ASSERT_EQ(device_->GetTransform(D3DTS_WORLDMATRIX(3), &mb), D3D_OK);
-    EXPECT_EQ(std::memcmp(&m, &mb, sizeof m), 0);
-    ASSERT_EQ(device_->GetTransform(D3DTS_WORLD, &mb), D3D_OK);
-    EXPECT_EQ(mb._12, 0.0f); // world matrix 0 untouched
+    for (const D3DTRANSFORMSTATETYPE t : {D3DTS_WORLDMATRIX(3), D3DTS_WORLDMATRIX(255), D3DTS_TEXTURE7}) {
+        ASSERT_EQ(device_->SetTransform(t, &m), D3D_OK);
+        ASSERT_EQ(device_->GetTransform(t, &mb), D3D_OK);
+        EXPECT_EQ(std::memcmp(&m, &mb, sizeof m), 0) << t;
+    }
+    // Each has a record of its own: no other world matrix changed.
+    for (DWORD i = 0; i < 256; ++i) {
+        ASSERT_EQ(device_->GetTransform(D3DTS_WORLDMATRIX(i), &mb), D3D_OK);
+        EXPECT_EQ(mb._12, i == 3 || i == 255 ? 1.0f : 0.0f) << i;
+    }
 }
 
 TEST_F(DeviceTest, BuffersAreCheckedWhenMadeAndLocked) {

@@ -38,7 +38,10 @@ TEST_F(DeviceTest, ThePresentedPictureOutlivesTheDevice) {
 
 TEST_F(DeviceTest, PresentChecksItsRectanglesAndWindow) {
     make_device(16, 16);
-    const RECT outside{0, 0, 17, 16};
+    // Beyond the back buffer the rectangle is clipped to it; with nothing of it left, refused.
+    const RECT beyond{-4, -4, 17, 20};
+    EXPECT_EQ(device_->Present(&beyond, nullptr, nullptr, nullptr), D3D_OK);
+    const RECT outside{16, 0, 20, 16};
     EXPECT_EQ(device_->Present(&outside, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
     const RECT empty{4, 4, 4, 8};
     EXPECT_EQ(device_->Present(&empty, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);

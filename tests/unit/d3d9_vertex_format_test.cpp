@@ -33,12 +33,24 @@ TEST(D3d9VertexFormat, ElementsFollowTheSdkOrderWithTheirSizes) {
     EXPECT_TRUE(layout.pretransformed);
     EXPECT_EQ(layout.position_components, 4u);
     EXPECT_FALSE(layout.has_normal);
+    EXPECT_TRUE(layout.has_specular);
     EXPECT_EQ(layout.diffuse_offset, 20u); // 16 of position, 4 of point size
     EXPECT_EQ(layout.specular_offset, 24u);
     EXPECT_EQ(layout.texture_offset[0], 28u);
     EXPECT_EQ(layout.texture_offset[1], 36u);
     EXPECT_EQ(layout.texture_components[1], 3u);
     EXPECT_EQ(layout.size, 48u);
+
+    // The normal comes before the point size.
+    const auto sized = parse_fvf(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_PSIZE | D3DFVF_DIFFUSE);
+    EXPECT_EQ(sized.normal_offset, 12u);
+    EXPECT_EQ(sized.diffuse_offset, 28u);
+
+    // Eight sets, the most there are; the last of four floats.
+    const auto eight = parse_fvf(D3DFVF_XYZ | D3DFVF_TEX8 | D3DFVF_TEXCOORDSIZE4(7));
+    ASSERT_TRUE(eight.valid);
+    EXPECT_EQ(eight.texture_components[7], 4u);
+    EXPECT_EQ(eight.size, 12u + 7 * 8 + 16);
 
     const auto single = parse_fvf(D3DFVF_XYZ | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE1(0));
     EXPECT_EQ(single.size, 16u);

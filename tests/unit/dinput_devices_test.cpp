@@ -7,7 +7,9 @@
 #include <dinput.h>
 #include <platform_test.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -80,6 +82,11 @@ TEST(DirectInputDevices, KeepTheirDirectInputObjectAliveUntilTheyAreReleased) {
     EXPECT_TRUE(di_label.starts_with("DirectInput8#")) << di_label;
     EXPECT_TRUE(platform::objects::label(keyboard).starts_with("Keyboard#"));
     EXPECT_TRUE(platform::objects::label(mouse).starts_with("Mouse#"));
+    void* same = nullptr;
+    EXPECT_EQ(mouse->QueryInterface(IID_IDirectInputDevice8A, &same), S_OK);
+    EXPECT_EQ(same, mouse);
+    mouse->Release();
+    EXPECT_EQ(mouse->QueryInterface(IID_IDirectInput8A, &same), E_NOINTERFACE);
     EXPECT_EQ(di->Release(), 2u); // what the two devices hold
     EXPECT_EQ(platform::objects::live_count(), 3);
     EXPECT_EQ(keyboard->Release(), 0u);
@@ -127,6 +134,12 @@ TEST_F(Devices, CooperativeLevelsNeedOneSharingAndOnePlaceFlagAndAWindowForTheFo
               DI_OK);
     EXPECT_EQ(keyboard_->SetCooperativeLevel(window_, 6), DI_OK);
     EXPECT_EQ(mouse_->SetCooperativeLevel(window_, 5), DI_OK);
+    // A refused level leaves the one set before: the keyboard stays in the window's foreground.
+    EXPECT_EQ(keyboard_->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), E_HANDLE);
+    ASSERT_EQ(keyboard_->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    // Acquire takes the events waiting first: the focus the window has just gained counts.
+    fake_host::focus(host(), true);
+    EXPECT_EQ(keyboard_->Acquire(), DI_OK);
 }
 
 TEST_F(Devices, DataFormatsMustSuitTheDevice) {
@@ -152,13 +165,22 @@ TEST_F(Devices, ForegroundDevicesAreAcquiredOnlyWhileTheWindowHasTheFocus) {
     EXPECT_EQ(mouse_->Acquire(), DI_OK);
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
     EXPECT_EQ(mouse_->SetDataFormat(&c_dfDIMouse), DIERR_ACQUIRED);
+    // Another window's loss of the focus is not theirs.
+    const HWND other = CreateWindowExA(0, "UnitTestClass", "other", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64,
+                                       nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    fake_host::focus(platform::win32::host_window(other), false);
+    EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
+    DestroyWindow(other);
 
-    // Losing the focus takes both away: the first read says so, later ones find them unacquired.
+    // Losing the focus takes both away: the first read says so, later ones find them unacquired; a device
+    // unacquired in between has no loss left to report.
     focus(false);
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DIERR_INPUTLOST);
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DIERR_NOTACQUIRED);
     DIMOUSESTATE state;
-    EXPECT_EQ(mouse_->GetDeviceState(sizeof state, &state), DIERR_INPUTLOST);
+    EXPECT_EQ(mouse_->Unacquire(), DI_NOEFFECT);
+    EXPECT_EQ(mouse_->GetDeviceState(sizeof state, &state), DIERR_NOTACQUIRED);
     EXPECT_EQ(keyboard_->Acquire(), DIERR_OTHERAPPHASPRIO);
 
     // The first acquisition after the focus returns succeeds, and input resumes.
@@ -170,6 +192,9 @@ TEST_F(Devices, ForegroundDevicesAreAcquiredOnlyWhileTheWindowHasTheFocus) {
     EXPECT_EQ(keys[DIK_W], 0x80);
     EXPECT_EQ(keyboard_->Unacquire(), DI_OK);
     EXPECT_EQ(keyboard_->Unacquire(), DI_NOEFFECT);
+    EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DIERR_NOTACQUIRED);
+    // A device that was not acquired loses nothing with the focus.
+    focus(false);
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DIERR_NOTACQUIRED);
 }
 
@@ -194,6 +219,10 @@ TEST_F(Devices, ReadsMustAskForExactlyTheFormatsSize) {
         EXPECT_EQ(keyboard_->GetDeviceState(size, buffer), DIERR_INVALIDPARAM) << size;
     for (const DWORD size : {0u, 12u, 15u, 20u, 256u})
         EXPECT_EQ(mouse_->GetDeviceState(size, buffer), DIERR_INVALIDPARAM) << size;
+    // A refused read writes nothing into the caller's buffer.
+    std::memset(buffer, 0x55, sizeof buffer);
+    EXPECT_EQ(keyboard_->GetDeviceState(4, buffer), DIERR_INVALIDPARAM);
+    EXPECT_EQ(std::count(std::begin(buffer), std::end(buffer), BYTE{0x55}), 512);
     EXPECT_EQ(keyboard_->GetDeviceState(256, nullptr), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard_->GetDeviceState(256, buffer), DI_OK);
     EXPECT_EQ(mouse_->GetDeviceState(16, buffer), DI_OK);
@@ -222,6 +251,10 @@ TEST_F(Devices, TheKeyboardStateHoldsEveryHeldKeyAtItsKeyCode) {
     const auto msgs = drain();
     ASSERT_EQ(msgs.size(), 4u);
     EXPECT_EQ(msgs[0].wParam, static_cast<WPARAM>('W'));
+    // A key with no DirectInput code (the keyboard page's 1, ErrorRollOver) lands nowhere, not at code 0.
+    push_key(platform::hid::Usage{1}, true);
+    ASSERT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
+    EXPECT_EQ(keys[0], 0);
 }
 
 TEST_F(Devices, MouseMotionIsWhatHappenedSinceThePreviousRead) {
@@ -240,6 +273,13 @@ TEST_F(Devices, MouseMotionIsWhatHappenedSinceThePreviousRead) {
     EXPECT_EQ(s.lX, 0) << "motion carried over into the next read";
     EXPECT_EQ(s.lY, 0);
     push_motion(-4, 9);
+    // Motion a touch screen's emulated mouse makes is not the mouse's.
+    platform::host::Event touch{};
+    touch.type = platform::host::EventType::MouseMotion;
+    touch.window = host();
+    touch.x = touch.y = 100;
+    touch.emulated = true;
+    fake_host::push(touch);
     s = read_mouse();
     EXPECT_EQ(s.lX, -4);
     EXPECT_EQ(s.lY, 9);
@@ -281,10 +321,53 @@ TEST_F(Devices, HeldMouseButtonsReadHighInDirectInputsOrder) {
     EXPECT_EQ(s.rgbButtons[2], 0);
     push_button(platform::host::Button::Left, false);
     push_button(platform::host::Button::Middle, true);
+    push_button(platform::host::Button::X1, true);
+    push_button(platform::host::Button::Other, true); // a button DIMOUSESTATE has no place for
     s = read_mouse();
     EXPECT_EQ(s.rgbButtons[0], 0);
     EXPECT_EQ(s.rgbButtons[1], 0x80);
     EXPECT_EQ(s.rgbButtons[2], 0x80);
+    EXPECT_EQ(s.rgbButtons[3], 0x80);
+    push_button(platform::host::Button::X1, false);
+    EXPECT_EQ(read_mouse().rgbButtons[3], 0);
+}
+
+TEST_F(Devices, AnExclusiveMouseHoldsTheCaptureOnlyWhileAcquiredAndMotionDoesNotOutliveIt) {
+    set_up_as_the_viewer_does();
+    focus(true);
+    ASSERT_EQ(mouse_->Acquire(), DI_OK);
+    EXPECT_EQ(fake_host::captured(), host());
+    push_motion(5, 6);
+    push_wheel(1);
+    platform::win32::pump_events();
+    ASSERT_EQ(mouse_->Unacquire(), DI_OK);
+    EXPECT_EQ(fake_host::captured(), nullptr);
+    // Acquired again: what moved during the last acquisition and was never read is gone.
+    ASSERT_EQ(mouse_->Acquire(), DI_OK);
+    DIMOUSESTATE s = read_mouse();
+    EXPECT_EQ(s.lX, 0);
+    EXPECT_EQ(s.lY, 0);
+    EXPECT_EQ(s.lZ, 0);
+    // Losing the focus lets the capture go too; releasing an acquired mouse does as well.
+    focus(false);
+    EXPECT_EQ(fake_host::captured(), nullptr);
+    focus(true);
+    ASSERT_EQ(mouse_->Acquire(), DI_OK);
+    EXPECT_EQ(fake_host::captured(), host());
+    // Another mouse, released without ever having the capture, leaves this one's alone.
+    IDirectInputDevice8A* other = nullptr;
+    ASSERT_EQ(di_->CreateDevice(GUID_SysMouse, &other, nullptr), DI_OK);
+    other->Release();
+    EXPECT_EQ(fake_host::captured(), host());
+    mouse_->Release();
+    mouse_ = nullptr;
+    EXPECT_EQ(fake_host::captured(), nullptr);
+    // A shared mouse never takes it.
+    ASSERT_EQ(di_->CreateDevice(GUID_SysMouse, &mouse_, nullptr), DI_OK);
+    ASSERT_EQ(mouse_->SetDataFormat(&c_dfDIMouse), DI_OK);
+    ASSERT_EQ(mouse_->SetCooperativeLevel(window_, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DI_OK);
+    ASSERT_EQ(mouse_->Acquire(), DI_OK);
+    EXPECT_EQ(fake_host::captured(), nullptr);
 }
 
 TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
@@ -292,11 +375,15 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
     platform::trace::enable(true);
     void* out = nullptr;
     DirectInput8Create(some_instance(), 0x0900, IID_IDirectInput8A, &out, nullptr);
+    keyboard_->Acquire();              // refused without a data format, and traced all the same
+    keyboard_->SetDataFormat(nullptr); // likewise
     keyboard_->SetDataFormat(&c_dfDIKeyboard);
     keyboard_->SetCooperativeLevel(window_, 6);
     keyboard_->Acquire();
     BYTE keys[256];
     keyboard_->GetDeviceState(256, keys);
+    keyboard_->GetDeviceState(256, nullptr); // refused
+    keyboard_->Unacquire();
     IDirectInputDevice8A* device = nullptr;
     di_->CreateDevice(GUID_SysMouse, &device, nullptr);
     device->Release();
@@ -304,15 +391,19 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
     const std::string kb = platform::objects::label(keyboard_);
     const std::string di = platform::objects::label(di_);
     const auto lines = platform::trace::lines();
-    ASSERT_EQ(lines.size(), 7u);
+    ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[0], "DirectInput8Create(?, 2304, IID_IDirectInput8A, null) -> failed 0x8007047E");
-    EXPECT_EQ(lines[1], "SetDataFormat(" + kb + ", c_dfDIKeyboard)");
-    EXPECT_EQ(lines[2], "SetCooperativeLevel(" + kb + ", " + platform::objects::label(window_) +
+    EXPECT_TRUE(lines[1].starts_with("Acquire(" + kb + ")")) << lines[1];
+    EXPECT_TRUE(lines[2].starts_with("SetDataFormat(" + kb + ", null)")) << lines[2];
+    EXPECT_EQ(lines[3], "SetDataFormat(" + kb + ", c_dfDIKeyboard)");
+    EXPECT_EQ(lines[4], "SetCooperativeLevel(" + kb + ", " + platform::objects::label(window_) +
                             ", DISCL_NONEXCLUSIVE|DISCL_FOREGROUND)");
-    EXPECT_EQ(lines[3], "Acquire(" + kb + ")");
-    EXPECT_EQ(lines[4], "GetDeviceState(" + kb + ", 256)");
-    EXPECT_TRUE(lines[5].starts_with("CreateDevice(" + di + ", GUID_SysMouse, null) -> Mouse#")) << lines[5];
-    EXPECT_TRUE(lines[6].starts_with("Release(Mouse#")) << lines[6];
+    EXPECT_EQ(lines[5], "Acquire(" + kb + ")");
+    EXPECT_EQ(lines[6], "GetDeviceState(" + kb + ", 256)");
+    EXPECT_TRUE(lines[7].starts_with("GetDeviceState(" + kb + ", 256)")) << lines[7];
+    EXPECT_EQ(lines[8], "Unacquire(" + kb + ")");
+    EXPECT_TRUE(lines[9].starts_with("CreateDevice(" + di + ", GUID_SysMouse, null) -> Mouse#")) << lines[9];
+    EXPECT_TRUE(lines[10].starts_with("Release(Mouse#")) << lines[10];
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <platform_test.h>
 
+#include <algorithm>
+
 namespace platform::d3d9 {
 
 namespace {
@@ -72,10 +74,13 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_wind
 
     RECT from{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
     if (source != nullptr) {
-        if (source->left < 0 || source->top < 0 || source->right > from.right ||
-            source->bottom > from.bottom || source->left >= source->right || source->top >= source->bottom)
+        // A source rectangle reaching beyond the back buffer is clipped to it, as Direct3D 9 documents; one
+        // with nothing of the back buffer left in it is refused.
+        const RECT clipped{std::max(source->left, from.left), std::max(source->top, from.top),
+                           std::min(source->right, from.right), std::min(source->bottom, from.bottom)};
+        if (clipped.left >= clipped.right || clipped.top >= clipped.bottom)
             return D3DERR_INVALIDCALL;
-        from = *source;
+        from = clipped;
     }
 
     if (capture_requested()) {
