@@ -316,6 +316,25 @@ def prevented(page, press):
     return seen[0][2]
 
 
+def start_recording_defaults(session, key):
+    """Starts the page with the recorder of defaults in place and the canvas focused; checks that `key`, one
+    the program reads, is kept from the browser (the recorder's counter-check)."""
+    page = session.start()
+    page.evaluate(RECORD_DEFAULTS)
+    page.evaluate("document.getElementById('canvas').focus()")
+    check(prevented(page, (key, ())), f"{key}, a key the program reads, reached the browser while the program "
+                                      "ran: the recorder cannot tell")
+    return page
+
+
+def check_no_listener_left(page, when):
+    """Neither the page nor the web host has a listener on the document, the window or the canvas (the
+    recorder of defaults aside)."""
+    left = [(where, kind) for where in ("document", "window", "document.getElementById('canvas')")
+            for kind, handler in page.listeners(where) if "browserSees" not in handler]
+    check(not left, f"listeners left {when}: {left}")
+
+
 def keys_the_program_does_not_read_are_the_browsers(out_web):
     """While the canvas has the keyboard, only the keys the program reads are kept from the browser (F7,
     counter-checked); Tab, PageDown and a program key with Alt or Ctrl are the browser's, and so is every
@@ -323,11 +342,7 @@ def keys_the_program_does_not_read_are_the_browsers(out_web):
     notch is kept from the browser, and neither the page nor the web host has a listener left on the
     document, the window or the canvas."""
     with Session(out_web) as s:
-        page = s.start()
-        page.evaluate(RECORD_DEFAULTS)
-        page.evaluate("document.getElementById('canvas').focus()")
-        check(prevented(page, ("F7", ())), "F7, a key the program reads, reached the browser: the recorder "
-                                           "cannot tell")
+        page = start_recording_defaults(s, "F7")
         for press in (("PageDown", ()), ("F8", ("alt",)), ("KeyS", ("ctrl",)), ("Tab", ())):
             check(not prevented(page, press), f"{press[0]} with {press[1] or 'no modifier'} was kept from the "
                                               "browser while the canvas had the keyboard")
@@ -344,9 +359,7 @@ def keys_the_program_does_not_read_are_the_browsers(out_web):
         page.call("Input.dispatchMouseEvent", type="mouseWheel", x=x + w / 2, y=y + h / 2, deltaX=0, deltaY=100)
         seen = page.wait_for(lambda p: p.evaluate("seen"), "the wheel event to reach the window")
         check(not seen[0][2], f"a wheel notch on the canvas was kept from the browser after the program ended")
-        left = [(where, kind) for where in ("document", "window", "document.getElementById('canvas')")
-                for kind, handler in page.listeners(where) if "browserSees" not in handler]
-        check(not left, f"listeners left after the program ended: {left}")
+        check_no_listener_left(page, "after the program ended")
         page.check_sound()
 
 
@@ -480,19 +493,13 @@ def a_program_that_aborts_leaves_the_page_to_the_browser(out_web):
     page says so in its status line, and neither the page nor the web host has a listener left on the
     document, the window or the canvas: the keys the program read are the browser's again."""
     with Session(out_web) as s:
-        page = s.start()
-        page.evaluate(RECORD_DEFAULTS)
-        page.evaluate("document.getElementById('canvas').focus()")
-        check(prevented(page, ("Space", ())), "Space reached the browser while the program ran: the recorder "
-                                              "cannot tell")
+        page = start_recording_defaults(s, "Space")
         page.evaluate("Module.onAbort('out of memory')")
         check(page.state()["error"] == page.status() and "out of memory" in page.status(),
               f"the status line reads \"{page.status()}\" after the abort")
         page.evaluate("document.getElementById('canvas').focus()")
         check(not prevented(page, ("Space", ())), "Space was kept from the browser after the program aborted")
-        left = [(where, kind) for where in ("document", "window", "document.getElementById('canvas')")
-                for kind, handler in page.listeners(where) if "browserSees" not in handler]
-        check(not left, f"listeners left after the program aborted: {left}")
+        check_no_listener_left(page, "after the program aborted")
 
 
 def an_image_of_ones_own_replaces_the_fur_without_a_request(out_web):
