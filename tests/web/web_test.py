@@ -482,7 +482,9 @@ def fetches_that_never_end_are_given_up_with_the_reason(out_web):
         said = notes(page)
         check(re.search(r"endless\.png is larger than 64 MiB", said), f"the endless file's note: {said!r}")
         check(re.search(r"stalled\.bmp did not arrive within 20 s", said), f"the stalled file's note: {said!r}")
-        check(streamed[0] <= 80 << 20, f"the page read on to {streamed[0] >> 20} MiB of the endless file")
+        # The server counts what it wrote, which runs ahead of what the page read by what the sockets and the
+        # browser's network buffers hold (up to 18 MiB more seen here); without the limit it writes the whole GiB.
+        check(streamed[0] <= 256 << 20, f"the page read on to {streamed[0] >> 20} MiB of the endless file")
         state = page.state()
         check(state["exitCode"] is None and state["error"] is None, f"the program is not running: {state}")
         page.check_sound()
