@@ -172,31 +172,45 @@ TEST_F(TestWindow, FocusChangesActivateAndDeactivateTheWindow) {
     }
 }
 
-TEST_F(TestWindow, KeyEventsBecomeKeyMessagesWithVirtualKeysAndWindowsLParams) {
-    push_key(platform::hid::KEY_F7, true);
-    push_key(platform::hid::KEY_F7, true, /*repeat=*/true);
-    push_key(platform::hid::KEY_F7, false);
-    push_key(platform::hid::KEY_RCTRL, true, false, platform::host::kModCtrl);
-    push_key(platform::hid::KEY_F4, true, false, platform::host::kModAlt);
-    push_key(platform::hid::KEY_ESCAPE, true);
+TEST_F(TestWindow, F10AltAndKeysPressedWithAltAreSystemKeys) {
+    // As Windows documents WM_SYSKEYDOWN and WM_SYSKEYUP: F10 alone, Alt alone and any key pressed while Alt
+    // is held are system keys. lParam: the repeat count 1, the scan code (bits 16-23) and extended flag (24),
+    // Alt down while the key changed (29), the key down before (30: repeats and key-ups), going up (31).
+    namespace hid = platform::hid;
+    using platform::host::kModAlt;
+    struct Step {
+        hid::Usage key;
+        bool down, repeat;
+        std::uint16_t modifiers;
+        UINT message;
+        DWORD lparam;
+    };
+    const Step steps[] = {
+        {hid::KEY_F10, true, false, 0, WM_SYSKEYDOWN, 0x00440001},
+        {hid::KEY_F10, true, true, 0, WM_SYSKEYDOWN, 0x40440001},
+        {hid::KEY_F10, false, false, 0, WM_SYSKEYUP, 0xC0440001},
+        {hid::KEY_F10, true, false, platform::host::kModShift, WM_SYSKEYDOWN, 0x00440001},
+        {hid::KEY_LALT, true, false, kModAlt, WM_SYSKEYDOWN, 0x20380001},
+        {hid::KEY_LALT, false, false, 0, WM_SYSKEYUP, 0xC0380001},
+        {hid::KEY_RALT, true, false, kModAlt, WM_SYSKEYDOWN, 0x21380001},
+        {hid::KEY_RALT, false, false, 0, WM_SYSKEYUP, 0xC1380001},
+        {hid::KEY_W, true, false, kModAlt, WM_SYSKEYDOWN, 0x20110001},
+        {hid::KEY_W, false, false, kModAlt, WM_SYSKEYUP, 0xE0110001},
+        {hid::KEY_F7, true, false, kModAlt, WM_SYSKEYDOWN, 0x20410001},
+        {hid::KEY_F7, true, false, 0, WM_KEYDOWN, 0x00410001},
+        {hid::KEY_F7, true, true, 0, WM_KEYDOWN, 0x40410001},
+        {hid::KEY_F7, false, false, 0, WM_KEYUP, 0xC0410001},
+        {hid::KEY_ESCAPE, true, false, platform::host::kModCtrl, WM_KEYDOWN, 0x00010001},
+    };
+    for (const Step& step : steps)
+        push_key(step.key, step.down, step.repeat, step.modifiers);
     const auto msgs = drain();
-    ASSERT_EQ(msgs.size(), 6u);
-    for (const MSG& m : msgs)
-        EXPECT_EQ(m.hwnd, window_);
-    EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_KEYDOWN));
-    EXPECT_EQ(msgs[0].wParam, static_cast<WPARAM>(VK_F7));
-    EXPECT_EQ(msgs[0].lParam, 0x00410001);
-    EXPECT_EQ(msgs[1].message, static_cast<UINT>(WM_KEYDOWN)); // held: repeated, previous state down
-    EXPECT_EQ(msgs[1].lParam, 0x40410001);
-    EXPECT_EQ(msgs[2].message, static_cast<UINT>(WM_KEYUP));
-    EXPECT_EQ(msgs[2].lParam, static_cast<LPARAM>(0xC0410001u));
-    EXPECT_EQ(msgs[3].wParam, static_cast<WPARAM>(VK_CONTROL));
-    EXPECT_EQ(msgs[3].lParam, 0x011D0001);                        // extended
-    EXPECT_EQ(msgs[4].message, static_cast<UINT>(WM_SYSKEYDOWN)); // with Alt held
-    EXPECT_EQ(msgs[4].lParam, 0x203E0001);
-    EXPECT_EQ(msgs[5].message, static_cast<UINT>(WM_KEYDOWN));
-    EXPECT_EQ(msgs[5].wParam, static_cast<WPARAM>(VK_ESCAPE));
-    EXPECT_EQ(msgs[5].lParam, 0x00010001);
+    ASSERT_EQ(msgs.size(), std::size(steps));
+    for (std::size_t i = 0; i < msgs.size(); ++i) {
+        EXPECT_EQ(msgs[i].hwnd, window_);
+        EXPECT_EQ(msgs[i].message, steps[i].message) << "step " << i;
+        EXPECT_EQ(msgs[i].lParam, static_cast<LPARAM>(steps[i].lparam)) << "step " << i;
+    }
 }
 
 TEST_F(TestWindow, KeysStillHeldWhenTheFocusGoesAwayGetNoKeyUp) {

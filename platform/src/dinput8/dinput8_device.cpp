@@ -5,7 +5,7 @@
 //
 // Devices see every host event through the layer's one event pump (win32_internal.h), which Acquire and
 // GetDeviceState run first so that the state they read is current. The keyboard state is indexed by
-// DirectInput key codes (the set-1 scan codes of win32_scancodes.cpp). The mouse reports the motion and wheel
+// DirectInput key codes (the set-1 scan codes of win32_keymap.cpp). The mouse reports the motion and wheel
 // turns (120 a notch, saturating at the 32-bit limits) accumulated since the previous read while acquired,
 // and its held buttons. The motion is the device's own, as DirectInput documents it (the desktop's pointer
 // speed and acceleration do not change it): an exclusive foreground mouse has the host capture the mouse
