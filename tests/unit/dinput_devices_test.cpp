@@ -410,27 +410,55 @@ TEST_F(Devices, TheWheelCounts120ANotchAndSaturatesAtThe32BitLimits) {
     EXPECT_EQ(read_mouse().lX, std::numeric_limits<LONG>::max());
 }
 
-TEST_F(Devices, HeldMouseButtonsReadHighInDirectInputsOrder) {
+TEST_F(Devices, EachButtonReachesDirectInputAndTheWindowAsDocumented) {
+    // DIMOUSESTATE's rgbButtons (left, right, middle, the first X button; -1: no place for it), and the
+    // messages of WM_LBUTTONDOWN ... WM_XBUTTONUP with wParam MAKEWPARAM(the MK_ flags held, XBUTTON1 or 2).
+    using platform::host::Button;
+    struct Documented {
+        Button button;
+        int index;
+        UINT down, up;
+        WPARAM down_wparam, up_wparam;
+    };
+    const Documented buttons[] = {{Button::Left, 0, 0x0201, 0x0202, 0x0001, 0x0000},
+                                  {Button::Right, 1, 0x0204, 0x0205, 0x0002, 0x0000},
+                                  {Button::Middle, 2, 0x0207, 0x0208, 0x0010, 0x0000},
+                                  {Button::X1, 3, 0x020B, 0x020C, 0x00010020, 0x00010000},
+                                  {Button::X2, -1, 0x020B, 0x020C, 0x00020040, 0x00020000}};
     set_up_as_the_viewer_does();
     focus(true);
-    ASSERT_EQ(mouse_->Acquire(), DI_OK);
-    push_button(platform::host::Button::Left, true);
-    push_button(platform::host::Button::Right, true);
-    DIMOUSESTATE s = read_mouse();
-    EXPECT_EQ(s.rgbButtons[0], 0x80);
-    EXPECT_EQ(s.rgbButtons[1], 0x80);
-    EXPECT_EQ(s.rgbButtons[2], 0);
-    push_button(platform::host::Button::Left, false);
-    push_button(platform::host::Button::Middle, true);
-    push_button(platform::host::Button::X1, true);
-    push_button(platform::host::Button::Other, true); // a button DIMOUSESTATE has no place for
-    s = read_mouse();
-    EXPECT_EQ(s.rgbButtons[0], 0);
-    EXPECT_EQ(s.rgbButtons[1], 0x80);
-    EXPECT_EQ(s.rgbButtons[2], 0x80);
-    EXPECT_EQ(s.rgbButtons[3], 0x80);
-    push_button(platform::host::Button::X1, false);
-    EXPECT_EQ(read_mouse().rgbButtons[3], 0);
+    push_key(platform::hid::KEY_LCTRL, true, false, platform::host::kModCtrl); // MK_CONTROL (8) throughout
+    drain();
+    for (const Documented& b : buttons) {
+        ASSERT_EQ(mouse_->Acquire(), DI_OK);
+        push_button(b.button, true);
+        const DIMOUSESTATE held = read_mouse();
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(held.rgbButtons[i], i == b.index ? 0x80 : 0) << i;
+        push_button(b.button, false);
+        EXPECT_EQ(read_mouse().rgbButtons[std::max(b.index, 0)], 0);
+        EXPECT_TRUE(drain().empty()) << "DirectInput keeps an exclusive mouse's messages from the window";
+
+        ASSERT_EQ(mouse_->Unacquire(), DI_OK);
+        push_button(b.button, true, 17, 23);
+        push_button(b.button, false, 18, 24);
+        const auto msgs = drain();
+        ASSERT_EQ(msgs.size(), 2u);
+        EXPECT_EQ(msgs[0].message, b.down);
+        EXPECT_EQ(msgs[0].wParam, b.down_wparam | MK_CONTROL);
+        EXPECT_EQ(msgs[0].lParam, MAKELPARAM(17, 23));
+        EXPECT_EQ(msgs[1].message, b.up);
+        EXPECT_EQ(msgs[1].wParam, b.up_wparam | MK_CONTROL);
+        EXPECT_EQ(msgs[1].lParam, MAKELPARAM(18, 24));
+    }
+    // The wheel: WM_MOUSEWHEEL with the turn in 120ths of a notch, where the pointer is on the screen.
+    fake_host::set_pointer(300, 200);
+    push_wheel(-2);
+    const auto wheel = drain();
+    ASSERT_EQ(wheel.size(), 1u);
+    EXPECT_EQ(wheel[0].message, 0x020Au);
+    EXPECT_EQ(wheel[0].wParam, MAKEWPARAM(MK_CONTROL, -240));
+    EXPECT_EQ(wheel[0].lParam, MAKELPARAM(300, 200));
 }
 
 TEST_F(Devices, AnExclusiveMouseHoldsTheCaptureOnlyWhileAcquiredAndMotionDoesNotOutliveIt) {

@@ -258,6 +258,7 @@ void Mouse::set_captured(bool on) {
         return;
     captured_ = on;
     host::capture_mouse(win32::host_window(window()), on);
+    win32::keep_mouse_messages(on);
 }
 
 void Mouse::on_event(const host::Event& e) {
@@ -280,11 +281,10 @@ void Mouse::on_event(const host::Event& e) {
     case host::EventType::ButtonDown:
     case host::EventType::ButtonUp: {
         // DirectInput's button order is the host's: left, right, middle, then the first extra button.
-        static_assert(static_cast<int>(host::Button::Left) == 0 &&
-                      static_cast<int>(host::Button::Right) == 1 &&
-                      static_cast<int>(host::Button::Middle) == 2 && static_cast<int>(host::Button::X1) == 3);
-        if (e.button != host::Button::Other)
-            buttons_[static_cast<std::size_t>(e.button)] = e.type == host::EventType::ButtonDown ? 0x80 : 0;
+        // DIMOUSESTATE has no place for the second (DIMOUSESTATE2, which the layer does not offer, has).
+        const auto button = static_cast<std::size_t>(e.button);
+        if (button < buttons_.size())
+            buttons_[button] = e.type == host::EventType::ButtonDown ? 0x80 : 0;
         break;
     }
     default:

@@ -39,11 +39,11 @@ enum class EventType {
     Resized,     // x, y: the new client size
     MouseMotion, // x, y: the motion of the mouse itself; emulated when a touch screen made it
     MouseWheel,  // y: notches, positive away from the user
-    ButtonDown,  // button
+    ButtonDown,  // button; x, y: where the pointer is in the window's client area
     ButtonUp,
 };
 
-enum class Button : std::uint8_t { Left, Right, Middle, X1, Other };
+enum class Button : std::uint8_t { Left, Right, Middle, X1, X2, Other };
 
 struct Event {
     EventType type = EventType::Quit;

@@ -11,13 +11,18 @@
 //   focus lost                             WM_ACTIVATE(WA_INACTIVE, 0) then WM_KILLFOCUS(0, 0), sent; the
 //       key-ups of keys the loss released (focus_release) make no message, as Windows sends none
 //   size changed                           WM_SIZE(SIZE_RESTORED, MAKELPARAM(width, height)), sent
+//   button down / up                       WM_LBUTTONDOWN / UP, WM_RBUTTON*, WM_MBUTTON*, WM_XBUTTON* with
+//       MAKEWPARAM(the MK_ flags of the buttons, Shift and Ctrl held, XBUTTON1 or 2), MAKELPARAM(x, y) in
+//       the client area; a wheel's turn WM_MOUSEWHEEL(MAKEWPARAM(flags, notches * WHEEL_DELTA), the
+//       pointer on the screen). None while an exclusive DirectInput mouse is acquired: DirectInput keeps
+//       the mouse's messages from the windows then.
 // Sent messages are delivered to the window procedure inside PeekMessageA, before it looks at the queue,
 // and are never returned by it (as Windows does with messages sent from elsewhere). Every event, message or
 // not, is also handed to the event listeners (DirectInput).
 //
 // PeekMessageA takes, in this order: posted messages (PostMessageA, WM_CHAR from TranslateMessage), then the
-// quit message (PostQuitMessage; only for a null window filter), then input messages (keys). The layer sends
-// no WM_PAINT: the device presents every frame.
+// quit message (PostQuitMessage; only for a null window filter), then input messages (keys, the mouse). The
+// layer sends no WM_PAINT: the device presents every frame.
 //
 // Trace lines: PeekMessageA(null, 0, 0, PM_REMOVE), TranslateMessage({Window#1, WM_KEYDOWN, VK_ESCAPE,
 // 65537}), DispatchMessageA({Window#1, WM_KEYDOWN, VK_ESCAPE, 65537}) (a MSG prints as {hwnd, message,
@@ -56,6 +61,9 @@ struct Queue {
     bool quit = false;
     int quit_code = 0;
     std::uint16_t modifiers = 0; // of the last key message taken, for TranslateMessage
+    std::uint16_t held = 0;      // of the last key event, for mouse messages
+    WORD buttons = 0;            // MK_ flags of the buttons held
+    bool mouse_exclusive = false;
     std::map<int, EventListener> listeners;
     int next_listener = 1;
     int peek_calls = 0;
@@ -100,6 +108,42 @@ bool queue_key(const host::Event& key) {
     msg.time = key.time;
     queue().input.push_back(Queued{msg, key.modifiers});
     return true;
+}
+
+// The message of each host button going down (going up is the next message) and its MK_ flag.
+constexpr UINT kButtonDown[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN,
+                                WM_XBUTTONDOWN};
+constexpr WORD kButtonFlag[] = {MK_LBUTTON, MK_RBUTTON, MK_MBUTTON, MK_XBUTTON1, MK_XBUTTON2};
+
+// Queues the message of a button or the wheel, unless an exclusive DirectInput mouse keeps it.
+void queue_mouse(const host::Event& e) {
+    Queue& q = queue();
+    const auto button = static_cast<std::size_t>(e.button);
+    const bool down = e.type == host::EventType::ButtonDown;
+    if (e.type != host::EventType::MouseWheel && button < std::size(kButtonFlag))
+        q.buttons = down ? q.buttons | kButtonFlag[button] : q.buttons & ~kButtonFlag[button];
+    const HWND window = window_from_host(e.window);
+    if (window == nullptr || q.mouse_exclusive)
+        return;
+    const WORD keys = q.buttons | ((q.held & host::kModShift) != 0 ? MK_SHIFT : 0) |
+                      ((q.held & host::kModCtrl) != 0 ? MK_CONTROL : 0);
+    MSG msg{};
+    msg.hwnd = window;
+    msg.time = e.time;
+    if (e.type == host::EventType::MouseWheel) {
+        int x = 0, y = 0;
+        host::pointer_position(&x, &y);
+        msg.message = WM_MOUSEWHEEL;
+        msg.wParam = MAKEWPARAM(keys, e.y * WHEEL_DELTA);
+        msg.lParam = MAKELPARAM(x, y);
+    } else if (button < std::size(kButtonDown)) {
+        msg.message = kButtonDown[button] + (down ? 0 : 1);
+        msg.wParam = MAKEWPARAM(keys, button >= 3 ? button - 2 : 0); // XBUTTON1, XBUTTON2
+        msg.lParam = MAKELPARAM(e.x, e.y);
+    } else {
+        return;
+    }
+    q.input.push_back(Queued{msg, q.held});
 }
 
 void handle_window_event(const host::Event& e, std::set<HWND>& closing) {
@@ -180,9 +224,11 @@ void pump_events() {
     while (host::poll_event(event)) {
         switch (event.type) {
         case host::EventType::KeyDown:
+            queue().held = event.modifiers;
             queue_key(event);
             break;
         case host::EventType::KeyUp:
+            queue().held = event.modifiers;
             // Windows sends no key-up for a key released by the loss of the focus (the key now belongs to
             // another window); the keys' state (DirectInput) still sees it released.
             if (!event.focus_release)
@@ -193,6 +239,11 @@ void pump_events() {
         case host::EventType::Close:
         case host::EventType::Resized:
             handle_window_event(event, closing);
+            break;
+        case host::EventType::ButtonDown:
+        case host::EventType::ButtonUp:
+        case host::EventType::MouseWheel:
+            queue_mouse(event);
             break;
         case host::EventType::Quit:
             for (const HWND window : live_windows())
@@ -217,6 +268,10 @@ int add_event_listener(EventListener listener) {
 
 void remove_event_listener(int id) {
     queue().listeners.erase(id);
+}
+
+void keep_mouse_messages(bool kept) {
+    queue().mouse_exclusive = kept;
 }
 
 void discard_messages(HWND window) {

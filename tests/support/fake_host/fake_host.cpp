@@ -125,9 +125,11 @@ void wheel(Window* window, int notches) {
     push(e);
 }
 
-void button(Window* window, Button which, bool down) {
+void button(Window* window, Button which, bool down, int x, int y) {
     Event e = stamped(down ? EventType::ButtonDown : EventType::ButtonUp, window);
     e.button = which;
+    e.x = x;
+    e.y = y;
     push(e);
 }
 

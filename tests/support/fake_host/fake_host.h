@@ -52,7 +52,7 @@ void quit();
 void resize(Window* window, int width, int height); // the client and drawable sizes follow
 void motion(Window* window, int dx, int dy);
 void wheel(Window* window, int notches);
-void button(Window* window, Button which, bool down);
+void button(Window* window, Button which, bool down, int x = 0, int y = 0); // x, y in the client area
 // Events queued and not yet polled.
 std::size_t waiting();
 

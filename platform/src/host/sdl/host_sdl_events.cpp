@@ -81,6 +81,8 @@ Button button_from(Uint8 b) {
         return Button::Middle;
     case SDL_BUTTON_X1:
         return Button::X1;
+    case SDL_BUTTON_X2:
+        return Button::X2;
     default:
         return Button::Other;
     }
@@ -158,6 +160,8 @@ bool translate(const SDL_Event& e, Event& out) {
         out.type = e.type == SDL_MOUSEBUTTONDOWN ? EventType::ButtonDown : EventType::ButtonUp;
         out.window = host_sdl::from_sdl_id(e.button.windowID);
         out.button = button_from(e.button.button);
+        out.x = e.button.x;
+        out.y = e.button.y;
         return true;
     default:
         return false;
