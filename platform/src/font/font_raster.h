@@ -2,8 +2,8 @@
 // face name, weight and italic flag, sized so that the cell (ascent + descent) has the requested height as
 // GDI sizes it, its glyphs rasterised once, anti-aliased, into one coverage atlas (match_face and
 // make_raster_font: fontconfig and FreeType on the desktop, font_raster_freetype.cpp; the browser's canvas
-// text on the web, font_raster_web.cpp); and the layout of DrawTextA (lines, alignment, baseline at top +
-// ascent) and its clipping to the rectangle (font_raster.cpp).
+// text on the web, font_raster_web.cpp); and the layout of DrawTextA (one line from the rectangle's corner,
+// baseline at top + ascent) and its clipping to the rectangle (font_raster.cpp).
 #pragma once
 
 #include "font/glyph_quad.h"
@@ -19,14 +19,9 @@
 
 namespace platform::d3dx9 {
 
-// DrawText formats beyond those the program names in windows.h.
-inline constexpr DWORD dt_center = 0x1;
-inline constexpr DWORD dt_right = 0x2;
-inline constexpr DWORD dt_vcenter = 0x4;
-inline constexpr DWORD dt_bottom = 0x8;
+// The DrawText formats the font draws besides DT_LEFT | DT_TOP (0), which the program uses.
 inline constexpr DWORD dt_singleline = 0x20;
 inline constexpr DWORD dt_noclip = 0x100;
-inline constexpr DWORD dt_calcrect = 0x400;
 
 // Font heights beyond this many pixels are refused: the atlas would take hundreds of megabytes.
 inline constexpr int max_font_height = 1024;
@@ -82,18 +77,15 @@ std::optional<RasterFont> make_raster_font(const char* face_name, int height, UI
 
 struct TextLayout {
     std::vector<d3d9::GlyphQuad> quads; // in back-buffer pixels, unclipped
-    int width = 0;                      // of the widest line
-    int height = 0;                     // what DrawTextA returns
-    RECT extent{};                      // the rectangle the text occupies
+    int height = 0;                     // what DrawTextA returns: one cell
 };
 
-// Lays out `text` in `rect` for a DrawText format: lines break at '\n' unless DT_SINGLELINE; DT_LEFT,
-// DT_CENTER, DT_RIGHT; DT_TOP, or DT_VCENTER / DT_BOTTOM on a single line. Each line's baseline sits at
-// its top + ascent; lines are one cell apart. The first form refills `layout`, keeping the room its quads
-// already have, so that text drawn every frame allocates nothing once it has been drawn.
-void layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format,
-                 TextLayout& layout);
-TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format);
+// Lays out `text` as one line from the corner of `rect` (DT_LEFT | DT_TOP), its baseline at the top +
+// ascent; characters without a glyph (the control codes, '\n' among them) draw nothing. The first form
+// refills `layout`, keeping the room its quads already have, so that text drawn every frame allocates
+// nothing once it has been drawn.
+void layout_text(const RasterFont& font, std::string_view text, const RECT& rect, TextLayout& layout);
+TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect);
 
 // Keeps the parts of the quads inside `clip` (right and bottom edges exclusive), with their atlas
 // coordinates cut to match, in place.
