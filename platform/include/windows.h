@@ -449,10 +449,8 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void PostQuitMessage(int exit_code);
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom);
 BOOL GetClientRect(HWND window, LPRECT rect);
-BOOL GetWindowRect(HWND window, LPRECT rect);
 int MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type);
 DWORD GetLastError();
-void SetLastError(DWORD error);
 DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD message_id, DWORD language_id, LPSTR buffer,
                      DWORD size, void* arguments);
 

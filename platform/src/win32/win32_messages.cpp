@@ -21,7 +21,8 @@
 // not, is also handed to the event listeners (DirectInput).
 //
 // PeekMessageA takes, in this order: posted messages (PostMessageA, WM_CHAR from TranslateMessage), then the
-// quit message (PostQuitMessage; only for a null window filter), then input messages (keys, the mouse). The
+// quit message (PostQuitMessage), then input messages (keys, the mouse). It takes them as the program asks:
+// all windows' messages, no range, PM_REMOVE; a filter or PM_NOREMOVE is reported and taken so. The
 // layer sends no WM_PAINT: the device presents every frame.
 //
 // Trace lines: PeekMessageA(null, 0, 0, PM_REMOVE), TranslateMessage({Window#1, WM_KEYDOWN, VK_ESCAPE,
@@ -30,6 +31,7 @@
 // The on_peek_message hook runs right after PeekMessageA's trace line.
 #include "win32/win32_keymap.h"
 #include "trace/test_hooks.h"
+#include "trace/unimplemented.h"
 #include "win32/win32_trace.h"
 #include "win32/win32_registry.h"
 
@@ -184,28 +186,15 @@ void deliver_sent() {
     }
 }
 
-bool matches(const MSG& msg, HWND window, UINT filter_min, UINT filter_max) {
-    if (window != nullptr && msg.hwnd != window)
+// Takes the first message of `from`.
+bool take(std::deque<Queued>& from, LPMSG out) {
+    if (from.empty())
         return false;
-    if (filter_min == 0 && filter_max == 0)
-        return true;
-    return msg.message >= filter_min && msg.message <= filter_max;
-}
-
-// Takes the first message of `from` that passes the filter.
-bool take(std::deque<Queued>& from, LPMSG out, HWND window, UINT filter_min, UINT filter_max, bool remove) {
-    for (auto it = from.begin(); it != from.end(); ++it) {
-        if (!matches(it->msg, window, filter_min, filter_max))
-            continue;
-        *out = it->msg;
-        if (remove) {
-            if (out->message >= WM_KEYDOWN && out->message <= WM_SYSKEYUP)
-                queue().modifiers = it->modifiers;
-            from.erase(it);
-        }
-        return true;
-    }
-    return false;
+    *out = from.front().msg;
+    if (out->message >= WM_KEYDOWN && out->message <= WM_SYSKEYUP)
+        queue().modifiers = from.front().modifiers;
+    from.pop_front();
+    return true;
 }
 
 void stamp(LPMSG msg) {
@@ -299,25 +288,25 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT
         set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
         return FALSE;
     }
+    if (window != nullptr || filter_min != 0 || filter_max != 0)
+        report_unimplemented("PeekMessageA filter", filter_min, "no filter");
+    if (remove != PM_REMOVE)
+        report_unimplemented("PeekMessageA wRemoveMsg", remove, "PM_REMOVE");
     pump_events();
     deliver_sent();
-    const bool removing = (remove & PM_REMOVE) != 0;
-    if (take(q.posted, msg, window, filter_min, filter_max, removing)) {
+    if (take(q.posted, msg)) {
         stamp(msg);
         return TRUE;
     }
-    const bool quit_in_range =
-        (filter_min == 0 && filter_max == 0) || (WM_QUIT >= filter_min && WM_QUIT <= filter_max);
-    if (q.quit && window == nullptr && quit_in_range) {
+    if (q.quit) {
         *msg = MSG{};
         msg->message = WM_QUIT;
         msg->wParam = static_cast<WPARAM>(q.quit_code);
         stamp(msg);
-        if (removing)
-            q.quit = false;
+        q.quit = false;
         return TRUE;
     }
-    if (take(q.input, msg, window, filter_min, filter_max, removing)) {
+    if (take(q.input, msg)) {
         stamp(msg);
         return TRUE;
     }
