@@ -205,10 +205,22 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width
         return line.failed(D3DERR_INVALIDCALL);
     if (platform::test::should_fail("D3DXCreateFontA"))
         return line.failed(E_FAIL);
+    // The program's font: upright, of normal weight, its cell Height pixels high in the face's own
+    // proportions. Other values are reported; a height of 0 or below is taken as a cell of 16 pixels or of
+    // -Height.
+    if (Weight != FW_NORMAL && Weight != 0)
+        platform::report_unimplemented("D3DXCreateFontA Weight", Weight, "FW_NORMAL");
+    if (Italic != FALSE)
+        platform::report_unimplemented("D3DXCreateFontA Italic", static_cast<std::uint32_t>(Italic), "FALSE");
+    if (Width != 0)
+        platform::report_unimplemented("D3DXCreateFontA Width", Width, "0");
+    if (Height <= 0)
+        platform::report_unimplemented("D3DXCreateFontA Height", static_cast<std::uint32_t>(Height),
+                                       "a cell of its size");
+    const int cell = Height > 0 ? Height : (Height < 0 ? -Height : 16);
     std::string error;
     try {
-        std::optional<RasterFont> raster =
-            platform::d3dx9::make_raster_font(pFaceName, Height, Width, Weight, Italic != FALSE, error);
+        std::optional<RasterFont> raster = platform::d3dx9::make_raster_font(pFaceName, cell, error);
         if (!raster) {
             std::fprintf(stderr, "D3DXCreateFontA: %s\n", error.c_str());
             return line.failed(E_FAIL);

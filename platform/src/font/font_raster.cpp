@@ -9,13 +9,12 @@
 
 namespace platform::d3dx9 {
 
-std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
-                                           bool italic, std::string& error) {
-    if (height > max_font_height || height < -max_font_height || width > max_font_height) {
-        error = "font size " + std::to_string(height) + " x " + std::to_string(width) + " is out of range";
+std::optional<RasterFont> make_raster_font(const char* face_name, int cell, std::string& error) {
+    if (cell < 1 || cell > max_font_height) {
+        error = "font size " + std::to_string(cell) + " is out of range";
         return std::nullopt;
     }
-    return rasterise_font(face_name, height, width, weight, italic, error);
+    return rasterise_font(face_name, cell, error);
 }
 
 void layout_text(const RasterFont& font, std::string_view text, const RECT& rect, TextLayout& layout) {

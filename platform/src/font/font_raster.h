@@ -1,9 +1,9 @@
 // The font of D3DXCreateFontA without a device, and the font-rasteriser seam: the face found for the GDI
-// face name, weight and italic flag, sized so that the cell (ascent + descent) has the requested height as
-// GDI sizes it, its glyphs rasterised once, anti-aliased, into one coverage atlas (match_face and
-// make_raster_font: fontconfig and FreeType on the desktop, font_raster_freetype.cpp; the browser's canvas
-// text on the web, font_raster_web.cpp); and the layout of DrawTextA (one line from the rectangle's corner,
-// baseline at top + ascent) and its clipping to the rectangle (font_raster.cpp).
+// face name, upright at the normal weight (the program's font), sized so that the cell (ascent + descent)
+// has the requested height as GDI sizes it, its glyphs rasterised once, anti-aliased, into one coverage atlas
+// (match_face and make_raster_font: fontconfig and FreeType on the desktop, font_raster_freetype.cpp; the
+// browser's canvas text on the web, font_raster_web.cpp); and the layout of DrawTextA (one line from the
+// rectangle's corner, baseline at top + ascent) and its clipping to the rectangle (font_raster.cpp).
 #pragma once
 
 #include "font/glyph_quad.h"
@@ -30,15 +30,12 @@ inline constexpr int max_font_height = 1024;
 struct FaceMatch {
     std::string file;
     int index = 0;
-    std::string family;    // e.g. "Liberation Sans"
-    int weight = 0;        // fontconfig weight of the face found
-    bool italic = false;   // the face found is italic or oblique
-    bool embolden = false; // bold was asked of a face that has none: thicken the outlines
-    bool slant = false;    // italic was asked of a face that has none: slant the outlines
+    std::string family; // e.g. "Liberation Sans"
 };
 
-// Asks fontconfig for the scalable face that best matches; nullopt when there is none.
-std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool italic);
+// Asks fontconfig for the scalable upright face of normal weight that best matches; nullopt when there is
+// none.
+std::optional<FaceMatch> match_face(const char* face_name);
 
 // One glyph: pen advance and placement relative to the pen on the baseline (y up), and its place in the
 // atlas (width or height 0 for a glyph with nothing to draw, such as the space).
@@ -68,12 +65,9 @@ struct RasterFont {
     std::vector<std::uint8_t> atlas; // one byte of coverage per pixel, row by row from the top
 };
 
-// Loads the face with FreeType and rasterises the glyphs. height > 0: cell height in pixels; height < 0:
-// character (em) height in pixels; 0: a default cell of 16 pixels. width > 0 stretches the glyphs so that
-// the face's average character width becomes width pixels; 0 keeps their proportions. Fails (nullopt,
-// error set) when no usable scalable face exists.
-std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
-                                           bool italic, std::string& error);
+// Loads the face with FreeType and rasterises the glyphs, `cell` pixels from the top of the cell to its
+// bottom (1 to max_font_height). Fails (nullopt, error set) when no usable scalable face exists.
+std::optional<RasterFont> make_raster_font(const char* face_name, int cell, std::string& error);
 
 struct TextLayout {
     std::vector<d3d9::GlyphQuad> quads; // in back-buffer pixels, unclipped
