@@ -258,7 +258,7 @@ void Mouse::set_captured(bool on) {
         return;
     captured_ = on;
     host::capture_mouse(win32::host_window(window()), on);
-    win32::keep_mouse_messages(on);
+    win32::withhold_mouse_messages(on);
 }
 
 void Mouse::on_event(const host::Event& e) {

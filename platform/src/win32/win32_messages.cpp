@@ -65,7 +65,7 @@ struct Queue {
     std::uint16_t modifiers = 0; // of the last key message taken, for TranslateMessage
     std::uint16_t held = 0;      // of the last key event, for mouse messages
     WORD buttons = 0;            // MK_ flags of the buttons held
-    bool mouse_exclusive = false;
+    bool mouse_withheld = false; // an exclusive DirectInput mouse is acquired
     std::map<int, EventListener> listeners;
     int next_listener = 1;
     int peek_calls = 0;
@@ -117,7 +117,7 @@ constexpr UINT kButtonDown[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, 
                                 WM_XBUTTONDOWN};
 constexpr WORD kButtonFlag[] = {MK_LBUTTON, MK_RBUTTON, MK_MBUTTON, MK_XBUTTON1, MK_XBUTTON2};
 
-// Queues the message of a button or the wheel, unless an exclusive DirectInput mouse keeps it.
+// Queues the message of a button or the wheel, unless an exclusive DirectInput mouse withholds it.
 void queue_mouse(const host::Event& e) {
     Queue& q = queue();
     const auto button = static_cast<std::size_t>(e.button);
@@ -125,7 +125,7 @@ void queue_mouse(const host::Event& e) {
     if (e.type != host::EventType::MouseWheel && button < std::size(kButtonFlag))
         q.buttons = down ? q.buttons | kButtonFlag[button] : q.buttons & ~kButtonFlag[button];
     const HWND window = window_from_host(e.window);
-    if (window == nullptr || q.mouse_exclusive)
+    if (window == nullptr || q.mouse_withheld)
         return;
     const WORD keys = q.buttons | ((q.held & host::kModShift) != 0 ? MK_SHIFT : 0) |
                       ((q.held & host::kModCtrl) != 0 ? MK_CONTROL : 0);
@@ -259,8 +259,8 @@ void remove_event_listener(int id) {
     queue().listeners.erase(id);
 }
 
-void keep_mouse_messages(bool kept) {
-    queue().mouse_exclusive = kept;
+void withhold_mouse_messages(bool withheld) {
+    queue().mouse_withheld = withheld;
 }
 
 void discard_messages(HWND window) {
