@@ -1,7 +1,7 @@
 // Win32 windows on the host (host.h): RegisterClassExA, CreateWindowExA, ShowWindow, DestroyWindow,
 // DefWindowProcA, LoadCursorA and GetClientRect. A window is a host window made with the renderer's GL
-// attributes, captioned and resizable (WS_OVERLAPPEDWINDOW, the program's style; other styles, a position or
-// size of CW_USEDEFAULT are reported), hidden until ShowWindow, which shows it as SW_SHOWDEFAULT does (other
+// attributes, captioned and resizable (WS_OVERLAPPEDWINDOW, the program's style; other styles, extended
+// styles, a position or size of CW_USEDEFAULT are reported), hidden until ShowWindow, which shows it as SW_SHOWDEFAULT does (other
 // commands are reported); the size given to CreateWindowExA is the outer size, which the host fits a window
 // manager's frame into.
 //
@@ -151,8 +151,10 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
         return fail();
     }
 
-    if (style != WS_OVERLAPPEDWINDOW || ex_style != 0)
+    if (style != WS_OVERLAPPEDWINDOW)
         report_unimplemented("CreateWindowExA dwStyle", style, "WS_OVERLAPPEDWINDOW");
+    if (ex_style != 0)
+        report_unimplemented("CreateWindowExA dwExStyle", ex_style, "0");
     if (x == CW_USEDEFAULT || y == CW_USEDEFAULT || width == CW_USEDEFAULT || height == CW_USEDEFAULT)
         report_unimplemented("CreateWindowExA position or size", CW_USEDEFAULT, "the value itself");
     host::WindowSpec spec;
