@@ -1,9 +1,9 @@
 // Win32 windows on the host (host.h): RegisterClassExA, CreateWindowExA, ShowWindow, DestroyWindow,
 // DefWindowProcA, LoadCursorA and GetClientRect. A window is a host window made with the renderer's GL
 // attributes, captioned and resizable (WS_OVERLAPPEDWINDOW, the program's style; other styles, extended
-// styles, a position or size of CW_USEDEFAULT are reported), hidden until ShowWindow, which shows it as SW_SHOWDEFAULT does (other
-// commands are reported); the size given to CreateWindowExA is the outer size, which the host fits a window
-// manager's frame into.
+// styles, a position or size of CW_USEDEFAULT are reported), hidden until ShowWindow, which shows it as
+// SW_SHOWDEFAULT does (other commands are reported); the size given to CreateWindowExA is the outer size,
+// which the host fits a window manager's frame into.
 //
 // Trace lines (objects by label, strings quoted, out-parameters left out):
 //   RegisterClassExA({48, 3, proc, 0, 0, <instance>, null, 32512, 5, null, "WindowClass", null})
