@@ -3,8 +3,7 @@
 // sends what was locked to the renderer's copy.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
-
-#include <platform_test.h>
+#include "trace/test_hooks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,7 +84,7 @@ HRESULT Buffer<Interface>::Lock(UINT offset, UINT size, void** data, DWORD flags
     if (data == nullptr)
         return D3DERR_INVALIDCALL;
     *data = nullptr;
-    if (test::should_fail("Lock"))
+    if (hooks::should_fail("Lock"))
         return D3DERR_INVALIDCALL;
     BufferStorage& storage = *storage_;
     const auto length = static_cast<UINT>(storage.bytes.size());

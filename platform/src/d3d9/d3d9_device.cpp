@@ -1,11 +1,10 @@
 // The Direct3D 9 device (IDirect3DDevice9): its making over a renderer (render_backend.h), resource creation
-// and the state setters and getters over the state records of d3d9_state.h, each setter noting what it
-// changed for the next draw.
+// and the state setters over the state records of d3d9_state.h, each noting what it changed for the next
+// draw; with the test seams, the getters.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
 #include "d3d9/d3d9_vertex_format.h"
-
-#include <platform_test.h>
+#include "trace/test_hooks.h"
 
 #include <cmath>
 #include <cstring>
@@ -30,16 +29,6 @@ bool own_storage(Interface* buffer, std::shared_ptr<BufferStorage>& storage) {
     return true;
 }
 
-// What a Get of a light reads of the light at index: D3DERR_INVALIDCALL for a null out or an index never
-// set nor enabled.
-template <typename Out, typename Read>
-HRESULT read_light(const StateRecords& states, DWORD index, Out* out, Read read) {
-    const auto it = states.lights.find(index);
-    if (out == nullptr || it == states.lights.end())
-        return D3DERR_INVALIDCALL;
-    *out = read(it->second);
-    return D3D_OK;
-}
 } // namespace
 
 // ---- Creation and destruction ----
@@ -65,7 +54,7 @@ Device::Device(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& param
       states_(default_states(params.EnableAutoDepthStencil != FALSE)) {}
 
 Device::~Device() {
-    forget_presenting_device(this);
+    back_buffer_going();
     // Bound resources are let go before the renderer.
     for (auto& texture : textures_)
         texture.reset();
@@ -92,7 +81,7 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
         if (!layout.valid || length < layout.size)
             return line.failed(D3DERR_INVALIDCALL);
     }
-    if (test::should_fail("CreateVertexBuffer"))
+    if (hooks::should_fail("CreateVertexBuffer"))
         return line.failed(D3DERR_OUTOFVIDEOMEMORY);
     auto* const made = new VertexBuffer(this, length);
     *buffer = made;
@@ -108,7 +97,7 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
     if (length == 0 || shared != nullptr || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) ||
         (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM))
         return line.failed(D3DERR_INVALIDCALL);
-    if (test::should_fail("CreateIndexBuffer"))
+    if (hooks::should_fail("CreateIndexBuffer"))
         return line.failed(D3DERR_OUTOFVIDEOMEMORY);
     auto* const made = new IndexBuffer(this, length, format);
     *buffer = made;
@@ -154,14 +143,6 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     return D3D_OK;
 }
 
-HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
-    trace::call("GetRenderState", state);
-    if (value == nullptr || !is_render_state(state))
-        return D3DERR_INVALIDCALL;
-    *value = states_.render[state];
-    return D3D_OK;
-}
-
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
     trace::call("SetSamplerState", sampler, type, value);
     const auto slot = sampler_slot(sampler);
@@ -176,15 +157,6 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
     return D3D_OK;
 }
 
-HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
-    trace::call("GetSamplerState", sampler, type);
-    const auto slot = sampler_slot(sampler);
-    if (value == nullptr || !slot || !is_sampler_state(type))
-        return D3DERR_INVALIDCALL;
-    *value = states_.sampler[*slot][type];
-    return D3D_OK;
-}
-
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
     trace::call("SetTextureStageState", stage, type, value);
     if (stage >= kTextureStages || !is_stage_state(type))
@@ -194,14 +166,6 @@ HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
         stored = value;
         mark(kDirtyStages);
     }
-    return D3D_OK;
-}
-
-HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
-    trace::call("GetTextureStageState", stage, type);
-    if (value == nullptr || stage >= kTextureStages || !is_stage_state(type))
-        return D3DERR_INVALIDCALL;
-    *value = states_.stage[stage][type];
     return D3D_OK;
 }
 
@@ -220,11 +184,6 @@ HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light) {
     states_.lights[index].light = *light;
     mark(kDirtyLighting);
     return D3D_OK;
-}
-
-HRESULT Device::GetLight(DWORD index, D3DLIGHT9* light) {
-    trace::call("GetLight", index);
-    return read_light(states_, index, light, [](const LightSlot& slot) { return slot.light; });
 }
 
 HRESULT Device::LightEnable(DWORD index, BOOL enable) {
@@ -249,27 +208,12 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable) {
     return D3D_OK;
 }
 
-HRESULT Device::GetLightEnable(DWORD index, BOOL* enable) {
-    trace::call("GetLightEnable", index);
-    // Direct3D 9 reports an enabled light as 128, not 1; callers test for non-zero.
-    return read_light(states_, index, enable,
-                      [](const LightSlot& slot) -> BOOL { return slot.enabled ? 128 : FALSE; });
-}
-
 HRESULT Device::SetMaterial(const D3DMATERIAL9* material) {
     trace::call("SetMaterial", Ptr<D3DMATERIAL9>{material});
     if (material == nullptr)
         return D3DERR_INVALIDCALL;
     states_.material = *material;
     mark(kDirtyLighting);
-    return D3D_OK;
-}
-
-HRESULT Device::GetMaterial(D3DMATERIAL9* material) {
-    trace::call("GetMaterial");
-    if (material == nullptr)
-        return D3DERR_INVALIDCALL;
-    *material = states_.material;
     return D3D_OK;
 }
 
@@ -290,15 +234,6 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
         else if (state == D3DTS_PROJECTION || state == D3DTS_WORLD)
             mark(kDirtyTransforms);
     }
-    return D3D_OK;
-}
-
-HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
-    trace::call("GetTransform", state);
-    D3DMATRIX* const slot = transform_slot(states_, state);
-    if (matrix == nullptr || slot == nullptr)
-        return D3DERR_INVALIDCALL;
-    *matrix = *slot;
     return D3D_OK;
 }
 
@@ -351,5 +286,78 @@ HRESULT Device::SetIndices(IDirect3DIndexBuffer9* buffer) {
     indices_ = std::move(storage);
     return D3D_OK;
 }
+
+// ---- The getters only tests call ----
+
+#ifdef PLATFORM_TEST_SEAMS
+
+namespace {
+// What a Get of a light reads of the light at index: D3DERR_INVALIDCALL for a null out or an index never
+// set nor enabled.
+template <typename Out, typename Read>
+HRESULT read_light(const StateRecords& states, DWORD index, Out* out, Read read) {
+    const auto it = states.lights.find(index);
+    if (out == nullptr || it == states.lights.end())
+        return D3DERR_INVALIDCALL;
+    *out = read(it->second);
+    return D3D_OK;
+}
+} // namespace
+
+HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
+    trace::call("GetRenderState", state);
+    if (value == nullptr || !is_render_state(state))
+        return D3DERR_INVALIDCALL;
+    *value = states_.render[state];
+    return D3D_OK;
+}
+
+HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
+    trace::call("GetSamplerState", sampler, type);
+    const auto slot = sampler_slot(sampler);
+    if (value == nullptr || !slot || !is_sampler_state(type))
+        return D3DERR_INVALIDCALL;
+    *value = states_.sampler[*slot][type];
+    return D3D_OK;
+}
+
+HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
+    trace::call("GetTextureStageState", stage, type);
+    if (value == nullptr || stage >= kTextureStages || !is_stage_state(type))
+        return D3DERR_INVALIDCALL;
+    *value = states_.stage[stage][type];
+    return D3D_OK;
+}
+
+HRESULT Device::GetLight(DWORD index, D3DLIGHT9* light) {
+    trace::call("GetLight", index);
+    return read_light(states_, index, light, [](const LightSlot& slot) { return slot.light; });
+}
+
+HRESULT Device::GetLightEnable(DWORD index, BOOL* enable) {
+    trace::call("GetLightEnable", index);
+    // Direct3D 9 reports an enabled light as 128, not 1; callers test for non-zero.
+    return read_light(states_, index, enable,
+                      [](const LightSlot& slot) -> BOOL { return slot.enabled ? 128 : FALSE; });
+}
+
+HRESULT Device::GetMaterial(D3DMATERIAL9* material) {
+    trace::call("GetMaterial");
+    if (material == nullptr)
+        return D3DERR_INVALIDCALL;
+    *material = states_.material;
+    return D3D_OK;
+}
+
+HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
+    trace::call("GetTransform", state);
+    D3DMATRIX* const slot = transform_slot(states_, state);
+    if (matrix == nullptr || slot == nullptr)
+        return D3DERR_INVALIDCALL;
+    *matrix = *slot;
+    return D3D_OK;
+}
+
+#endif
 
 } // namespace platform::d3d9

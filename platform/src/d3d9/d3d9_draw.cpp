@@ -23,7 +23,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         return D3DERR_INVALIDCALL; // no stencil bits
     if (!backend_->can_draw())
         return D3D_OK;
-    back_buffer_is_presented_ = false;
+    back_buffer_drawn();
     backend_->clear(count, rects, flags, color, z, stencil);
     mark(kDirtyPipeline);
     return D3D_OK;
@@ -71,7 +71,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
 
     if (!backend_->can_draw())
         return D3D_OK;
-    back_buffer_is_presented_ = false;
+    back_buffer_drawn();
     const DrawCall draw{{type, base_vertex, start_index, prim_count, checked.index_count, checked.index_size},
                         layout,
                         stream,

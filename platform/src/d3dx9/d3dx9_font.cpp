@@ -206,7 +206,7 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width
     if (Height > platform::d3dx9::max_font_height || Height < -platform::d3dx9::max_font_height ||
         Width > static_cast<UINT>(platform::d3dx9::max_font_height))
         return line.failed(D3DERR_INVALIDCALL);
-    if (platform::test::should_fail("D3DXCreateFontA"))
+    if (platform::hooks::should_fail("D3DXCreateFontA"))
         return line.failed(E_FAIL);
     std::string error;
     try {
