@@ -1,10 +1,13 @@
 // The Direct3D 9 device (IDirect3DDevice9): its making over a renderer (render_backend.h), resource creation
 // and the state setters over the state records of d3d9_state.h, each noting what it changed for the next
-// draw; with the test seams, the getters.
+// draw; with the test seams, the getters. Values the program never passes (other pools, usage and lock
+// flags, 32-bit indices, vertex formats the device does not lay out, other present parameters) are taken as
+// Direct3D 9 takes them and reported.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
 #include "d3d9/d3d9_vertex_format.h"
 #include "trace/test_hooks.h"
+#include "trace/unimplemented.h"
 
 #include <cmath>
 #include <cstring>
@@ -29,13 +32,49 @@ bool own_storage(Interface* buffer, std::shared_ptr<BufferStorage>& storage) {
     return true;
 }
 
+// The pools both buffers may be made in; the program makes managed buffers without usage flags, and the
+// other pools and the flags are reported and made as that.
+bool buffer_pool_taken(D3DPOOL pool, DWORD usage) {
+    if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM)
+        return false;
+    if (pool != D3DPOOL_MANAGED)
+        report_unimplemented("D3DPOOL of a buffer", pool, "D3DPOOL_MANAGED");
+    if (usage != 0)
+        report_unimplemented("D3DUSAGE of a buffer", usage, "0");
+    return true;
+}
+
+// What the renderer is given of the present parameters: the program's back buffer (X8R8G8B8), depth buffer
+// (D16), swap effect and presentation interval; others are reported and made as those.
+D3DPRESENT_PARAMETERS drawn_parameters(D3DPRESENT_PARAMETERS p) {
+    const auto as_program = [](const char* what, auto& value, auto program, const char* name) {
+        if (value != program)
+            report_unimplemented(what, static_cast<std::uint32_t>(value), name);
+        value = program;
+    };
+    as_program("BackBufferFormat", p.BackBufferFormat, D3DFMT_X8R8G8B8, "D3DFMT_X8R8G8B8");
+    if (p.EnableAutoDepthStencil != FALSE)
+        as_program("AutoDepthStencilFormat", p.AutoDepthStencilFormat, D3DFMT_D16, "D3DFMT_D16");
+    as_program("SwapEffect", p.SwapEffect, D3DSWAPEFFECT_DISCARD, "D3DSWAPEFFECT_DISCARD");
+    as_program("PresentationInterval", p.PresentationInterval, UINT{D3DPRESENT_INTERVAL_DEFAULT},
+               "D3DPRESENT_INTERVAL_DEFAULT");
+    return p;
+}
+
+// The layout of a vertex format, reported when the device does not lay it out.
+FvfLayout laid_out(DWORD fvf) {
+    const FvfLayout layout = parse_fvf(fvf);
+    if (!layout.valid)
+        report_unimplemented("D3DFVF", fvf, "nothing");
+    return layout;
+}
 } // namespace
 
 // ---- Creation and destruction ----
 
 HRESULT Device::create(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params, Device** device) {
     *device = nullptr;
-    std::unique_ptr<RenderBackend> backend = make_gl_backend(window, params);
+    std::unique_ptr<RenderBackend> backend = make_gl_backend(window, drawn_parameters(params));
     if (!backend)
         return D3DERR_NOTAVAILABLE;
     return create_with_backend(parent, window, params, std::move(backend), device);
@@ -72,13 +111,12 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
     if (buffer == nullptr)
         return line.failed(D3DERR_INVALIDCALL);
     *buffer = nullptr;
-    if (length == 0 || shared != nullptr || pool == D3DPOOL_SCRATCH ||
-        (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM))
+    if (length == 0 || shared != nullptr || !buffer_pool_taken(pool, usage))
         return line.failed(D3DERR_INVALIDCALL);
     // A buffer with a vertex format must hold at least one vertex of it.
     if (fvf != 0) {
-        const FvfLayout layout = parse_fvf(fvf);
-        if (!layout.valid || length < layout.size)
+        const FvfLayout layout = laid_out(fvf);
+        if (layout.valid && length < layout.size)
             return line.failed(D3DERR_INVALIDCALL);
     }
     if (hooks::should_fail("CreateVertexBuffer"))
@@ -95,8 +133,10 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
         return line.failed(D3DERR_INVALIDCALL);
     *buffer = nullptr;
     if (length == 0 || shared != nullptr || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) ||
-        (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM))
+        !buffer_pool_taken(pool, usage))
         return line.failed(D3DERR_INVALIDCALL);
+    if (format == D3DFMT_INDEX32)
+        report_unimplemented("D3DFMT of an index buffer", format, "nothing, from the buffer");
     if (hooks::should_fail("CreateIndexBuffer"))
         return line.failed(D3DERR_OUTOFVIDEOMEMORY);
     auto* const made = new IndexBuffer(this, length, format);
@@ -260,6 +300,8 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
 
 HRESULT Device::SetFVF(DWORD fvf) {
     trace::call("SetFVF", fvf);
+    if (fvf != 0)
+        laid_out(fvf);
     if (states_.fvf != fvf) {
         states_.fvf = fvf;
         mark(kDirtyLighting);

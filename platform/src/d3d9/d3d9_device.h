@@ -9,7 +9,6 @@
 
 #include "com/com_object.h"
 #include "d3d9/d3d9_direct3d.h"
-#include "d3d9/d3d9_draw_checks.h"
 #include "d3dx9/d3dx9_device.h"
 #include "d3d9/d3d9_resources.h"
 #include "d3d9/d3d9_state.h"
@@ -114,9 +113,6 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
     std::array<VertexStream, kStreams> streams_;
     std::shared_ptr<BufferStorage> indices_;
     std::uint32_t dirty_ = kDirtyAll;
-
-    // The largest index in a range of the bound index buffer, kept for the last range drawn.
-    IndexRangeCache index_range_;
 
     // What the test seams' presented picture (d3d9_present.cpp) is told of the back buffer: drawn into, about
     // to be presented (a copy is kept from the first time a test asked for the picture), or going with the

@@ -1,13 +1,13 @@
-// Present on the Direct3D 9 device: its checks, then the renderer (render_backend.h) shows the back buffer
-// scaled into the window's client area. With the test seams, also the last presented picture, kept for the
-// tests once one has asked for it (presented_pixels of platform_test.h).
+// Present on the Direct3D 9 device: its checks, then the renderer (render_backend.h) shows the whole back
+// buffer scaled into the window's client area, as the program presents it; rectangles and a dirty region are
+// reported and left out. With the test seams, also the last presented picture, kept for the tests once one
+// has asked for it (presented_pixels of platform_test.h).
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
 #include "trace/test_hooks.h"
+#include "trace/unimplemented.h"
 
 #include <platform_test.h>
-
-#include <algorithm>
 
 namespace platform::d3d9 {
 
@@ -17,20 +17,11 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_wind
         return D3DERR_INVALIDCALL; // presenting into another window is not offered
     if (!backend_->can_present())
         return D3DERR_INVALIDCALL; // the device's window no longer exists
-
-    RECT from{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
-    if (source != nullptr) {
-        // A source rectangle reaching beyond the back buffer is clipped to it, as Direct3D 9 documents; one
-        // with nothing of the back buffer left in it is refused.
-        const RECT clipped{std::max(source->left, from.left), std::max(source->top, from.top),
-                           std::min(source->right, from.right), std::min(source->bottom, from.bottom)};
-        if (clipped.left >= clipped.right || clipped.top >= clipped.bottom)
-            return D3DERR_INVALIDCALL;
-        from = clipped;
-    }
-
+    // Which of the three the caller gave: 1 the source, 2 the destination, 4 the dirty region.
+    if (const DWORD given = (source ? 1 : 0) | (dest ? 2 : 0) | (dirty ? 4 : 0); given != 0)
+        report_unimplemented("Present's rectangles", given, "the whole back buffer in the whole client area");
     back_buffer_presented();
-    backend_->present(from, dest);
+    backend_->present(RECT{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)}, nullptr);
     mark(kDirtyPipeline);
     hooks::after_present();
     return D3D_OK;

@@ -27,9 +27,6 @@ struct BufferStorage {
 
     std::vector<std::uint8_t> bytes; // the buffer's content, as the program last wrote it
     D3DFORMAT index_format = D3DFMT_UNKNOWN;
-    // Unique among all buffers and renewed by every Unlock, so that facts cached about a content expire
-    // even when a new buffer takes the address of one that is gone.
-    std::uint64_t version = 0;
     std::unique_ptr<BufferObject> object;
 };
 
