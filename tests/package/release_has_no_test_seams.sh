@@ -17,7 +17,7 @@ package_arguments 2 "<linux viewer> <windows viewer.exe>" "$@"
 seams='should_fail|fail_operation|platform::test::|platform::hooks::|on_peek_message|on_present|offscreen_only'
 seams+='|presented_pixels|back_buffer_presented|back_buffer_going|unimplemented_notices|read_back'
 seams+='|program_count|draws_into_window|GetRenderState|GetSamplerState|GetTextureStageState|GetLight'
-seams+='|GetMaterial|GetTransform|GetLevelCount|GetLevelDesc|LockRect|UnlockRect'
+seams+='|GetMaterial|GetTransform|GetLevelCount|GetLevelDesc|LockRect|UnlockRect|live_count|live_labels'
 
 # no_seams <nm> <binary>
 no_seams() {
