@@ -516,17 +516,23 @@ struct IDirect3DResource9 : IUnknown {
     ~IDirect3DResource9() = default;
 };
 
+// The getters of textures and devices are there for tests only, in builds with the test seams
+// (platform_test.h): the program reads nothing back.
 struct IDirect3DBaseTexture9 : IDirect3DResource9 {
+#ifdef PLATFORM_TEST_SEAMS
     virtual DWORD GetLevelCount() = 0;
+#endif
 
   protected:
     ~IDirect3DBaseTexture9() = default;
 };
 
 struct IDirect3DTexture9 : IDirect3DBaseTexture9 {
+#ifdef PLATFORM_TEST_SEAMS
     virtual HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) = 0;
     virtual HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked_rect, const RECT* rect, DWORD flags) = 0;
     virtual HRESULT UnlockRect(UINT level) = 0;
+#endif
 
   protected:
     ~IDirect3DTexture9() = default;
@@ -554,19 +560,12 @@ struct IDirect3DDevice9 : IUnknown {
     virtual HRESULT CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                                       IDirect3DIndexBuffer9** ppIndexBuffer, HANDLE* pSharedHandle) = 0;
     virtual HRESULT SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) = 0;
-    virtual HRESULT GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) = 0;
     virtual HRESULT SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value) = 0;
-    virtual HRESULT GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* pValue) = 0;
     virtual HRESULT SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) = 0;
-    virtual HRESULT GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* pValue) = 0;
     virtual HRESULT SetLight(DWORD Index, const D3DLIGHT9* pLight) = 0;
-    virtual HRESULT GetLight(DWORD Index, D3DLIGHT9* pLight) = 0;
     virtual HRESULT LightEnable(DWORD Index, BOOL Enable) = 0;
-    virtual HRESULT GetLightEnable(DWORD Index, BOOL* pEnable) = 0;
     virtual HRESULT SetMaterial(const D3DMATERIAL9* pMaterial) = 0;
-    virtual HRESULT GetMaterial(D3DMATERIAL9* pMaterial) = 0;
     virtual HRESULT SetTransform(D3DTRANSFORMSTATETYPE State, const D3DMATRIX* pMatrix) = 0;
-    virtual HRESULT GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) = 0;
     virtual HRESULT SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture) = 0;
     virtual HRESULT SetFVF(DWORD FVF) = 0;
     virtual HRESULT SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9* pStreamData,
@@ -580,6 +579,15 @@ struct IDirect3DDevice9 : IUnknown {
                                          UINT NumVertices, UINT startIndex, UINT primCount) = 0;
     virtual HRESULT Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride,
                             const RGNDATA* pDirtyRegion) = 0;
+#ifdef PLATFORM_TEST_SEAMS
+    virtual HRESULT GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue) = 0;
+    virtual HRESULT GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* pValue) = 0;
+    virtual HRESULT GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* pValue) = 0;
+    virtual HRESULT GetLight(DWORD Index, D3DLIGHT9* pLight) = 0;
+    virtual HRESULT GetLightEnable(DWORD Index, BOOL* pEnable) = 0;
+    virtual HRESULT GetMaterial(D3DMATERIAL9* pMaterial) = 0;
+    virtual HRESULT GetTransform(D3DTRANSFORMSTATETYPE State, D3DMATRIX* pMatrix) = 0;
+#endif
 
   protected:
     ~IDirect3DDevice9() = default;

@@ -1,5 +1,7 @@
-// What the Linux platform layer offers to tests (never part of the program): the call trace, the count of
-// live platform objects, and hooks that let a test script the message queue and make calls fail.
+// What the Linux platform layer offers to tests (never part of the program): the call trace and the live
+// platform objects, in every build; and, in builds with the test seams (PLATFORM_TEST_SEAMS, the developer
+// build: never a release), hooks that let a test script the message queue and make calls fail, the last
+// presented picture and the notices of unimplemented values given so far.
 #pragma once
 
 #include <d3d9.h>
@@ -29,11 +31,14 @@ namespace objects {
 void add(const void* object, std::string_view kind);
 void remove(const void* object);
 std::string label(const void* object); // "null" for nullptr, the label, or "?" for an unknown pointer
+#ifdef PLATFORM_TEST_SEAMS
+// What tests count: the objects alive now.
 int live_count();
 std::vector<std::string> live_labels(); // in order of label
+#endif
 } // namespace objects
 
-// Test hooks.
+#ifdef PLATFORM_TEST_SEAMS
 namespace test {
 // Called at the start of every PeekMessageA, with the number of earlier calls; a test posts messages
 // (PostMessageA) or requests quit from it to script a run of WinMain.
@@ -43,13 +48,15 @@ void on_present(std::function<void()> hook);
 // Makes the named operation (e.g. "CreateDevice", "Direct3DCreate9", "CreateVertexBuffer") fail every
 // time until cleared with an empty name.
 void fail_operation(std::string name);
-bool should_fail(std::string_view name);
 // Keeps the renderer of every device made from now on (until cleared) drawing into its offscreen back buffer,
 // which Present copies into the window, even where the window's own buffers could take its place (a
 // benchmark measures what the copy costs).
 void draw_offscreen_only(bool on);
 // The window's back-buffer pixels as last presented, 0xAARRGGBB, row by row from the top.
 std::vector<std::uint32_t> presented_pixels(UINT* width, UINT* height);
+// The notices of unimplemented values given so far in this process, "D3DRS_FOGENABLE value 1" each.
+std::vector<std::string> unimplemented_notices();
 } // namespace test
+#endif
 
 } // namespace platform

@@ -15,6 +15,27 @@
 #include <string>
 #include <vector>
 
+namespace platform::d3d9 {
+
+// A texture made from its whole chain at once, level 0 first: create_texture and fill_texture_level of
+// d3dx9_device.h in turn.
+inline HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, const std::vector<MipLevel>& levels,
+                              IDirect3DTexture9** texture) {
+    if (levels.empty() || texture == nullptr)
+        return D3DERR_INVALIDCALL;
+    const HRESULT made = create_texture(device, format, levels[0].width, levels[0].height,
+                                        static_cast<UINT>(levels.size()), texture);
+    for (UINT i = 0; SUCCEEDED(made) && i < levels.size(); ++i)
+        if (const HRESULT filled = fill_texture_level(*texture, i, levels[i]); FAILED(filled)) {
+            (*texture)->Release();
+            *texture = nullptr;
+            return filled;
+        }
+    return made;
+}
+
+} // namespace platform::d3d9
+
 namespace d3d9_test {
 
 inline LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

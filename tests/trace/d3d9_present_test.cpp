@@ -1,6 +1,6 @@
 // Present and what surrounds it on the virtual display: the presented picture kept for tests after the
-// device is gone, Present's rectangle checks and teardown after the window has been destroyed (the program's
-// own order at exit).
+// device is gone, Present's arguments and teardown after the window has been destroyed (the program's own
+// order at exit).
 #include "d3d9_test_device.h"
 
 namespace {
@@ -36,17 +36,15 @@ TEST_F(DeviceTest, ThePresentedPictureOutlivesTheDevice) {
     EXPECT_EQ(kept[31], 0xFFFFFFFFu);
 }
 
-TEST_F(DeviceTest, PresentChecksItsRectanglesAndWindow) {
+// The program presents the whole back buffer into its own window: rectangles are taken and reported (the
+// front-end test sees the whole picture shown); another window is refused.
+TEST_F(DeviceTest, PresentShowsTheWholeBackBufferInItsOwnWindowOnly) {
     make_device(16, 16);
-    // Beyond the back buffer the rectangle is clipped to it; with nothing of it left, refused.
-    const RECT beyond{-4, -4, 17, 20};
-    EXPECT_EQ(device_->Present(&beyond, nullptr, nullptr, nullptr), D3D_OK);
-    const RECT outside{16, 0, 20, 16};
-    EXPECT_EQ(device_->Present(&outside, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
-    const RECT empty{4, 4, 4, 8};
-    EXPECT_EQ(device_->Present(&empty, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    clear(0xFF102030);
     const RECT half{0, 0, 8, 16};
-    EXPECT_EQ(device_->Present(&half, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(device_->Present(&half, &half, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(platform::test::unimplemented_notices(),
+              std::vector<std::string>{"Present's rectangles value 3"});
     const HWND other = make_window();
     EXPECT_EQ(device_->Present(nullptr, nullptr, other, nullptr), D3DERR_INVALIDCALL);
     DestroyWindow(other);

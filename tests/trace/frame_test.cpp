@@ -129,6 +129,27 @@ INSTANTIATE_TEST_SUITE_P(
                       Modes{0, 3, 2, "D3DZB_FALSE", "D3DTEXF_ANISOTROPIC", "D3DSHADE_GOURAUD"}),
     [](const ::testing::TestParamInfo<Modes>& info) { return name_of(info.param); });
 
+// The rule the layer keeps: it implements every value the program passes. With each value of each render
+// mode drawn (the modes switched by their keys as a user switches them), no value was reported as not
+// implemented, by the front ends or the renderer.
+TEST(Frame, TheProgramPassesNoValueTheLayerReportsAsNotImplemented) {
+    const auto run = run_frames(3, [](int frame, HWND window) {
+        for (const WPARAM key : {VK_F8, VK_F9})
+            support::press_key(window, key);
+        if (frame == 2)
+            support::press_key(window, VK_F7);
+    });
+    ASSERT_EQ(run.exit_code, 0) << run.errors;
+    for (const char* drawn :
+         {"D3DZB_TRUE)", "D3DZB_FALSE)", "D3DTEXF_POINT)", "D3DTEXF_LINEAR)", "D3DTEXF_ANISOTROPIC)",
+          "D3DSHADE_FLAT)", "D3DSHADE_GOURAUD)", "D3DSHADE_PHONG)"})
+        EXPECT_TRUE(std::any_of(run.trace.begin(), run.trace.end(), [drawn](const std::string& line) {
+            return line.ends_with(drawn);
+        })) << drawn;
+    EXPECT_EQ(lines_starting(run.trace, "DrawIndexedPrimitive(").size(), 3u);
+    EXPECT_EQ(platform::test::unimplemented_notices(), std::vector<std::string>{}) << run.errors;
+}
+
 TEST(Frame, TheViewLooksFromTheEyeToTheEyeMinusTheLookOffsetInXAndYPlusItInZ) {
     // Turned and pitched so that the offset is large on every axis: (-16.5, 16.2, -19.1).
     const auto run = run_frames(1, [](int, HWND) {

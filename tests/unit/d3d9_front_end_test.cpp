@@ -1,13 +1,18 @@
 // The Direct3D 9 device's front end over a recording fake renderer, with no display, SDL video or GL: what
-// crosses the seam to the renderer (render_backend.h) and what must not. A refused draw never reaches the
-// renderer; an accepted one reaches it once with its index range; a changed state reaches the next draw and
-// an unchanged one is not sent again, not even after a draw the renderer could not make; Clear hands its
+// crosses the seam to the renderer (render_backend.h) and what must not. A draw Direct3D 9 refuses never
+// reaches the renderer; an accepted one reaches it once with its index range; a value the device does not
+// implement is accepted, reported once and never reaches the renderer; a changed state reaches the next draw
+// and an unchanged one is not sent again, not even after a draw the renderer could not make; Clear hands its
 // rectangles over as given, and a Clear the device refuses stays on this side; a texture's levels live in
 // the renderer alone.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_direct3d.h"
 
+#include <platform_test.h>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <cstring>
 #include <initializer_list>
@@ -38,8 +43,11 @@ struct Seen {
     bool programs_compile = true;     // false: draw_indexed reports a program that did not compile
     std::map<UINT, MipLevel> texture; // the levels of the one texture made, as the fake holds them
     std::vector<UINT> uploads;        // the levels uploaded, in turn
-    int read_backs = 0;
+    std::vector<RECT> presents;       // the back buffer's rectangle each Present showed
+    bool presented_into_rectangle = false;
 };
+
+constexpr RECT kDestination{1, 1, 3, 3};
 
 class FakeTexture final : public TextureObject {
   public:
@@ -49,8 +57,8 @@ class FakeTexture final : public TextureObject {
         seen_.uploads.push_back(level);
     }
     void read_back(UINT level, MipLevel& mip) override {
-        ++seen_.read_backs;
-        mip = seen_.texture[level];
+        if (seen_.texture.count(level) != 0)
+            mip = seen_.texture[level];
     }
 
   private:
@@ -92,6 +100,9 @@ class FakeBackend final : public RenderBackend {
     std::size_t program_count() const override {
         return 0;
     }
+    bool draws_into_window() const override {
+        return false;
+    }
     AtlasHandle create_atlas(UINT, UINT, const std::uint8_t*) override {
         return 0;
     }
@@ -100,7 +111,10 @@ class FakeBackend final : public RenderBackend {
                     const QuadDepth&) override {
         return false;
     }
-    void present(const RECT&, const RECT*) override {}
+    void present(const RECT& from, const RECT* to) override {
+        seen_.presents.push_back(from);
+        seen_.presented_into_rectangle = seen_.presented_into_rectangle || to != nullptr;
+    }
     void read_back(std::vector<std::uint32_t>& pixels) override {
         pixels.assign(4 * 4, 0);
     }
@@ -117,7 +131,7 @@ class FrontEnd : public ::testing::Test {
   protected:
     // A 4 x 4 back buffer, without a depth buffer unless asked; four vertices and the six indices of a quad
     // bound, with their vertex format.
-    void make_device(bool depth) {
+    void make_device(bool depth, D3DFORMAT depth_format = D3DFMT_D16) {
         d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_NE(d3d_, nullptr);
         D3DPRESENT_PARAMETERS params{};
@@ -127,7 +141,7 @@ class FrontEnd : public ::testing::Test {
         params.BackBufferCount = 1;
         params.Windowed = TRUE;
         params.EnableAutoDepthStencil = depth ? TRUE : FALSE;
-        params.AutoDepthStencilFormat = D3DFMT_D16;
+        params.AutoDepthStencilFormat = depth_format;
         Device* made = nullptr;
         ASSERT_EQ(Device::create_with_backend(dynamic_cast<Direct3D*>(d3d_), window(), params,
                                               std::make_unique<FakeBackend>(seen_), &made),
@@ -179,22 +193,46 @@ class FrontEnd : public ::testing::Test {
     IDirect3DIndexBuffer9* indices_ = nullptr;
 };
 
-// Fault: the range checks moved behind the seam, or a refused draw still handed to the renderer.
-TEST_F(FrontEnd, DrawsOutsideTheBuffersAreRefusedBeforeTheRenderer) {
+// Fault: a check Direct3D 9 makes of an indexed draw left out (indices past the index buffer, a vertex past
+// the vertex buffer, a base vertex below 0, a stride shorter than the vertex, no buffers or format bound, a
+// type Direct3D does not have), or a refused draw still handed to the renderer.
+TEST_F(FrontEnd, DrawsDirect3DRefusesAreRefusedBeforeTheRenderer) {
     make_device(false);
-    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 4, 0, 2), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 0), D3D_OK); // nothing to draw
-    EXPECT_TRUE(seen_.draws.empty());
+    struct Case {
+        D3DPRIMITIVETYPE type;
+        INT base_vertex;
+        UINT min_index, start_index, prim_count;
+    };
+    for (const Case c : {Case{D3DPT_TRIANGLELIST, 0, 0, 3, 2},  // the sixth index read is the ninth of six
+                         Case{D3DPT_TRIANGLELIST, 1, 0, 0, 2},  // index 3 names vertex 4 of four
+                         Case{D3DPT_TRIANGLELIST, -1, 0, 0, 2}, // vertex -1
+                         Case{static_cast<D3DPRIMITIVETYPE>(7), 0, 0, 0, 2}})
+        EXPECT_EQ(
+            device_->DrawIndexedPrimitive(c.type, c.base_vertex, c.min_index, 4, c.start_index, c.prim_count),
+            D3DERR_INVALIDCALL)
+            << c.type << " " << c.base_vertex << " " << c.start_index;
+    // Base vertex -1 from index 1 on reaches vertex 0 at the lowest; no primitives draw nothing.
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 1, 4, 3, 1), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 100, 0), D3D_OK);
+    ASSERT_EQ(seen_.draws.size(), 1u);
+    EXPECT_EQ(seen_.draws[0].range.base_vertex, -1);
+
+    ASSERT_EQ(device_->SetStreamSource(0, vertices_, 0, sizeof(Vertex) - 4), D3D_OK);
+    EXPECT_EQ(draw_quad(), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->SetFVF(0), D3D_OK);
+    EXPECT_EQ(draw_quad(), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->SetFVF(D3DFVF_XYZ), D3D_OK);
+    ASSERT_EQ(device_->SetIndices(nullptr), D3D_OK);
+    EXPECT_EQ(draw_quad(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(seen_.draws.size(), 1u);
 }
 
 // Fault: the index range or count reaching the renderer wrongly (the primitive count passed as the index
-// count, the start index lost), or one draw sent twice.
+// count, the start index lost), one draw sent twice, or the largest index read from the wrong bytes.
 TEST_F(FrontEnd, AnAcceptedDrawReachesTheRendererOnceWithItsRange) {
     make_device(false);
     ASSERT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 1), D3D_OK);
-    ASSERT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 0, 4, 1, 2), D3D_OK);
-    ASSERT_EQ(seen_.draws.size(), 2u);
+    ASSERT_EQ(seen_.draws.size(), 1u);
     const IndexRange& list = seen_.draws[0].range;
     EXPECT_EQ(list.type, D3DPT_TRIANGLELIST);
     EXPECT_EQ(list.start_index, 3u);
@@ -202,10 +240,56 @@ TEST_F(FrontEnd, AnAcceptedDrawReachesTheRendererOnceWithItsRange) {
     EXPECT_EQ(list.index_count, 3u);
     EXPECT_EQ(list.index_size, 2u);
     EXPECT_EQ(list.base_vertex, 0);
-    const IndexRange& strip = seen_.draws[1].range;
-    EXPECT_EQ(strip.type, D3DPT_TRIANGLESTRIP);
-    EXPECT_EQ(strip.start_index, 1u);
-    EXPECT_EQ(strip.index_count, 4u);
+    // The first triangle names vertices 0 to 2 only, and draws with the base vertex that puts its largest on
+    // the last vertex.
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 4, 0, 1), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 2, 0, 4, 0, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(seen_.draws.size(), 2u);
+}
+
+// Fault: a value the program never passes emulated after all (handed to the renderer), refused where
+// Direct3D 9 takes it, or not reported. Each is taken with Direct3D's result code, drawn as nothing or made
+// as the program's own value, and said once.
+TEST_F(FrontEnd, ValuesTheProgramNeverPassesAreTakenAndReportedButNotDrawn) {
+    make_device(true, D3DFMT_D24S8);
+    IDirect3DIndexBuffer9* wide = nullptr;
+    ASSERT_EQ(device_->CreateIndexBuffer(12, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &wide, nullptr), D3D_OK);
+    IDirect3DVertexBuffer9* other_pool = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(48, D3DUSAGE_WRITEONLY, D3DFVF_XYZ, D3DPOOL_DEFAULT, &other_pool,
+                                          nullptr),
+              D3D_OK);
+    void* data = nullptr;
+    ASSERT_EQ(other_pool->Lock(0, 0, &data, D3DLOCK_DISCARD), D3D_OK);
+    ASSERT_EQ(other_pool->Unlock(), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 0, 4, 0, 2), D3D_OK);
+    EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_LINELIST, 0, 0, 4, 0, 3), D3D_OK);
+    ASSERT_EQ(device_->SetIndices(wide), D3D_OK);
+    EXPECT_EQ(draw_quad(), D3D_OK);
+    ASSERT_EQ(device_->SetIndices(indices_), D3D_OK);
+    ASSERT_EQ(device_->SetFVF(D3DFVF_XYZ | D3DFVF_SPECULAR), D3D_OK);
+    EXPECT_EQ(draw_quad(), D3D_OK);
+    ASSERT_EQ(device_->SetFVF(D3DFVF_XYZ | D3DFVF_SPECULAR), D3D_OK); // said once only
+    EXPECT_EQ(device_->Present(nullptr, &kDestination, nullptr, nullptr), D3D_OK);
+    EXPECT_TRUE(seen_.draws.empty());
+    // Present shows the whole back buffer in the whole client area; D3DCLEAR_STENCIL (on a device asked for
+    // stencil bits) clears what else is asked for.
+    ASSERT_EQ(seen_.presents.size(), 1u);
+    EXPECT_EQ(seen_.presents[0].right, 4);
+    EXPECT_FALSE(seen_.presented_into_rectangle);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_STENCIL | D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(seen_.clears.size(), 1u);
+    EXPECT_EQ(seen_.clears[0].flags, static_cast<DWORD>(D3DCLEAR_ZBUFFER));
+    wide->Release();
+    other_pool->Release();
+
+    std::vector<std::string> notices = platform::test::unimplemented_notices();
+    std::sort(notices.begin(), notices.end());
+    EXPECT_EQ(notices, (std::vector<std::string>{
+                           "Clear's flag D3DCLEAR_STENCIL value 4", "D3DFMT of an index buffer value 102",
+                           "D3DFVF value 130", "D3DLOCK value 8192", "D3DPOOL of a buffer value 0",
+                           "D3DPRIMITIVETYPE value 2", "D3DPRIMITIVETYPE value 5",
+                           "D3DUSAGE of a buffer value 8", "Present's rectangles value 2"}));
 }
 
 // Fault: a setter's change lost on the way to the renderer, everything sent again every draw, or the
@@ -267,8 +351,7 @@ TEST_F(FrontEnd, ClearHandsItsRectanglesOverAndRefusedClearsStayHere) {
 namespace {
 
 // Fault: a managed texture keeping a copy of its levels of its own (a lock shows that copy rather than what
-// the renderer holds), a lock asking the renderer for a level nothing was uploaded to, a read-only lock
-// sending its level again, or a level of the wrong size taken.
+// the renderer holds), a read-only lock sending its level again, or a level of the wrong size taken.
 TEST_F(FrontEnd, TextureLevelsLiveInTheRendererAndLocksReadThemBack) {
     make_device(false);
     IDirect3DTexture9* texture = nullptr;
@@ -284,11 +367,9 @@ TEST_F(FrontEnd, TextureLevelsLiveInTheRendererAndLocksReadThemBack) {
     ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
     EXPECT_EQ(seen_.uploads, std::vector<UINT>{0});
 
-    ASSERT_EQ(texture->LockRect(2, &locked, nullptr, 0), D3D_OK); // never given: 0, without asking
-    EXPECT_EQ(*static_cast<const std::uint32_t*>(locked.pBits), 0u);
+    ASSERT_EQ(texture->LockRect(2, &locked, nullptr, 0), D3D_OK);
     *static_cast<std::uint32_t*>(locked.pBits) = 0xFFABCDEFu;
     ASSERT_EQ(texture->UnlockRect(2), D3D_OK);
-    EXPECT_EQ(seen_.read_backs, 1);
     EXPECT_EQ(seen_.uploads, (std::vector<UINT>{0, 2}));
     EXPECT_EQ(seen_.texture[2].pixels, std::vector<std::uint32_t>{0xFFABCDEFu});
     texture->Release();

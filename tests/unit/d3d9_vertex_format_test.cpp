@@ -1,7 +1,7 @@
-// The Direct3D 9 part's pure logic: where a flexible vertex format puts each element, and which state and
-// sampler numbers Direct3D 9 accepts.
+// The Direct3D 9 part's pure logic: where a vertex format the device lays out puts each element, and which
+// state and sampler numbers Direct3D 9 accepts.
 #include "d3d9/d3d9_state.h"
-#include "gl/gl_ffp_source.h"
+#include "d3d9/d3d9_vertex_format.h"
 
 #include <gtest/gtest.h>
 
@@ -18,50 +18,29 @@ TEST(D3d9VertexFormat, TheBoxFormatIsPositionNormalAndOneCoordinatePair) {
     EXPECT_TRUE(layout.has_normal);
     EXPECT_EQ(layout.normal_offset, 12u);
     EXPECT_FALSE(layout.has_diffuse);
-    EXPECT_FALSE(layout.has_specular);
     EXPECT_EQ(layout.texture_sets, 1u);
     EXPECT_EQ(layout.texture_offset[0], 24u);
     EXPECT_EQ(layout.texture_components[0], 2u);
 }
 
-TEST(D3d9VertexFormat, ElementsFollowTheSdkOrderWithTheirSizes) {
-    // XYZRHW, point size, diffuse, specular, then a 2-float and a 3-float coordinate set.
-    const DWORD fvf = D3DFVF_XYZRHW | D3DFVF_PSIZE | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX2 |
-                      D3DFVF_TEXCOORDSIZE2(0) | D3DFVF_TEXCOORDSIZE3(1);
-    const auto layout = parse_fvf(fvf);
-    ASSERT_TRUE(layout.valid);
-    EXPECT_TRUE(layout.pretransformed);
-    EXPECT_EQ(layout.position_components, 4u);
-    EXPECT_FALSE(layout.has_normal);
-    EXPECT_TRUE(layout.has_specular);
-    EXPECT_EQ(layout.diffuse_offset, 20u); // 16 of position, 4 of point size
-    EXPECT_EQ(layout.specular_offset, 24u);
-    EXPECT_EQ(layout.texture_offset[0], 28u);
-    EXPECT_EQ(layout.texture_offset[1], 36u);
-    EXPECT_EQ(layout.texture_components[1], 3u);
-    EXPECT_EQ(layout.size, 48u);
-
-    // The normal comes before the point size.
-    const auto sized = parse_fvf(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_PSIZE | D3DFVF_DIFFUSE);
-    EXPECT_EQ(sized.normal_offset, 12u);
-    EXPECT_EQ(sized.diffuse_offset, 28u);
-
-    // Eight sets, the most there are; the last of four floats.
-    const auto eight = parse_fvf(D3DFVF_XYZ | D3DFVF_TEX8 | D3DFVF_TEXCOORDSIZE4(7));
-    ASSERT_TRUE(eight.valid);
-    EXPECT_EQ(eight.texture_components[7], 4u);
-    EXPECT_EQ(eight.size, 12u + 7 * 8 + 16);
-
-    const auto single = parse_fvf(D3DFVF_XYZ | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE1(0));
-    EXPECT_EQ(single.size, 16u);
-    EXPECT_EQ(single.texture_components[0], 1u);
+TEST(D3d9VertexFormat, TheTestsColouredFormatsPutTheColourAfterThePosition) {
+    const auto coloured = parse_fvf(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    ASSERT_TRUE(coloured.valid);
+    EXPECT_TRUE(coloured.pretransformed);
+    EXPECT_EQ(coloured.position_components, 4u);
+    EXPECT_EQ(coloured.diffuse_offset, 16u);
+    EXPECT_EQ(coloured.texture_offset[0], 20u);
+    EXPECT_EQ(coloured.size, 28u);
+    // The normal comes before the colour.
+    EXPECT_EQ(parse_fvf(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE).diffuse_offset, 24u);
 }
 
-TEST(D3d9VertexFormat, FormatsWithoutAPositionOrWithBlendWeightsAreNotDrawn) {
-    EXPECT_FALSE(parse_fvf(0).valid);
-    EXPECT_FALSE(parse_fvf(D3DFVF_NORMAL | D3DFVF_DIFFUSE).valid);
-    EXPECT_FALSE(parse_fvf(D3DFVF_XYZB2 | D3DFVF_NORMAL).valid);
-    EXPECT_FALSE(parse_fvf(D3DFVF_XYZ | 0x900).valid); // nine coordinate sets
+TEST(D3d9VertexFormat, FormatsTheDeviceDoesNotLayOutAreNotValid) {
+    for (const DWORD fvf :
+         {DWORD{0}, DWORD{D3DFVF_NORMAL | D3DFVF_DIFFUSE}, DWORD{D3DFVF_XYZB2 | D3DFVF_NORMAL},
+          DWORD{D3DFVF_XYZW}, DWORD{D3DFVF_XYZ | D3DFVF_PSIZE}, DWORD{D3DFVF_XYZ | D3DFVF_SPECULAR},
+          DWORD{D3DFVF_XYZ | D3DFVF_TEX2}, DWORD{D3DFVF_XYZ | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE3(0)}})
+        EXPECT_FALSE(parse_fvf(fvf).valid) << fvf;
 }
 
 TEST(D3d9StateNumbers, OnlyTheStatesDirect3D9DefinesAreAccepted) {

@@ -3,26 +3,18 @@
 // sends what was locked to the renderer's copy.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
-
-#include <platform_test.h>
+#include "trace/test_hooks.h"
+#include "trace/unimplemented.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace platform::d3d9 {
 
-namespace {
-std::uint64_t next_version() {
-    static std::uint64_t counter = 0;
-    return ++counter;
-}
-} // namespace
-
 BufferStorage::BufferStorage(RenderBackend& backend, UINT length)
-    : bytes(length, 0), version(next_version()), object(backend.create_buffer(bytes)) {}
+    : bytes(length, 0), object(backend.create_buffer(bytes)) {}
 
 void BufferStorage::upload(UINT offset, UINT size) {
-    version = next_version();
     if (object)
         object->upload(offset, size, bytes.data() + offset);
 }
@@ -85,23 +77,19 @@ HRESULT Buffer<Interface>::Lock(UINT offset, UINT size, void** data, DWORD flags
     if (data == nullptr)
         return D3DERR_INVALIDCALL;
     *data = nullptr;
-    if (test::should_fail("Lock"))
+    if (hooks::should_fail("Lock"))
         return D3DERR_INVALIDCALL;
     BufferStorage& storage = *storage_;
     const auto length = static_cast<UINT>(storage.bytes.size());
     if (offset > length || (size != 0 && size > length - offset))
         return D3DERR_INVALIDCALL;
+    // The program locks without flags, to write; any flag is reported and the lock taken as one to write.
+    if (flags != 0)
+        report_unimplemented("D3DLOCK", flags, "0");
     // Offset 0 and size 0 lock the whole buffer; a size of 0 at another offset locks to the end.
     const UINT end = size == 0 ? length : offset + size;
-    if ((flags & D3DLOCK_READONLY) == 0) {
-        if (locks_ == 0 || dirty_begin_ == dirty_end_) {
-            dirty_begin_ = offset;
-            dirty_end_ = end;
-        } else {
-            dirty_begin_ = std::min(dirty_begin_, offset);
-            dirty_end_ = std::max(dirty_end_, end);
-        }
-    }
+    dirty_begin_ = locks_ == 0 ? offset : std::min(dirty_begin_, offset);
+    dirty_end_ = locks_ == 0 ? end : std::max(dirty_end_, end);
     ++locks_;
     *data = storage.bytes.data() + offset;
     return D3D_OK;

@@ -3,12 +3,12 @@
 // (render_backend.h; OpenGL's in the Linux build) that holds the back buffer (X8R8G8B8, with the depth
 // buffer asked for) and scales it into the window at Present. Its reference counting is com::ComObject's.
 // Method bodies are spread over d3d9_device.cpp (creation, states), d3d9_draw.cpp (Clear, scenes, drawing),
-// d3d9_present.cpp (Present, read-back) and d3d9_font_quads.cpp (the font's atlases and quads).
+// d3d9_present.cpp (Present, the tests' presented picture) and d3d9_font_quads.cpp (the font's atlases and
+// quads).
 #pragma once
 
 #include "com/com_object.h"
 #include "d3d9/d3d9_direct3d.h"
-#include "d3d9/d3d9_draw_checks.h"
 #include "d3dx9/d3dx9_device.h"
 #include "d3d9/d3d9_resources.h"
 #include "d3d9/d3d9_state.h"
@@ -36,19 +36,12 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
     HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                               IDirect3DIndexBuffer9** buffer, HANDLE* shared) override;
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
-    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
     HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
-    HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
     HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
-    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override;
     HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override;
-    HRESULT GetLight(DWORD index, D3DLIGHT9* light) override;
     HRESULT LightEnable(DWORD index, BOOL enable) override;
-    HRESULT GetLightEnable(DWORD index, BOOL* enable) override;
     HRESULT SetMaterial(const D3DMATERIAL9* material) override;
-    HRESULT GetMaterial(D3DMATERIAL9* material) override;
     HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
-    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
     HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
     HRESULT SetFVF(DWORD fvf) override;
     HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) override;
@@ -71,8 +64,19 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
     void destroy_atlas(AtlasHandle atlas);
     void draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color);
 
-    // The back buffer's pixels as last presented, 0xAARRGGBB, top row first.
+#ifdef PLATFORM_TEST_SEAMS
+    // The getters only tests call (d3d9_device.cpp).
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
+    HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
+    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override;
+    HRESULT GetLight(DWORD index, D3DLIGHT9* light) override;
+    HRESULT GetLightEnable(DWORD index, BOOL* enable) override;
+    HRESULT GetMaterial(D3DMATERIAL9* material) override;
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
+    // The back buffer's pixels as last presented, 0xAARRGGBB, top row first, while the back buffer still
+    // holds them (d3d9_present.cpp).
     bool presented_pixels(std::vector<std::uint32_t>& pixels, UINT& width, UINT& height);
+#endif
 
   private:
     Device(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params,
@@ -110,19 +114,21 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
     std::shared_ptr<BufferStorage> indices_;
     std::uint32_t dirty_ = kDirtyAll;
 
-    // The largest index in a range of the bound index buffer, kept for the last range drawn.
-    IndexRangeCache index_range_;
-
-    // Set by Present, cleared by anything that draws into the back buffer: the back buffer then still
-    // holds the presented picture. A copy is kept at Present only once a test has asked for one.
-    bool back_buffer_is_presented_ = false;
-    bool presented_once_ = false;
+    // What the test seams' presented picture (d3d9_present.cpp) is told of the back buffer: drawn into, about
+    // to be presented (a copy is kept from the first time a test asked for the picture), or going with the
+    // device (its picture is kept). Nothing without the seams.
+#ifdef PLATFORM_TEST_SEAMS
+    void back_buffer_drawn() {
+        back_buffer_is_presented_ = false;
+    }
+    void back_buffer_presented();
+    void back_buffer_going();
+    bool back_buffer_is_presented_ = false; // the back buffer still holds the presented picture
+#else
+    void back_buffer_drawn() {}
+    void back_buffer_presented() {}
+    void back_buffer_going() {}
+#endif
 };
-
-// Whether a test has asked for presented pixels, so that Present keeps a copy from then on.
-bool capture_requested();
-void store_presented(std::vector<std::uint32_t> pixels, UINT width, UINT height);
-void note_presenting_device(Device* device);
-void forget_presenting_device(Device* device);
 
 } // namespace platform::d3d9

@@ -30,7 +30,7 @@ void Device::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, 
     const QuadDepth depth{rs[D3DRS_ZENABLE] != D3DZB_FALSE, rs[D3DRS_ZFUNC], rs[D3DRS_ZWRITEENABLE] != FALSE};
     if (!backend_->draw_quads(atlas, quads, clip, color, depth))
         return;
-    back_buffer_is_presented_ = false;
+    back_buffer_drawn();
     mark(kDirtyPipeline | kDirtyTextures);
 }
 

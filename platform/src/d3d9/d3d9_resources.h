@@ -27,9 +27,6 @@ struct BufferStorage {
 
     std::vector<std::uint8_t> bytes; // the buffer's content, as the program last wrote it
     D3DFORMAT index_format = D3DFMT_UNKNOWN;
-    // Unique among all buffers and renewed by every Unlock, so that facts cached about a content expire
-    // even when a new buffer takes the address of one that is gone.
-    std::uint64_t version = 0;
     std::unique_ptr<BufferObject> object;
 };
 
@@ -42,15 +39,12 @@ struct TextureStorage {
     }
     // Sends a level's content to the renderer's copy.
     void upload(UINT level, const MipLevel& mip);
-    // A level's content as the renderer holds it: 0 where nothing was uploaded, or with no renderer copy.
-    MipLevel read(UINT level) const;
 
     struct Size {
         UINT width, height;
     };
     D3DFORMAT format;
     std::vector<Size> sizes; // level 0 first
-    std::vector<bool> uploaded;
     std::unique_ptr<TextureObject> object;
 };
 
@@ -98,10 +92,12 @@ using IndexBuffer = Buffer<IDirect3DIndexBuffer9>;
 class Texture final : public Resource<IDirect3DTexture9> {
   public:
     Texture(Device* device, D3DFORMAT format, UINT width, UINT height, UINT levels);
+#ifdef PLATFORM_TEST_SEAMS
     DWORD GetLevelCount() override;
     HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override;
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) override;
     HRESULT UnlockRect(UINT level) override;
+#endif
     const std::shared_ptr<TextureStorage>& storage() const {
         return storage_;
     }
@@ -109,9 +105,14 @@ class Texture final : public Resource<IDirect3DTexture9> {
   private:
     bool has_own_interface(REFIID riid) const override;
     std::shared_ptr<TextureStorage> storage_;
-    std::vector<MipLevel> locked_; // a level's pixels while it is locked, else none
-    std::vector<bool> is_locked_;
-    std::vector<bool> written_;
+#ifdef PLATFORM_TEST_SEAMS
+    struct LockedLevel {
+        MipLevel mip; // the level's pixels while it is locked
+        bool is_locked = false;
+        bool written = false;
+    };
+    std::vector<LockedLevel> locked_;
+#endif
 };
 
 // The storage behind a texture interface made by this layer, or null for anything else.

@@ -2,49 +2,41 @@
 // whole mip chain, and create_texture and fill_texture_level, through which the D3DX texture loader makes
 // textures and fills them level by level: a level 0 wider or taller than the renderer's largest texture side
 // fails with D3DERR_INVALIDCALL, as a size beyond the device's caps does. The renderer's copy is the only
-// one kept: LockRect reads the level back from the renderer into a copy that lives while the level is
-// locked, and UnlockRect sends it to the renderer again unless it was locked read-only.
+// one kept; with the test seams, LockRect reads a level back from it.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
-
-#include <platform_test.h>
 
 #include <algorithm>
 
 namespace platform::d3d9 {
 
 TextureStorage::TextureStorage(RenderBackend& backend, D3DFORMAT fmt, UINT width, UINT height, UINT count)
-    : format(fmt), uploaded(count, false), object(backend.create_texture(format, width, height, count)) {
+    : format(fmt), object(backend.create_texture(format, width, height, count)) {
     for (UINT i = 0; i < count; ++i)
         sizes.push_back({std::max(1u, width >> i), std::max(1u, height >> i)});
 }
 
 void TextureStorage::upload(UINT level, const MipLevel& mip) {
-    if (level >= sizes.size())
-        return;
-    uploaded[level] = true;
-    if (object)
+    if (level < sizes.size() && object)
         object->upload(level, mip);
-}
-
-MipLevel TextureStorage::read(UINT level) const {
-    MipLevel mip{sizes[level].width, sizes[level].height, {}};
-    if (object && uploaded[level])
-        object->read_back(level, mip);
-    else
-        mip.pixels.assign(std::size_t{mip.width} * mip.height, 0);
-    return mip;
 }
 
 Texture::Texture(Device* device, D3DFORMAT format, UINT width, UINT height, UINT levels)
     : Resource(device, "Texture"),
-      storage_(std::make_shared<TextureStorage>(device->backend(), format, width, height, levels)),
-      locked_(levels), is_locked_(levels, false), written_(levels, false) {}
+      storage_(std::make_shared<TextureStorage>(device->backend(), format, width, height, levels)) {
+#ifdef PLATFORM_TEST_SEAMS
+    locked_.resize(levels);
+#endif
+}
 
 bool Texture::has_own_interface(REFIID riid) const {
     return riid == IID_IDirect3DTexture9 || riid == IID_IDirect3DBaseTexture9;
 }
 
+#ifdef PLATFORM_TEST_SEAMS
+// The getters only tests call: the levels' count and sizes, and a whole level as the renderer holds it,
+// read back into a copy that lives while the level is locked; UnlockRect sends it to the renderer again
+// unless it was locked read-only.
 DWORD Texture::GetLevelCount() {
     trace::call("GetLevelCount", static_cast<IDirect3DTexture9*>(this));
     return storage_->level_count();
@@ -57,10 +49,7 @@ HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
     *desc = D3DSURFACE_DESC{};
     desc->Format = storage_->format;
     desc->Type = D3DRTYPE_SURFACE;
-    desc->Usage = 0;
     desc->Pool = D3DPOOL_MANAGED;
-    desc->MultiSampleType = D3DMULTISAMPLE_NONE;
-    desc->MultiSampleQuality = 0;
     desc->Width = storage_->sizes[level].width;
     desc->Height = storage_->sizes[level].height;
     return D3D_OK;
@@ -68,38 +57,30 @@ HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
 
 HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
     trace::call("LockRect", static_cast<IDirect3DTexture9*>(this), level, RectPtr{rect}, flags);
-    if (locked == nullptr || level >= storage_->level_count() || is_locked_[level])
+    if (locked == nullptr || rect != nullptr || level >= storage_->level_count() || locked_[level].is_locked)
         return D3DERR_INVALIDCALL;
-    const TextureStorage::Size size = storage_->sizes[level];
-    LONG left = 0;
-    LONG top = 0;
-    if (rect != nullptr) {
-        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
-            static_cast<UINT>(rect->right) > size.width || static_cast<UINT>(rect->bottom) > size.height)
-            return D3DERR_INVALIDCALL;
-        left = rect->left;
-        top = rect->top;
-    }
-    MipLevel& mip = locked_[level];
-    mip = storage_->read(level);
-    is_locked_[level] = true;
-    written_[level] = (flags & D3DLOCK_READONLY) == 0;
-    locked->Pitch = static_cast<INT>(mip.width * 4);
-    locked->pBits = mip.pixels.data() + static_cast<size_t>(top) * mip.width + static_cast<size_t>(left);
+    LockedLevel& held = locked_[level];
+    held.mip = {storage_->sizes[level].width, storage_->sizes[level].height, {}};
+    held.mip.pixels.assign(std::size_t{held.mip.width} * held.mip.height, 0);
+    if (storage_->object)
+        storage_->object->read_back(level, held.mip);
+    held.is_locked = true;
+    held.written = (flags & D3DLOCK_READONLY) == 0;
+    locked->Pitch = static_cast<INT>(held.mip.width * 4);
+    locked->pBits = held.mip.pixels.data();
     return D3D_OK;
 }
 
 HRESULT Texture::UnlockRect(UINT level) {
     trace::call("UnlockRect", static_cast<IDirect3DTexture9*>(this), level);
-    if (level >= storage_->level_count() || !is_locked_[level])
+    if (level >= storage_->level_count() || !locked_[level].is_locked)
         return D3DERR_INVALIDCALL;
-    is_locked_[level] = false;
-    if (written_[level])
-        storage_->upload(level, locked_[level]);
-    written_[level] = false;
-    locked_[level] = MipLevel{};
+    if (locked_[level].written)
+        storage_->upload(level, locked_[level].mip);
+    locked_[level] = LockedLevel{};
     return D3D_OK;
 }
+#endif
 
 UINT max_texture_side(IDirect3DDevice9* device) {
     auto* const owner = dynamic_cast<Device*>(device);
@@ -123,8 +104,6 @@ HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, UINT width, U
     const UINT limit = max_texture_side(device);
     if (limit != 0 && (width > limit || height > limit))
         return D3DERR_INVALIDCALL;
-    if (test::should_fail("CreateTexture"))
-        return D3DERR_OUTOFVIDEOMEMORY;
     *texture = new Texture(owner, format, width, height, levels);
     return D3D_OK;
 }

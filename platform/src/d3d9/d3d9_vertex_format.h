@@ -1,6 +1,8 @@
 // Flexible vertex formats (D3DFVF_*): where the position, normal, colours and texture coordinate sets lie in
 // a vertex, and its size (parse_fvf, in d3d9_vertex_format.cpp). The device checks draws against the layout
-// and hands it to the renderer with each draw.
+// and hands it to the renderer with each draw. It lays out the program's format (D3DFVF_XYZ, D3DFVF_NORMAL,
+// D3DFVF_TEX1) and what the pixel tests draw with (D3DFVF_XYZRHW, D3DFVF_DIFFUSE); any other format is
+// reported as not implemented and drawn as nothing.
 #pragma once
 
 #include <d3d9.h>
@@ -25,7 +27,7 @@ struct FvfLayout {
     std::array<UINT, 8> texture_offset{};
     std::array<UINT, 8> texture_components{};
 };
-// The layout of a vertex format; not valid for a format without a position or with vertex blending.
+// The layout of a vertex format; not valid for a format the device does not lay out.
 FvfLayout parse_fvf(DWORD fvf);
 
 } // namespace platform::d3d9

@@ -34,8 +34,10 @@ class TextureObject {
   public:
     virtual ~TextureObject() = default;
     virtual void upload(UINT level, const MipLevel& mip) = 0;
+#ifdef PLATFORM_TEST_SEAMS
     // The level's content as the renderer holds it, into mip, whose width and height are the level's.
     virtual void read_back(UINT level, MipLevel& mip) = 0;
+#endif
 };
 
 // What the setters changed since the last draw: the uniform groups of the emulation program, the sampler
@@ -120,8 +122,6 @@ class RenderBackend {
     virtual void flush() = 0;
     // Draws; false when the state's emulation program does not compile, and nothing was drawn.
     virtual bool draw_indexed(const DrawCall& draw) = 0;
-    // The emulation programs compiled so far, one per fixed-function key.
-    virtual std::size_t program_count() const = 0;
 
     // The font's glyph atlases and quads (see d3dx9_device.h); draw_quads returns false for an atlas it
     // did not make.
@@ -130,16 +130,18 @@ class RenderBackend {
     virtual bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
                             D3DCOLOR color, const QuadDepth& depth) = 0;
 
-    // Whether the back buffer is the window's own (its client area is the back buffer's size), so that
-    // Present has nothing to scale, rather than an offscreen one.
-    virtual bool draws_into_window() const {
-        return false;
-    }
     // Shows the back buffer's rectangle from in the window's client area at *to (null: all of it), or,
     // while the window is minimised or hidden, waits about one display refresh instead.
     virtual void present(const RECT& from, const RECT* to) = 0;
-    // The back buffer's pixels, 0xAARRGGBB, top row first.
+
+#ifdef PLATFORM_TEST_SEAMS
+    // What only tests ask: the back buffer's pixels, 0xAARRGGBB, top row first; the emulation programs
+    // compiled so far, one per fixed-function key; whether the back buffer is the window's own (its client
+    // area is the back buffer's size), so that Present has nothing to scale, rather than an offscreen one.
     virtual void read_back(std::vector<std::uint32_t>& pixels) = 0;
+    virtual std::size_t program_count() const = 0;
+    virtual bool draws_into_window() const = 0;
+#endif
 };
 
 // The GL renderer on the window's host window (gl/gl_backend.cpp); null, with one line on stderr, when the

@@ -25,22 +25,6 @@ HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, UINT width, U
 // Gives a level of a texture made by create_texture its content: the level's size, all its pixels.
 HRESULT fill_texture_level(IDirect3DTexture9* texture, UINT level, const MipLevel& mip);
 
-// A texture made from its whole chain at once, level 0 first: the two above in turn.
-inline HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, const std::vector<MipLevel>& levels,
-                              IDirect3DTexture9** texture) {
-    if (levels.empty() || texture == nullptr)
-        return D3DERR_INVALIDCALL;
-    const HRESULT made = create_texture(device, format, levels[0].width, levels[0].height,
-                                        static_cast<UINT>(levels.size()), texture);
-    for (UINT i = 0; SUCCEEDED(made) && i < levels.size(); ++i)
-        if (const HRESULT filled = fill_texture_level(*texture, i, levels[i]); FAILED(filled)) {
-            (*texture)->Release();
-            *texture = nullptr;
-            return filled;
-        }
-    return made;
-}
-
 // The largest texture side the device takes (its renderer's, what its caps report as MaxTextureWidth and
 // MaxTextureHeight); 0 when the renderer cannot say (the window is gone).
 UINT max_texture_side(IDirect3DDevice9* device);

@@ -203,7 +203,7 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width
     if (Height > platform::d3dx9::max_font_height || Height < -platform::d3dx9::max_font_height ||
         Width > static_cast<UINT>(platform::d3dx9::max_font_height))
         return line.failed(D3DERR_INVALIDCALL);
-    if (platform::test::should_fail("D3DXCreateFontA"))
+    if (platform::hooks::should_fail("D3DXCreateFontA"))
         return line.failed(E_FAIL);
     // The program's font: upright, of normal weight, its cell Height pixels high in the face's own
     // proportions. Other values are reported; a height of 0 or below is taken as a cell of 16 pixels or of

@@ -20,8 +20,6 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* pDevice, LPCSTR pSrc
         *ppTexture = nullptr;
     if (pDevice == nullptr || pSrcFile == nullptr || ppTexture == nullptr)
         return line.failed(D3DERR_INVALIDCALL);
-    if (platform::test::should_fail("D3DXCreateTextureFromFileA"))
-        return line.failed(D3DXERR_INVALIDDATA);
 
     // Without a context to ask (the window is gone), the largest side any Direct3D 9 device takes.
     UINT max_side = platform::d3d9::max_texture_side(pDevice);

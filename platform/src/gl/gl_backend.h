@@ -142,7 +142,9 @@ class GlTexture final : public GlNamed<TextureObject> {
     GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height, UINT levels);
     ~GlTexture() override;
     void upload(UINT level, const MipLevel& mip) override;
+#ifdef PLATFORM_TEST_SEAMS
     void read_back(UINT level, MipLevel& mip) override;
+#endif
 
   private:
     void make() override;
@@ -179,19 +181,20 @@ class GlBackend final : public RenderBackend {
                DWORD stencil) override;
     void flush() override;
     bool draw_indexed(const DrawCall& draw) override;
-    std::size_t program_count() const override {
-        return programs_.size();
-    }
     AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) override;
     void destroy_atlas(AtlasHandle atlas) override;
     bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color,
                     const QuadDepth& depth) override;
     void present(const RECT& from, const RECT* to) override;
+#ifdef PLATFORM_TEST_SEAMS
     void read_back(std::vector<std::uint32_t>& pixels) override;
-
+    std::size_t program_count() const override {
+        return programs_.size();
+    }
     bool draws_into_window() const override {
         return direct_;
     }
+#endif
 
   private:
     // Whether the window's own buffers can stand for the back buffer and its depth buffer: colour without

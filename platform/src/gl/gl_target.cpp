@@ -175,6 +175,7 @@ void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     }
 }
 
+#ifdef PLATFORM_TEST_SEAMS
 void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
     state_.bind_read_framebuffer(target());
 #if PLATFORM_GL_WINDOW_CAN_BE_BACK_BUFFER
@@ -211,6 +212,7 @@ void GlBackend::read_back(std::vector<std::uint32_t>& pixels) {
         std::copy_n(rows.data() + static_cast<size_t>(height_ - 1 - y) * width_, width_,
                     pixels.data() + static_cast<size_t>(y) * width_);
 }
+#endif
 
 void GlBackend::present(const RECT& from, const RECT* dest) {
     host::Window* const hw = win32::host_window(window_);

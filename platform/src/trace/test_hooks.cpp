@@ -1,8 +1,10 @@
 // The test hooks of platform_test.h, all in one place: scripting the message queue (a hook at every
 // PeekMessageA), counting frames (a hook after every Present), making named operations fail, keeping devices
 // made from then on to the offscreen back buffer. The last presented picture is the Direct3D 9 device's
-// (d3d9_present.cpp). Nothing here runs for the program unless a test has set a hook.
+// (d3d9_present.cpp). Compiled only with PLATFORM_TEST_SEAMS; nothing here runs unless a test set a hook.
 #include "trace/test_hooks.h"
+
+#ifdef PLATFORM_TEST_SEAMS
 
 #include <platform_test.h>
 
@@ -48,6 +50,11 @@ void after_present() {
     }
 }
 
+bool should_fail(std::string_view operation) {
+    const std::string& failing = hooks_set().failing_operation;
+    return !failing.empty() && failing == operation;
+}
+
 } // namespace hooks
 
 namespace test {
@@ -68,11 +75,8 @@ void draw_offscreen_only(bool on) {
     hooks_set().offscreen_only = on;
 }
 
-bool should_fail(std::string_view name) {
-    const std::string& failing = hooks_set().failing_operation;
-    return !failing.empty() && failing == name;
-}
-
 } // namespace test
 
 } // namespace platform
+
+#endif

@@ -1,4 +1,5 @@
-// The call trace and the registry of live platform objects (see platform_test.h).
+// The call trace and the registry of live platform objects (see platform_test.h); with the test seams, what
+// tests count of the objects.
 #include <platform_test.h>
 
 #include <algorithm>
@@ -61,6 +62,7 @@ std::string label(const void* object) {
     const auto it = labels.find(object);
     return it == labels.end() ? "?" : it->second;
 }
+#ifdef PLATFORM_TEST_SEAMS
 int live_count() {
     return static_cast<int>(registry().labels.size());
 }
@@ -71,6 +73,7 @@ std::vector<std::string> live_labels() {
     std::sort(labels.begin(), labels.end());
     return labels;
 }
+#endif
 } // namespace objects
 
 } // namespace platform

@@ -1,9 +1,11 @@
 // What the layer's COM objects and D3DX functions call to trace themselves, to report values they do not
 // implement and to ask the test hooks: in the Linux and web builds the call trace (trace_format.h), the
-// notices (unimplemented.h) and the hooks of platform_test.h; in the self-contained Windows build, whose D3DX
-// functions sit on Windows' own Direct3D 9, which has none of them, the same calls doing nothing, so that
-// those files compile unchanged there.
+// notices (unimplemented.h) and the hooks of test_hooks.h; in the self-contained Windows build, whose D3DX
+// functions sit on Windows' own Direct3D 9, the same calls doing nothing (and the hooks as in every build
+// without the test seams), so that those files compile unchanged there.
 #pragma once
+
+#include "trace/test_hooks.h"
 
 #if !defined(_WIN32)
 
@@ -55,12 +57,6 @@ namespace objects {
 inline void add(const void*, std::string_view) {}
 inline void remove(const void*) {}
 } // namespace objects
-
-namespace test {
-inline bool should_fail(std::string_view) {
-    return false;
-}
-} // namespace test
 
 } // namespace platform
 

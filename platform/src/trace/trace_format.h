@@ -27,19 +27,9 @@ inline void append(std::string& out, float v) {
     std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
     out += buf;
 }
-inline void append(std::string& out, double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    out += buf;
-}
 #else
 inline void append(std::string& out, float v) {
     char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, r.ptr);
-}
-inline void append(std::string& out, double v) {
-    char buf[40];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     out.append(buf, r.ptr);
 }

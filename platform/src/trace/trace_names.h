@@ -20,10 +20,11 @@ namespace platform::trace::names {
 
 // The enumerations the platform names wherever they are printed, in the order of their tables in
 // trace_names.cpp.
+// The last three name the values in the comments of the GL renderer's generated code (gl_ffp_source.cpp).
 using NamedEnumerations =
-    std::tuple<D3DDEVTYPE, D3DFORMAT, D3DMULTISAMPLE_TYPE, D3DSWAPEFFECT, D3DPOOL, D3DRESOURCETYPE,
-               D3DRENDERSTATETYPE, D3DSAMPLERSTATETYPE, D3DTEXTURESTAGESTATETYPE, D3DTRANSFORMSTATETYPE,
-               D3DPRIMITIVETYPE, D3DLIGHTTYPE, D3DTEXTUREOP, D3DCMPFUNC, D3DMATERIALCOLORSOURCE>;
+    std::tuple<D3DDEVTYPE, D3DFORMAT, D3DMULTISAMPLE_TYPE, D3DSWAPEFFECT, D3DPOOL, D3DRENDERSTATETYPE,
+               D3DSAMPLERSTATETYPE, D3DTEXTURESTAGESTATETYPE, D3DTRANSFORMSTATETYPE, D3DPRIMITIVETYPE,
+               D3DLIGHTTYPE, D3DTEXTUREOP, D3DCMPFUNC, D3DMATERIALCOLORSOURCE>;
 
 // Appends the name of `value` from the table of enumeration number `enumeration` of NamedEnumerations and
 // returns true, or returns false when the table has none.
