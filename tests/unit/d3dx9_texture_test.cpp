@@ -274,6 +274,9 @@ TEST(D3dx9TextureHostile, BrokenFilesFailWithInvalidDataAndNoPixels) {
     }
     // The absurd size is refused from the header, naming the size.
     EXPECT_NE(load_file((dir.path() / "huge.bmp").c_str()).error.find("100000 x 100000"), std::string::npos);
+    // A cut-off BMP is reported as the file ending early, not the rows.
+    EXPECT_EQ(load_file((dir.path() / "truncated.bmp").c_str()).error,
+              "BMP: the file ends before its pixel rows do");
 }
 
 TEST(D3dx9TextureHostile, MissingFilesDirectoriesAndNullArgumentsFail) {

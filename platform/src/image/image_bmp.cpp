@@ -23,7 +23,7 @@
 // one GDI draws of the file.
 //
 // Refused: OS/2 Huffman and RLE24 compression, run-length compression at other depths, sides beyond the
-// limit, bit fields that are not one unbroken run of bits, pixel rows that end before the file does, and
+// limit, bit fields that are not one unbroken run of bits, files that end before their pixel rows do, and
 // run-length files with no pixel data at all.
 #include "image/image_formats.h"
 
@@ -252,7 +252,7 @@ DecodedImage decode_bmp(Bytes b) {
     }
     const std::uint64_t stride = row_bytes(h);
     if (std::uint64_t{h.pixels_at} + stride * rows > b.size())
-        return invalid("BMP: the pixel rows end before the file does");
+        return invalid("BMP: the file ends before its pixel rows do");
 
     std::array<std::uint32_t, 256> palette{};
     std::array<Field, 4> fields{}; // red, green, blue, alpha
