@@ -60,6 +60,10 @@ DecodedImage decode_netpbm(Bytes bytes); // image_netpbm.cpp (PPM, PGM, PFM)
 DecodedImage decode_hdr(Bytes bytes);    // image_hdr.cpp (Radiance RGBE)
 DecodedImage decode_dds(Bytes bytes);    // image_dds.cpp
 
+// Deflate cannot expand its input more than 1032 times, so PNG image data larger than that many times the
+// whole file cannot be in it: such a file is refused before the image is allocated.
+inline constexpr std::uint64_t max_inflate_ratio = 1032;
+
 // The largest file read at all: an uncompressed 32-bit image of the largest size with room for its headers
 // (a PFM of floats is the largest such file).
 inline constexpr std::uint64_t max_file_bytes =

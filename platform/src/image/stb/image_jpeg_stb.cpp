@@ -36,7 +36,6 @@
 #include <stb_image.h>
 
 #include <algorithm>
-#include <climits>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -474,8 +473,6 @@ Tidied tidy(Bytes b) {
 } // namespace
 
 DecodedImage decode_jpeg(Bytes b) {
-    if (b.size() > static_cast<std::size_t>(INT_MAX))
-        return invalid("JPEG: file too large");
     Tidied tidied = tidy(b);
     if (!tidied.problem.empty())
         return invalid("JPEG: " + tidied.problem);
