@@ -1,7 +1,9 @@
 // What the image readers share (image_formats.h): a failed result with its reason, the size check every
-// reader makes before it allocates, the blank image it fills, and a float channel as a byte.
+// reader makes before it allocates, the blank image it fills, a float channel as a byte, and a channel
+// through a bit mask.
 #include "image/image_formats.h"
 
+#include <bit>
 #include <cmath>
 
 namespace platform::d3dx9 {
@@ -36,6 +38,12 @@ std::uint8_t unit_to_byte(float value) {
     if (value >= 1.0f)
         return 255;
     return static_cast<std::uint8_t>(std::lround(value * 255.0f));
+}
+
+std::uint32_t masked_channel(std::uint32_t pixel, std::uint32_t mask) {
+    const int shift = std::countr_zero(mask);
+    const std::uint64_t top = mask >> shift;
+    return static_cast<std::uint32_t>((std::uint64_t{(pixel & mask) >> shift} * 255 + top / 2) / top);
 }
 
 } // namespace platform::d3dx9

@@ -38,6 +38,9 @@ DecodedImage blank_image(std::uint64_t width, std::uint64_t height, D3DFORMAT fo
 // A colour value of a floating-point format (0 to 1) as a byte: clamped, rounded; NaN reads as 0.
 std::uint8_t unit_to_byte(float value);
 
+// A channel of a pixel through its bit mask (one run of bits, not 0), scaled to 0..255 and rounded.
+std::uint32_t masked_channel(std::uint32_t pixel, std::uint32_t mask);
+
 inline std::uint32_t argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return a << 24 | r << 16 | g << 8 | b;
 }
