@@ -310,17 +310,9 @@ d3d9::MipLevel resample(const d3d9::MipLevel& level, UINT width, UINT height) {
     return out;
 }
 
-d3d9::MipLevel box_filter_half(const d3d9::MipLevel& level) {
-    return resample(level, level.width > 1 ? level.width / 2 : 1, level.height > 1 ? level.height / 2 : 1);
-}
-
 void box_filter_half_in_place(d3d9::MipLevel& level) {
-    const bool even_x = level.width % 2 == 0;
+    const bool even_x = level.width % 2 == 0; // else 1
     const bool even_y = level.height % 2 == 0;
-    if ((!even_x && level.width != 1) || (!even_y && level.height != 1)) {
-        level = box_filter_half(level);
-        return;
-    }
     if (level.width == 1 && level.height == 1)
         return;
     // Output pixel (x, y) reads source rows 2y and 2y + 1 (or row y alone when the height is 1) and columns
