@@ -104,8 +104,8 @@ struct JpegMarkers {
 };
 bool is_jpeg_frame_header(std::uint8_t code); // SOF0 to SOF15
 
-// A frame header's size and components (as many as the segment holds whole); nothing but the declared
-// count from a segment too short for the size.
+// A frame header's size and components (as many as the segment holds whole); zeros and no components from
+// a segment too short for the size.
 struct JpegFrame {
     struct Component {
         std::uint8_t id, h, v, table; // identifier, sampling factors, quantization table
