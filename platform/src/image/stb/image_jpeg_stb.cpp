@@ -148,6 +148,7 @@ struct BitReader {
     std::size_t start = at;     // where the restart interval being read starts
     std::uint64_t consumed = 0; // bits of it read
     bool bad_code = false;      // bits that are no code of the table, as against data that ends
+    unsigned restarts = 0;      // restart markers passed
 
     void fill() {
         while (bits <= 56 && !at_marker) {
@@ -201,15 +202,16 @@ struct BitReader {
         bad_code = bits >= 16;
         return false;
     }
-    // At a restart interval's end: the buffered bits dropped and the restart marker passed (bytes before it
-    // are skipped, as decoders skip them).
+    // At a restart interval's end: the buffered bits dropped and the next marker passed, which must be the
+    // interval's restart marker, RST0 to RST7 in turn, as libjpeg-turbo takes it (bytes before it are
+    // skipped, as decoders skip them).
     bool restart() {
         buffer = 0;
         bits = 0;
         at_marker = false;
-        while (at + 1 < b.size() && !(b[at] == 0xFF && b[at + 1] >= 0xD0 && b[at + 1] <= 0xD7))
+        while (at + 1 < b.size() && !(b[at] == 0xFF && b[at + 1] != 0x00 && b[at + 1] != 0xFF))
             ++at;
-        if (at + 1 >= b.size())
+        if (at + 1 >= b.size() || b[at + 1] != 0xD0 + restarts++ % 8)
             return false;
         at += 2;
         start = at;
@@ -264,26 +266,27 @@ struct ScanComponent {
     HuffmanTable dc, ac;
 };
 
+// The MCUs of a scan: of one component (`only`), its blocks one by one; of several, the frame's MCUs of each
+// component's sampling factors' blocks.
+std::uint64_t scan_mcus(const JpegFrame& frame, const JpegFrame::Component* only) {
+    if (only == nullptr)
+        return (frame.width + 8 * frame.h_max - 1) / (8 * frame.h_max) *
+               std::uint64_t{(frame.height + 8 * frame.v_max - 1) / (8 * frame.v_max)};
+    const std::uint64_t columns = (std::uint64_t{frame.width} * only->h + frame.h_max - 1) / frame.h_max;
+    const std::uint64_t rows = (std::uint64_t{frame.height} * only->v + frame.v_max - 1) / frame.v_max;
+    return (columns + 7) / 8 * ((rows + 7) / 8);
+}
+
 // Why one scan's data, from `data` to the next marker but a restart, does not hold the codes of every block
-// the scan covers, or an empty string, and where its last code's byte ends: a scan of one component codes
-// its blocks one by one; a scan of several, MCUs of each component's sampling factors' blocks.
+// the scan covers, or an empty string, and where its last code's byte ends.
 std::string scan_problem(Bytes t, std::size_t data, const JpegFrame& frame,
                          const std::vector<ScanComponent>& scan, std::uint32_t interval,
                          std::size_t& codes_end) {
-    std::uint64_t mcus = 0;
-    if (scan.size() == 1) {
-        const JpegFrame::Component& c = scan[0].component;
-        const std::uint64_t columns = (std::uint64_t{frame.width} * c.h + frame.h_max - 1) / frame.h_max;
-        const std::uint64_t rows = (std::uint64_t{frame.height} * c.v + frame.v_max - 1) / frame.v_max;
-        mcus = (columns + 7) / 8 * ((rows + 7) / 8);
-    } else {
-        mcus = (frame.width + 8 * frame.h_max - 1) / (8 * frame.h_max) *
-               std::uint64_t{(frame.height + 8 * frame.v_max - 1) / (8 * frame.v_max)};
-    }
+    const std::uint64_t mcus = scan_mcus(frame, scan.size() == 1 ? &scan[0].component : nullptr);
     BitReader bits{t, data};
     for (std::uint64_t mcu = 0; mcu < mcus; ++mcu) {
         if (interval != 0 && mcu != 0 && mcu % interval == 0 && !bits.restart())
-            return "a scan's data ends before its last block";
+            return "a restart marker is missing or out of turn";
         for (const ScanComponent& c : scan) {
             const unsigned blocks = scan.size() == 1 ? 1u : unsigned{c.component.h} * c.component.v;
             for (unsigned i = 0; i < blocks; ++i)
@@ -424,6 +427,24 @@ Tidied tidy(Bytes b) {
                 data_end = i;
                 break;
             }
+        // A progressive scan's restart markers must all be there, in turn, as libjpeg-turbo reads them:
+        // stb_image takes a missing one for the scan's end and leaves the blocks after it as its memory held
+        // them. (Its codes are not walked.)
+        if (progressive && interval != 0) {
+            const auto only = std::find_if(frame->components.begin(), frame->components.end(),
+                                           [&](const JpegFrame::Component& c) { return c.id == payload[1]; });
+            const std::uint64_t mcus =
+                scan_mcus(*frame, count == 1 && only != frame->components.end() ? &*only : nullptr);
+            std::uint64_t restarts = 0; // in turn, up to the first out of turn
+            for (std::size_t i = m->end; i + 1 < data_end; ++i)
+                if (b[i] == 0xFF && (b[i + 1] & 0xF8) == 0xD0) {
+                    if (b[i + 1] != 0xD0 + restarts % 8)
+                        break;
+                    ++restarts;
+                }
+            if (mcus != 0 && restarts < (mcus - 1) / interval)
+                return fail("a restart marker is missing or out of turn");
+        }
         const std::size_t copied = out.bytes.size(), band = copied + 5 + 2 * count; // in the copy
         copy(m->at, data_end);
         markers.at = data_end;
@@ -508,11 +529,11 @@ DecodedImage decode_jpeg(Bytes b) {
                            tidied.bytes.begin() + static_cast<std::ptrdiff_t>(range->second));
     if (!tidied.end && jpeg_only_end_missing(layout))
         tidied.bytes.insert(tidied.bytes.end(), {0xFF, 0xD9});
-    const Bytes t = tidied.bytes;
     // Three samples a pixel from stb_image, not four: its output is held beside the texels made from it.
     int w = 0, h = 0, n = 0;
     const std::unique_ptr<stbi_uc, void (*)(void*)> data(
-        stbi_load_from_memory(t.data(), static_cast<int>(t.size()), &w, &h, &n, 3), stbi_image_free);
+        stbi_load_from_memory(tidied.bytes.data(), static_cast<int>(tidied.bytes.size()), &w, &h, &n, 3),
+        stbi_image_free);
     if (data == nullptr)
         return invalid(std::string("JPEG: ") + stbi_failure_reason());
     DecodedImage out =
