@@ -9,10 +9,7 @@
 namespace platform::d3dx9 {
 
 DecodedImage failure(HRESULT result, std::string error) {
-    DecodedImage out;
-    out.result = result;
-    out.error = std::move(error);
-    return out;
+    return DecodedImage{result, std::move(error), D3DFMT_UNKNOWN, {}};
 }
 
 std::string size_problem(std::int64_t width, std::int64_t height) {
@@ -23,13 +20,11 @@ std::string size_problem(std::int64_t width, std::int64_t height) {
 }
 
 DecodedImage blank_image(std::uint64_t width, std::uint64_t height, D3DFORMAT format) {
-    DecodedImage out;
-    out.result = D3D_OK;
-    out.format = format;
-    out.image.width = static_cast<UINT>(width);
-    out.image.height = static_cast<UINT>(height);
-    out.image.pixels.resize(width * height);
-    return out;
+    return DecodedImage{
+        D3D_OK,
+        {},
+        format,
+        {static_cast<UINT>(width), static_cast<UINT>(height), std::vector<std::uint32_t>(width * height)}};
 }
 
 std::uint8_t unit_to_byte(float value) {

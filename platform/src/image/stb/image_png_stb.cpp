@@ -231,13 +231,6 @@ std::optional<DecodedImage> decode_in_place(Bytes b, std::uint32_t width, std::u
     return DecodedImage{D3D_OK, {}, format, {width, height, std::move(pixels)}};
 }
 
-// stb_image's reason for refusing a file; it names an unknown critical chunk by its type, which is empty
-// when the type starts with a zero byte.
-std::string stb_reason() {
-    const char* const reason = stbi_failure_reason();
-    return reason != nullptr && *reason != '\0' ? reason : "a critical chunk of an unknown type";
-}
-
 } // namespace
 
 DecodedImage decode_png(Bytes b) {
@@ -277,8 +270,12 @@ DecodedImage decode_png(Bytes b) {
     // stb_image's RGBA samples of 8 or 16 bits as texels, the 16-bit ones scaled to the nearest 8-bit
     // value as libpng's png_set_scale_16 scales them.
     const auto texels = [&](const auto* samples, auto scale) {
-        if (samples == nullptr)
-            return invalid("PNG: " + stb_reason());
+        if (samples == nullptr) {
+            // stb_image names an unknown critical chunk by its type, which is empty when it starts with a 0.
+            const char* const reason = stbi_failure_reason();
+            const bool named = reason != nullptr && *reason != '\0';
+            return invalid(std::string("PNG: ") + (named ? reason : "a critical chunk of an unknown type"));
+        }
         DecodedImage out = blank_image(width, height, alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8);
         for (std::size_t i = 0; i < out.image.pixels.size(); ++i) {
             const auto* p = samples + i * 4;
