@@ -638,17 +638,18 @@ TEST(D3dx9TextureBmp, DirectPixelsScaleEachFieldToTheFullRangeAndTakeAlphaOnlyWh
     EXPECT_EQ(decode_image(fields).result, D3DXERR_INVALIDDATA);
 }
 
-// An 18-byte Targa header of a 2 x 2 image (a colour map of map_length map_bits entries from map_first,
-// when map_length is not 0), then `body`: the colour map and the pixel data.
-Bytes tga(std::uint8_t type, std::uint8_t map_first, std::uint8_t map_length, std::uint8_t map_bits,
-          std::uint8_t bits, std::uint8_t descriptor, const Bytes& body) {
-    Bytes out = {0,    map_length != 0, type, map_first, 0, map_length, 0, map_bits, 0, 0, 0, 0, 2, 0, 2, 0,
-                 bits, descriptor};
-    out.insert(out.end(), body.begin(), body.end());
-    return out;
-}
-
 TEST(D3dx9TextureDecode, EachFormatsVariantsGiveThePixelsItsDocumentationDescribes) {
+    // An 18-byte Targa header of a 2 x 2 image (a colour map of map_length map_bits entries from map_first,
+    // when map_length is not 0), then `body`: the colour map and the pixel data.
+    const auto tga = [](std::uint8_t type, std::uint8_t map_first, std::uint8_t map_length,
+                        std::uint8_t map_bits, std::uint8_t bits, std::uint8_t descriptor,
+                        const Bytes& body) {
+        Bytes out = {
+            0,    map_length != 0, type, map_first, 0, map_length, 0, map_bits, 0, 0, 0, 0, 2, 0, 2, 0,
+            bits, descriptor};
+        out.insert(out.end(), body.begin(), body.end());
+        return out;
+    };
     // Each file, its format and its pixels, top row first. A DDS block's first row is given, the other
     // texels being `rest`.
     struct Case {

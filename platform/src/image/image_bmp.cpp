@@ -35,10 +35,8 @@ namespace platform::d3dx9 {
 namespace {
 
 constexpr std::size_t file_header_bytes = 14;
-constexpr std::uint32_t bi_rgb = 0;
-constexpr std::uint32_t bi_rle8 = 1;
-constexpr std::uint32_t bi_rle4 = 2;
-constexpr std::uint32_t bi_bitfields = 3; // in an OS/2 2.x header, Huffman coding
+// The compressions BI_RGB, BI_RLE8, BI_RLE4 and BI_BITFIELDS (in an OS/2 2.x header, Huffman coding).
+enum : std::uint32_t { bi_rgb, bi_rle8, bi_rle4, bi_bitfields };
 constexpr std::uint32_t os2_header = 12;
 constexpr std::uint32_t os2_v2_header = 64;
 
