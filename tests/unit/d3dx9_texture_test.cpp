@@ -1,9 +1,11 @@
 // Image files for D3DXCreateTextureFromFileA without a device: decoding from the content whatever the name,
-// every format read (TGA, PPM/PGM of 8 and 16 bits, PFM, HDR, DDS) to the same pixels, BMP's palettes,
-// run-length coding and bit fields, the A8R8G8B8 / X8R8G8B8 choice (a 32-bit BMP has alpha only where the
-// file holds some), the default power-of-two size fitted to the device, the box-filtered mip chain (even, odd
-// and non-square sides), and hostile files (empty, truncated, text, absurd header sizes, a bad pixel offset,
-// the reproducers in tests/data/hostile, a FIFO) that must fail cleanly or load, never hang or crash.
+// every format read (TGA, PPM/PGM of 8 and 16 bits, PFM, HDR, DDS) to the same pixels, each format's
+// variants (TGA's colour maps, run packets and origins, DDS's DXT blocks, ...) to the pixels their
+// documentation gives, BMP's palettes, run-length coding and bit fields, the A8R8G8B8 / X8R8G8B8 choice (a
+// 32-bit BMP has alpha only where the file holds some), the default power-of-two size fitted to the device,
+// the box-filtered mip chain (square and not), and hostile files (empty, truncated, text, absurd header
+// sizes, a bad pixel offset, the reproducers in tests/data/hostile, a FIFO) that must fail cleanly or load,
+// never hang or crash.
 #include "image/image_decode.h"
 
 #include <d3dx9.h>
@@ -151,15 +153,14 @@ std::vector<MipLevel> chain_of(MipLevel level0) {
     return chain;
 }
 
-TEST(D3dx9TextureMips, FullChainDownToOnePixelForAnySides) {
+TEST(D3dx9TextureMips, FullChainDownToOnePixelForPowerOfTwoSides) {
     struct Case {
         UINT w, h;
         std::vector<std::pair<UINT, UINT>> sizes;
     };
     const std::vector<Case> cases = {
         {8, 4, {{8, 4}, {4, 2}, {2, 1}, {1, 1}}},
-        {5, 3, {{5, 3}, {2, 1}, {1, 1}}},
-        {1, 7, {{1, 7}, {1, 3}, {1, 1}}},
+        {1, 4, {{1, 4}, {1, 2}, {1, 1}}},
         {1, 1, {{1, 1}}},
         {256, 256, {{256, 256}, {128, 128}, {64, 64}, {32, 32}, {16, 16}, {8, 8}, {4, 4}, {2, 2}, {1, 1}}},
     };
@@ -191,39 +192,37 @@ TEST(D3dx9TextureMips, AChainStopsAtTheFirstLevelTheDeviceRefuses) {
 
 TEST(D3dx9TextureMips, BoxFilterAveragesEachChannelOverTheAreaCovered) {
     // 2 x 2 box: red 0, 255, 255, 255 -> 191.25 -> 191; alpha 0, 0, 0, 255 -> 63.75 -> 64.
-    const auto even =
-        platform::d3dx9::box_filter_half(level(2, 2, {0x00000000, 0x00FF0000, 0x00FF0000, 0xFFFF0000}));
-    ASSERT_EQ(even.pixels.size(), 1u);
-    EXPECT_EQ(even.pixels[0], 0x40BF0000u);
+    MipLevel even = level(2, 2, {0x00000000, 0x00FF0000, 0x00FF0000, 0xFFFF0000});
+    platform::d3dx9::box_filter_half_in_place(even);
+    EXPECT_EQ(even.pixels, std::vector<std::uint32_t>{0x40BF0000u});
 
     // 2 x 2 box in a 4 x 2 image: each output averages its own two columns.
-    const auto wide = platform::d3dx9::box_filter_half(level(
+    MipLevel wide = level(
         4, 2,
-        {0x00000010, 0x00000020, 0x00001000, 0x00003000, 0x00000030, 0x00000040, 0x00001000, 0x00005000}));
-    ASSERT_EQ(wide.pixels.size(), 2u);
-    EXPECT_EQ(wide.pixels[0], 0x00000028u);
-    EXPECT_EQ(wide.pixels[1], 0x00002800u);
+        {0x00000010, 0x00000020, 0x00001000, 0x00003000, 0x00000030, 0x00000040, 0x00001000, 0x00005000});
+    platform::d3dx9::box_filter_half_in_place(wide);
+    EXPECT_EQ(wide.pixels, (std::vector<std::uint32_t>{0x00000028u, 0x00002800u}));
 
-    // Odd side: 3 -> 1 weighs the three pixels equally; 5 -> 2 weighs them 2, 2, 1 and 1, 2, 2.
-    const auto three = platform::d3dx9::box_filter_half(level(3, 1, {0, 30, 90}));
+    // Fitted to a smaller side (resample): 3 -> 1 weighs the three pixels equally; 5 -> 2 weighs them 2, 2,
+    // 1 and 1, 2, 2.
+    const auto three = platform::d3dx9::resample(level(3, 1, {0, 30, 90}), 1, 1);
     EXPECT_EQ(three.pixels[0], 40u);
-    const auto five = platform::d3dx9::box_filter_half(level(5, 1, {10, 20, 100, 50, 0}));
+    const auto five = platform::d3dx9::resample(level(5, 1, {10, 20, 100, 50, 0}), 2, 1);
     ASSERT_EQ(five.pixels.size(), 2u);
     EXPECT_EQ(five.pixels[0], 32u); // (2*10 + 2*20 + 100) / 5
     EXPECT_EQ(five.pixels[1], 40u); // (100 + 2*50 + 2*0) / 5
-    // Both sides odd: a 3 x 3 block becomes its plain average.
-    const auto block = platform::d3dx9::box_filter_half(level(3, 3, {9, 9, 9, 9, 0, 0, 9, 0, 0}));
+    // Both sides: a 3 x 3 block becomes its plain average.
+    const auto block = platform::d3dx9::resample(level(3, 3, {9, 9, 9, 9, 0, 0, 9, 0, 0}), 1, 1);
     EXPECT_EQ(block.pixels[0], 5u); // 45 / 9
 }
 
 TEST(D3dx9TextureMips, HalvingInPlaceGivesTheBoxFilteredLevel) {
     std::uint32_t seed = 12345;
-    for (const auto& [w, h] :
-         std::vector<std::pair<UINT, UINT>>{{8, 4}, {4, 1}, {1, 8}, {2, 2}, {16, 16}, {6, 3}}) {
+    for (const auto& [w, h] : std::vector<std::pair<UINT, UINT>>{{8, 4}, {4, 1}, {1, 8}, {2, 2}, {16, 16}}) {
         MipLevel source{w, h, std::vector<std::uint32_t>(std::size_t{w} * h)};
         for (std::uint32_t& p : source.pixels)
             p = seed = seed * 1664525u + 1013904223u;
-        const MipLevel expected = platform::d3dx9::box_filter_half(source);
+        const MipLevel expected = platform::d3dx9::resample(source, w > 1 ? w / 2 : 1, h > 1 ? h / 2 : 1);
         platform::d3dx9::box_filter_half_in_place(source);
         EXPECT_EQ(source.width, expected.width) << w << "x" << h;
         EXPECT_EQ(source.height, expected.height) << w << "x" << h;
@@ -274,6 +273,9 @@ TEST(D3dx9TextureHostile, BrokenFilesFailWithInvalidDataAndNoPixels) {
     }
     // The absurd size is refused from the header, naming the size.
     EXPECT_NE(load_file((dir.path() / "huge.bmp").c_str()).error.find("100000 x 100000"), std::string::npos);
+    // A cut-off BMP is reported as the file ending early, not the rows.
+    EXPECT_EQ(load_file((dir.path() / "truncated.bmp").c_str()).error,
+              "BMP: the file ends before its pixel rows do");
 }
 
 TEST(D3dx9TextureHostile, MissingFilesDirectoriesAndNullArgumentsFail) {
@@ -360,24 +362,33 @@ Bytes make_pfm() {
     return out;
 }
 
-// DDS, 32-bit uncompressed with R, G, B masks and no alpha.
-Bytes make_dds() {
+// A DDS of w x h pixels: its pixel format's flags, FourCC (under DDPF_FOURCC) or bit count, and masks (red,
+// green, blue, alpha), then `body`.
+Bytes dds(UINT w, UINT h, std::uint32_t flags, std::uint32_t code, std::vector<std::uint32_t> masks,
+          Bytes body) {
     Bytes out(128, 0);
     std::memcpy(out.data(), "DDS ", 4);
-    put_u32le(out, 4, 124);
-    put_u32le(out, 8, 0x100F);
-    put_u32le(out, 12, kRefHeight);
-    put_u32le(out, 16, kRefWidth);
-    put_u32le(out, 76, 32);
-    put_u32le(out, 80, 0x40); // DDPF_RGB
-    put_u32le(out, 88, 32);
-    put_u32le(out, 92, 0x00FF0000);
-    put_u32le(out, 96, 0x0000FF00);
-    put_u32le(out, 100, 0x000000FF);
+    for (const auto& [at, value] : {std::pair<std::size_t, std::uint32_t>{4, 124},
+                                    {8, 0x100F},
+                                    {12, h},
+                                    {16, w},
+                                    {76, 32},
+                                    {80, flags},
+                                    {(flags & 4) != 0 ? 84u : 88u, code}})
+        put_u32le(out, at, value);
+    for (std::size_t c = 0; c < masks.size(); ++c)
+        put_u32le(out, 92 + 4 * c, masks[c]);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+// DDS, 32-bit uncompressed with R, G, B masks and no alpha.
+Bytes make_dds() {
+    Bytes pixels;
     for (UINT i = 0; i < kRefWidth * kRefHeight; ++i)
         for (int k = 0; k < 4; ++k)
-            out.push_back(static_cast<std::uint8_t>(reference_pixel(i) >> (8 * k)) & (k == 3 ? 0 : 0xFF));
-    return out;
+            pixels.push_back(static_cast<std::uint8_t>(reference_pixel(i) >> (8 * k)) & (k == 3 ? 0 : 0xFF));
+    return dds(kRefWidth, kRefHeight, 0x40, 32, {0x00FF0000, 0x0000FF00, 0x000000FF}, pixels); // DDPF_RGB
 }
 
 TEST(D3dx9TextureDecode, EveryFormatReadGivesTheSamePixelsAndIsRefusedWhenCutShort) {
@@ -589,23 +600,26 @@ TEST(D3dx9TextureBmp, DirectPixelsScaleEachFieldToTheFullRangeAndTakeAlphaOnlyWh
     const auto opaque = decode_image(rgb32);
     EXPECT_EQ(opaque.format, D3DFMT_X8R8G8B8);
     EXPECT_EQ(opaque.image.pixels, (std::vector<std::uint32_t>{0xFF010203u, 0xFF040506u}));
-    // A 124-byte header's alpha mask, over 16-bit 4-4-4-4 bit fields: alpha even where it is 0 throughout.
-    Bytes v5(14 + 124, 0);
-    std::copy(rgb32.begin(), rgb32.begin() + 54, v5.begin());
-    put_u32le(v5, 10, 14 + 124);
-    put_u32le(v5, 14, 124);
-    put_u16le(v5, 28, 16);
-    put_u32le(v5, 30, 3); // BI_BITFIELDS
-    const std::uint32_t argb4444[] = {0x0F00, 0x00F0, 0x000F, 0xF000};
-    for (std::size_t c = 0; c < 4; ++c)
-        put_u32le(v5, 54 + 4 * c, argb4444[c]);
-    v5.insert(v5.end(), {0x5F, 0x8A, 0xF0, 0x0F}); // 0x8A5F, 0x0FF0
-    const auto masked = decode_image(v5);
-    ASSERT_EQ(masked.result, D3D_OK) << masked.error;
-    EXPECT_EQ(masked.format, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(masked.image.pixels, (std::vector<std::uint32_t>{0x88AA55FFu, 0x00FFFF00u}));
-    put_u32le(v5, 66, 0); // no alpha mask
-    EXPECT_EQ(decode_image(v5).format, D3DFMT_X8R8G8B8);
+    // A 56, 108 or 124-byte header's alpha mask, over 16-bit 4-4-4-4 bit fields: alpha even where it is 0
+    // throughout.
+    for (const std::uint32_t header : {56u, 108u, 124u}) {
+        Bytes v5(14 + header, 0);
+        std::copy(rgb32.begin(), rgb32.begin() + 54, v5.begin());
+        put_u32le(v5, 10, 14 + header);
+        put_u32le(v5, 14, header);
+        put_u16le(v5, 28, 16);
+        put_u32le(v5, 30, 3); // BI_BITFIELDS
+        const std::uint32_t argb4444[] = {0x0F00, 0x00F0, 0x000F, 0xF000};
+        for (std::size_t c = 0; c < 4; ++c)
+            put_u32le(v5, 54 + 4 * c, argb4444[c]);
+        v5.insert(v5.end(), {0x5F, 0x8A, 0xF0, 0x0F}); // 0x8A5F, 0x0FF0
+        const auto masked = decode_image(v5);
+        ASSERT_EQ(masked.result, D3D_OK) << header << ": " << masked.error;
+        EXPECT_EQ(masked.format, D3DFMT_A8R8G8B8) << header;
+        EXPECT_EQ(masked.image.pixels, (std::vector<std::uint32_t>{0x88AA55FFu, 0x00FFFF00u})) << header;
+        put_u32le(v5, 66, 0); // no alpha mask
+        EXPECT_EQ(decode_image(v5).format, D3DFMT_X8R8G8B8) << header;
+    }
 
     // 16 bits under 5-6-5 bit fields, and the same two words read as the default 5-5-5.
     Bytes fields = one_row_bmp(2, 16, 3); // BI_BITFIELDS
@@ -622,6 +636,97 @@ TEST(D3dx9TextureBmp, DirectPixelsScaleEachFieldToTheFullRangeAndTakeAlphaOnlyWh
 
     put_u32le(fields, 54, 0xF00F); // red's bits with a gap in them
     EXPECT_EQ(decode_image(fields).result, D3DXERR_INVALIDDATA);
+}
+
+TEST(D3dx9TextureDecode, EachFormatsVariantsGiveThePixelsItsDocumentationDescribes) {
+    // An 18-byte Targa header of a 2 x 2 image (a colour map of map_length map_bits entries from map_first,
+    // when map_length is not 0), then `body`: the colour map and the pixel data.
+    const auto tga = [](std::uint8_t type, std::uint8_t map_first, std::uint8_t map_length,
+                        std::uint8_t map_bits, std::uint8_t bits, std::uint8_t descriptor,
+                        const Bytes& body) {
+        Bytes out = {
+            0,    map_length != 0, type, map_first, 0, map_length, 0, map_bits, 0, 0, 0, 0, 2, 0, 2, 0,
+            bits, descriptor};
+        out.insert(out.end(), body.begin(), body.end());
+        return out;
+    };
+    // Each file, its format and its pixels, top row first. A DDS block's first row is given, the other
+    // texels being `rest`.
+    struct Case {
+        const char* name;
+        Bytes file;
+        D3DFORMAT format;
+        std::vector<std::uint32_t> pixels;
+    };
+    const auto block = [](std::vector<std::uint32_t> row, std::uint32_t rest) {
+        row.resize(16, rest);
+        return row;
+    };
+    const auto fourcc = [](const char(&s)[5]) {
+        return static_cast<std::uint32_t>(s[0] | s[1] << 8 | s[2] << 16 | s[3] << 24);
+    };
+    Bytes bgr24 = one_row_bmp(2, 24, 0), wide_field = one_row_bmp(2, 32, 3);
+    bgr24.insert(bgr24.end(), {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0, 0});
+    wide_field.resize(66 + 8); // red's mask all 32 bits, green's and blue's 0; pixels 0xFFFFFFFF and 0
+    put_u32le(wide_field, 54, 0xFFFFFFFF);
+    put_u32le(wide_field, 66, 0xFFFFFFFF);
+    const std::uint8_t white[] = {0xFF, 0xFF, 0, 0, 0, 0, 0, 0}; // a DXT colour block of white alone
+    const auto with_white = [&white](Bytes alpha) {
+        alpha.insert(alpha.end(), std::begin(white), std::end(white));
+        return alpha;
+    };
+    Bytes pfm_grey = text_bytes("Pf\n2 1\n1.0\n"); // big-endian 0.2 and 1.0
+    pfm_grey.insert(pfm_grey.end(), {0x3E, 0x4C, 0xCC, 0xCD, 0x3F, 0x80, 0x00, 0x00});
+    Bytes hdr_flat = text_bytes("#?RADIANCE\n\n-Y 1 +X 2\n"); // RGBE: 1.0, 0, 1.0; black
+    hdr_flat.insert(hdr_flat.end(), {128, 0, 128, 129, 0, 0, 0, 0});
+    const Case cases[] = {
+        // BMP: 24 bits stored B, G, R; a field of all 32 bits.
+        {"BMP 24-bit", bgr24, D3DFMT_X8R8G8B8, {0xFF030201, 0xFF060504}},
+        {"BMP 32-bit field", wide_field, D3DFMT_X8R8G8B8, {0xFFFF0000, 0xFF000000}},
+        // TGA: 16-bit map entries A RRRRR GGGGG BBBBB from entry 2 (red, blue), indexed by a run of two 2s
+        // and a raw 3, 2, rows top first and columns right to left.
+        {"TGA colour-mapped, run-length",
+         tga(9, 2, 2, 16, 8, 0x30, {0x00, 0x7C, 0x1F, 0x00, 0x81, 2, 0x01, 3, 2}),
+         D3DFMT_X8R8G8B8,
+         {0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFF0000FF}},
+        {"TGA grey, run-length",
+         tga(11, 0, 0, 0, 8, 0, {0x01, 0x10, 0x20, 0x81, 0x30}),
+         D3DFMT_X8R8G8B8,
+         {0xFF303030, 0xFF303030, 0xFF101010, 0xFF202020}},
+        {"TGA 32-bit B, G, R, A",
+         tga(2, 0, 0, 0, 32, 0x28, {1, 2, 3, 0x80, 4, 5, 6, 0, 7, 8, 9, 0xFF, 0, 0, 0, 1}),
+         D3DFMT_A8R8G8B8,
+         {0x80030201, 0x00060504, 0xFF090807, 0x01000000}},
+        // DDS: the first row's indices 0, 1, 2, 3 (DXT1: colour 2 two thirds of colour 0 and one of colour 1,
+        // or with colour 0 not above colour 1 their mean and transparent black); 4-bit alphas (DXT3);
+        // alphas between a0 and a1 in sevenths, or fifths with 0 and 255 (DXT5).
+        {"DXT1", dds(4, 4, 4, fourcc("DXT1"), {}, {0xFF, 0xFF, 0, 0, 0xE4, 0, 0, 0}), D3DFMT_X8R8G8B8,
+         block({0xFFFFFFFF, 0xFF000000, 0xFFAAAAAA, 0xFF555555}, 0xFFFFFFFF)},
+        {"DXT1 with transparency", dds(4, 4, 4, fourcc("DXT1"), {}, {0, 0, 0x10, 0, 0xE4, 0, 0, 0}),
+         D3DFMT_A8R8G8B8, block({0xFF000000, 0xFF000084, 0xFF000042, 0}, 0xFF000000)},
+        {"DXT3",
+         dds(4, 4, 4, fourcc("DXT3"), {}, with_white({0x21, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})),
+         D3DFMT_A8R8G8B8, block({0x11FFFFFF, 0x22FFFFFF, 0xFFFFFFFF, 0x00FFFFFF}, 0xFFFFFFFF)},
+        {"DXT5 seven steps", dds(4, 4, 4, fourcc("DXT5"), {}, with_white({70, 0, 0x88, 0x0E, 0, 0, 0, 0})),
+         D3DFMT_A8R8G8B8, block({0x46FFFFFF, 0x00FFFFFF, 0x3CFFFFFF, 0x0AFFFFFF}, 0x46FFFFFF)},
+        {"DXT5 five steps", dds(4, 4, 4, fourcc("DXT5"), {}, with_white({0, 50, 0xAA, 0x0F, 0, 0, 0, 0})),
+         D3DFMT_A8R8G8B8, block({0x0AFFFFFF, 0x28FFFFFF, 0x00FFFFFF, 0xFFFFFFFF}, 0x00FFFFFF)},
+        {"DDS luminance",
+         dds(2, 1, 0x20000, 8, {0xFF}, {0x40, 0xC0}),
+         D3DFMT_X8R8G8B8,
+         {0xFF404040, 0xFFC0C0C0}},
+        // Netpbm: samples scaled from their maximum; PFM grey with a positive (big-endian) scale.
+        {"PGM text, maximum 5", text_bytes("P2 2 1 5\n0 3\n"), D3DFMT_X8R8G8B8, {0xFF000000, 0xFF999999}},
+        {"PFM grey", pfm_grey, D3DFMT_X8R8G8B8, {0xFF333333, 0xFFFFFFFF}},
+        // Radiance HDR: a scanline too narrow for run-length coding, stored flat.
+        {"HDR flat", hdr_flat, D3DFMT_X8R8G8B8, {0xFFFF00FF, 0xFF000000}},
+    };
+    for (const Case& c : cases) {
+        const auto decoded = decode_image(c.file);
+        ASSERT_EQ(decoded.result, D3D_OK) << c.name << ": " << decoded.error;
+        EXPECT_EQ(decoded.format, c.format) << c.name;
+        EXPECT_EQ(decoded.image.pixels, c.pixels) << c.name;
+    }
 }
 
 // A Windows BMP of run-length coded `data` (BI_RLE8 for 8 bits, BI_RLE4 for 4), width x height (negative:

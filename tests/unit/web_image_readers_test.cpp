@@ -435,6 +435,20 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
     const std::vector<std::uint8_t> restarts =
         make_libjpeg_jpeg(40, 64, JCS_RGB, JpegScans::interleaved, 1); // 4 intervals
     const int last_restart = 2;                                        // RST0 .. RST2 between the 4 intervals
+    std::vector<std::uint8_t> out_of_turn = restarts;                  // RST0 made RST1
+    out_of_turn[find_segment(restarts, 0xD0) + 1] = 0xD1;
+    // Progressive, with a restart marker after every MCU row: the first scan's last marker left out, after
+    // which stb_image would leave that scan's last blocks as its memory held them.
+    const std::vector<std::uint8_t> progressive_restarts =
+        make_libjpeg_jpeg(40, 64, JCS_RGB, JpegScans::progressive, 1);
+    std::vector<std::uint8_t> progressive_missing = progressive_restarts;
+    const std::size_t first_scan = find_segment(progressive_restarts, 0xDA);
+    std::size_t last_marker = first_scan;
+    for (std::size_t at = first_scan; at < find_segment(progressive_restarts, 0xDA, first_scan + 2); ++at)
+        if (progressive_restarts[at] == 0xFF && (progressive_restarts[at + 1] & 0xF8) == 0xD0)
+            last_marker = at;
+    progressive_missing.erase(progressive_missing.begin() + static_cast<std::ptrdiff_t>(last_marker),
+                              progressive_missing.begin() + static_cast<std::ptrdiff_t>(last_marker + 2));
     const std::vector<std::uint8_t> png = make_png(PNG_FORMAT_RGBA, 9, 5);
     std::vector<std::uint8_t> longer_rows = inflated_image_data(png);
     const std::vector<std::uint8_t> shorter_rows(longer_rows.begin(), longer_rows.end() - 1);
@@ -524,6 +538,9 @@ TEST(ImageReaders, EveryBuildLoadsOrRefusesTheSameUntidyFilesTheSameWay) {
           restarts.begin() + static_cast<std::ptrdiff_t>(find_segment(restarts, 0xD0 + last_restart % 8))},
          {},
          false},
+        {"JPEG, restart markers, one out of turn", out_of_turn, {}, false},
+        {"JPEG, progressive, restart markers", progressive_restarts, progressive_restarts, true},
+        {"JPEG, progressive, a restart marker missing", progressive_missing, {}, false},
         {"JPEG, another picture's scan after its own", second_scan, jpeg, true},
         {"JPEG, a quantization table nothing defines", no_quantization, {}, false},
         {"JPEG, a sequential scan that names a band", odd_band, jpeg, true},

@@ -23,23 +23,20 @@
 // one GDI draws of the file.
 //
 // Refused: OS/2 Huffman and RLE24 compression, run-length compression at other depths, sides beyond the
-// limit, bit fields that are not one unbroken run of bits, pixel rows that end before the file does, and
+// limit, bit fields that are not one unbroken run of bits, files that end before their pixel rows do, and
 // run-length files with no pixel data at all.
 #include "image/image_formats.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <optional>
 
 namespace platform::d3dx9 {
 namespace {
 
 constexpr std::size_t file_header_bytes = 14;
-constexpr std::uint32_t bi_rgb = 0;
-constexpr std::uint32_t bi_rle8 = 1;
-constexpr std::uint32_t bi_rle4 = 2;
-constexpr std::uint32_t bi_bitfields = 3; // in an OS/2 2.x header, Huffman coding
+// The compressions BI_RGB, BI_RLE8, BI_RLE4 and BI_BITFIELDS (in an OS/2 2.x header, Huffman coding).
+enum : std::uint32_t { bi_rgb, bi_rle8, bi_rle4, bi_bitfields };
 constexpr std::uint32_t os2_header = 12;
 constexpr std::uint32_t os2_v2_header = 64;
 
@@ -58,27 +55,10 @@ struct BmpHeader {
     }
 };
 
-// One channel of a 16- or 32-bit pixel: its mask's run of bits, scaled to 0..255.
-struct Field {
-    std::uint32_t mask = 0;
-    int shift = 0;
-    std::uint64_t top = 0; // the largest value the run holds
-
-    std::uint32_t read(std::uint32_t pixel) const {
-        if (top == 0)
-            return 0;
-        return static_cast<std::uint32_t>((((pixel & mask) >> shift) * 255 + top / 2) / top);
-    }
-};
-
-std::optional<Field> field(std::uint32_t mask) {
-    if (mask == 0)
-        return Field{};
-    const int shift = std::countr_zero(mask);
-    const std::uint64_t top = std::uint64_t{mask} >> shift;
-    if ((top & (top + 1)) != 0)
-        return std::nullopt; // a mask with a gap in it
-    return Field{mask, shift, top};
+// Whether a bit field's mask is one unbroken run of bits, or 0 (a channel the pixels do not have).
+bool one_run(std::uint32_t mask) {
+    const std::uint64_t run = std::uint64_t{mask} >> std::countr_zero(mask); // 0 for 0
+    return (run & (run + 1)) == 0;
 }
 
 std::uint64_t row_bytes(const BmpHeader& h) {
@@ -252,23 +232,23 @@ DecodedImage decode_bmp(Bytes b) {
     }
     const std::uint64_t stride = row_bytes(h);
     if (std::uint64_t{h.pixels_at} + stride * rows > b.size())
-        return invalid("BMP: the pixel rows end before the file does");
+        return invalid("BMP: the file ends before its pixel rows do");
 
     std::array<std::uint32_t, 256> palette{};
-    std::array<Field, 4> fields{}; // red, green, blue, alpha
+    std::array<std::uint32_t, 4> fields{}; // the masks of red, green, blue and alpha
     std::uint32_t alpha = 0;
     if (h.bits <= 8) {
         palette = read_palette(b, h);
     } else if (h.bits != 24) {
         const std::array<std::uint32_t, 3> m = masks(b, h);
         alpha = alpha_field_mask(b, h, rows, stride);
-        for (std::size_t c = 0; c < 4; ++c) {
-            const std::optional<Field> f = field(c < 3 ? m[c] : alpha);
-            if (!f)
-                return invalid("BMP: a bit field whose bits are not one run");
-            fields[c] = *f;
-        }
+        fields = {m[0], m[1], m[2], alpha};
+        if (!std::all_of(fields.begin(), fields.end(), one_run))
+            return invalid("BMP: a bit field whose bits are not one run");
     }
+    const auto field = [&fields](std::uint32_t pixel, std::size_t c) {
+        return fields[c] == 0 ? 0 : masked_channel(pixel, fields[c]);
+    };
 
     DecodedImage out = blank_image(width, rows, alpha != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8);
     for (std::uint64_t y = 0; y < rows; ++y) {
@@ -291,8 +271,7 @@ DecodedImage decode_bmp(Bytes b) {
             default: {
                 const std::uint32_t v =
                     h.bits == 16 ? u16le(Bytes(row, stride), 2 * x) : u32le(Bytes(row, stride), 4 * x);
-                pixel[x] = argb(alpha != 0 ? fields[3].read(v) : 0xFF, fields[0].read(v), fields[1].read(v),
-                                fields[2].read(v));
+                pixel[x] = argb(alpha != 0 ? field(v, 3) : 0xFF, field(v, 0), field(v, 1), field(v, 2));
             }
             }
         }

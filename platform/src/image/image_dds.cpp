@@ -7,8 +7,6 @@
 // allocated.
 #include "image/image_formats.h"
 
-#include <bit>
-
 namespace platform::d3dx9 {
 namespace {
 
@@ -26,13 +24,9 @@ constexpr std::uint32_t fourcc(const char (&s)[5]) {
            std::uint32_t(std::uint8_t(s[2])) << 16 | std::uint32_t(std::uint8_t(s[3])) << 24;
 }
 
-// One channel of a pixel through its mask, scaled to 0..255; `absent` where the mask is empty.
+// One channel of a pixel through its mask; `absent` where the mask is empty.
 std::uint32_t channel(std::uint32_t pixel, std::uint32_t mask, std::uint32_t absent) {
-    if (mask == 0)
-        return absent;
-    const int shift = std::countr_zero(mask);
-    const std::uint64_t top = mask >> shift;
-    return static_cast<std::uint32_t>((((pixel & mask) >> shift) * 255 + top / 2) / top);
+    return mask == 0 ? absent : masked_channel(pixel, mask);
 }
 
 std::uint32_t rgb565(std::uint32_t v) {

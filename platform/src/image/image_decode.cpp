@@ -100,11 +100,20 @@ DecodedImage not_an_image() {
     return invalid("not an image in a format that is read");
 }
 
+} // namespace
+
 // Decodes with the format's reader; every reader hands back a whole image of one of the two formats.
-DecodedImage decode_as(const Format& format, Bytes bytes) {
+DecodedImage decode_image(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty())
+        return invalid("empty file");
+    if (bytes.size() > max_file_bytes)
+        return invalid("file too large");
+    const std::optional<Format> format = find_format(bytes);
+    if (!format)
+        return not_an_image();
     DecodedImage out;
     try {
-        out = format.decode(bytes);
+        out = format->decode(bytes);
     } catch (const std::bad_alloc&) {
         return failure(E_OUTOFMEMORY, "out of memory");
     }
@@ -121,21 +130,11 @@ DecodedImage decode_as(const Format& format, Bytes bytes) {
     return out;
 }
 
-} // namespace
-
-DecodedImage decode_image(std::span<const std::uint8_t> bytes) {
-    if (bytes.empty())
-        return invalid("empty file");
-    if (bytes.size() > max_file_bytes)
-        return invalid("file too large");
-    const std::optional<Format> format = find_format(bytes);
-    return format ? decode_as(*format, bytes) : not_an_image();
-}
-
 namespace {
 
-// Reads from fd until `bytes` holds `size` bytes or the file ends (it may shrink while being read).
-DecodedImage read_up_to(int fd, std::vector<std::uint8_t>& bytes, std::size_t size) {
+// Reads from fd until `bytes` holds `size` bytes or the file ends (it may shrink while being read); why it
+// could not, or nothing.
+std::optional<DecodedImage> read_up_to(int fd, std::vector<std::uint8_t>& bytes, std::size_t size) {
     std::size_t done = bytes.size();
     try {
         bytes.resize(size);
@@ -153,9 +152,7 @@ DecodedImage read_up_to(int fd, std::vector<std::uint8_t>& bytes, std::size_t si
         done += static_cast<std::size_t>(n);
     }
     bytes.resize(done);
-    DecodedImage ok;
-    ok.result = D3D_OK;
-    return ok;
+    return std::nullopt;
 }
 
 // Reads and decodes a regular file. The file is opened with O_NONBLOCK so that a FIFO or a device cannot
@@ -186,9 +183,9 @@ DecodedImage read_and_decode(const char* path) {
 #endif
     const auto file_size = static_cast<std::uint64_t>(info.st_size);
     std::vector<std::uint8_t> bytes;
-    if (DecodedImage read = read_up_to(file.fd, bytes, std::min<std::uint64_t>(file_size, head_bytes));
-        read.result != D3D_OK)
-        return read;
+    if (std::optional<DecodedImage> failed =
+            read_up_to(file.fd, bytes, std::min<std::uint64_t>(file_size, head_bytes)))
+        return *failed;
     if (bytes.empty())
         return invalid("empty file");
     const std::optional<Format> format = find_format(bytes);
@@ -196,10 +193,9 @@ DecodedImage read_and_decode(const char* path) {
         return not_an_image();
     const std::uint64_t limit = std::min({file_size, format->file_limit(bytes), max_file_bytes});
     if (limit > bytes.size())
-        if (DecodedImage read = read_up_to(file.fd, bytes, static_cast<std::size_t>(limit));
-            read.result != D3D_OK)
-            return read;
-    return decode_as(*format, bytes);
+        if (std::optional<DecodedImage> failed = read_up_to(file.fd, bytes, static_cast<std::size_t>(limit)))
+            return *failed;
+    return decode_image(bytes);
 }
 
 } // namespace
@@ -310,17 +306,9 @@ d3d9::MipLevel resample(const d3d9::MipLevel& level, UINT width, UINT height) {
     return out;
 }
 
-d3d9::MipLevel box_filter_half(const d3d9::MipLevel& level) {
-    return resample(level, level.width > 1 ? level.width / 2 : 1, level.height > 1 ? level.height / 2 : 1);
-}
-
 void box_filter_half_in_place(d3d9::MipLevel& level) {
-    const bool even_x = level.width % 2 == 0;
+    const bool even_x = level.width % 2 == 0; // else 1
     const bool even_y = level.height % 2 == 0;
-    if ((!even_x && level.width != 1) || (!even_y && level.height != 1)) {
-        level = box_filter_half(level);
-        return;
-    }
     if (level.width == 1 && level.height == 1)
         return;
     // Output pixel (x, y) reads source rows 2y and 2y + 1 (or row y alone when the height is 1) and columns

@@ -50,21 +50,18 @@ UINT full_mip_count(UINT width, UINT height);
 // covers (a box filter; when enlarging, each output pixel blends the one or two source pixels under it).
 d3d9::MipLevel resample(const d3d9::MipLevel& level, UINT width, UINT height);
 
-// The next smaller level (each side halved, rounded down, at least 1), each pixel the area-weighted average
-// of the source pixels it covers: a 2 x 2 box for even sides; odd sides share their middle pixels.
-d3d9::MipLevel box_filter_half(const d3d9::MipLevel& level);
-
-// The same next smaller level made over the level's own pixels, for the texture loader, which then holds no
-// second level beside the one it is handed: for sides that are even or 1 (every level of a power-of-two
-// chain) each output pixel is written over source pixels already read, and the storage keeps its capacity
-// (no allocation, no copy); other sides are filtered into new storage as box_filter_half does.
+// The next smaller level of a level whose sides are powers of two (every level of a texture at D3DX's
+// default size): each side halved, down to 1, each pixel the average of the 2 x 2 (or 2 x 1) box it covers,
+// as resample gives it. Made over the level's own pixels, for the texture loader, which then holds no second
+// level beside the one it is handed: each output pixel is written over source pixels already read, and the
+// storage keeps its capacity (no allocation, no copy).
 void box_filter_half_in_place(d3d9::MipLevel& level);
 
-// The full chain, level 0 first and ending at 1 x 1, handed to `take` one level at a time as the texture
-// loader hands it to the device: level 0 is `level` as it is, and each smaller level is made over the one
-// before with box_filter_half_in_place once `take` has had that one, so that one level's storage is held at a
-// time. Stops at the first level `take` fails, with its result; std::bad_alloc (only odd sides are filtered
-// into new storage) reaches the caller.
+// The full chain of a level whose sides are powers of two, level 0 first and ending at 1 x 1, handed to
+// `take` one level at a time as the texture loader hands it to the device: level 0 is `level` as it is, and
+// each smaller level is made over the one before with box_filter_half_in_place once `take` has had that
+// one, so that one level's storage is held at a time. Stops at the first level `take` fails, with its
+// result.
 HRESULT for_each_mip_level(d3d9::MipLevel level,
                            const std::function<HRESULT(UINT index, const d3d9::MipLevel& level)>& take);
 

@@ -32,10 +32,6 @@ std::uint32_t rgbe_to_argb(const std::uint8_t* p) {
     return argb(0xFF, unit_to_byte(p[0] * scale), unit_to_byte(p[1] * scale), unit_to_byte(p[2] * scale));
 }
 
-} // namespace
-
-namespace {
-
 // Reads the header lines and the resolution line: the size into w and h, `at` left on the first scanline.
 // An empty string, or why the header cannot be read.
 std::string read_header(Bytes b, std::uint32_t& w, std::uint32_t& h, std::size_t& at) {

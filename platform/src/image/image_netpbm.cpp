@@ -19,18 +19,18 @@ bool is_space(std::uint8_t c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Reads header fields and text samples: skips white space and # comments, then reads one token.
-class Fields {
-  public:
-    Fields(Bytes b, std::size_t at) : b_(b), at_(at) {}
+// Reads header fields and text samples from `at` on: skips white space and # comments, then reads one token.
+struct Fields {
+    Bytes b;
+    std::size_t at;
 
     bool skip_space() {
-        while (at_ < b_.size()) {
-            if (b_[at_] == '#') {
-                while (at_ < b_.size() && b_[at_] != '\n' && b_[at_] != '\r')
-                    ++at_;
-            } else if (is_space(b_[at_])) {
-                ++at_;
+        while (at < b.size()) {
+            if (b[at] == '#') {
+                while (at < b.size() && b[at] != '\n' && b[at] != '\r')
+                    ++at;
+            } else if (is_space(b[at])) {
+                ++at;
             } else {
                 return true;
             }
@@ -39,11 +39,11 @@ class Fields {
     }
     // A decimal number up to `limit`; false when there is none or it is larger.
     bool number(std::uint32_t limit, std::uint32_t& value) {
-        if (!skip_space() || b_[at_] < '0' || b_[at_] > '9')
+        if (!skip_space() || b[at] < '0' || b[at] > '9')
             return false;
         std::uint64_t v = 0;
-        while (at_ < b_.size() && b_[at_] >= '0' && b_[at_] <= '9') {
-            v = v * 10 + (b_[at_++] - '0');
+        while (at < b.size() && b[at] >= '0' && b[at] <= '9') {
+            v = v * 10 + (b[at++] - '0');
             if (v > limit)
                 return false;
         }
@@ -55,27 +55,17 @@ class Fields {
         std::string out;
         if (!skip_space())
             return out;
-        while (at_ < b_.size() && !is_space(b_[at_]) && out.size() < 64)
-            out.push_back(static_cast<char>(b_[at_++]));
+        while (at < b.size() && !is_space(b[at]) && out.size() < 64)
+            out.push_back(static_cast<char>(b[at++]));
         return out;
     }
     // The single white-space character that ends a binary header.
     bool end_of_header() {
-        if (at_ >= b_.size() || !is_space(b_[at_]))
+        if (at >= b.size() || !is_space(b[at]))
             return false;
-        ++at_;
+        ++at;
         return true;
     }
-    std::size_t at() const {
-        return at_;
-    }
-    std::size_t left() const {
-        return b_.size() - at_;
-    }
-
-  private:
-    Bytes b_;
-    std::size_t at_;
 };
 
 // What a header says: for PFM, the scale in place of the maximum.
@@ -104,7 +94,7 @@ struct Header {
 // Reads the header into h; an empty string, or why it cannot be read (with the format's name first).
 std::string read_header(Bytes b, Header& h) {
     h.kind = static_cast<char>(b[1]);
-    Fields fields(b, 2);
+    Fields fields{b, 2};
     if (h.pfm()) {
         if (!fields.number(UINT32_MAX, h.width) || !fields.number(UINT32_MAX, h.height))
             return "PFM: malformed header";
@@ -123,7 +113,7 @@ std::string read_header(Bytes b, Header& h) {
     }
     if (const std::string problem = size_problem(h.width, h.height); !problem.empty())
         return (h.pfm() ? "PFM: " : "PNM: ") + problem;
-    h.data_at = fields.at();
+    h.data_at = fields.at;
     return {};
 }
 
@@ -135,25 +125,18 @@ DecodedImage decode_pfm(Bytes b, const Header& h) {
     if (samples * 4 > b.size() - h.data_at)
         return invalid("PFM: the pixel data ends before " + std::to_string(width) + " x " +
                        std::to_string(height) + " pixels");
-    const bool little = h.scale < 0;
     DecodedImage out = blank_image(width, height, D3DFMT_X8R8G8B8);
-    const std::uint8_t* data = b.data() + h.data_at;
-    const auto sample = [&](std::uint64_t i) {
-        const std::uint8_t* p = data + i * 4;
-        const std::uint32_t bits = little ? std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                                                std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24
-                                          : std::uint32_t{p[3]} | std::uint32_t{p[2]} << 8 |
-                                                std::uint32_t{p[1]} << 16 | std::uint32_t{p[0]} << 24;
-        return unit_to_byte(std::bit_cast<float>(bits));
+    const auto sample = [&](std::uint64_t i) { // a negative scale: little-endian
+        const std::size_t at = h.data_at + i * 4;
+        return unit_to_byte(std::bit_cast<float>(h.scale < 0 ? u32le(b, at) : u32be(b, at)));
     };
+    const std::uint64_t colour = channels == 3 ? 1 : 0; // green and blue follow red, or grey alone
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint64_t row = std::uint64_t{height - 1 - y} * width; // bottom row first in the file
         for (std::uint32_t x = 0; x < width; ++x) {
             const std::uint64_t i = (row + x) * channels;
-            const std::uint32_t r = sample(i);
-            const std::uint32_t g = channels == 3 ? sample(i + 1) : r;
-            const std::uint32_t bl = channels == 3 ? sample(i + 2) : r;
-            out.image.pixels[std::size_t{y} * width + x] = argb(0xFF, r, g, bl);
+            out.image.pixels[std::size_t{y} * width + x] =
+                argb(0xFF, sample(i), sample(i + colour), sample(i + 2 * colour));
         }
     }
     return out;
@@ -182,18 +165,18 @@ DecodedImage decode_netpbm(Bytes b) {
     const std::uint32_t width = h.width;
     const std::uint32_t height = h.height;
     const std::uint32_t maximum = h.maximum;
-    Fields fields(b, h.data_at);
+    Fields fields{b, h.data_at};
     const std::uint64_t samples = h.samples();
     const std::uint64_t sample_bytes = maximum > 255 ? 2 : 1;
     // Binary: each sample takes its bytes. Text: each sample takes a digit and a separator, the last one
     // at least its digit.
     const std::uint64_t needed = text ? samples * 2 - 1 : samples * sample_bytes;
-    if (needed > fields.left())
+    if (needed > b.size() - fields.at)
         return invalid("PNM: the pixel data ends before " + std::to_string(width) + " x " +
                        std::to_string(height) + " pixels");
     DecodedImage out = blank_image(width, height, D3DFMT_X8R8G8B8);
     std::vector<std::uint8_t> scaled(samples);
-    const std::uint8_t* data = b.data() + fields.at();
+    const std::uint8_t* data = b.data() + fields.at;
     for (std::uint64_t i = 0; i < samples; ++i) {
         std::uint32_t v = 0;
         if (text) {
@@ -207,9 +190,10 @@ DecodedImage decode_netpbm(Bytes b) {
         v = std::min(v, maximum); // a sample above the maximum reads as the maximum
         scaled[i] = static_cast<std::uint8_t>((v * 255 + maximum / 2) / maximum);
     }
+    const std::size_t colour = channels == 3 ? 1 : 0; // green and blue follow red, or grey alone
     for (std::size_t p = 0; p < out.image.pixels.size(); ++p) {
         const std::uint8_t* s = scaled.data() + p * channels;
-        out.image.pixels[p] = channels == 3 ? argb(0xFF, s[0], s[1], s[2]) : argb(0xFF, s[0], s[0], s[0]);
+        out.image.pixels[p] = argb(0xFF, s[0], s[colour], s[2 * colour]);
     }
     return out;
 }

@@ -14,10 +14,6 @@
 namespace platform::d3dx9 {
 namespace {
 
-// Deflate cannot expand its input more than 1032 times, so image data larger than that many times the
-// whole file cannot be in it: such a file is refused before the image is allocated.
-constexpr std::uint64_t max_inflate_ratio = 1032;
-
 struct PngRead {
     png_structp png = nullptr;
     png_infop info = nullptr;

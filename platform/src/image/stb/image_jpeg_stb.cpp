@@ -20,12 +20,14 @@
 // stb_image's own guess reads a CMYK file without that marker as YCbCr, a different picture; a texture
 // from a print separation is better refused with one reason everywhere than shown two ways.
 //
-// The scans of a sequential file are walked code by code first (image_jpeg_scan_stb.cpp's walk_jpeg_scans):
-// data that stops before a scan's last block is refused, as libjpeg-turbo refuses it (stb_image would read
-// the missing codes as zeros without a word), and bytes after a scan's last code, which libjpeg passes
-// over, are left out. A file that ends inside its last scan's data with every component coded lacks only
-// its end marker (image_jpeg_layout.cpp's jpeg_only_end_missing): it is given the marker and read, as
-// libjpeg-turbo reads it.
+// The scans of a sequential file are then walked code by code in the tidy copy (scan_problem), as a
+// sequential decoder reads them (the Huffman codes and their extra bits, restart intervals included; no
+// coefficient is kept): data that stops before a scan's last block is refused, as libjpeg-turbo refuses it
+// (stb_image would read the missing codes as zeros without a word), as are bits that are no code (which
+// stb_image refuses only after decoding everything before them), and bytes after a scan's last code, which
+// libjpeg passes over, are left out. A file that ends inside its last scan's data with every component
+// coded lacks only its end marker (image_jpeg_layout.cpp's jpeg_only_end_missing): it is given the marker
+// and read, as libjpeg-turbo reads it.
 //
 // stb_image's inverse DCT and chroma upsampling are its own, so a JPEG's texels may differ by a step or
 // two from the desktop build's libjpeg-turbo.
@@ -34,7 +36,6 @@
 #include <stb_image.h>
 
 #include <algorithm>
-#include <climits>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -43,44 +44,54 @@
 namespace platform::d3dx9 {
 namespace {
 
-// Whether the Huffman tables of a DHT segment's payload are prefix codes that fill it exactly; each table
-// defined is marked in `defined` (bit 4 * class + id).
-bool huffman_tables_valid(Bytes t, unsigned& defined) {
+// A Huffman table of a DHT segment, for decoding code length by code length: of each length, the first
+// code, how many codes there are, and where their symbols start.
+struct HuffmanTable {
+    bool defined = false;
+    std::array<std::uint32_t, 17> first{}, count{}, start{};
+    std::vector<std::uint8_t> symbols;
+    // Codes of up to fast_bits bits by their first fast_bits bits: length << 8 | symbol, or 0.
+    static constexpr unsigned fast_bits = 9;
+    std::array<std::uint16_t, 1u << fast_bits> fast{};
+};
+
+// Defines the Huffman tables of a DHT segment's payload in `tables` (at 4 * class + identifier), ready
+// for decoding; false when one is no prefix code (more codes of a length than the length has room for, as
+// in Annex C of the JPEG standard) or the tables do not fill the payload exactly.
+bool define_huffman_tables(Bytes t, std::array<HuffmanTable, 8>& tables) {
     std::size_t at = 0;
     while (at < t.size()) {
         if (at + 17 > t.size() || (t[at] >> 4) > 1 || (t[at] & 15) > 3)
             return false;
-        std::uint32_t symbols = 0;
-        std::uint32_t code = 0; // the next free code of the length, as in Annex C of the JPEG standard
-        for (int length = 1; length <= 16; ++length) {
-            const std::uint32_t count = t[at + static_cast<std::size_t>(length)];
-            symbols += count;
-            code += count;
+        HuffmanTable& table = tables[(t[at] >> 4) * 4 + (t[at] & 15)];
+        table = HuffmanTable{};
+        std::uint32_t code = 0, total = 0; // the next free code of the length, the symbols so far
+        for (unsigned length = 1; length <= 16; ++length) {
+            table.first[length] = code;
+            table.count[length] = t[at + length];
+            table.start[length] = total;
+            total += table.count[length];
+            code += table.count[length];
             if (code > (1u << length))
                 return false;
             code <<= 1;
         }
-        if (symbols > 256 || at + 17 + symbols > t.size())
+        if (total > 256 || at + 17 + total > t.size())
             return false;
-        defined |= 1u << (4 * (t[at] >> 4) + (t[at] & 15));
-        at += 17 + symbols;
+        table.symbols.assign(t.begin() + static_cast<std::ptrdiff_t>(at + 17),
+                             t.begin() + static_cast<std::ptrdiff_t>(at + 17 + total));
+        for (unsigned length = 1; length <= HuffmanTable::fast_bits; ++length)
+            for (std::uint32_t i = 0; i < table.count[length]; ++i) {
+                const std::uint32_t first = table.first[length] + i;
+                const unsigned spare = HuffmanTable::fast_bits - length;
+                for (std::uint32_t tail = 0; tail < (1u << spare); ++tail)
+                    table.fast[(first << spare) | tail] =
+                        static_cast<std::uint16_t>(length << 8 | table.symbols[table.start[length] + i]);
+            }
+        table.defined = true;
+        at += 17 + total;
     }
     return true;
-}
-
-// The first byte after the entropy-coded data that starts at `at`: the next marker but a restart marker.
-std::size_t skip_entropy_coded(Bytes b, std::size_t at) {
-    while (at + 1 < b.size()) {
-        if (b[at] == 0xFF) {
-            const std::uint8_t next = b[at + 1];
-            if (next != 0x00 && next != 0xFF && !(next >= 0xD0 && next <= 0xD7))
-                return at;
-            at += next == 0xFF ? 1 : 2;
-        } else {
-            ++at;
-        }
-    }
-    return b.size();
 }
 
 // The standard Huffman tables of the JPEG standard (Annex K.3) as a DHT payload entry each: class and
@@ -126,25 +137,197 @@ std::vector<std::uint8_t> standard_table(unsigned slot) {
     return out;
 }
 
+// Bits of entropy-coded data from `at` on, as a decoder reads them: a stuffed FF 00 is the byte FF, fill
+// bytes before a marker are skipped, and a marker (a restart, or the end of the data) gives no bits.
+struct BitReader {
+    Bytes b;
+    std::size_t at;
+    std::uint64_t buffer = 0; // the next `bits` bits, from the top
+    unsigned bits = 0;
+    bool at_marker = false;
+    std::size_t start = at;     // where the restart interval being read starts
+    std::uint64_t consumed = 0; // bits of it read
+    bool bad_code = false;      // bits that are no code of the table, as against data that ends
+    unsigned restarts = 0;      // restart markers passed
+
+    void fill() {
+        while (bits <= 56 && !at_marker) {
+            if (at >= b.size()) {
+                at_marker = true;
+                break;
+            }
+            std::uint64_t byte = b[at];
+            if (byte == 0xFF) {
+                std::size_t next = at + 1;
+                while (next < b.size() && b[next] == 0xFF)
+                    ++next;
+                if (next >= b.size() || b[next] != 0x00) {
+                    at_marker = true; // a marker, or the file's end inside one
+                    break;
+                }
+                at = next;
+            }
+            ++at;
+            buffer |= byte << (56 - bits);
+            bits += 8;
+        }
+    }
+    bool skip(unsigned count) {
+        if (bits < count)
+            fill();
+        if (bits < count)
+            return false;
+        buffer = count < 64 ? buffer << count : 0;
+        bits -= count;
+        consumed += count;
+        return true;
+    }
+    // The symbol of the next code; false when the data ends first or no code matches.
+    bool symbol(const HuffmanTable& table, std::uint8_t& out) {
+        if (bits < 16)
+            fill();
+        const auto peek = static_cast<std::uint32_t>(buffer >> 48);
+        if (const std::uint16_t known = table.fast[peek >> (16 - HuffmanTable::fast_bits)];
+            known != 0 && (known >> 8) <= bits) {
+            out = static_cast<std::uint8_t>(known);
+            return skip(known >> 8);
+        }
+        for (unsigned length = 1; length <= 16 && length <= bits; ++length) {
+            const std::uint32_t code = peek >> (16 - length);
+            if (code - table.first[length] < table.count[length]) {
+                out = table.symbols[table.start[length] + code - table.first[length]];
+                return skip(length);
+            }
+        }
+        bad_code = bits >= 16;
+        return false;
+    }
+    // At a restart interval's end: the buffered bits dropped and the next marker passed, which must be the
+    // interval's restart marker, RST0 to RST7 in turn, as libjpeg-turbo takes it (bytes before it are
+    // skipped, as decoders skip them).
+    bool restart() {
+        buffer = 0;
+        bits = 0;
+        at_marker = false;
+        while (at + 1 < b.size() && !(b[at] == 0xFF && b[at + 1] != 0x00 && b[at + 1] != 0xFF))
+            ++at;
+        if (at + 1 >= b.size() || b[at + 1] != 0xD0 + restarts++ % 8)
+            return false;
+        at += 2;
+        start = at;
+        consumed = 0;
+        return true;
+    }
+    // Where the bytes that hold the bits read end (a stuffed FF 00 is one byte of data, as are fill bytes
+    // before it).
+    std::size_t codes_end() const {
+        std::size_t end = start;
+        for (std::uint64_t n = (consumed + 7) / 8; n > 0 && end < b.size(); --n) {
+            if (b[end] != 0xFF) {
+                ++end;
+                continue;
+            }
+            std::size_t next = end + 1;
+            while (next < b.size() && b[next] == 0xFF)
+                ++next;
+            if (next >= b.size() || b[next] != 0x00)
+                break;
+            end = next + 1;
+        }
+        return end;
+    }
+};
+
+// One 8 x 8 block's codes: the DC difference's size and bits, then the AC run/size codes and bits to the
+// end of block or the 63rd coefficient.
+bool walk_block(BitReader& bits, const HuffmanTable& dc, const HuffmanTable& ac) {
+    std::uint8_t s = 0;
+    if (!bits.symbol(dc, s) || !bits.skip(s & 15))
+        return false;
+    for (unsigned k = 1; k < 64;) {
+        std::uint8_t rs = 0;
+        if (!bits.symbol(ac, rs))
+            return false;
+        if ((rs & 15) == 0) {
+            if (rs != 0xF0)
+                return true; // end of block
+            k += 16;
+            continue;
+        }
+        if (!bits.skip(rs & 15))
+            return false;
+        k += (rs >> 4) + 1u;
+    }
+    return true;
+}
+
+struct ScanComponent {
+    JpegFrame::Component component;
+    HuffmanTable dc, ac;
+};
+
+// The MCUs of a scan: of one component (`only`), its blocks one by one; of several, the frame's MCUs of each
+// component's sampling factors' blocks.
+std::uint64_t scan_mcus(const JpegFrame& frame, const JpegFrame::Component* only) {
+    if (only == nullptr)
+        return (frame.width + 8 * frame.h_max - 1) / (8 * frame.h_max) *
+               std::uint64_t{(frame.height + 8 * frame.v_max - 1) / (8 * frame.v_max)};
+    const std::uint64_t columns = (std::uint64_t{frame.width} * only->h + frame.h_max - 1) / frame.h_max;
+    const std::uint64_t rows = (std::uint64_t{frame.height} * only->v + frame.v_max - 1) / frame.v_max;
+    return (columns + 7) / 8 * ((rows + 7) / 8);
+}
+
+// Why one scan's data, from `data` to the next marker but a restart, does not hold the codes of every block
+// the scan covers, or an empty string, and where its last code's byte ends.
+std::string scan_problem(Bytes t, std::size_t data, const JpegFrame& frame,
+                         const std::vector<ScanComponent>& scan, std::uint32_t interval,
+                         std::size_t& codes_end) {
+    const std::uint64_t mcus = scan_mcus(frame, scan.size() == 1 ? &scan[0].component : nullptr);
+    BitReader bits{t, data};
+    for (std::uint64_t mcu = 0; mcu < mcus; ++mcu) {
+        if (interval != 0 && mcu != 0 && mcu % interval == 0 && !bits.restart())
+            return "a restart marker is missing or out of turn";
+        for (const ScanComponent& c : scan) {
+            const unsigned blocks = scan.size() == 1 ? 1u : unsigned{c.component.h} * c.component.v;
+            for (unsigned i = 0; i < blocks; ++i)
+                if (!walk_block(bits, c.dc, c.ac))
+                    return bits.bad_code ? "bad Huffman code" : "a scan's data ends before its last block";
+        }
+    }
+    codes_end = bits.codes_end();
+    return {};
+}
+
+// A sequential scan in the tidy copy, to be walked code by code once the copy is whole (a scan's last
+// restart interval may be sought in the bytes after it): where its data starts and ends, the restart
+// interval, and its components with their tables, or why it cannot be walked.
+struct TidyScan {
+    std::size_t data = 0, end = 0;
+    std::uint32_t interval = 0;
+    std::vector<ScanComponent> components{};
+    std::string problem{};
+};
+
 // The file as stb_image is to read it (see the top of the file), or why it cannot be read.
 struct Tidied {
     std::vector<std::uint8_t> bytes;
     std::string problem;
     bool end = false; // an end-of-image marker was found (and copied)
+    JpegFrame frame{};
+    std::vector<TidyScan> scans{};
 };
 
 Tidied tidy(Bytes b) {
     if (b.size() < 4 || b[0] != 0xFF || b[1] != 0xD8)
         return {{}, "no start of image"};
     Tidied out{{0xFF, 0xD8}, {}};
-    std::size_t at = 2;
-    bool frame = false;
+    std::optional<JpegFrame> frame;
     bool scan = false;
-    unsigned tables = 0; // the Huffman tables defined so far (stb_image reads undefined ones as they lie)
+    std::array<HuffmanTable, 8> tables; // as defined so far (stb_image reads undefined ones as they lie)
+    const auto defined = [&tables](unsigned slot) { return slot < 8 && tables[slot].defined; };
     unsigned quantization = 0; // the quantization tables defined so far (bit per table)
     bool progressive = false;
     std::array<std::uint8_t, 256> table_of{}; // each frame component's quantization table, by identifier
-    std::vector<std::uint8_t> components;     // the frame's components' identifiers
     std::array<bool, 256> latched{};          // components a scan has coded (their table checked)
     std::uint32_t interval = 0;               // the restart interval, in MCUs (0: no restarts)
     const auto copy = [&](std::size_t from, std::size_t to) {
@@ -152,35 +335,23 @@ Tidied tidy(Bytes b) {
                          b.begin() + static_cast<std::ptrdiff_t>(to));
     };
     const auto fail = [](std::string why) { return Tidied{{}, std::move(why)}; };
-    while (at + 1 < b.size()) {
-        // As libjpeg's next_marker: bytes before 0xFF, fill bytes and a stuffed FF 00 are skipped.
-        if (b[at] != 0xFF || b[at + 1] == 0xFF) {
-            ++at;
-            continue;
-        }
-        const std::uint8_t marker = b[at + 1];
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-            at += 2;
-            continue;
-        }
+    JpegMarkers markers{b};
+    while (const std::optional<JpegMarker> m = markers.next()) {
+        const std::uint8_t marker = m->code;
         if (marker == 0xD9) {
             out.bytes.insert(out.bytes.end(), {0xFF, 0xD9});
             out.end = true;
             break;
         }
-        const bool sof =
-            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        const bool sof = is_jpeg_frame_header(marker);
         const bool known = sof || marker == 0xC4 || marker == 0xDA || marker == 0xDB || marker == 0xDD ||
                            marker == 0xDC || (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE;
         if (!known)
             return fail("unknown marker " + std::to_string(marker));
-        if (at + 4 > b.size())
+        if (!m->whole)
             return fail("a segment runs past the end of the file");
-        const std::size_t length = std::size_t{b[at + 2]} << 8 | b[at + 3];
-        if (length < 2 || at + 2 + length > b.size())
-            return fail("a segment runs past the end of the file");
-        const Bytes payload = b.subspan(at + 4, length - 2);
-        if (marker == 0xC4 && !huffman_tables_valid(payload, tables))
+        const Bytes payload = m->payload;
+        if (marker == 0xC4 && !define_huffman_tables(payload, tables))
             return fail("invalid Huffman table");
         if (marker == 0xDD && payload.size() >= 2)
             interval = std::uint32_t{payload[0]} << 8 | payload[1];
@@ -194,20 +365,16 @@ Tidied tidy(Bytes b) {
                 return fail("only baseline, extended and progressive Huffman frames are read");
             if (payload.empty() || payload[0] != 8)
                 return fail("only 8-bit samples are read");
-            if (payload.size() >= 6 && payload[5] == 4)
+            frame = read_jpeg_frame(payload);
+            if (frame->count == 4)
                 return fail("CMYK images are not read");
-            frame = true;
             progressive = marker == 0xC2;
-            for (std::size_t i = 0; payload.size() >= 6 && i < payload[5] && 8 + 3 * i < payload.size();
-                 ++i) {
-                table_of[payload[6 + 3 * i]] = payload[8 + 3 * i];
-                components.push_back(payload[6 + 3 * i]);
-            }
+            for (const JpegFrame::Component& c : frame->components)
+                table_of[c.id] = c.table;
         }
         if (marker != 0xDA) {
             if (marker != 0xDC) // DNL, which libjpeg skips too (a frame of height 0 is refused)
-                copy(at, at + 2 + length);
-            at += 2 + length;
+                copy(m->at, m->end);
             continue;
         }
         if (!frame)
@@ -228,12 +395,12 @@ Tidied tidy(Bytes b) {
         }
         std::vector<std::uint8_t> standard;
         for (const unsigned slot : {0u, 1u, 4u, 5u})
-            if (!progressive && (tables & (1u << slot)) == 0) {
+            if (!progressive && !defined(slot)) {
                 const std::vector<std::uint8_t> table = standard_table(slot / 4 * 2 + slot % 4);
                 standard.insert(standard.end(), table.begin(), table.end());
-                tables |= 1u << slot;
             }
         if (!standard.empty()) {
+            define_huffman_tables(standard, tables);
             const std::size_t segment = standard.size() + 2;
             out.bytes.insert(out.bytes.end(), {0xFF, 0xC4, static_cast<std::uint8_t>(segment >> 8),
                                                static_cast<std::uint8_t>(segment)});
@@ -245,28 +412,61 @@ Tidied tidy(Bytes b) {
         const std::uint8_t end = progressive ? payload[2 + 2 * count] : 63;
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint8_t selectors = payload[2 + 2 * i];
-            if (start == 0 && (tables & (1u << (selectors >> 4))) == 0)
+            if (start == 0 && !defined(selectors >> 4))
                 return fail("a scan uses a DC table that is not defined");
-            if (end > 0 && (tables & (1u << (4 + (selectors & 15)))) == 0)
+            if (end > 0 && !defined(4 + (selectors & 15)))
                 return fail("a scan uses an AC table that is not defined");
         }
         const bool first_scan = !scan;
         scan = true;
-        std::size_t data_end = skip_entropy_coded(b, at + 2 + length);
+        std::size_t data_end = markers.scan_data_end(m->end);
         // Without restarts, a restart marker ends the scan's data, as it ends libjpeg's reading of it (and
         // stb_image's, which then refuses the marker after the scan).
-        for (std::size_t i = at + 2 + length; interval == 0 && i + 1 < data_end; ++i)
+        for (std::size_t i = m->end; interval == 0 && i + 1 < data_end; ++i)
             if (b[i] == 0xFF && b[i + 1] >= 0xD0 && b[i + 1] <= 0xD7) {
                 data_end = i;
                 break;
             }
-        const std::size_t band = out.bytes.size() + 5 + 2 * count; // in the copy
-        copy(at, data_end);
-        at = data_end;
+        // A progressive scan's restart markers must all be there, in turn, as libjpeg-turbo reads them:
+        // stb_image takes a missing one for the scan's end and leaves the blocks after it as its memory held
+        // them. (Its codes are not walked.)
+        if (progressive && interval != 0) {
+            const auto only = std::find_if(frame->components.begin(), frame->components.end(),
+                                           [&](const JpegFrame::Component& c) { return c.id == payload[1]; });
+            const std::uint64_t mcus =
+                scan_mcus(*frame, count == 1 && only != frame->components.end() ? &*only : nullptr);
+            std::uint64_t restarts = 0; // in turn, up to the first out of turn
+            for (std::size_t i = m->end; i + 1 < data_end; ++i)
+                if (b[i] == 0xFF && (b[i + 1] & 0xF8) == 0xD0) {
+                    if (b[i + 1] != 0xD0 + restarts % 8)
+                        break;
+                    ++restarts;
+                }
+            if (mcus != 0 && restarts < (mcus - 1) / interval)
+                return fail("a restart marker is missing or out of turn");
+        }
+        const std::size_t copied = out.bytes.size(), band = copied + 5 + 2 * count; // in the copy
+        copy(m->at, data_end);
+        markers.at = data_end;
         if (!progressive) {
             out.bytes[band] = 0;
             out.bytes[band + 1] = 63;
             out.bytes[band + 2] = 0;
+            // Its tables are defined (above), but a DC selector of 4 to 7 names an AC table's place.
+            TidyScan& walked =
+                out.scans.emplace_back(TidyScan{copied + (m->end - m->at), out.bytes.size(), interval});
+            for (std::size_t i = 0; i < count && walked.problem.empty(); ++i) {
+                const auto found =
+                    std::find_if(frame->components.begin(), frame->components.end(),
+                                 [&](const JpegFrame::Component& c) { return c.id == payload[1 + 2 * i]; });
+                const unsigned dc = payload[2 + 2 * i] >> 4, ac = payload[2 + 2 * i] & 15u;
+                if (found == frame->components.end() || dc > 3)
+                    walked.problem = "a scan names a component or table that is not defined";
+                else
+                    walked.components.push_back({*found, tables[dc], tables[4 + ac]});
+            }
+            if (count == 0)
+                walked.problem = "a scan without components";
         }
         // A sequential frame whose first scan codes every component is read from that scan alone: libjpeg
         // reads no further (later scans, a cut segment, the end marker or its absence), where stb_image would
@@ -277,7 +477,9 @@ Tidied tidy(Bytes b) {
                     return true;
             return false;
         };
-        if (!progressive && first_scan && std::all_of(components.begin(), components.end(), in_scan)) {
+        if (!progressive && first_scan &&
+            std::all_of(frame->components.begin(), frame->components.end(),
+                        [&](const JpegFrame::Component& c) { return in_scan(c.id); })) {
             out.bytes.insert(out.bytes.end(), {0xFF, 0xD9});
             out.end = true;
             break;
@@ -285,14 +487,13 @@ Tidied tidy(Bytes b) {
     }
     if (!scan)
         return fail("no scan");
+    out.frame = *frame;
     return out;
 }
 
 } // namespace
 
 DecodedImage decode_jpeg(Bytes b) {
-    if (b.size() > static_cast<std::size_t>(INT_MAX))
-        return invalid("JPEG: file too large");
     Tidied tidied = tidy(b);
     if (!tidied.problem.empty())
         return invalid("JPEG: " + tidied.problem);
@@ -308,28 +509,33 @@ DecodedImage decode_jpeg(Bytes b) {
     if (const std::string problem = jpeg_data_problem(layout, b.size()); !problem.empty())
         return invalid("JPEG: " + problem);
     // Scan data that stops before the scan's last block is refused, as libjpeg-turbo refuses it; a file that
-    // lacks only its end marker is read as libjpeg-turbo reads it, the marker given.
-    if (!layout.progressive) {
-        const JpegScanWalk walk = walk_jpeg_scans(tidied.bytes);
-        if (!walk.problem.empty())
-            return invalid("JPEG: " + walk.problem);
-        // Bytes after a scan's last code are passed over by libjpeg; stb_image takes an FF among them for a
-        // marker after the scan. They are left out.
-        for (auto junk = walk.junk.rbegin(); junk != walk.junk.rend(); ++junk)
-            tidied.bytes.erase(tidied.bytes.begin() + static_cast<std::ptrdiff_t>(junk->first),
-                               tidied.bytes.begin() + static_cast<std::ptrdiff_t>(junk->second));
+    // lacks only its end marker is read as libjpeg-turbo reads it, the marker given. Bytes after a scan's
+    // last code are passed over by libjpeg; stb_image takes an FF among them for a marker after the scan.
+    // They are left out, the last first.
+    std::vector<std::pair<std::size_t, std::size_t>> junk;
+    for (const TidyScan& scan : tidied.scans) {
+        std::size_t codes_end = scan.data;
+        const std::string problem = scan.problem.empty()
+                                        ? scan_problem(tidied.bytes, scan.data, tidied.frame, scan.components,
+                                                       scan.interval, codes_end)
+                                        : scan.problem;
+        if (!problem.empty())
+            return invalid("JPEG: " + problem);
+        if (codes_end < scan.end)
+            junk.emplace_back(codes_end, scan.end);
     }
+    for (auto range = junk.rbegin(); range != junk.rend(); ++range)
+        tidied.bytes.erase(tidied.bytes.begin() + static_cast<std::ptrdiff_t>(range->first),
+                           tidied.bytes.begin() + static_cast<std::ptrdiff_t>(range->second));
     if (!tidied.end && jpeg_only_end_missing(layout))
         tidied.bytes.insert(tidied.bytes.end(), {0xFF, 0xD9});
-    const Bytes t = tidied.bytes;
     // Three samples a pixel from stb_image, not four: its output is held beside the texels made from it.
     int w = 0, h = 0, n = 0;
     const std::unique_ptr<stbi_uc, void (*)(void*)> data(
-        stbi_load_from_memory(t.data(), static_cast<int>(t.size()), &w, &h, &n, 3), stbi_image_free);
+        stbi_load_from_memory(tidied.bytes.data(), static_cast<int>(tidied.bytes.size()), &w, &h, &n, 3),
+        stbi_image_free);
     if (data == nullptr)
         return invalid(std::string("JPEG: ") + stbi_failure_reason());
-    if (w != width || h != height)
-        return invalid("JPEG: unexpected image size");
     DecodedImage out =
         blank_image(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), D3DFMT_X8R8G8B8);
     for (std::size_t i = 0; i < out.image.pixels.size(); ++i) {

@@ -24,19 +24,15 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 namespace platform::d3dx9 {
 namespace {
-
-// Deflate cannot expand its input more than 1032 times, so image data larger than that many times the
-// whole file cannot be in it: such a file is refused before the image is allocated.
-constexpr std::uint64_t max_inflate_ratio = 1032;
 
 bool chunk_is(Bytes b, std::size_t at, std::string_view type) {
     for (std::size_t i = 0; i < 4; ++i)
@@ -202,13 +198,11 @@ bool unfilter_row(std::uint8_t filter, const std::uint8_t* raw, const std::vecto
 std::optional<DecodedImage> decode_in_place(Bytes b, std::uint32_t width, std::uint32_t height,
                                             unsigned channels) {
     const std::optional<std::vector<std::uint8_t>> data = plain_image_data(b);
-    if (!data || data->empty() || data->size() > static_cast<std::size_t>(INT_MAX))
+    if (!data || data->empty())
         return std::nullopt;
     const std::size_t row_bytes = std::size_t{width} * channels;
-    const std::size_t inflated = (row_bytes + 1) * height;
+    const std::size_t inflated = (row_bytes + 1) * height; // within an int, as the sides are bounded
     const std::size_t texels = std::size_t{width} * height;
-    if (inflated > static_cast<std::size_t>(INT_MAX))
-        return std::nullopt;
     std::vector<std::uint32_t> pixels((std::max(texels * 4, inflated) + 3) / 4);
     auto* const storage = reinterpret_cast<std::uint8_t*>(pixels.data());
     const std::size_t start = pixels.size() * 4 - inflated;
@@ -223,89 +217,36 @@ std::optional<DecodedImage> decode_in_place(Bytes b, std::uint32_t width, std::u
         const std::uint8_t* raw = storage + start + y * (row_bytes + 1);
         if (!unfilter_row(raw[0], raw + 1, prior, cur, channels))
             return std::nullopt;
+        // Grey (1, 2 channels) or red, green, blue (3, 4), then alpha (2, 4).
         std::uint32_t* const row = pixels.data() + std::size_t{y} * width;
+        const std::size_t colour = channels < 3 ? 0 : 1;
         for (std::uint32_t x = 0; x < width; ++x) {
             const std::uint8_t* p = cur.data() + std::size_t{x} * channels;
-            switch (channels) {
-            case 1:
-                row[x] = argb(0xFF, p[0], p[0], p[0]);
-                break;
-            case 2:
-                row[x] = argb(p[1], p[0], p[0], p[0]);
-                break;
-            case 3:
-                row[x] = argb(0xFF, p[0], p[1], p[2]);
-                break;
-            default:
-                row[x] = argb(p[3], p[0], p[1], p[2]);
-                break;
-            }
+            row[x] = argb(channels % 2 == 0 ? p[channels - 1] : 0xFF, p[0], p[colour], p[2 * colour]);
         }
         prior.swap(cur);
     }
     pixels.resize(texels); // keeps the storage: no second copy, not even for a moment
-    DecodedImage out;
-    out.result = D3D_OK;
-    out.format = channels % 2 == 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
-    out.image.width = width;
-    out.image.height = height;
-    out.image.pixels = std::move(pixels);
-    return out;
+    const D3DFORMAT format = channels % 2 == 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    return DecodedImage{D3D_OK, {}, format, {width, height, std::move(pixels)}};
 }
-
-// stb_image's reason for refusing a file; it names an unknown critical chunk by its type, which is empty
-// when the type starts with a zero byte.
-std::string stb_reason() {
-    const char* const reason = stbi_failure_reason();
-    return reason != nullptr && *reason != '\0' ? reason : "a critical chunk of an unknown type";
-}
-
-template <typename T> struct StbiPixels {
-    T* data = nullptr;
-    StbiPixels() = default;
-    StbiPixels(const StbiPixels&) = delete;
-    StbiPixels& operator=(const StbiPixels&) = delete;
-    ~StbiPixels() {
-        if (data != nullptr)
-            stbi_image_free(data);
-    }
-};
 
 } // namespace
 
 DecodedImage decode_png(Bytes b) {
     if (b.size() < 33 || u32be(b, 8) != 13 || !chunk_is(b, 8, "IHDR"))
         return invalid("PNG: the file ends inside its header");
-    if (b.size() > static_cast<std::size_t>(INT_MAX))
-        return invalid("PNG: file too large");
     const std::uint32_t width = u32be(b, 16);
     const std::uint32_t height = u32be(b, 20);
     const unsigned depth = b[24];
     const unsigned colour = b[25];
-    if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu)
-        return invalid("PNG: image size exceeds the format's limits");
     if (const std::string problem = size_problem(width, height); !problem.empty())
         return invalid("PNG: " + problem);
-    unsigned channels = 0;
-    switch (colour) {
-    case 0:
-        channels = 1;
-        break;
-    case 2:
-        channels = 3;
-        break;
-    case 3:
-        channels = 1;
-        break;
-    case 4:
-        channels = 2;
-        break;
-    case 6:
-        channels = 4;
-        break;
-    default:
+    // Grey, no type 1, RGB, palette, grey + alpha, no type 5, RGBA.
+    static constexpr unsigned channels_of[7] = {1, 0, 3, 1, 2, 0, 4};
+    const unsigned channels = colour < 7 ? channels_of[colour] : 0;
+    if (channels == 0)
         return invalid("PNG: invalid colour type");
-    }
     const bool depth_ok = (depth == 8) || (depth == 16 && colour != 3) ||
                           ((depth == 1 || depth == 2 || depth == 4) && (colour == 0 || colour == 3));
     if (!depth_ok || b[26] != 0 || b[27] != 0 || b[28] > 1)
@@ -326,36 +267,31 @@ DecodedImage decode_png(Bytes b) {
     if (depth == 8 && colour != 3 && b[28] == 0)
         if (std::optional<DecodedImage> read = decode_in_place(b, width, height, channels))
             return std::move(*read);
-    int w = 0, h = 0, n = 0;
-    DecodedImage out;
-    if (depth == 16) {
-        StbiPixels<stbi_us> pixels;
-        pixels.data = stbi_load_16_from_memory(b.data(), static_cast<int>(b.size()), &w, &h, &n, 4);
-        if (pixels.data == nullptr)
-            return invalid("PNG: " + stb_reason());
-        if (static_cast<std::uint32_t>(w) != width || static_cast<std::uint32_t>(h) != height)
-            return invalid("PNG: unexpected image size");
-        out = blank_image(width, height, alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8);
-        // libpng's png_set_scale_16: the nearest 8-bit value.
-        const auto scale = [](stbi_us v) { return (std::uint32_t{v} * 255u + 32895u) >> 16; };
+    // stb_image's RGBA samples of 8 or 16 bits as texels, the 16-bit ones scaled to the nearest 8-bit
+    // value as libpng's png_set_scale_16 scales them.
+    const auto texels = [&](const auto* samples, auto scale) {
+        if (samples == nullptr) {
+            // stb_image names an unknown critical chunk by its type, which is empty when it starts with a 0.
+            const char* const reason = stbi_failure_reason();
+            const bool named = reason != nullptr && *reason != '\0';
+            return invalid(std::string("PNG: ") + (named ? reason : "a critical chunk of an unknown type"));
+        }
+        DecodedImage out = blank_image(width, height, alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8);
         for (std::size_t i = 0; i < out.image.pixels.size(); ++i) {
-            const stbi_us* p = pixels.data + i * 4;
+            const auto* p = samples + i * 4;
             out.image.pixels[i] = argb(alpha ? scale(p[3]) : 0xFF, scale(p[0]), scale(p[1]), scale(p[2]));
         }
         return out;
+    };
+    int w = 0, h = 0, n = 0;
+    if (depth == 16) {
+        const std::unique_ptr<stbi_us, void (*)(void*)> samples(
+            stbi_load_16_from_memory(b.data(), static_cast<int>(b.size()), &w, &h, &n, 4), stbi_image_free);
+        return texels(samples.get(), [](stbi_us v) { return (std::uint32_t{v} * 255u + 32895u) >> 16; });
     }
-    StbiPixels<stbi_uc> pixels;
-    pixels.data = stbi_load_from_memory(b.data(), static_cast<int>(b.size()), &w, &h, &n, 4);
-    if (pixels.data == nullptr)
-        return invalid("PNG: " + stb_reason());
-    if (static_cast<std::uint32_t>(w) != width || static_cast<std::uint32_t>(h) != height)
-        return invalid("PNG: unexpected image size");
-    out = blank_image(width, height, alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8);
-    for (std::size_t i = 0; i < out.image.pixels.size(); ++i) {
-        const stbi_uc* p = pixels.data + i * 4;
-        out.image.pixels[i] = argb(alpha ? p[3] : 0xFF, p[0], p[1], p[2]);
-    }
-    return out;
+    const std::unique_ptr<stbi_uc, void (*)(void*)> samples(
+        stbi_load_from_memory(b.data(), static_cast<int>(b.size()), &w, &h, &n, 4), stbi_image_free);
+    return texels(samples.get(), [](stbi_uc v) { return std::uint32_t{v}; });
 }
 
 } // namespace platform::d3dx9

@@ -1,6 +1,9 @@
 // stb_image's decoders compiled into the web build and the self-contained Windows build, which have no
 // libpng or libjpeg: PNG and JPEG only, from memory only, with stb_image's own side limit at the loader's.
-#include "image/image_decode.h"
+// It takes a file's length as an int, which holds the longest file read.
+#include "image/image_formats.h"
+
+#include <climits>
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
@@ -10,3 +13,4 @@
 #include <stb_image.h>
 
 static_assert(STBI_MAX_DIMENSIONS == platform::d3dx9::max_image_side);
+static_assert(platform::d3dx9::max_file_bytes <= INT_MAX);
