@@ -560,6 +560,19 @@ TEST_F(Texturing, StageZeroModulatesAndTheDisabledStageOneHasNoEffect) {
     EXPECT_EQ(pixel(12, 3), 0xFF000000u);
 }
 
+// Draws that differ only in stage 0's texture (none, one, another, none again) each show their own.
+TEST_F(Texturing, EachDrawSamplesTheTextureBoundForIt) {
+    IDirect3DTexture9* const red = texture({0xFFFF0000}, 1, 1);
+    IDirect3DTexture9* const blue = texture({0xFF0000FF}, 1, 1);
+    const std::pair<IDirect3DTexture9*, std::uint32_t> draws[] = {
+        {nullptr, 0xFFFFFFFFu}, {red, 0xFFFF0000u}, {blue, 0xFF0000FFu}, {nullptr, 0xFFFFFFFFu}};
+    for (const auto& [bound, shown] : draws) {
+        ASSERT_EQ(device_->SetTexture(0, bound), D3D_OK);
+        draw_quad(0xFFFFFFFF);
+        EXPECT_EQ(pixel(8, 8), shown);
+    }
+}
+
 // Repeats of a 4 x 4 texture across the 16 x 16 target that put about 2.46 texels on a pixel: level of
 // detail 1.3.
 const float kRepeatAtLod13 = 4.0f * std::pow(2.0f, 1.3f);
