@@ -1,7 +1,6 @@
 // The Direct3D 9 device's front end over a recording fake renderer, with no display, SDL video or GL: what
 // crosses the seam to the renderer (render_backend.h) and what must not. A refused draw never reaches the
-// renderer; an accepted one reaches it once with its index range; a changed state reaches the next draw and
-// an unchanged one is not sent again, not even after a draw the renderer could not make; Clear hands its
+// renderer; an accepted one reaches it once with its index range; Clear hands its
 // rectangles over as given, and a Clear the device refuses stays on this side; a texture's levels live in
 // the renderer alone.
 #include "d3d9/d3d9_device.h"
@@ -20,8 +19,6 @@ using namespace platform::d3d9;
 
 struct SeenDraw {
     IndexRange range;
-    std::uint32_t dirty;
-    DWORD zfunc;
 };
 
 struct SeenClear {
@@ -35,7 +32,6 @@ struct SeenClear {
 struct Seen {
     std::vector<SeenDraw> draws;
     std::vector<SeenClear> clears;
-    bool programs_compile = true;     // false: draw_indexed reports a program that did not compile
     std::map<UINT, MipLevel> texture; // the levels of the one texture made, as the fake holds them
     std::vector<UINT> uploads;        // the levels uploaded, in turn
     int read_backs = 0;
@@ -85,9 +81,8 @@ class FakeBackend final : public RenderBackend {
         seen_.clears.push_back({given, flags, color, z});
     }
     void flush() override {}
-    bool draw_indexed(const DrawCall& d) override {
-        seen_.draws.push_back({d.range, d.dirty, d.states.render[D3DRS_ZFUNC]});
-        return seen_.programs_compile;
+    void draw_indexed(const DrawCall& d) override {
+        seen_.draws.push_back({d.range});
     }
     std::size_t program_count() const override {
         return 0;
@@ -168,10 +163,6 @@ class FrontEnd : public ::testing::Test {
                 object->Release();
     }
 
-    HRESULT draw_quad() {
-        return device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
-    }
-
     Seen seen_;
     IDirect3D9* d3d_ = nullptr;
     IDirect3DDevice9* device_ = nullptr;
@@ -206,38 +197,6 @@ TEST_F(FrontEnd, AnAcceptedDrawReachesTheRendererOnceWithItsRange) {
     EXPECT_EQ(strip.type, D3DPT_TRIANGLESTRIP);
     EXPECT_EQ(strip.start_index, 1u);
     EXPECT_EQ(strip.index_count, 4u);
-}
-
-// Fault: a setter's change lost on the way to the renderer, everything sent again every draw, or the
-// changes forgotten after a draw the renderer could not make (a program that did not compile).
-TEST_F(FrontEnd, ChangedStatesReachTheNextDrawAndUnchangedOnesAreNotSentAgain) {
-    make_device(true);
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    ASSERT_EQ(seen_.draws.size(), 2u);
-    EXPECT_EQ(seen_.draws[0].dirty, static_cast<std::uint32_t>(kDirtyAll)); // a new device sends everything
-    EXPECT_EQ(seen_.draws[1].dirty, 0u);
-
-    ASSERT_EQ(device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_GREATER), D3D_OK);
-    seen_.programs_compile = false;
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    seen_.programs_compile = true;
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    ASSERT_EQ(seen_.draws.size(), 4u);
-    for (const SeenDraw& draw : {seen_.draws[2], seen_.draws[3]}) {
-        EXPECT_EQ(draw.zfunc, static_cast<DWORD>(D3DCMP_GREATER));
-        EXPECT_NE(draw.dirty & kDirtyPipeline, 0u);
-        EXPECT_EQ(draw.dirty & kDirtyLighting, 0u); // the depth function is no lighting state
-    }
-
-    ASSERT_EQ(device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_GREATER), D3D_OK); // the value it has
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    EXPECT_EQ(seen_.draws.back().dirty, 0u);
-
-    // Present works on the renderer's pipeline state outside the draws: the next draw sets it again.
-    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    EXPECT_EQ(seen_.draws.back().dirty, static_cast<std::uint32_t>(kDirtyPipeline));
 }
 
 // Fault: the rectangles dropped or cut on the way (the renderer clearing everything), or a Clear the device

@@ -1,6 +1,6 @@
 // Drawing on the Direct3D 9 device: Clear, BeginScene/EndScene and DrawIndexedPrimitive (its argument checks
 // are in d3d9_draw_checks.cpp). What passes the checks goes to the renderer (render_backend.h) with the state
-// records and what changed in them since the last draw.
+// records.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_draw_checks.h"
 #include "d3d9/d3d9_trace.h"
@@ -25,7 +25,6 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         return D3D_OK;
     back_buffer_is_presented_ = false;
     backend_->clear(count, rects, flags, color, z, stencil);
-    mark(kDirtyPipeline);
     return D3D_OK;
 }
 
@@ -77,12 +76,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
                         stream,
                         *indices_,
                         states_,
-                        textures_,
-                        dirty_,
-                        versions_};
-    // A state whose emulation program does not compile draws nothing, and stays to be applied.
-    if (backend_->draw_indexed(draw))
-        dirty_ = 0;
+                        textures_};
+    // A state whose emulation program does not compile draws nothing.
+    backend_->draw_indexed(draw);
     return D3D_OK;
 }
 

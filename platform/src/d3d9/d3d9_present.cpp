@@ -89,7 +89,6 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_wind
         store_presented(std::move(pixels), width_, height_);
     }
     backend_->present(from, dest);
-    mark(kDirtyPipeline);
 
     back_buffer_is_presented_ = true;
     presented_once_ = true;

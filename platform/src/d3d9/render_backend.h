@@ -1,9 +1,9 @@
-// What the Direct3D 9 device (the front end: argument checks, state records, dirty tracking, result codes,
-// the call trace) asks of the renderer that puts its pictures on the screen, in Direct3D's own terms: the
-// back buffer and its depth buffer, storage for buffers and textures, Clear, indexed draws with the state
-// records, the font's atlases and coverage quads, Present and the reading back of the back buffer. The one
-// renderer of the Linux build is OpenGL's (gl_backend.h, made by make_gl_backend); the front-end test drives
-// the device over a recording fake. Nothing here names a GL type.
+// What the Direct3D 9 device (the front end: argument checks, state records, result codes, the call trace)
+// asks of the renderer that puts its pictures on the screen, in Direct3D's own terms: the back buffer and its
+// depth buffer, storage for buffers and textures, Clear, indexed draws with the state records, the font's
+// atlases and coverage quads, Present and the reading back of the back buffer. The one renderer of the Linux
+// build is OpenGL's (gl_backend.h, made by make_gl_backend); the front-end test drives the device over a
+// recording fake. Nothing here names a GL type.
 #pragma once
 
 #include "d3dx9/d3dx9_device.h"
@@ -38,21 +38,6 @@ class TextureObject {
     virtual void read_back(UINT level, MipLevel& mip) = 0;
 };
 
-// What the setters changed since the last draw: the uniform groups of the emulation program, the sampler
-// states and textures of the fixed-function stages, and the pipeline states outside the emulation (depth,
-// culling, fill mode, blending, colour writes), which the renderer's own work between draws (Clear, the
-// font's quads, Present) may have changed as well.
-enum Dirty : std::uint32_t {
-    kDirtyTransforms = 1u << 0,
-    kDirtyLighting = 1u << 1,
-    kDirtyStages = 1u << 2,
-    kDirtyPixel = 1u << 3,
-    kDirtySamplers = 1u << 4,
-    kDirtyTextures = 1u << 5,
-    kDirtyPipeline = 1u << 6,
-    kDirtyAll = 0x7Fu,
-};
-
 // A vertex buffer on a stream, from the byte offset on, one vertex each stride bytes.
 struct VertexStream {
     std::shared_ptr<BufferStorage> buffer;
@@ -70,7 +55,7 @@ struct IndexRange {
 };
 
 // One such draw: its indices into the vertices of stream 0 as the layout lays them out, drawn under the
-// state records. dirty and versions say what changed since the last draw.
+// state records as they stand (the renderer sets what differs from its GL state, gl_state.h).
 struct DrawCall {
     IndexRange range;
     const FvfLayout& layout;
@@ -78,8 +63,6 @@ struct DrawCall {
     const BufferStorage& indices;
     const StateRecords& states;
     const std::array<std::shared_ptr<TextureStorage>, kSamplerSlots>& textures;
-    std::uint32_t dirty;
-    const std::array<std::uint64_t, kGroupCount>& versions;
 };
 
 // The depth states the font's quads keep from the device: ZENABLE (with a depth buffer), ZFUNC (a D3DCMP
@@ -118,8 +101,8 @@ class RenderBackend {
                        DWORD stencil) = 0;
     // Hands what was drawn so far to the display's driver (EndScene).
     virtual void flush() = 0;
-    // Draws; false when the state's emulation program does not compile, and nothing was drawn.
-    virtual bool draw_indexed(const DrawCall& draw) = 0;
+    // Draws; nothing when the state's emulation program does not compile.
+    virtual void draw_indexed(const DrawCall& draw) = 0;
     // The emulation programs compiled so far, one per fixed-function key.
     virtual std::size_t program_count() const = 0;
 

@@ -138,7 +138,6 @@ void GlBackend::renew_after_loss() {
         object->renew(restorations_);
     for (auto& [handle, atlas] : atlases_)
         atlas.texture = make_atlas_texture(atlas.width, atlas.height, atlas.coverage.data());
-    renewed_ = true;
 }
 
 bool GlBackend::current_and_renewed() {

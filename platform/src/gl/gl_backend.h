@@ -178,7 +178,7 @@ class GlBackend final : public RenderBackend {
     void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                DWORD stencil) override;
     void flush() override;
-    bool draw_indexed(const DrawCall& draw) override;
+    void draw_indexed(const DrawCall& draw) override;
     std::size_t program_count() const override {
         return programs_.size();
     }
@@ -278,7 +278,6 @@ class GlBackend final : public RenderBackend {
     std::map<AtlasHandle, Atlas> atlases_;
     AtlasHandle next_atlas_ = 1;
     unsigned restorations_ = 0; // the context's restorations that the GL objects were made on
-    bool renewed_ = false;      // made again since the last draw: the next draw sets every state
 };
 
 } // namespace platform::d3d9

@@ -1,10 +1,9 @@
 // The GL renderer's indexed draws: the device's state records turned into GL state before a draw (the
-// emulation program of the state's key from the program cache, its uniform groups changed since it last
-// drew, the sampler objects of the fixed-function stages, their textures, and the pipeline states outside
-// the emulation: depth, culling, fill mode, blending, colour writes), the vertex attributes of the vertex
-// format on stream 0, and glDrawElementsBaseVertex over the index range (on ES, which lacks both the base
-// vertex and first-vertex flat shading, glDrawElements over a rewritten copy of the indices:
-// gl_index_rewrite.h).
+// emulation program of the state's key from the program cache with the state's values, the sampler objects of
+// the fixed-function stages, their textures, and the pipeline states outside the emulation: depth, culling,
+// fill mode, blending, colour writes), the vertex attributes of the vertex format on stream 0, and
+// glDrawElementsBaseVertex over the index range (on ES, which lacks both the base vertex and first-vertex
+// flat shading, glDrawElements over a rewritten copy of the indices: gl_index_rewrite.h).
 #include "gl/gl_color.h"
 #include "d3d9/d3d9_resources.h"
 #include "gl/gl_backend.h"
@@ -112,19 +111,11 @@ template <typename Gl, typename Storage> GLuint name_of(const Storage& storage) 
 
 } // namespace
 
-bool GlBackend::draw_indexed(const DrawCall& draw) {
-    if (renewed_) {
-        // Everything was made again after a lost context: no state is set on the new one yet.
-        renewed_ = false;
-        DrawCall everything = draw;
-        everything.dirty = kDirtyAll;
-        return draw_indexed(everything);
-    }
+void GlBackend::draw_indexed(const DrawCall& draw) {
     if (!apply_fixed_function_state(draw))
-        return false; // the program for this state did not compile: nothing is drawn
+        return; // the program for this state did not compile: nothing is drawn
     bind_vertex_attributes(draw.layout, draw.stream, draw.states.fvf);
     draw_elements(draw);
-    return true;
 }
 
 void GlBackend::draw_elements(const DrawCall& draw) {
@@ -184,36 +175,29 @@ void GlBackend::bind_vertex_attributes(const FvfLayout& layout, const VertexStre
 }
 
 bool GlBackend::apply_fixed_function_state(const DrawCall& draw) {
-    // The program of the state's key: looked up again only when a state in the key may have changed, and
-    // bound again after the font's drawing, which uses a program of its own.
-    if (program_ == nullptr || (draw.dirty & (kDirtyLighting | kDirtyStages | kDirtyPixel)) != 0) {
-        std::array<bool, kTextureStages> has_texture{};
-        for (DWORD i = 0; i < kTextureStages; ++i)
-            has_texture[i] = draw.textures[i] != nullptr;
-        FfpKey key = make_ffp_key(draw.states, draw.layout, has_texture);
-        key.depth16 = direct_ && round_depth_;
-        key.negate_y = offscreen_rows_down_;
-        if (program_ == nullptr || key != program_key_) {
-            FfpProgram* const program = programs_.get(key);
-            state_.forget_program(); // a program just made was made current
-            if (program == nullptr)
-                return false;
-            program_ = program;
-            program_key_ = key;
-        }
+    // Every draw sets all the state it depends on; the state shadow leaves out what GL holds already.
+    std::array<bool, kTextureStages> has_texture{};
+    for (DWORD i = 0; i < kTextureStages; ++i)
+        has_texture[i] = draw.textures[i] != nullptr;
+    FfpKey key = make_ffp_key(draw.states, draw.layout, has_texture);
+    key.depth16 = direct_ && round_depth_;
+    key.negate_y = offscreen_rows_down_;
+    if (program_ == nullptr || key != program_key_) {
+        FfpProgram* const program = programs_.get(key);
+        state_.forget_program(); // a program just made was made current
+        if (program == nullptr)
+            return false;
+        program_ = program;
+        program_key_ = key;
     }
     state_.use_program(program_->name());
-    program_->update(draw.states, width_, height_, draw.versions);
-    if (draw.dirty & kDirtySamplers)
-        apply_samplers(draw.states);
-    if (draw.dirty & kDirtyTextures) {
-        for (GLuint unit = 0; unit < kTextureStages; ++unit) {
-            state_.bind_texture(unit, draw.textures[unit] ? name_of<GlTexture>(*draw.textures[unit]) : 0);
-            state_.bind_sampler(unit, samplers_[unit]);
-        }
+    program_->update(draw.states, width_, height_);
+    apply_samplers(draw.states);
+    for (GLuint unit = 0; unit < kTextureStages; ++unit) {
+        state_.bind_texture(unit, draw.textures[unit] ? name_of<GlTexture>(*draw.textures[unit]) : 0);
+        state_.bind_sampler(unit, samplers_[unit]);
     }
-    if (draw.dirty & kDirtyPipeline)
-        apply_pipeline_states(draw.states);
+    apply_pipeline_states(draw.states);
     return true;
 }
 

@@ -1,6 +1,6 @@
 // The fixed-function emulation programs of the GL renderer (gl_ffp_program.h): GL program objects compiled
 // from the generated GLSL of a key (gl_ffp_source.cpp), and the uploading of Direct3D 9 state into a
-// program's uniforms, one group at a time and only when the group changed since the program last took it.
+// program's uniforms before each of its draws.
 #include "gl/gl_ffp_program.h"
 #include "gl/gl_color.h"
 
@@ -166,15 +166,11 @@ FfpProgram::~FfpProgram() {
         glDeleteProgram(program_);
 }
 
-void FfpProgram::update(const StateRecords& states, UINT width, UINT height,
-                        const std::array<std::uint64_t, kGroupCount>& versions) {
-    if (taken_[kGroupTransforms] != versions[kGroupTransforms])
-        set_transforms(states, width, height);
-    if (taken_[kGroupLighting] != versions[kGroupLighting] && key_.lighting)
+void FfpProgram::update(const StateRecords& states, UINT width, UINT height) {
+    set_transforms(states, width, height);
+    if (key_.lighting)
         set_lighting(states);
-    if (taken_[kGroupPixel] != versions[kGroupPixel])
-        set_pixel_states(states);
-    taken_ = versions;
+    set_pixel_states(states);
 }
 
 void FfpProgram::set_transforms(const StateRecords& states, UINT width, UINT height) {

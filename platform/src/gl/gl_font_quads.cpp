@@ -3,7 +3,7 @@
 // onto the back buffer, clipped by the scissor test, at depth 0 with an alpha test that discards uncovered
 // pixels, under the depth states the device hands over. Their vertices go into one stream buffer, each draw's
 // after the last's; their state is set through the state shadow, so the lines of text after the first make
-// few calls, and the device marks the emulation's state for setting again before its next draw. An atlas is
+// few calls, and the next indexed draw sets its own state again through the same shadow. An atlas is
 // known by a handle of the renderer's, which keeps its coverage: a lost context takes the texture along, and
 // the renderer makes it again from the copy under the same handle.
 #include "gl/gl_font_quads.h"
@@ -116,16 +116,9 @@ void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<Glyph
     }
 
     state.use_program(program_);
-    const std::array<float, 2> size{static_cast<float>(width), static_cast<float>(height)};
-    if (size != viewport_value_) {
-        viewport_value_ = size;
-        glUniform2f(viewport_, size[0], size[1]);
-    }
+    glUniform2f(viewport_, static_cast<float>(width), static_cast<float>(height));
     const auto rgba = rgba_from_d3dcolor(color);
-    if (rgba != colour_value_) {
-        colour_value_ = rgba;
-        glUniform4f(colour_, rgba[0], rgba[1], rgba[2], rgba[3]);
-    }
+    glUniform4f(colour_, rgba[0], rgba[1], rgba[2], rgba[3]);
     state.bind_vertex_array(vertex_array_);
     state.bind_array_buffer(vertices_buffer_.name());
     const GLintptr at =

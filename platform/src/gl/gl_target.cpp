@@ -125,7 +125,6 @@ void GlBackend::use_window(bool direct) {
     }
     direct_ = direct;
     bind_target();
-    program_ = nullptr; // the programs' depth rounding goes with the target
 }
 
 void GlBackend::bind_target() {
