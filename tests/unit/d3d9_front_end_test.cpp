@@ -74,7 +74,7 @@ class FakeBackend final : public RenderBackend {
     bool can_present() override {
         return true;
     }
-    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD) override {
+    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) override {
         std::vector<D3DRECT> given;
         if (rects != nullptr)
             given.assign(rects, rects + count);

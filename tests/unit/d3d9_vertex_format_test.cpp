@@ -1,7 +1,7 @@
 // The Direct3D 9 part's pure logic: where a flexible vertex format puts each element, and which state and
 // sampler numbers Direct3D 9 accepts.
 #include "d3d9/d3d9_state.h"
-#include "gl/gl_ffp_source.h"
+#include "d3d9/d3d9_vertex_format.h"
 
 #include <gtest/gtest.h>
 

@@ -24,7 +24,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if (!backend_->can_draw())
         return D3D_OK;
     back_buffer_is_presented_ = false;
-    backend_->clear(count, rects, flags, color, z, stencil);
+    backend_->clear(count, rects, flags, color, z);
     return D3D_OK;
 }
 

@@ -97,8 +97,7 @@ class RenderBackend {
     virtual bool can_present() = 0;
 
     // Clears the back buffer (whole, or within the rectangles cut to it) as Direct3D's Clear, after checks.
-    virtual void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                       DWORD stencil) = 0;
+    virtual void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) = 0;
     // Hands what was drawn so far to the display's driver (EndScene).
     virtual void flush() = 0;
     // Draws; nothing when the state's emulation program does not compile.

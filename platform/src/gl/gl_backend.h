@@ -2,8 +2,8 @@
 // desktop, OpenGL ES 3.0 (WebGL 2) in the browser (gl_api.h), on a context the host makes on the window
 // (host.h). It owns every GL object: the context with its state shadow (gl_state.h), the back buffer (the
 // window's own buffers while its client area is the back buffer's size, else an offscreen framebuffer with
-// an RGB8 colour buffer and the depth buffer asked for), the vertex array, one sampler per
-// fixed-function stage, the emulation programs, the font's coverage program and atlases, and the buffers
+// an RGB8 colour buffer and the depth buffer asked for), the vertex array, stage 0's sampler, the
+// emulation programs, the font's coverage program and atlases, and the buffers
 // and textures of the device's resources. A context the display takes away and gives back (a browser's lost
 // WebGL context) has lost every one of them: the renderer makes them all again, the resources' copies from
 // the device's records of their content. Its bodies, one area each: gl_backend.cpp (creation, release and
@@ -159,6 +159,15 @@ class GlTexture final : public GlNamed<TextureObject> {
     std::vector<std::uint8_t> staging_; // RGBA bytes of a band of a level's rows (ES)
 };
 
+// A D3DCMPFUNC as GL's comparison: D3DCMP_NEVER (1) to D3DCMP_ALWAYS (8) run in the order of GL_NEVER to
+// GL_ALWAYS; GL_ALWAYS for a value Direct3D 9 does not have.
+static_assert(GL_LEQUAL == GL_NEVER + (D3DCMP_LESSEQUAL - D3DCMP_NEVER) &&
+              GL_ALWAYS == GL_NEVER + (D3DCMP_ALWAYS - D3DCMP_NEVER));
+inline GLenum compare_function(DWORD func) {
+    return func >= D3DCMP_NEVER && func <= D3DCMP_ALWAYS ? GL_NEVER + static_cast<GLenum>(func - D3DCMP_NEVER)
+                                                         : GL_ALWAYS;
+}
+
 class GlBackend final : public RenderBackend {
   public:
     GlBackend(HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<GlContext> gl);
@@ -175,8 +184,7 @@ class GlBackend final : public RenderBackend {
     bool make_current() override;
     bool can_draw() override;
     bool can_present() override;
-    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-               DWORD stencil) override;
+    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) override;
     void flush() override;
     void draw_indexed(const DrawCall& draw) override;
     std::size_t program_count() const override {
@@ -228,8 +236,8 @@ class GlBackend final : public RenderBackend {
     GLuint make_atlas_texture(UINT width, UINT height, const std::uint8_t* coverage);
     // Turns the state records into GL before a draw; false when the state's program does not compile.
     bool apply_fixed_function_state(const DrawCall& draw);
-    void apply_pipeline_states(const StateRecords& states);
-    void apply_samplers(const StateRecords& states);
+    // Stage 0's sampler object after its sampler states.
+    void apply_sampler(const std::array<DWORD, kSamplerStateCount>& states);
     // Points the emulation program's vertex attributes at the FVF's elements on stream 0, unless they
     // point there already.
     void bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream, DWORD fvf);
@@ -242,10 +250,6 @@ class GlBackend final : public RenderBackend {
     std::shared_ptr<GlContext> gl_;
     UINT width_;
     UINT height_;
-
-    // Draws the index range as the draw asks: with the base vertex on OpenGL, from a rewritten copy of the
-    // indices on ES (which has no base vertex and no first-vertex flat shading).
-    void draw_elements(const DrawCall& draw);
 
     GlState& state_; // gl_'s state shadow
     GLuint framebuffer_ = 0, color_buffer_ = 0, depth_buffer_ = 0, vertex_array_ = 0;
@@ -263,8 +267,8 @@ class GlBackend final : public RenderBackend {
     bool offscreen_rows_down_ = false;
     std::unique_ptr<GlStreamBuffer> scratch_indices_; // the rewritten indices of ES draws
     std::vector<std::uint32_t> indices_;              // their CPU copy, kept for its capacity
-    std::array<GLuint, kTextureStages> samplers_{};
-    float max_anisotropy_ = 1.0f; // 1 when GL_EXT_texture_filter_anisotropic is missing
+    GLuint sampler_ = 0;                              // stage 0's sampler object
+    float max_anisotropy_ = 1.0f;                     // 1 when GL_EXT_texture_filter_anisotropic is missing
     FfpProgramCache programs_;
     FfpProgram* program_ = nullptr; // the program of the last draw's key
     FfpKey program_key_;

@@ -17,14 +17,6 @@ namespace platform::d3d9 {
 
 namespace {
 
-// D3DCMP_NEVER (1) to D3DCMP_ALWAYS (8) in the order of GL_NEVER to GL_ALWAYS.
-static_assert(GL_LEQUAL == GL_NEVER + (D3DCMP_LESSEQUAL - D3DCMP_NEVER) &&
-              GL_ALWAYS == GL_NEVER + (D3DCMP_ALWAYS - D3DCMP_NEVER));
-GLenum depth_function(DWORD func) {
-    return func >= D3DCMP_NEVER && func <= D3DCMP_ALWAYS ? GL_NEVER + static_cast<GLenum>(func - D3DCMP_NEVER)
-                                                         : GL_ALWAYS;
-}
-
 const char* const kVertexShader = R"(
 layout(location = 0) in vec4 aQuad; // x, y in back-buffer pixels (y down), u, v in the atlas
 uniform vec2 uViewport;
@@ -133,13 +125,8 @@ void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<Glyph
         state.depth_mask(depth.write);
     }
     state.enable(GlState::kCullFace, false);
-#if PLATFORM_GL_HAS_POLYGON_MODE
-    state.polygon_mode(GL_FILL); // ES draws filled polygons only
-#endif
     state.enable(GlState::kBlend, true);
     state.blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    state.blend_equation(GL_FUNC_ADD, GL_FUNC_ADD);
-    state.color_mask(true, true, true, true);
     state.enable(GlState::kScissorTest, !inside);
     if (!inside)
         state.scissor(left, scissor_y(top, bottom, static_cast<GLint>(height), rows_down), right - left,
@@ -209,7 +196,7 @@ bool GlBackend::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quad
         return false;
     if (!coverage_)
         return true; // not made again on a context given back: the text is left out
-    const CoverageDepth gl_depth{depth.test && has_depth(), depth_function(depth.function), depth.write};
+    const CoverageDepth gl_depth{depth.test && has_depth(), compare_function(depth.function), depth.write};
     coverage_->draw(state_, found->second.texture, quads, clip, color, gl_depth, width_, height_,
                     rows_down());
     return true;
