@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -396,9 +397,10 @@ TEST_F(BothTargets, DrawIntoTheWindowAndOffscreenAlike) {
     EXPECT_EQ(differing, 0u) << "of " << lit << " lit pixels";
 }
 
-// Present shows the back buffer the right way up and round in a client area larger than it: scaled from the
-// offscreen back buffer, and, where the window had the back buffer's size for the frame before and was then
-// made larger, from the window's own buffers copied into the offscreen one first.
+// Present shows the back buffer, or its source rectangle, the right way up and round in the client area, or
+// in its destination rectangle: drawn straight into a window of the back buffer's size, scaled from the
+// offscreen back buffer into a larger one, and, where the window had the back buffer's size for the frame
+// before and was then made larger, from the window's own buffers copied into the offscreen one first.
 class LargerWindow : public DeviceTest {
   protected:
     // Clears the 16 x 16 back buffer's quadrants to red, green (top), blue and white (bottom), presents its
@@ -438,20 +440,33 @@ class LargerWindow : public DeviceTest {
     const std::vector<std::uint32_t> kQuadrants = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
 };
 
-TEST_F(LargerWindow, ScaledFromTheOffscreenBackBuffer) {
-    make_device(16, 16); // in a 320 x 240 window
-    ASSERT_FALSE(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window());
-    EXPECT_EQ(presented_quadrants(), kQuadrants);
-}
-
-TEST_F(LargerWindow, IntoADestinationRectangleCountedFromTheClientAreasTopLeft) {
-    make_device(16, 16); // in a 320 x 240 window
-    const RECT dest{16, 8, 176, 128};
-    EXPECT_EQ(presented_quadrants(&dest), kQuadrants);
-    // From a source rectangle, the back buffer's right half (green over white) fills the destination.
+TEST_F(LargerWindow, SourceAndDestinationRectanglesIntoTheWindowAndFromOffscreen) {
     const RECT right_half{8, 0, 16, 16};
-    EXPECT_EQ(presented_quadrants(&dest, &right_half),
-              (std::vector<std::uint32_t>{0x00FF00, 0x00FF00, 0xFFFFFF, 0xFFFFFF}));
+    const std::vector<std::uint32_t> green_over_white{0x00FF00, 0x00FF00, 0xFFFFFF, 0xFFFFFF};
+    const struct {
+        bool window_sized; // 16 x 16: the back buffer is the window's own; else 320 x 240, offscreen
+        std::optional<RECT> dest, source;
+        std::vector<std::uint32_t> shown;
+    } cases[] = {
+        {true, {}, {}, kQuadrants},
+        {true, {}, right_half, green_over_white},
+        {true, RECT{4, 4, 12, 12}, {}, kQuadrants},
+        {true, RECT{2, 0, 14, 16}, right_half, green_over_white},
+        {false, {}, {}, kQuadrants},
+        {false, {}, right_half, green_over_white},
+        {false, RECT{16, 8, 176, 128}, {}, kQuadrants},
+        {false, RECT{16, 8, 176, 128}, right_half, green_over_white},
+    };
+    for (const auto& c : cases) {
+        make_device(16, 16, true, c.window_sized ? 16 : 320, c.window_sized ? 16 : 240);
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_EQ(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window(),
+                  c.window_sized);
+        EXPECT_EQ(presented_quadrants(c.dest ? &*c.dest : nullptr, c.source ? &*c.source : nullptr), c.shown)
+            << (c.window_sized ? "into the window" : "offscreen") << ", dest " << c.dest.has_value()
+            << ", source " << c.source.has_value();
+        release_device();
+    }
 }
 
 TEST_F(LargerWindow, ScaledFromTheWindowsBuffersWhenTheWindowGrewAfterAFrame) {
