@@ -59,7 +59,8 @@ class FakeBackend final : public RenderBackend {
     std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>&) override {
         return nullptr;
     }
-    std::unique_ptr<TextureObject> create_texture(D3DFORMAT, UINT, UINT, UINT) override {
+    std::unique_ptr<TextureObject> create_texture(D3DFORMAT, UINT, UINT, UINT,
+                                                  const std::vector<MipLevel>&) override {
         return std::make_unique<FakeTexture>(seen_);
     }
     UINT max_texture_side() override {

@@ -2,8 +2,9 @@
 // whole mip chain, and create_texture and fill_texture_level, through which the D3DX texture loader makes
 // textures and fills them level by level: a level 0 wider or taller than the renderer's largest texture side
 // fails with D3DERR_INVALIDCALL, as a size beyond the device's caps does. The renderer's copy is the only
-// one kept: LockRect reads the level back from the renderer into a copy that lives while the level is
-// locked, and UnlockRect sends it to the renderer again unless it was locked read-only.
+// one kept (but where the renderer can lose it, which it then makes again from the levels kept here):
+// LockRect reads the level back from the renderer into a copy that lives while the level is locked, and
+// UnlockRect sends it to the renderer again unless it was locked read-only.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
 
@@ -14,7 +15,8 @@
 namespace platform::d3d9 {
 
 TextureStorage::TextureStorage(RenderBackend& backend, D3DFORMAT fmt, UINT width, UINT height, UINT count)
-    : format(fmt), uploaded(count, false), object(backend.create_texture(format, width, height, count)) {
+    : format(fmt), uploaded(count, false), kept(backend.can_lose_copies() ? count : 0),
+      object(backend.create_texture(format, width, height, count, kept)) {
     for (UINT i = 0; i < count; ++i)
         sizes.push_back({std::max(1u, width >> i), std::max(1u, height >> i)});
 }
@@ -23,6 +25,8 @@ void TextureStorage::upload(UINT level, const MipLevel& mip) {
     if (level >= sizes.size())
         return;
     uploaded[level] = true;
+    if (!kept.empty())
+        kept[level] = mip;
     if (object)
         object->upload(level, mip);
 }

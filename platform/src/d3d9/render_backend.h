@@ -29,7 +29,7 @@ class BufferObject {
 };
 
 // The renderer's copy of a texture with its whole mip chain, made empty: each level's content comes by
-// upload, and the renderer's copy is the only one a managed texture keeps.
+// upload. The renderer's copy is the only one a managed texture keeps, unless the renderer can lose it.
 class TextureObject {
   public:
     virtual ~TextureObject() = default;
@@ -77,14 +77,19 @@ class RenderBackend {
   public:
     virtual ~RenderBackend() = default;
 
+    // Whether the renderer's copies can be lost with its context (a browser's lost WebGL context): it then
+    // makes every one again from the device's records, and the device keeps each texture level it uploads.
+    virtual bool can_lose_copies() const {
+        return false;
+    }
     // Storage for a buffer, made with the content of the device's record of it (its bytes), which outlives
-    // the storage and holds at each upload what the renderer's copy is to hold: a renderer whose own copies
-    // are lost makes them again from it. Storage for a texture of width x height with its levels, empty until
-    // each level is uploaded: the renderer's copy is the texture's only one (a renderer whose copies can be
-    // lost keeps the levels it was given). Null when the renderer has none to give.
+    // the storage and holds at each upload what the renderer's copy is to hold. Storage for a texture of
+    // width x height with its levels, empty until each level is uploaded; `kept` is the device's record of
+    // the levels uploaded (where can_lose_copies), which outlives the storage. Null when the renderer has
+    // none to give.
     virtual std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>& content) = 0;
     virtual std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height,
-                                                          UINT levels) = 0;
+                                                          UINT levels, const std::vector<MipLevel>& kept) = 0;
     // The largest texture side the renderer takes; 0 when it cannot say (its window is gone).
     virtual UINT max_texture_side() = 0;
 
@@ -105,8 +110,9 @@ class RenderBackend {
     // The emulation programs compiled so far, one per fixed-function key.
     virtual std::size_t program_count() const = 0;
 
-    // The font's glyph atlases and quads (see d3dx9_device.h); draw_quads returns false for an atlas it
-    // did not make.
+    // The font's glyph atlases and quads (see d3dx9_device.h: the coverage outlives the atlas, and a renderer
+    // whose copies are lost makes the atlas again from it); draw_quads returns false for an atlas it did not
+    // make.
     virtual AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) = 0;
     virtual void destroy_atlas(AtlasHandle atlas) = 0;
     virtual bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,

@@ -24,7 +24,7 @@
 // What WebGL 2 lacks beyond ES 3.0.
 #define PLATFORM_GL_HAS_MAP_BUFFER (!PLATFORM_GL_WEBGL) // glMapBufferRange
 // The display can take the context away and give it back empty (a browser's lost WebGL context), so the
-// renderer keeps what it cannot make again from the device's records.
+// renderer makes every GL object again from the device's records, which then keep texture levels too.
 #define PLATFORM_GL_CAN_LOSE_CONTEXT PLATFORM_GL_WEBGL
 // The window's own buffers can stand in for the back buffer; a page's canvas cannot (its drawing buffer is
 // cleared once the browser has shown it, and the tests read the picture back after the frame).

@@ -135,7 +135,7 @@ void GlBackend::renew_after_loss() {
     for (GlRenewable* object : gl_->renewables())
         object->renew(restorations_);
     for (auto& [handle, atlas] : atlases_)
-        atlas.texture = make_atlas_texture(atlas.width, atlas.height, atlas.coverage.data());
+        atlas.texture = make_atlas_texture(atlas.width, atlas.height, atlas.coverage);
 }
 
 bool GlBackend::current_and_renewed() {

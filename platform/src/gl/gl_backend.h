@@ -73,11 +73,6 @@ class GlContext {
     const std::set<GlRenewable*>& renewables() const {
         return renewables_;
     }
-    // A number for a new texture's copies kept by the host (host.h), never reused on this context. The page
-    // has one canvas, so no two contexts keep copies at once.
-    unsigned number_kept_texture() {
-        return ++kept_textures_;
-    }
     // The shadow of the context's state, through which every setting and binding goes.
     GlState& state() {
         return state_;
@@ -88,7 +83,6 @@ class GlContext {
     host::GlContext* context_;
     GlState state_;
     std::set<GlRenewable*> renewables_;
-    unsigned kept_textures_ = 0;
 };
 
 // The GL names behind the device's resources (gl_resources.cpp); 0 when the context was gone at creation.
@@ -139,7 +133,8 @@ class GlBuffer final : public GlNamed<BufferObject> {
 
 class GlTexture final : public GlNamed<TextureObject> {
   public:
-    GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height, UINT levels);
+    GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height, UINT levels,
+              const std::vector<MipLevel>& kept);
     ~GlTexture() override;
     void upload(UINT level, const MipLevel& mip) override;
     void read_back(UINT level, MipLevel& mip) override;
@@ -148,13 +143,9 @@ class GlTexture final : public GlNamed<TextureObject> {
     void make() override;
     // Rows [first, first + count) of the level as the GL takes them (gl_resources.cpp).
     const void* texels(const MipLevel& mip, UINT first, UINT count);
-    void put(UINT level, const MipLevel& mip);
     D3DFORMAT format_;
     UINT width_, height_, levels_;
-#if PLATFORM_GL_CAN_LOSE_CONTEXT
-    unsigned kept_as_ = 0;   // the texture's number for the host's copies of its levels (host.h)
-    std::vector<bool> kept_; // the levels the host keeps, to make the texture again after a lost context
-#endif
+    const std::vector<MipLevel>& kept_; // the device's record of the levels (where the context can be lost)
     bool opaque_ = false;               // X8R8G8B8: alpha stored as one (ES)
     std::vector<std::uint8_t> staging_; // RGBA bytes of a band of a level's rows (ES)
 };
@@ -178,8 +169,11 @@ class GlBackend final : public RenderBackend {
     bool init(std::string& error);
 
     std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>& content) override;
-    std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height,
-                                                  UINT levels) override;
+    std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height, UINT levels,
+                                                  const std::vector<MipLevel>& kept) override;
+    bool can_lose_copies() const override {
+        return PLATFORM_GL_CAN_LOSE_CONTEXT;
+    }
     UINT max_texture_side() override;
     bool make_current() override;
     bool can_draw() override;
@@ -273,11 +267,12 @@ class GlBackend final : public RenderBackend {
     FfpProgram* program_ = nullptr; // the program of the last draw's key
     FfpKey program_key_;
     std::unique_ptr<CoverageProgram> coverage_;
-    // The font's atlases by handle, each with a copy of its coverage to make it again from after a loss.
+    // The font's atlases by handle, each with the coverage it was made from, which its maker keeps for as
+    // long as the atlas lives (d3dx9_device.h): a lost context's atlas is made again from it.
     struct Atlas {
         GLuint texture = 0;
         UINT width = 0, height = 0;
-        std::vector<std::uint8_t> coverage;
+        const std::uint8_t* coverage = nullptr;
     };
     std::map<AtlasHandle, Atlas> atlases_;
     AtlasHandle next_atlas_ = 1;

@@ -4,8 +4,8 @@
 // pixels, under the depth states the device hands over. Their vertices go into one stream buffer, each draw's
 // after the last's; their state is set through the state shadow, so the lines of text after the first make
 // few calls, and the next indexed draw sets its own state again through the same shadow. An atlas is
-// known by a handle of the renderer's, which keeps its coverage: a lost context takes the texture along, and
-// the renderer makes it again from the copy under the same handle.
+// known by a handle of the renderer's: a lost context takes the texture along, and the renderer makes it
+// again under the same handle from the coverage it was made from, which the font keeps (d3dx9_device.h).
 #include "gl/gl_font_quads.h"
 #include "gl/gl_color.h"
 #include "gl/gl_backend.h"
@@ -145,11 +145,8 @@ AtlasHandle GlBackend::create_atlas(UINT width, UINT height, const std::uint8_t*
     const GLuint texture = make_atlas_texture(width, height, coverage);
     if (texture == 0 && !gl_->lost())
         return 0;
-    // The coverage is kept: a lost context takes the texture with it, and it is made again from this.
     const AtlasHandle handle = next_atlas_++;
-    atlases_.emplace(handle,
-                     Atlas{texture, width, height,
-                           std::vector<std::uint8_t>(coverage, coverage + std::size_t{width} * height)});
+    atlases_.emplace(handle, Atlas{texture, width, height, coverage});
     return handle;
 }
 
