@@ -75,6 +75,21 @@ def end_group(process):
         pass
 
 
+def start_xvfb():
+    """An Xvfb display of its own at WINDOW's size (it picks a free number): its process and its name."""
+    read, write = os.pipe()
+    xvfb = subprocess.Popen([XVFB, "-displayfd", str(write), "-screen", "0", f"{WINDOW[0]}x{WINDOW[1]}x24",
+                             "-nolisten", "tcp"], pass_fds=(write,), stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+    os.close(write)
+    with os.fdopen(read) as displayfd:
+        number = displayfd.readline().strip()
+    if not number.isdigit():
+        end_group(xvfb)
+        raise PageError(f"Xvfb did not say its display (ended with {xvfb.poll()})")
+    return xvfb, ":" + number
+
+
 class FirefoxOnXvfb:
     """An Xvfb display of its own and firefox-esr on it, driven over WebDriver BiDi; both ended (process
     groups) and the profile removed when the `with` ends."""
@@ -92,16 +107,7 @@ class FirefoxOnXvfb:
         return self
 
     def _start(self):
-        read, write = os.pipe()
-        self.xvfb = subprocess.Popen([XVFB, "-displayfd", str(write), "-screen", "0", f"{WINDOW[0]}x{WINDOW[1]}x24",
-                                      "-nolisten", "tcp"], pass_fds=(write,), stdin=subprocess.DEVNULL,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        os.close(write)
-        with os.fdopen(read) as displayfd:
-            number = displayfd.readline().strip()
-        if not number.isdigit():
-            raise PageError(f"Xvfb did not say its display (ended with {self.xvfb.poll()})")
-        self.display = ":" + number
+        self.xvfb, self.display = start_xvfb()
 
         profile = os.path.join(self.folder, "profile")
         os.mkdir(profile)

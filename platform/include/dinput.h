@@ -74,12 +74,10 @@ struct DIMOUSESTATE {
 extern const GUID GUID_XAxis;
 extern const GUID GUID_YAxis;
 extern const GUID GUID_ZAxis;
-extern const GUID GUID_Button;
 extern const GUID GUID_Key;
 extern const GUID GUID_SysKeyboard;
 extern const GUID GUID_SysMouse;
 extern const IID IID_IDirectInput8A;
-extern const IID IID_IDirectInput8W;
 extern const IID IID_IDirectInputDevice8A;
 
 struct IDirectInputDevice8A : IUnknown {

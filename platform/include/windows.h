@@ -230,7 +230,27 @@ using WNDCLASSEX = WNDCLASSEXA;
 #define WM_SYSKEYUP 0x0105
 #define WM_SYSCHAR 0x0106
 #define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
+#define WM_MBUTTONDOWN 0x0207
+#define WM_MBUTTONUP 0x0208
 #define WM_MOUSEWHEEL 0x020A
+#define WM_XBUTTONDOWN 0x020B
+#define WM_XBUTTONUP 0x020C
+
+// Mouse message wParam: the buttons and keys held (low word), the X button (high word), the wheel's turn.
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define MK_MBUTTON 0x0010
+#define MK_XBUTTON1 0x0020
+#define MK_XBUTTON2 0x0040
+#define XBUTTON1 0x0001
+#define XBUTTON2 0x0002
+#define WHEEL_DELTA 120
 
 // WM_ACTIVATE states, WM_SIZE kinds.
 #define WA_INACTIVE 0
@@ -429,10 +449,8 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void PostQuitMessage(int exit_code);
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom);
 BOOL GetClientRect(HWND window, LPRECT rect);
-BOOL GetWindowRect(HWND window, LPRECT rect);
 int MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT type);
 DWORD GetLastError();
-void SetLastError(DWORD error);
 DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD message_id, DWORD language_id, LPSTR buffer,
                      DWORD size, void* arguments);
 

@@ -11,10 +11,10 @@ PACKAGES=(cmake g++ pkg-config libsdl2-dev libepoxy-dev libstb-dev libfreetype-d
 
 # The web build's own packages (scripts/web): Debian's Emscripten and stb_image's header, which it
 # compiles in; python3 serves the page. The browsers (Debian's Chromium, with the Arial-compatible font of
-# the status text) are for running the page in the web tests: Chromium headless, Firefox ESR on an Xvfb
-# display (it has no WebGL when headless).
+# the status text) are for running the page in the web tests: Chromium headless, Firefox ESR and WebKit
+# (WebKitGTK's MiniBrowser, driven by WebKitWebDriver) on an Xvfb display (neither has WebGL when headless).
 WEB_PACKAGES=(cmake emscripten libstb-dev python3)
-WEB_BROWSER_PACKAGES=(chromium firefox-esr fonts-liberation)
+WEB_BROWSER_PACKAGES=(chromium firefox-esr webkit2gtk-driver fonts-liberation)
 
 say() { printf '==> %s\n' "$*" >&2; }
 

@@ -1,6 +1,7 @@
 // DirectInput 8 on the fake host (no display, host events from the test): creation checks, the
 // published constants, cooperative-level validation, acquisition and the foreground, state sizes, the
-// keyboard state by key code, and the mouse's motion and wheel since the previous read.
+// keyboard state by key code, every key's documented codes in the keyboard state and in key messages, and
+// the mouse's motion and wheel since the previous read.
 #include "input_devices.h"
 #include "win32_test_window.h"
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <set>
 #include <string>
 
 namespace {
@@ -251,10 +253,109 @@ TEST_F(Devices, TheKeyboardStateHoldsEveryHeldKeyAtItsKeyCode) {
     const auto msgs = drain();
     ASSERT_EQ(msgs.size(), 4u);
     EXPECT_EQ(msgs[0].wParam, static_cast<WPARAM>('W'));
-    // A key with no DirectInput code (the keyboard page's 1, ErrorRollOver) lands nowhere, not at code 0.
-    push_key(platform::hid::Usage{1}, true);
-    ASSERT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
-    EXPECT_EQ(keys[0], 0);
+}
+
+// Every key of the keyboard page and the media keys, by USB HID usage: the set-1 scan code Microsoft's
+// USB HID to PS/2 translation table gives it (0x80 added for the E0-prefixed ones, as dinput.h's DIK_ values
+// are), and the virtual key of Microsoft's Virtual-Key Codes page (0: the US layout makes no key message),
+// with Num Lock on and, for the keypad, off.
+struct DocumentedKey {
+    platform::hid::Usage usage;
+    int dik;
+    int vk;
+    const char* name;
+    int vk_without_num_lock = -1; // -1: as with Num Lock on
+};
+// clang-format off
+constexpr DocumentedKey kDocumentedKeys[] = {
+    {0x04, 0x1E, 0x41, "A"}, {0x05, 0x30, 0x42, "B"}, {0x06, 0x2E, 0x43, "C"}, {0x07, 0x20, 0x44, "D"},
+    {0x08, 0x12, 0x45, "E"}, {0x09, 0x21, 0x46, "F"}, {0x0A, 0x22, 0x47, "G"}, {0x0B, 0x23, 0x48, "H"},
+    {0x0C, 0x17, 0x49, "I"}, {0x0D, 0x24, 0x4A, "J"}, {0x0E, 0x25, 0x4B, "K"}, {0x0F, 0x26, 0x4C, "L"},
+    {0x10, 0x32, 0x4D, "M"}, {0x11, 0x31, 0x4E, "N"}, {0x12, 0x18, 0x4F, "O"}, {0x13, 0x19, 0x50, "P"},
+    {0x14, 0x10, 0x51, "Q"}, {0x15, 0x13, 0x52, "R"}, {0x16, 0x1F, 0x53, "S"}, {0x17, 0x14, 0x54, "T"},
+    {0x18, 0x16, 0x55, "U"}, {0x19, 0x2F, 0x56, "V"}, {0x1A, 0x11, 0x57, "W"}, {0x1B, 0x2D, 0x58, "X"},
+    {0x1C, 0x15, 0x59, "Y"}, {0x1D, 0x2C, 0x5A, "Z"}, {0x1E, 0x02, 0x31, "1"}, {0x1F, 0x03, 0x32, "2"},
+    {0x20, 0x04, 0x33, "3"}, {0x21, 0x05, 0x34, "4"}, {0x22, 0x06, 0x35, "5"}, {0x23, 0x07, 0x36, "6"},
+    {0x24, 0x08, 0x37, "7"}, {0x25, 0x09, 0x38, "8"}, {0x26, 0x0A, 0x39, "9"}, {0x27, 0x0B, 0x30, "0"},
+    {0x28, 0x1C, 0x0D, "Enter"}, {0x29, 0x01, 0x1B, "Esc"}, {0x2A, 0x0E, 0x08, "Backspace"},
+    {0x2B, 0x0F, 0x09, "Tab"}, {0x2C, 0x39, 0x20, "Space"}, {0x2D, 0x0C, 0xBD, "-_"},
+    {0x2E, 0x0D, 0xBB, "=+"}, {0x2F, 0x1A, 0xDB, "[{"}, {0x30, 0x1B, 0xDD, "]}"}, {0x31, 0x2B, 0xDC, "\\|"},
+    {0x32, 0x2B, 0xDC, "ISO #~"},
+    {0x33, 0x27, 0xBA, ";:"}, {0x34, 0x28, 0xDE, "'\""}, {0x35, 0x29, 0xC0, "`~"}, {0x36, 0x33, 0xBC, ",<"},
+    {0x37, 0x34, 0xBE, ".>"}, {0x38, 0x35, 0xBF, "/?"}, {0x39, 0x3A, 0x14, "Caps Lock"},
+    {0x3A, 0x3B, 0x70, "F1"}, {0x3B, 0x3C, 0x71, "F2"}, {0x3C, 0x3D, 0x72, "F3"}, {0x3D, 0x3E, 0x73, "F4"},
+    {0x3E, 0x3F, 0x74, "F5"}, {0x3F, 0x40, 0x75, "F6"}, {0x40, 0x41, 0x76, "F7"}, {0x41, 0x42, 0x77, "F8"},
+    {0x42, 0x43, 0x78, "F9"}, {0x43, 0x44, 0x79, "F10"}, {0x44, 0x57, 0x7A, "F11"}, {0x45, 0x58, 0x7B, "F12"},
+    {0x46, 0xB7, 0x2C, "Print Screen"}, {0x47, 0x46, 0x91, "Scroll Lock"}, {0x48, 0xC5, 0x13, "Pause"},
+    {0x49, 0xD2, 0x2D, "Insert"}, {0x4A, 0xC7, 0x24, "Home"}, {0x4B, 0xC9, 0x21, "Page Up"},
+    {0x4C, 0xD3, 0x2E, "Delete"}, {0x4D, 0xCF, 0x23, "End"}, {0x4E, 0xD1, 0x22, "Page Down"},
+    {0x4F, 0xCD, 0x27, "Right"}, {0x50, 0xCB, 0x25, "Left"}, {0x51, 0xD0, 0x28, "Down"},
+    {0x52, 0xC8, 0x26, "Up"}, {0x53, 0x45, 0x90, "Num Lock"}, {0x54, 0xB5, 0x6F, "Keypad /"},
+    {0x55, 0x37, 0x6A, "Keypad *"}, {0x56, 0x4A, 0x6D, "Keypad -"}, {0x57, 0x4E, 0x6B, "Keypad +"},
+    {0x58, 0x9C, 0x0D, "Keypad Enter"}, {0x59, 0x4F, 0x61, "Keypad 1", 0x23},
+    {0x5A, 0x50, 0x62, "Keypad 2", 0x28}, {0x5B, 0x51, 0x63, "Keypad 3", 0x22},
+    {0x5C, 0x4B, 0x64, "Keypad 4", 0x25}, {0x5D, 0x4C, 0x65, "Keypad 5", 0x0C},
+    {0x5E, 0x4D, 0x66, "Keypad 6", 0x27}, {0x5F, 0x47, 0x67, "Keypad 7", 0x24},
+    {0x60, 0x48, 0x68, "Keypad 8", 0x26}, {0x61, 0x49, 0x69, "Keypad 9", 0x21},
+    {0x62, 0x52, 0x60, "Keypad 0", 0x2D}, {0x63, 0x53, 0x6E, "Keypad .", 0x2E}, {0x64, 0x56, 0xE2, "ISO \\|"},
+    {0x65, 0xDD, 0x5D, "Application"}, {0x66, 0xDE, 0, "Power"}, {0x67, 0x59, 0, "Keypad ="},
+    {0x68, 0x64, 0x7C, "F13"}, {0x69, 0x65, 0x7D, "F14"}, {0x6A, 0x66, 0x7E, "F15"},
+    {0x6B, 0x67, 0x7F, "F16"}, {0x6C, 0x68, 0x80, "F17"}, {0x6D, 0x69, 0x81, "F18"},
+    {0x6E, 0x6A, 0x82, "F19"}, {0x6F, 0x6B, 0x83, "F20"}, {0x70, 0x6C, 0x84, "F21"},
+    {0x71, 0x6D, 0x85, "F22"}, {0x72, 0x6E, 0x86, "F23"}, {0x73, 0x76, 0x87, "F24"},
+    {0x7F, 0xA0, 0xAD, "Mute"}, {0x80, 0xB0, 0xAF, "Volume Up"}, {0x81, 0xAE, 0xAE, "Volume Down"},
+    {0x85, 0x7E, 0x6C, "Keypad , (Brazil)"}, {0x87, 0x73, 0, "International 1 (Ro)"},
+    {0x88, 0x70, 0x15, "International 2 (Kana)"}, {0x89, 0x7D, 0, "International 3 (Yen)"},
+    {0x8A, 0x79, 0x1C, "International 4 (Henkan)"}, {0x8B, 0x7B, 0x1D, "International 5 (Muhenkan)"},
+    {0xE0, 0x1D, 0x11, "Left Ctrl"}, {0xE1, 0x2A, 0x10, "Left Shift"}, {0xE2, 0x38, 0x12, "Left Alt"},
+    {0xE3, 0xDB, 0x5B, "Left Windows"}, {0xE4, 0x9D, 0x11, "Right Ctrl"}, {0xE5, 0x36, 0x10, "Right Shift"},
+    {0xE6, 0xB8, 0x12, "Right Alt"}, {0xE7, 0xDC, 0x5C, "Right Windows"}, {0xC00B5, 0x99, 0xB0, "Next Track"},
+    {0xC00B6, 0x90, 0xB1, "Previous Track"}, {0xC00B7, 0xA4, 0xB2, "Stop"},
+    {0xC00CD, 0xA2, 0xB3, "Play/Pause"}, {0xC00E2, 0xA0, 0xAD, "Consumer Mute"},
+    {0xC0183, 0xED, 0xB5, "Media Select"}, {0xC018A, 0xEC, 0xB4, "Mail"}, {0xC0192, 0xA1, 0xB7, "Calculator"},
+    {0xC0194, 0xEB, 0xB6, "My Computer"}, {0xC0221, 0xE5, 0xAA, "WWW Search"},
+    {0xC0223, 0xB2, 0xAC, "WWW Home"}, {0xC0224, 0xEA, 0xA6, "WWW Back"},
+    {0xC0225, 0xE9, 0xA7, "WWW Forward"}, {0xC0226, 0xE8, 0xA9, "WWW Stop"},
+    {0xC0227, 0xE7, 0xA8, "WWW Refresh"}, {0xC022A, 0xE6, 0xAB, "WWW Favorites"},
+    {0x10082, 0xDF, 0x5F, "System Sleep"}};
+// clang-format on
+
+TEST_F(Devices, EveryKeyReachesKeyMessagesAndTheKeyboardStateWithItsDocumentedCodes) {
+    set_up_as_the_viewer_does();
+    focus(true);
+    ASSERT_EQ(keyboard_->Acquire(), DI_OK);
+    const auto press = [&](platform::hid::Usage usage, std::uint16_t mods, int dik, int vk, LPARAM scan,
+                           const std::string& name) {
+        push_key(usage, true, false, mods);
+        BYTE keys[256];
+        ASSERT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
+        EXPECT_EQ(std::count(std::begin(keys), std::end(keys), 0), dik == 0 ? 256 : 255) << name;
+        EXPECT_EQ(keys[dik], dik == 0 ? 0 : 0x80) << name;
+        const auto msgs = drain();
+        ASSERT_EQ(msgs.size(), vk == 0 ? 0u : 1u) << name;
+        if (vk != 0) {
+            EXPECT_EQ(msgs[0].wParam, static_cast<WPARAM>(vk)) << name;
+            EXPECT_EQ(msgs[0].lParam, 1 | scan) << name; // repeat count 1, no Alt, key going down
+        }
+        push_key(usage, false, false, mods);
+        drain();
+    };
+    std::set<platform::hid::Usage> documented;
+    for (const DocumentedKey& k : kDocumentedKeys) {
+        documented.insert(k.usage);
+        // Bits 16-23 the scan code, bit 24 the extended-key flag. Pause sends 0x45 as Num Lock does, and Num
+        // Lock is the extended one.
+        const int scan = k.dik == 0xC5 ? 0x45 : k.dik & 0x7F;
+        const bool extended = k.dik == 0x45 || (k.dik & 0x80 && k.dik != 0xC5);
+        const LPARAM bits = (LPARAM{scan} << 16) | (LPARAM{extended} << 24);
+        press(k.usage, platform::host::kModNumLock, k.dik, k.vk, bits, k.name);
+        const int off = k.vk_without_num_lock < 0 ? k.vk : k.vk_without_num_lock;
+        press(k.usage, 0, k.dik, off, bits, std::string(k.name) + " without Num Lock");
+    }
+    // The rest of the keyboard page and of the usages near the others are no key at all.
+    for (platform::hid::Usage usage = 0; usage < 0x200; ++usage)
+        if (!documented.contains(usage))
+            press(usage, 0, 0, 0, 0, "usage " + std::to_string(usage));
 }
 
 TEST_F(Devices, MouseMotionIsWhatHappenedSinceThePreviousRead) {
@@ -309,27 +410,55 @@ TEST_F(Devices, TheWheelCounts120ANotchAndSaturatesAtThe32BitLimits) {
     EXPECT_EQ(read_mouse().lX, std::numeric_limits<LONG>::max());
 }
 
-TEST_F(Devices, HeldMouseButtonsReadHighInDirectInputsOrder) {
+TEST_F(Devices, EachButtonReachesDirectInputAndTheWindowAsDocumented) {
+    // DIMOUSESTATE's rgbButtons (left, right, middle, the first X button; -1: no place for it), and the
+    // messages of WM_LBUTTONDOWN ... WM_XBUTTONUP with wParam MAKEWPARAM(the MK_ flags held, XBUTTON1 or 2).
+    using platform::host::Button;
+    struct Documented {
+        Button button;
+        int index;
+        UINT down, up;
+        WPARAM down_wparam, up_wparam;
+    };
+    const Documented buttons[] = {{Button::Left, 0, 0x0201, 0x0202, 0x0001, 0x0000},
+                                  {Button::Right, 1, 0x0204, 0x0205, 0x0002, 0x0000},
+                                  {Button::Middle, 2, 0x0207, 0x0208, 0x0010, 0x0000},
+                                  {Button::X1, 3, 0x020B, 0x020C, 0x00010020, 0x00010000},
+                                  {Button::X2, -1, 0x020B, 0x020C, 0x00020040, 0x00020000}};
     set_up_as_the_viewer_does();
     focus(true);
-    ASSERT_EQ(mouse_->Acquire(), DI_OK);
-    push_button(platform::host::Button::Left, true);
-    push_button(platform::host::Button::Right, true);
-    DIMOUSESTATE s = read_mouse();
-    EXPECT_EQ(s.rgbButtons[0], 0x80);
-    EXPECT_EQ(s.rgbButtons[1], 0x80);
-    EXPECT_EQ(s.rgbButtons[2], 0);
-    push_button(platform::host::Button::Left, false);
-    push_button(platform::host::Button::Middle, true);
-    push_button(platform::host::Button::X1, true);
-    push_button(platform::host::Button::Other, true); // a button DIMOUSESTATE has no place for
-    s = read_mouse();
-    EXPECT_EQ(s.rgbButtons[0], 0);
-    EXPECT_EQ(s.rgbButtons[1], 0x80);
-    EXPECT_EQ(s.rgbButtons[2], 0x80);
-    EXPECT_EQ(s.rgbButtons[3], 0x80);
-    push_button(platform::host::Button::X1, false);
-    EXPECT_EQ(read_mouse().rgbButtons[3], 0);
+    push_key(platform::hid::KEY_LCTRL, true, false, platform::host::kModCtrl); // MK_CONTROL (8) throughout
+    drain();
+    for (const Documented& b : buttons) {
+        ASSERT_EQ(mouse_->Acquire(), DI_OK);
+        push_button(b.button, true);
+        const DIMOUSESTATE held = read_mouse();
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(held.rgbButtons[i], i == b.index ? 0x80 : 0) << i;
+        push_button(b.button, false);
+        EXPECT_EQ(read_mouse().rgbButtons[std::max(b.index, 0)], 0);
+        EXPECT_TRUE(drain().empty()) << "DirectInput keeps an exclusive mouse's messages from the window";
+
+        ASSERT_EQ(mouse_->Unacquire(), DI_OK);
+        push_button(b.button, true, 17, 23);
+        push_button(b.button, false, 18, 24);
+        const auto msgs = drain();
+        ASSERT_EQ(msgs.size(), 2u);
+        EXPECT_EQ(msgs[0].message, b.down);
+        EXPECT_EQ(msgs[0].wParam, b.down_wparam | MK_CONTROL);
+        EXPECT_EQ(msgs[0].lParam, MAKELPARAM(17, 23));
+        EXPECT_EQ(msgs[1].message, b.up);
+        EXPECT_EQ(msgs[1].wParam, b.up_wparam | MK_CONTROL);
+        EXPECT_EQ(msgs[1].lParam, MAKELPARAM(18, 24));
+    }
+    // The wheel: WM_MOUSEWHEEL with the turn in 120ths of a notch, where the pointer is on the screen.
+    fake_host::set_pointer(300, 200);
+    push_wheel(-2);
+    const auto wheel = drain();
+    ASSERT_EQ(wheel.size(), 1u);
+    EXPECT_EQ(wheel[0].message, 0x020Au);
+    EXPECT_EQ(wheel[0].wParam, MAKEWPARAM(MK_CONTROL, -240));
+    EXPECT_EQ(wheel[0].lParam, MAKELPARAM(300, 200));
 }
 
 TEST_F(Devices, AnExclusiveMouseHoldsTheCaptureOnlyWhileAcquiredAndMotionDoesNotOutliveIt) {

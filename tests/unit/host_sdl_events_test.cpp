@@ -1,6 +1,7 @@
 // The SDL host's events (host/sdl/host_sdl_events.cpp) on SDL's dummy video driver, without a display: what
-// the host makes of SDL's own order at a focus loss, and of a wheel turned the natural-scrolling way. The
-// front ends' tests take host events from the fake host, so these are the host's part of them.
+// the host makes of SDL's own order at a focus loss, of a wheel turned the natural-scrolling way, and of
+// each button. The front ends' tests take host events from the fake host, so these are the host's part of
+// them.
 #include "host/sdl/host_sdl.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@ namespace {
 namespace host = platform::host;
 namespace hid = platform::hid;
 
-TEST(SdlHostEvents, KeysReleasedByAFocusLossAreMarkedAndAFlippedWheelIsTurnedBack) {
+TEST(SdlHostEvents, KeysReleasedByAFocusLossAreMarkedAFlippedWheelIsTurnedBackAndButtonsKeepTheirPlace) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     std::string reason;
     ASSERT_TRUE(host::start_video(reason)) << reason;
@@ -54,24 +55,44 @@ TEST(SdlHostEvents, KeysReleasedByAFocusLossAreMarkedAndAFlippedWheelIsTurnedBac
     flipped.wheel.direction =
         SDL_MOUSEWHEEL_FLIPPED; // natural scrolling reports the turn the other way round
     add(flipped, 300);
+    // SDL's buttons 1 to 5 are left, middle, right and the two X buttons, at a place in the client area.
+    for (const Uint8 button :
+         {SDL_BUTTON_LEFT, SDL_BUTTON_MIDDLE, SDL_BUTTON_RIGHT, SDL_BUTTON_X1, SDL_BUTTON_X2}) {
+        SDL_Event pressed{};
+        pressed.type = SDL_MOUSEBUTTONDOWN;
+        pressed.button.windowID = id;
+        pressed.button.button = button;
+        pressed.button.x = 10 * button;
+        pressed.button.y = 3;
+        add(pressed, 400);
+    }
 
     struct Seen {
         host::EventType type;
         hid::Usage key;
         bool focus_release;
         int y;
+        host::Button button = host::Button::Other;
+        int x = 0;
         bool operator==(const Seen&) const = default;
     };
     std::vector<Seen> seen;
     host::Event e;
     while (host::poll_event(e)) {
         EXPECT_EQ(e.window, window);
-        seen.push_back({e.type, e.key, e.focus_release, e.y});
+        seen.push_back({e.type, e.key, e.focus_release, e.y, e.button, e.x});
     }
-    const std::vector<Seen> expected = {
-        {host::EventType::KeyDown, hid::KEY_F7, false, 0}, {host::EventType::KeyDown, hid::KEY_A, false, 0},
-        {host::EventType::KeyUp, hid::KEY_A, false, 0},    {host::EventType::KeyUp, hid::KEY_F7, true, 0},
-        {host::EventType::FocusLost, 0, false, 0},         {host::EventType::MouseWheel, 0, false, -2}};
+    const std::vector<Seen> expected = {{host::EventType::KeyDown, hid::KEY_F7, false, 0},
+                                        {host::EventType::KeyDown, hid::KEY_A, false, 0},
+                                        {host::EventType::KeyUp, hid::KEY_A, false, 0},
+                                        {host::EventType::KeyUp, hid::KEY_F7, true, 0},
+                                        {host::EventType::FocusLost, 0, false, 0},
+                                        {host::EventType::MouseWheel, 0, false, -2},
+                                        {host::EventType::ButtonDown, 0, false, 3, host::Button::Left, 10},
+                                        {host::EventType::ButtonDown, 0, false, 3, host::Button::Middle, 20},
+                                        {host::EventType::ButtonDown, 0, false, 3, host::Button::Right, 30},
+                                        {host::EventType::ButtonDown, 0, false, 3, host::Button::X1, 40},
+                                        {host::EventType::ButtonDown, 0, false, 3, host::Button::X2, 50}};
     EXPECT_EQ(seen, expected);
     host::destroy_window(window);
 }

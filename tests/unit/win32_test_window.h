@@ -75,8 +75,8 @@ class TestWindow : public ::testing::Test {
     void push_wheel(int notches) const {
         fake_host::wheel(host(), notches);
     }
-    void push_button(platform::host::Button button, bool down) const {
-        fake_host::button(host(), button, down);
+    void push_button(platform::host::Button button, bool down, int x = 0, int y = 0) const {
+        fake_host::button(host(), button, down, x, y);
     }
 
     HWND window_ = nullptr;

@@ -1,9 +1,9 @@
 // D3DXCreateFontA and ID3DXFont for the Linux, web and self-contained Windows builds: the face, metrics and
 // glyph atlas come from font_raster.cpp (fontconfig + FreeType, the browser's canvas, or GDI); the atlas is
 // handed to the device once (a font whose atlas the device cannot hold fails with D3DERR_INVALIDCALL), and
-// DrawTextA lays the text out and draws its glyphs as coverage quads blended in the text colour at depth 0
-// under the device's depth states, as D3DX's sprite draws them (d3d9::draw_coverage_quads). The font holds a
-// reference to its device until its last Release.
+// DrawTextA lays the text out on one line and draws its glyphs as coverage quads blended in the text colour
+// at depth 0 under the device's depth states, as D3DX's sprite draws them (d3d9::draw_coverage_quads). The
+// font holds a reference to its device until its last Release.
 #include <d3dx9.h>
 
 #include "com/com_object.h"
@@ -66,27 +66,24 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
                               platform::trace::RectPtr{pRect}, Format, platform::trace::Color{Color});
         if (pString == nullptr || Count == 0)
             return 0;
-        // A negative count means up to the terminating zero; no count reads past it.
-        const std::size_t length =
-            Count < 0 ? std::strlen(pString) : strnlen(pString, static_cast<std::size_t>(Count));
-        if (length == 0)
+        // Count characters, or with -1 all up to the terminating zero. A count beyond that zero (which
+        // D3DX leaves undocumented) draws the string up to it: nothing is read past a string's end.
+        const std::string_view text(pString, Count < 0 ? std::strlen(pString)
+                                                       : strnlen(pString, static_cast<std::size_t>(Count)));
+        if (text.empty())
             return 0;
-        // Without a rectangle the text starts at the origin, unclipped.
-        RECT rect = pRect != nullptr ? *pRect : RECT{0, 0, 0, 0};
-        if (pRect == nullptr)
-            Format |= dt_noclip;
-
+        // The program's text is one line, drawn from the rectangle's corner (DT_LEFT | DT_TOP) and clipped
+        // to it; other formats and line breaks are drawn so, and reported. Without a rectangle the text
+        // starts at the origin, unclipped.
+        if ((Format & ~(dt_singleline | dt_noclip)) != 0)
+            platform::report_unimplemented("DrawTextA Format", Format, "DT_LEFT|DT_TOP");
+        if ((Format & dt_singleline) == 0 && text.find('\n') != std::string_view::npos)
+            platform::report_unimplemented("DrawTextA line break", '\n', "DT_SINGLELINE");
+        const RECT rect = pRect != nullptr ? *pRect : RECT{0, 0, 0, 0};
+        const bool clipped = pRect != nullptr && (Format & dt_noclip) == 0;
         try {
             TextLayout& layout = layout_; // refilled: text drawn every frame allocates nothing
-            layout_text(raster_, std::string_view(pString, length), rect, Format, layout);
-            if ((Format & dt_calcrect) != 0) {
-                if (pRect != nullptr) {
-                    pRect->right = pRect->left + layout.width;
-                    pRect->bottom = pRect->top + layout.height;
-                }
-                return layout.height;
-            }
-            const bool clipped = (Format & dt_noclip) == 0;
+            layout_text(raster_, text, rect, layout);
             const RECT everywhere{-(1 << 24), -(1 << 24), 1 << 24, 1 << 24};
             if (clipped)
                 clip_quads(layout.quads, rect);
@@ -209,10 +206,22 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width
         return line.failed(D3DERR_INVALIDCALL);
     if (platform::test::should_fail("D3DXCreateFontA"))
         return line.failed(E_FAIL);
+    // The program's font: upright, of normal weight, its cell Height pixels high in the face's own
+    // proportions. Other values are reported; a height of 0 or below is taken as a cell of 16 pixels or of
+    // -Height.
+    if (Weight != FW_NORMAL && Weight != 0)
+        platform::report_unimplemented("D3DXCreateFontA Weight", Weight, "FW_NORMAL");
+    if (Italic != FALSE)
+        platform::report_unimplemented("D3DXCreateFontA Italic", static_cast<std::uint32_t>(Italic), "FALSE");
+    if (Width != 0)
+        platform::report_unimplemented("D3DXCreateFontA Width", Width, "0");
+    if (Height <= 0)
+        platform::report_unimplemented("D3DXCreateFontA Height", static_cast<std::uint32_t>(Height),
+                                       "a cell of its size");
+    const int cell = Height > 0 ? Height : (Height < 0 ? -Height : 16);
     std::string error;
     try {
-        std::optional<RasterFont> raster =
-            platform::d3dx9::make_raster_font(pFaceName, Height, Width, Weight, Italic != FALSE, error);
+        std::optional<RasterFont> raster = platform::d3dx9::make_raster_font(pFaceName, cell, error);
         if (!raster) {
             std::fprintf(stderr, "D3DXCreateFontA: %s\n", error.c_str());
             return line.failed(E_FAIL);

@@ -5,7 +5,7 @@
 //
 // Devices see every host event through the layer's one event pump (win32_internal.h), which Acquire and
 // GetDeviceState run first so that the state they read is current. The keyboard state is indexed by
-// DirectInput key codes (the set-1 scan codes of win32_scancodes.cpp). The mouse reports the motion and wheel
+// DirectInput key codes (the set-1 scan codes of win32_keymap.cpp). The mouse reports the motion and wheel
 // turns (120 a notch, saturating at the 32-bit limits) accumulated since the previous read while acquired,
 // and its held buttons. The motion is the device's own, as DirectInput documents it (the desktop's pointer
 // speed and acceleration do not change it): an exclusive foreground mouse has the host capture the mouse
@@ -258,6 +258,7 @@ void Mouse::set_captured(bool on) {
         return;
     captured_ = on;
     host::capture_mouse(win32::host_window(window()), on);
+    win32::withhold_mouse_messages(on);
 }
 
 void Mouse::on_event(const host::Event& e) {
@@ -280,11 +281,10 @@ void Mouse::on_event(const host::Event& e) {
     case host::EventType::ButtonDown:
     case host::EventType::ButtonUp: {
         // DirectInput's button order is the host's: left, right, middle, then the first extra button.
-        static_assert(static_cast<int>(host::Button::Left) == 0 &&
-                      static_cast<int>(host::Button::Right) == 1 &&
-                      static_cast<int>(host::Button::Middle) == 2 && static_cast<int>(host::Button::X1) == 3);
-        if (e.button != host::Button::Other)
-            buttons_[static_cast<std::size_t>(e.button)] = e.type == host::EventType::ButtonDown ? 0x80 : 0;
+        // DIMOUSESTATE has no place for the second (DIMOUSESTATE2, which the layer does not offer, has).
+        const auto button = static_cast<std::size_t>(e.button);
+        if (button < buttons_.size())
+            buttons_[button] = e.type == host::EventType::ButtonDown ? 0x80 : 0;
         break;
     }
     default:

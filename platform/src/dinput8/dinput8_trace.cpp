@@ -1,5 +1,5 @@
 // The trace forms of the DirectInput 8 files (dinput8_internal.h): GUIDs by their SDK names where the layer
-// knows them, else in registry form; the published data formats by name, others by their fields; results in
+// knows them, else in registry form; the published data formats by name, others as pointers; results in
 // hexadecimal.
 #include "dinput8/dinput8_internal.h"
 
@@ -15,7 +15,6 @@ struct GuidName {
 constexpr GuidName guid_names[] = {{&GUID_SysKeyboard, "GUID_SysKeyboard"},
                                    {&GUID_SysMouse, "GUID_SysMouse"},
                                    {&IID_IDirectInput8A, "IID_IDirectInput8A"},
-                                   {&IID_IDirectInput8W, "IID_IDirectInput8W"},
                                    {&IID_IDirectInputDevice8A, "IID_IDirectInputDevice8A"},
                                    {&IID_IUnknown, "IID_IUnknown"}};
 
@@ -42,13 +41,8 @@ void append(std::string& out, FormatArg f) {
         out += "c_dfDIMouse";
     else if (f.format == nullptr)
         out += "null";
-    else { // appended one by one: GCC 12 at -O3 wrongly sees an overlapping copy in a chain of "+"
-        const DWORD fields[] = {f.format->dwSize, f.format->dwObjSize, f.format->dwFlags,
-                                f.format->dwDataSize, f.format->dwNumObjs};
-        for (const DWORD& field : fields)
-            out.append(&field == fields ? "{" : ", ").append(std::to_string(field));
-        out += '}';
-    }
+    else
+        trace::append(out, static_cast<const void*>(f.format));
 }
 
 std::string hresult_text(HRESULT hr) {

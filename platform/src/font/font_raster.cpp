@@ -9,78 +9,42 @@
 
 namespace platform::d3dx9 {
 
-std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
-                                           bool italic, std::string& error) {
-    if (height > max_font_height || height < -max_font_height || width > max_font_height) {
-        error = "font size " + std::to_string(height) + " x " + std::to_string(width) + " is out of range";
+std::optional<RasterFont> make_raster_font(const char* face_name, int cell, std::string& error) {
+    if (cell < 1 || cell > max_font_height) {
+        error = "font size " + std::to_string(cell) + " is out of range";
         return std::nullopt;
     }
-    return rasterise_font(face_name, height, width, weight, italic, error);
+    return rasterise_font(face_name, cell, error);
 }
 
-void layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format,
-                 TextLayout& layout) {
-    const bool single_line = (format & dt_singleline) != 0;
-    const auto line_count =
-        single_line ? 1 : 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-    const int cell = font.cell_height();
-    const int block = cell * line_count;
-    int top = rect.top;
-    if (single_line && (format & dt_bottom) != 0)
-        top = rect.bottom - cell;
-    else if (single_line && (format & dt_vcenter) != 0)
-        top = rect.top + (rect.bottom - rect.top - cell) / 2;
-
+void layout_text(const RasterFont& font, std::string_view text, const RECT& rect, TextLayout& layout) {
     layout.quads.clear();
-    layout.width = 0;
-    layout.height = top - rect.top + block;
-    layout.extent = {rect.left, top, rect.left, top + block};
+    layout.height = font.cell_height();
     const float aw = static_cast<float>(font.atlas_width);
     const float ah = static_cast<float>(font.atlas_height);
-    std::size_t start = 0;
-    for (int n = 0; n < line_count; ++n) {
-        const std::size_t end = single_line ? std::string_view::npos : text.find('\n', start);
-        const std::string_view line =
-            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        start = end + 1;
-        int width = 0;
-        for (const char c : line) {
-            const auto code = static_cast<unsigned char>(c);
-            if (font.has_glyph[code])
-                width += font.glyphs[code].advance;
+    const int baseline = rect.top + font.ascent;
+    int pen = rect.left;
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (!font.has_glyph[code])
+            continue;
+        const Glyph& g = font.glyphs[code];
+        if (g.width > 0 && g.height > 0) {
+            const float x0 = static_cast<float>(pen + g.left);
+            const float y0 = static_cast<float>(baseline - g.top);
+            layout.quads.push_back({x0, y0, x0 + static_cast<float>(g.width),
+                                    y0 + static_cast<float>(g.height), static_cast<float>(g.atlas_x) / aw,
+                                    static_cast<float>(g.atlas_y) / ah,
+                                    static_cast<float>(g.atlas_x + g.width) / aw,
+                                    static_cast<float>(g.atlas_y + g.height) / ah});
         }
-        int pen = rect.left;
-        if ((format & dt_right) != 0)
-            pen = rect.right - width;
-        else if ((format & dt_center) != 0)
-            pen = rect.left + (rect.right - rect.left - width) / 2;
-        layout.width = std::max(layout.width, width);
-        layout.extent.left = n == 0 ? pen : std::min<LONG>(layout.extent.left, pen);
-        layout.extent.right = n == 0 ? pen + width : std::max<LONG>(layout.extent.right, pen + width);
-
-        const int baseline = top + n * cell + font.ascent;
-        for (const char c : line) {
-            const auto code = static_cast<unsigned char>(c);
-            if (!font.has_glyph[code])
-                continue;
-            const Glyph& g = font.glyphs[code];
-            if (g.width > 0 && g.height > 0) {
-                const float x0 = static_cast<float>(pen + g.left);
-                const float y0 = static_cast<float>(baseline - g.top);
-                layout.quads.push_back({x0, y0, x0 + static_cast<float>(g.width),
-                                        y0 + static_cast<float>(g.height), static_cast<float>(g.atlas_x) / aw,
-                                        static_cast<float>(g.atlas_y) / ah,
-                                        static_cast<float>(g.atlas_x + g.width) / aw,
-                                        static_cast<float>(g.atlas_y + g.height) / ah});
-            }
-            pen += g.advance;
-        }
+        pen += g.advance;
     }
 }
 
-TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format) {
+TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect) {
     TextLayout layout;
-    layout_text(font, text, rect, format, layout);
+    layout_text(font, text, rect, layout);
     return layout;
 }
 

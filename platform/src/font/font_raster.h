@@ -1,9 +1,9 @@
 // The font of D3DXCreateFontA without a device, and the font-rasteriser seam: the face found for the GDI
-// face name, weight and italic flag, sized so that the cell (ascent + descent) has the requested height as
-// GDI sizes it, its glyphs rasterised once, anti-aliased, into one coverage atlas (match_face and
-// make_raster_font: fontconfig and FreeType on the desktop, font_raster_freetype.cpp; the browser's canvas
-// text on the web, font_raster_web.cpp); and the layout of DrawTextA (lines, alignment, baseline at top +
-// ascent) and its clipping to the rectangle (font_raster.cpp).
+// face name, upright at the normal weight (the program's font), sized so that the cell (ascent + descent)
+// has the requested height as GDI sizes it, its glyphs rasterised once, anti-aliased, into one coverage atlas
+// (match_face and make_raster_font: fontconfig and FreeType on the desktop, font_raster_freetype.cpp; the
+// browser's canvas text on the web, font_raster_web.cpp); and the layout of DrawTextA (one line from the
+// rectangle's corner, baseline at top + ascent) and its clipping to the rectangle (font_raster.cpp).
 #pragma once
 
 #include "font/glyph_quad.h"
@@ -19,14 +19,9 @@
 
 namespace platform::d3dx9 {
 
-// DrawText formats beyond those the program names in windows.h.
-inline constexpr DWORD dt_center = 0x1;
-inline constexpr DWORD dt_right = 0x2;
-inline constexpr DWORD dt_vcenter = 0x4;
-inline constexpr DWORD dt_bottom = 0x8;
+// The DrawText formats the font draws besides DT_LEFT | DT_TOP (0), which the program uses.
 inline constexpr DWORD dt_singleline = 0x20;
 inline constexpr DWORD dt_noclip = 0x100;
-inline constexpr DWORD dt_calcrect = 0x400;
 
 // Font heights beyond this many pixels are refused: the atlas would take hundreds of megabytes.
 inline constexpr int max_font_height = 1024;
@@ -35,15 +30,12 @@ inline constexpr int max_font_height = 1024;
 struct FaceMatch {
     std::string file;
     int index = 0;
-    std::string family;    // e.g. "Liberation Sans"
-    int weight = 0;        // fontconfig weight of the face found
-    bool italic = false;   // the face found is italic or oblique
-    bool embolden = false; // bold was asked of a face that has none: thicken the outlines
-    bool slant = false;    // italic was asked of a face that has none: slant the outlines
+    std::string family; // e.g. "Liberation Sans"
 };
 
-// Asks fontconfig for the scalable face that best matches; nullopt when there is none.
-std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool italic);
+// Asks fontconfig for the scalable upright face of normal weight that best matches; nullopt when there is
+// none.
+std::optional<FaceMatch> match_face(const char* face_name);
 
 // One glyph: pen advance and placement relative to the pen on the baseline (y up), and its place in the
 // atlas (width or height 0 for a glyph with nothing to draw, such as the space).
@@ -73,27 +65,21 @@ struct RasterFont {
     std::vector<std::uint8_t> atlas; // one byte of coverage per pixel, row by row from the top
 };
 
-// Loads the face with FreeType and rasterises the glyphs. height > 0: cell height in pixels; height < 0:
-// character (em) height in pixels; 0: a default cell of 16 pixels. width > 0 stretches the glyphs so that
-// the face's average character width becomes width pixels; 0 keeps their proportions. Fails (nullopt,
-// error set) when no usable scalable face exists.
-std::optional<RasterFont> make_raster_font(const char* face_name, int height, UINT width, UINT weight,
-                                           bool italic, std::string& error);
+// Loads the face with FreeType and rasterises the glyphs, `cell` pixels from the top of the cell to its
+// bottom (1 to max_font_height). Fails (nullopt, error set) when no usable scalable face exists.
+std::optional<RasterFont> make_raster_font(const char* face_name, int cell, std::string& error);
 
 struct TextLayout {
     std::vector<d3d9::GlyphQuad> quads; // in back-buffer pixels, unclipped
-    int width = 0;                      // of the widest line
-    int height = 0;                     // what DrawTextA returns
-    RECT extent{};                      // the rectangle the text occupies
+    int height = 0;                     // what DrawTextA returns: one cell
 };
 
-// Lays out `text` in `rect` for a DrawText format: lines break at '\n' unless DT_SINGLELINE; DT_LEFT,
-// DT_CENTER, DT_RIGHT; DT_TOP, or DT_VCENTER / DT_BOTTOM on a single line. Each line's baseline sits at
-// its top + ascent; lines are one cell apart. The first form refills `layout`, keeping the room its quads
-// already have, so that text drawn every frame allocates nothing once it has been drawn.
-void layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format,
-                 TextLayout& layout);
-TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect, DWORD format);
+// Lays out `text` as one line from the corner of `rect` (DT_LEFT | DT_TOP), its baseline at the top +
+// ascent; characters without a glyph (the control codes, '\n' among them) draw nothing. The first form
+// refills `layout`, keeping the room its quads already have, so that text drawn every frame allocates
+// nothing once it has been drawn.
+void layout_text(const RasterFont& font, std::string_view text, const RECT& rect, TextLayout& layout);
+TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT& rect);
 
 // Keeps the parts of the quads inside `clip` (right and bottom edges exclusive), with their atlas
 // coordinates cut to match, in place.

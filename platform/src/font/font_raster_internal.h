@@ -13,13 +13,8 @@
 
 namespace platform::d3dx9 {
 
-// Font cells default to 16 pixels when the height asked for is 0.
-inline constexpr int default_cell_height = 16;
-
-// make_raster_font for a height and width already checked against max_font_height: each build's own
-// rasteriser.
-std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT width, UINT weight,
-                                         bool italic, std::string& error);
+// make_raster_font for a cell already checked against max_font_height: each build's own rasteriser.
+std::optional<RasterFont> rasterise_font(const char* face_name, int cell, std::string& error);
 
 // The Unicode character of a Windows-1252 (ANSI) code, or 0 where the code page has none (and for the
 // control codes).

@@ -81,6 +81,12 @@ class GlState {
     void forget_program() {
         program_.reset();
     }
+    // The framebuffer bindings become unknown: a browser binds framebuffers of its own while it shows a
+    // frame (WebKit leaves its drawing buffer bound for reading), and the next binding must reach GL.
+    void forget_framebuffers() {
+        draw_framebuffer_.reset();
+        read_framebuffer_.reset();
+    }
     // Everything becomes unknown: calls were made outside the shadow.
     void forget() {
         *this = GlState{};

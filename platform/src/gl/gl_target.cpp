@@ -275,6 +275,7 @@ void GlBackend::blit_to_window(host::Window* window, const RECT& from, const REC
     glBlitFramebuffer(from.left, source_y, from.right, source_y + (from.bottom - from.top), to.left,
                       target_y0, to.right, target_y1, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     host::swap(window);
+    state_.forget_framebuffers();
     bind_target();
 }
 

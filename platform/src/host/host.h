@@ -39,11 +39,11 @@ enum class EventType {
     Resized,     // x, y: the new client size
     MouseMotion, // x, y: the motion of the mouse itself; emulated when a touch screen made it
     MouseWheel,  // y: notches, positive away from the user
-    ButtonDown,  // button
+    ButtonDown,  // button; x, y: where the pointer is in the window's client area
     ButtonUp,
 };
 
-enum class Button : std::uint8_t { Left, Right, Middle, X1, Other };
+enum class Button : std::uint8_t { Left, Right, Middle, X1, X2, Other };
 
 struct Event {
     EventType type = EventType::Quit;
@@ -69,25 +69,21 @@ struct WindowSpec {
     const char* title = "";
     // The outer rectangle: where a window manager adds a frame, the client area is that much smaller.
     int x = 0, y = 0, width = 0, height = 0;
-    bool caption = true;    // a title bar and border
-    bool resizable = false; // a frame the user can drag
-    bool gl = true;         // the renderer draws into it (the host sets up its GL attributes)
 };
 
-// A new hidden window; null with the reason in error on failure.
+// A new hidden window with a title bar and a frame the user can drag, made for the renderer to draw into
+// (with its GL attributes); null with the reason in error on failure.
 Window* create_window(const WindowSpec& spec, std::string& error);
 void destroy_window(Window* window);
 
-enum class Show { Hide, Normal, Minimized, Maximized, Restore };
-void show_window(Window* window, Show how, bool activate);
+// Shows the window and gives it the keyboard focus.
+void show_window(Window* window);
 bool is_minimized(Window* window);
 bool is_hidden(Window* window);
 
-// The client area in window coordinates, the drawable in pixels (what the GL back buffer is shown in), and
-// the outer rectangle with the frame, in screen coordinates.
+// The client area in window coordinates, and the drawable in pixels (what the GL back buffer is shown in).
 void client_size(Window* window, int* width, int* height);
 void drawable_size(Window* window, int* width, int* height);
-void outer_rect(Window* window, int* left, int* top, int* right, int* bottom);
 
 // Takes the next waiting event; false when none is waiting.
 bool poll_event(Event& event);

@@ -1,12 +1,14 @@
-// What the layer's COM objects and D3DX functions call to trace themselves and to ask the test hooks: in the
-// Linux and web builds the call trace (trace_format.h) and the hooks of platform_test.h; in the
-// self-contained Windows build, whose D3DX functions sit on Windows' own Direct3D 9, which has neither, the
-// same calls doing nothing, so that those files compile unchanged there.
+// What the layer's COM objects and D3DX functions call to trace themselves, to report values they do not
+// implement and to ask the test hooks: in the Linux and web builds the call trace (trace_format.h), the
+// notices (unimplemented.h) and the hooks of platform_test.h; in the self-contained Windows build, whose D3DX
+// functions sit on Windows' own Direct3D 9, which has none of them, the same calls doing nothing, so that
+// those files compile unchanged there.
 #pragma once
 
 #if !defined(_WIN32)
 
 #include "trace/trace_format.h"
+#include "trace/unimplemented.h"
 
 #include <platform_test.h>
 
@@ -14,9 +16,12 @@
 
 #include <d3d9.h>
 
+#include <cstdint>
 #include <string_view>
 
 namespace platform {
+
+inline void report_unimplemented(std::string_view, std::uint32_t, std::string_view) {}
 
 namespace trace {
 inline void enable(bool) {}

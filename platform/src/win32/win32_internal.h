@@ -41,6 +41,9 @@ using EventListener = std::function<void(const host::Event&)>;
 int add_event_listener(EventListener listener);
 void remove_event_listener(int id);
 
+// While an exclusive DirectInput mouse is acquired, the mouse makes no window messages.
+void withhold_mouse_messages(bool withheld);
+
 // Sets the thread's last error (GetLastError) with the text FormatMessageA gives for it, e.g. the host's
 // reason why no window could be made.
 void set_last_error(DWORD code, std::string reason);

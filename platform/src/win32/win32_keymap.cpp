@@ -1,187 +1,191 @@
-// Virtual-key codes and key-message scan codes of USB HID key usages (hid_usage.h) (the US layout, as Windows
-// maps it), and the characters TranslateMessage makes of virtual keys. The scan code of a key message is the
-// key's set-1 scan code, which is its DirectInput code without the E0 bit; that bit becomes the extended-key
-// flag.
+// The keyboard tables of Win32 (win32_keymap.h): one row per key of a USB HID usage (hid_usage.h) with its
+// set-1 scan code, which is its DirectInput key code, and its virtual-key code on the US layout, as Windows
+// maps them; the scan bits of key messages; and the characters TranslateMessage makes of virtual keys.
 #include "win32/win32_keymap.h"
 
 #include <dinput.h>
 
-namespace platform::keymap {
+#include <algorithm>
+#include <iterator>
 
-BYTE vk_from_usage(hid::Usage sc, bool num_lock) {
-    if (sc >= hid::KEY_A && sc <= hid::KEY_Z)
-        return static_cast<BYTE>('A' + (sc - hid::KEY_A));
-    if (sc >= hid::KEY_1 && sc <= hid::KEY_9)
-        return static_cast<BYTE>('1' + (sc - hid::KEY_1));
-    if (sc >= hid::KEY_F1 && sc <= hid::KEY_F12)
-        return static_cast<BYTE>(VK_F1 + (sc - hid::KEY_F1));
-    if (sc >= hid::KEY_F13 && sc <= hid::KEY_F24)
-        return static_cast<BYTE>(VK_F13 + (sc - hid::KEY_F13));
-    switch (sc) {
-    case hid::KEY_0:
-        return '0';
-    case hid::KEY_RETURN:
-        return VK_RETURN;
-    case hid::KEY_ESCAPE:
-        return VK_ESCAPE;
-    case hid::KEY_BACKSPACE:
-        return VK_BACK;
-    case hid::KEY_TAB:
-        return VK_TAB;
-    case hid::KEY_SPACE:
-        return VK_SPACE;
-    case hid::KEY_MINUS:
-        return VK_OEM_MINUS;
-    case hid::KEY_EQUALS:
-        return VK_OEM_PLUS;
-    case hid::KEY_LEFTBRACKET:
-        return VK_OEM_4;
-    case hid::KEY_RIGHTBRACKET:
-        return VK_OEM_6;
-    case hid::KEY_BACKSLASH:
-    case hid::KEY_NONUSHASH:
-        return VK_OEM_5;
-    case hid::KEY_SEMICOLON:
-        return VK_OEM_1;
-    case hid::KEY_APOSTROPHE:
-        return VK_OEM_7;
-    case hid::KEY_GRAVE:
-        return VK_OEM_3;
-    case hid::KEY_COMMA:
-        return VK_OEM_COMMA;
-    case hid::KEY_PERIOD:
-        return VK_OEM_PERIOD;
-    case hid::KEY_SLASH:
-        return VK_OEM_2;
-    case hid::KEY_NONUSBACKSLASH:
-        return VK_OEM_102;
-    case hid::KEY_CAPSLOCK:
-        return VK_CAPITAL;
-    case hid::KEY_PRINTSCREEN:
-        return VK_SNAPSHOT;
-    case hid::KEY_SCROLLLOCK:
-        return VK_SCROLL;
-    case hid::KEY_PAUSE:
-        return VK_PAUSE;
-    case hid::KEY_INSERT:
-        return VK_INSERT;
-    case hid::KEY_HOME:
-        return VK_HOME;
-    case hid::KEY_PAGEUP:
-        return VK_PRIOR;
-    case hid::KEY_DELETE:
-        return VK_DELETE;
-    case hid::KEY_END:
-        return VK_END;
-    case hid::KEY_PAGEDOWN:
-        return VK_NEXT;
-    case hid::KEY_RIGHT:
-        return VK_RIGHT;
-    case hid::KEY_LEFT:
-        return VK_LEFT;
-    case hid::KEY_DOWN:
-        return VK_DOWN;
-    case hid::KEY_UP:
-        return VK_UP;
-    case hid::KEY_NUMLOCKCLEAR:
-        return VK_NUMLOCK;
-    case hid::KEY_KP_DIVIDE:
-        return VK_DIVIDE;
-    case hid::KEY_KP_MULTIPLY:
-        return VK_MULTIPLY;
-    case hid::KEY_KP_MINUS:
-        return VK_SUBTRACT;
-    case hid::KEY_KP_PLUS:
-        return VK_ADD;
-    case hid::KEY_KP_ENTER:
-        return VK_RETURN;
-    case hid::KEY_KP_1:
-        return num_lock ? VK_NUMPAD1 : VK_END;
-    case hid::KEY_KP_2:
-        return num_lock ? VK_NUMPAD2 : VK_DOWN;
-    case hid::KEY_KP_3:
-        return num_lock ? VK_NUMPAD3 : VK_NEXT;
-    case hid::KEY_KP_4:
-        return num_lock ? VK_NUMPAD4 : VK_LEFT;
-    case hid::KEY_KP_5:
-        return num_lock ? VK_NUMPAD5 : VK_CLEAR;
-    case hid::KEY_KP_6:
-        return num_lock ? VK_NUMPAD6 : VK_RIGHT;
-    case hid::KEY_KP_7:
-        return num_lock ? VK_NUMPAD7 : VK_HOME;
-    case hid::KEY_KP_8:
-        return num_lock ? VK_NUMPAD8 : VK_UP;
-    case hid::KEY_KP_9:
-        return num_lock ? VK_NUMPAD9 : VK_PRIOR;
-    case hid::KEY_KP_0:
-        return num_lock ? VK_NUMPAD0 : VK_INSERT;
-    case hid::KEY_KP_PERIOD:
-        return num_lock ? VK_DECIMAL : VK_DELETE;
-    case hid::KEY_KP_COMMA:
-        return VK_SEPARATOR;
-    case hid::KEY_APPLICATION:
-        return VK_APPS;
-    case hid::KEY_LCTRL:
-    case hid::KEY_RCTRL:
-        return VK_CONTROL;
-    case hid::KEY_LSHIFT:
-    case hid::KEY_RSHIFT:
-        return VK_SHIFT;
-    case hid::KEY_LALT:
-    case hid::KEY_RALT:
-        return VK_MENU;
-    case hid::KEY_LGUI:
-        return VK_LWIN;
-    case hid::KEY_RGUI:
-        return VK_RWIN;
-    case hid::KEY_INTERNATIONAL2:
-        return VK_KANA;
-    case hid::KEY_INTERNATIONAL4:
-        return VK_CONVERT;
-    case hid::KEY_INTERNATIONAL5:
-        return VK_NONCONVERT;
-    case hid::KEY_AUDIONEXT:
-        return VK_MEDIA_NEXT_TRACK;
-    case hid::KEY_AUDIOPREV:
-        return VK_MEDIA_PREV_TRACK;
-    case hid::KEY_AUDIOSTOP:
-        return VK_MEDIA_STOP;
-    case hid::KEY_AUDIOPLAY:
-        return VK_MEDIA_PLAY_PAUSE;
-    case hid::KEY_AUDIOMUTE:
-    case hid::KEY_MUTE:
-        return VK_VOLUME_MUTE;
-    case hid::KEY_VOLUMEUP:
-        return VK_VOLUME_UP;
-    case hid::KEY_VOLUMEDOWN:
-        return VK_VOLUME_DOWN;
-    case hid::KEY_MEDIASELECT:
-        return VK_LAUNCH_MEDIA_SELECT;
-    case hid::KEY_MAIL:
-        return VK_LAUNCH_MAIL;
-    case hid::KEY_CALCULATOR:
-        return VK_LAUNCH_APP2;
-    case hid::KEY_COMPUTER:
-        return VK_LAUNCH_APP1;
-    case hid::KEY_AC_SEARCH:
-        return VK_BROWSER_SEARCH;
-    case hid::KEY_AC_HOME:
-        return VK_BROWSER_HOME;
-    case hid::KEY_AC_BACK:
-        return VK_BROWSER_BACK;
-    case hid::KEY_AC_FORWARD:
-        return VK_BROWSER_FORWARD;
-    case hid::KEY_AC_STOP:
-        return VK_BROWSER_STOP;
-    case hid::KEY_AC_REFRESH:
-        return VK_BROWSER_REFRESH;
-    case hid::KEY_AC_BOOKMARKS:
-        return VK_BROWSER_FAVORITES;
-    case hid::KEY_SLEEP:
-        return VK_SLEEP;
-    default:
+namespace platform::keymap {
+namespace {
+
+struct Key {
+    hid::Usage usage;
+    BYTE code;       // the set-1 scan code, 0x80 added for the E0-prefixed ones: the DirectInput key code
+    BYTE vk;         // 0 for a key that makes no key message
+    BYTE vk_off = 0; // keypad keys: the virtual key with Num Lock off
+};
+
+constexpr Key kKeys[] = {
+    {hid::KEY_A, DIK_A, 'A'},
+    {hid::KEY_B, DIK_B, 'B'},
+    {hid::KEY_C, DIK_C, 'C'},
+    {hid::KEY_D, DIK_D, 'D'},
+    {hid::KEY_E, DIK_E, 'E'},
+    {hid::KEY_F, DIK_F, 'F'},
+    {hid::KEY_G, DIK_G, 'G'},
+    {hid::KEY_H, DIK_H, 'H'},
+    {hid::KEY_I, DIK_I, 'I'},
+    {hid::KEY_J, DIK_J, 'J'},
+    {hid::KEY_K, DIK_K, 'K'},
+    {hid::KEY_L, DIK_L, 'L'},
+    {hid::KEY_M, DIK_M, 'M'},
+    {hid::KEY_N, DIK_N, 'N'},
+    {hid::KEY_O, DIK_O, 'O'},
+    {hid::KEY_P, DIK_P, 'P'},
+    {hid::KEY_Q, DIK_Q, 'Q'},
+    {hid::KEY_R, DIK_R, 'R'},
+    {hid::KEY_S, DIK_S, 'S'},
+    {hid::KEY_T, DIK_T, 'T'},
+    {hid::KEY_U, DIK_U, 'U'},
+    {hid::KEY_V, DIK_V, 'V'},
+    {hid::KEY_W, DIK_W, 'W'},
+    {hid::KEY_X, DIK_X, 'X'},
+    {hid::KEY_Y, DIK_Y, 'Y'},
+    {hid::KEY_Z, DIK_Z, 'Z'},
+    {hid::KEY_1, DIK_1, '1'},
+    {hid::KEY_2, DIK_2, '2'},
+    {hid::KEY_3, DIK_3, '3'},
+    {hid::KEY_4, DIK_4, '4'},
+    {hid::KEY_5, DIK_5, '5'},
+    {hid::KEY_6, DIK_6, '6'},
+    {hid::KEY_7, DIK_7, '7'},
+    {hid::KEY_8, DIK_8, '8'},
+    {hid::KEY_9, DIK_9, '9'},
+    {hid::KEY_0, DIK_0, '0'},
+    {hid::KEY_RETURN, DIK_RETURN, VK_RETURN},
+    {hid::KEY_ESCAPE, DIK_ESCAPE, VK_ESCAPE},
+    {hid::KEY_BACKSPACE, DIK_BACK, VK_BACK},
+    {hid::KEY_TAB, DIK_TAB, VK_TAB},
+    {hid::KEY_SPACE, DIK_SPACE, VK_SPACE},
+    {hid::KEY_MINUS, DIK_MINUS, VK_OEM_MINUS},
+    {hid::KEY_EQUALS, DIK_EQUALS, VK_OEM_PLUS},
+    {hid::KEY_LEFTBRACKET, DIK_LBRACKET, VK_OEM_4},
+    {hid::KEY_RIGHTBRACKET, DIK_RBRACKET, VK_OEM_6},
+    {hid::KEY_BACKSLASH, DIK_BACKSLASH, VK_OEM_5},
+    {hid::KEY_NONUSHASH, DIK_BACKSLASH, VK_OEM_5}, // the ISO keyboard's key in the same place
+    {hid::KEY_SEMICOLON, DIK_SEMICOLON, VK_OEM_1},
+    {hid::KEY_APOSTROPHE, DIK_APOSTROPHE, VK_OEM_7},
+    {hid::KEY_GRAVE, DIK_GRAVE, VK_OEM_3},
+    {hid::KEY_COMMA, DIK_COMMA, VK_OEM_COMMA},
+    {hid::KEY_PERIOD, DIK_PERIOD, VK_OEM_PERIOD},
+    {hid::KEY_SLASH, DIK_SLASH, VK_OEM_2},
+    {hid::KEY_CAPSLOCK, DIK_CAPITAL, VK_CAPITAL},
+    {hid::KEY_F1, DIK_F1, VK_F1},
+    {hid::KEY_F2, DIK_F2, VK_F2},
+    {hid::KEY_F3, DIK_F3, VK_F3},
+    {hid::KEY_F4, DIK_F4, VK_F4},
+    {hid::KEY_F5, DIK_F5, VK_F5},
+    {hid::KEY_F6, DIK_F6, VK_F6},
+    {hid::KEY_F7, DIK_F7, VK_F7},
+    {hid::KEY_F8, DIK_F8, VK_F8},
+    {hid::KEY_F9, DIK_F9, VK_F9},
+    {hid::KEY_F10, DIK_F10, VK_F10},
+    {hid::KEY_F11, DIK_F11, VK_F11},
+    {hid::KEY_F12, DIK_F12, VK_F12},
+    {hid::KEY_PRINTSCREEN, DIK_SYSRQ, VK_SNAPSHOT},
+    {hid::KEY_SCROLLLOCK, DIK_SCROLL, VK_SCROLL},
+    {hid::KEY_PAUSE, DIK_PAUSE, VK_PAUSE},
+    {hid::KEY_INSERT, DIK_INSERT, VK_INSERT},
+    {hid::KEY_HOME, DIK_HOME, VK_HOME},
+    {hid::KEY_PAGEUP, DIK_PRIOR, VK_PRIOR},
+    {hid::KEY_DELETE, DIK_DELETE, VK_DELETE},
+    {hid::KEY_END, DIK_END, VK_END},
+    {hid::KEY_PAGEDOWN, DIK_NEXT, VK_NEXT},
+    {hid::KEY_RIGHT, DIK_RIGHT, VK_RIGHT},
+    {hid::KEY_LEFT, DIK_LEFT, VK_LEFT},
+    {hid::KEY_DOWN, DIK_DOWN, VK_DOWN},
+    {hid::KEY_UP, DIK_UP, VK_UP},
+    {hid::KEY_NUMLOCKCLEAR, DIK_NUMLOCK, VK_NUMLOCK},
+    {hid::KEY_KP_DIVIDE, DIK_DIVIDE, VK_DIVIDE},
+    {hid::KEY_KP_MULTIPLY, DIK_MULTIPLY, VK_MULTIPLY},
+    {hid::KEY_KP_MINUS, DIK_SUBTRACT, VK_SUBTRACT},
+    {hid::KEY_KP_PLUS, DIK_ADD, VK_ADD},
+    {hid::KEY_KP_ENTER, DIK_NUMPADENTER, VK_RETURN},
+    {hid::KEY_KP_1, DIK_NUMPAD1, VK_NUMPAD1, VK_END},
+    {hid::KEY_KP_2, DIK_NUMPAD2, VK_NUMPAD2, VK_DOWN},
+    {hid::KEY_KP_3, DIK_NUMPAD3, VK_NUMPAD3, VK_NEXT},
+    {hid::KEY_KP_4, DIK_NUMPAD4, VK_NUMPAD4, VK_LEFT},
+    {hid::KEY_KP_5, DIK_NUMPAD5, VK_NUMPAD5, VK_CLEAR},
+    {hid::KEY_KP_6, DIK_NUMPAD6, VK_NUMPAD6, VK_RIGHT},
+    {hid::KEY_KP_7, DIK_NUMPAD7, VK_NUMPAD7, VK_HOME},
+    {hid::KEY_KP_8, DIK_NUMPAD8, VK_NUMPAD8, VK_UP},
+    {hid::KEY_KP_9, DIK_NUMPAD9, VK_NUMPAD9, VK_PRIOR},
+    {hid::KEY_KP_0, DIK_NUMPAD0, VK_NUMPAD0, VK_INSERT},
+    {hid::KEY_KP_PERIOD, DIK_DECIMAL, VK_DECIMAL, VK_DELETE},
+    {hid::KEY_NONUSBACKSLASH, DIK_OEM_102, VK_OEM_102},
+    {hid::KEY_APPLICATION, DIK_APPS, VK_APPS},
+    {hid::KEY_POWER, DIK_POWER, 0},
+    {hid::KEY_KP_EQUALS, 0x59, 0},
+    {hid::KEY_F13, DIK_F13, VK_F13},
+    {hid::KEY_F14, DIK_F14, VK_F14},
+    {hid::KEY_F15, DIK_F15, VK_F15},
+    {hid::KEY_F15 + 1, 0x67, VK_F16}, // F16 to F24 have scan codes but no DIK_ names
+    {hid::KEY_F15 + 2, 0x68, VK_F17},
+    {hid::KEY_F15 + 3, 0x69, VK_F18},
+    {hid::KEY_F15 + 4, 0x6A, VK_F19},
+    {hid::KEY_F15 + 5, 0x6B, VK_F20},
+    {hid::KEY_F15 + 6, 0x6C, VK_F21},
+    {hid::KEY_F15 + 7, 0x6D, VK_F22},
+    {hid::KEY_F15 + 8, 0x6E, VK_F23},
+    {hid::KEY_F24, 0x76, VK_F24},
+    {hid::KEY_MUTE, DIK_MUTE, VK_VOLUME_MUTE},
+    {hid::KEY_VOLUMEUP, DIK_VOLUMEUP, VK_VOLUME_UP},
+    {hid::KEY_VOLUMEDOWN, DIK_VOLUMEDOWN, VK_VOLUME_DOWN},
+    {hid::KEY_KP_COMMA, DIK_ABNT_C2, VK_SEPARATOR}, // the Brazilian keypad's period
+    {hid::KEY_INTERNATIONAL1, DIK_ABNT_C1, 0},
+    {hid::KEY_INTERNATIONAL2, DIK_KANA, VK_KANA},
+    {hid::KEY_INTERNATIONAL3, DIK_YEN, 0},
+    {hid::KEY_INTERNATIONAL4, DIK_CONVERT, VK_CONVERT},
+    {hid::KEY_INTERNATIONAL5, DIK_NOCONVERT, VK_NONCONVERT},
+    {hid::KEY_LCTRL, DIK_LCONTROL, VK_CONTROL}, // key messages name a modifier, not its side
+    {hid::KEY_LSHIFT, DIK_LSHIFT, VK_SHIFT},
+    {hid::KEY_LALT, DIK_LMENU, VK_MENU},
+    {hid::KEY_LGUI, DIK_LWIN, VK_LWIN},
+    {hid::KEY_RCTRL, DIK_RCONTROL, VK_CONTROL},
+    {hid::KEY_RSHIFT, DIK_RSHIFT, VK_SHIFT},
+    {hid::KEY_RALT, DIK_RMENU, VK_MENU},
+    {hid::KEY_RGUI, DIK_RWIN, VK_RWIN},
+    // The media and browser keys of the consumer page, and System Sleep.
+    {hid::KEY_AUDIONEXT, DIK_NEXTTRACK, VK_MEDIA_NEXT_TRACK},
+    {hid::KEY_AUDIOPREV, DIK_PREVTRACK, VK_MEDIA_PREV_TRACK},
+    {hid::KEY_AUDIOSTOP, DIK_MEDIASTOP, VK_MEDIA_STOP},
+    {hid::KEY_AUDIOPLAY, DIK_PLAYPAUSE, VK_MEDIA_PLAY_PAUSE},
+    {hid::KEY_AUDIOMUTE, DIK_MUTE, VK_VOLUME_MUTE},
+    {hid::KEY_MEDIASELECT, DIK_MEDIASELECT, VK_LAUNCH_MEDIA_SELECT},
+    {hid::KEY_MAIL, DIK_MAIL, VK_LAUNCH_MAIL},
+    {hid::KEY_CALCULATOR, DIK_CALCULATOR, VK_LAUNCH_APP2},
+    {hid::KEY_COMPUTER, DIK_MYCOMPUTER, VK_LAUNCH_APP1},
+    {hid::KEY_AC_SEARCH, DIK_WEBSEARCH, VK_BROWSER_SEARCH},
+    {hid::KEY_AC_HOME, DIK_WEBHOME, VK_BROWSER_HOME},
+    {hid::KEY_AC_BACK, DIK_WEBBACK, VK_BROWSER_BACK},
+    {hid::KEY_AC_FORWARD, DIK_WEBFORWARD, VK_BROWSER_FORWARD},
+    {hid::KEY_AC_STOP, DIK_WEBSTOP, VK_BROWSER_STOP},
+    {hid::KEY_AC_REFRESH, DIK_WEBREFRESH, VK_BROWSER_REFRESH},
+    {hid::KEY_AC_BOOKMARKS, DIK_WEBFAVORITES, VK_BROWSER_FAVORITES},
+    {hid::KEY_SLEEP, DIK_SLEEP, VK_SLEEP},
+};
+
+const Key* find(hid::Usage usage) {
+    const auto it =
+        std::find_if(std::begin(kKeys), std::end(kKeys), [usage](const Key& k) { return k.usage == usage; });
+    return it == std::end(kKeys) ? nullptr : it;
+}
+
+} // namespace
+
+BYTE scan_code_from_usage(hid::Usage usage) {
+    const Key* key = find(usage);
+    return key == nullptr ? 0 : key->code;
+}
+
+BYTE vk_from_usage(hid::Usage usage, bool num_lock) {
+    const Key* key = find(usage);
+    if (key == nullptr)
         return 0;
-    }
+    return num_lock || key->vk_off == 0 ? key->vk : key->vk_off;
 }
 
 LPARAM scan_bits(hid::Usage sc) {

@@ -1,7 +1,7 @@
 // The keyboard tables of Win32: USB HID key usages (hid_usage.h) to the PC set-1 scan codes (0x80 marking
 // the E0-prefixed keys), which are also DirectInput's key codes, and to Windows virtual-key codes of the US
-// layout, as key messages carry them. scan_code_from_usage is in win32_scancodes.cpp, the rest in
-// win32_keymap.cpp; DirectInput's keyboard uses the scan codes as its key codes.
+// layout, as key messages carry them, from one table of keys (win32_keymap.cpp); DirectInput's keyboard uses
+// the scan codes as its key codes.
 #pragma once
 
 #include <windows.h>

@@ -11,13 +11,19 @@
 //   focus lost                             WM_ACTIVATE(WA_INACTIVE, 0) then WM_KILLFOCUS(0, 0), sent; the
 //       key-ups of keys the loss released (focus_release) make no message, as Windows sends none
 //   size changed                           WM_SIZE(SIZE_RESTORED, MAKELPARAM(width, height)), sent
+//   button down / up                       WM_LBUTTONDOWN / UP, WM_RBUTTON*, WM_MBUTTON*, WM_XBUTTON* with
+//       MAKEWPARAM(the MK_ flags of the buttons, Shift and Ctrl held, XBUTTON1 or 2), MAKELPARAM(x, y) in
+//       the client area; a wheel's turn WM_MOUSEWHEEL(MAKEWPARAM(flags, notches * WHEEL_DELTA), the
+//       pointer on the screen). None while an exclusive DirectInput mouse is acquired: DirectInput keeps
+//       the mouse's messages from the windows then.
 // Sent messages are delivered to the window procedure inside PeekMessageA, before it looks at the queue,
 // and are never returned by it (as Windows does with messages sent from elsewhere). Every event, message or
 // not, is also handed to the event listeners (DirectInput).
 //
 // PeekMessageA takes, in this order: posted messages (PostMessageA, WM_CHAR from TranslateMessage), then the
-// quit message (PostQuitMessage; only for a null window filter), then input messages (keys). The layer sends
-// no WM_PAINT: the device presents every frame.
+// quit message (PostQuitMessage), then input messages (keys, the mouse). It takes them as the program asks:
+// all windows' messages, no range, PM_REMOVE; a filter or PM_NOREMOVE is reported and taken so. The
+// layer sends no WM_PAINT: the device presents every frame.
 //
 // Trace lines: PeekMessageA(null, 0, 0, PM_REMOVE), TranslateMessage({Window#1, WM_KEYDOWN, VK_ESCAPE,
 // 65537}), DispatchMessageA({Window#1, WM_KEYDOWN, VK_ESCAPE, 65537}) (a MSG prints as {hwnd, message,
@@ -25,6 +31,7 @@
 // The on_peek_message hook runs right after PeekMessageA's trace line.
 #include "win32/win32_keymap.h"
 #include "trace/test_hooks.h"
+#include "trace/unimplemented.h"
 #include "win32/win32_trace.h"
 #include "win32/win32_registry.h"
 
@@ -56,6 +63,9 @@ struct Queue {
     bool quit = false;
     int quit_code = 0;
     std::uint16_t modifiers = 0; // of the last key message taken, for TranslateMessage
+    std::uint16_t held = 0;      // of the last key event, for mouse messages
+    WORD buttons = 0;            // MK_ flags of the buttons held
+    bool mouse_withheld = false; // an exclusive DirectInput mouse is acquired
     std::map<int, EventListener> listeners;
     int next_listener = 1;
     int peek_calls = 0;
@@ -102,6 +112,42 @@ bool queue_key(const host::Event& key) {
     return true;
 }
 
+// The message of each host button going down (going up is the next message) and its MK_ flag.
+constexpr UINT kButtonDown[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN,
+                                WM_XBUTTONDOWN};
+constexpr WORD kButtonFlag[] = {MK_LBUTTON, MK_RBUTTON, MK_MBUTTON, MK_XBUTTON1, MK_XBUTTON2};
+
+// Queues the message of a button or the wheel, unless an exclusive DirectInput mouse withholds it.
+void queue_mouse(const host::Event& e) {
+    Queue& q = queue();
+    const auto button = static_cast<std::size_t>(e.button);
+    const bool down = e.type == host::EventType::ButtonDown;
+    if (e.type != host::EventType::MouseWheel && button < std::size(kButtonFlag))
+        q.buttons = down ? q.buttons | kButtonFlag[button] : q.buttons & ~kButtonFlag[button];
+    const HWND window = window_from_host(e.window);
+    if (window == nullptr || q.mouse_withheld)
+        return;
+    const WORD keys = q.buttons | ((q.held & host::kModShift) != 0 ? MK_SHIFT : 0) |
+                      ((q.held & host::kModCtrl) != 0 ? MK_CONTROL : 0);
+    MSG msg{};
+    msg.hwnd = window;
+    msg.time = e.time;
+    if (e.type == host::EventType::MouseWheel) {
+        int x = 0, y = 0;
+        host::pointer_position(&x, &y);
+        msg.message = WM_MOUSEWHEEL;
+        msg.wParam = MAKEWPARAM(keys, e.y * WHEEL_DELTA);
+        msg.lParam = MAKELPARAM(x, y);
+    } else if (button < std::size(kButtonDown)) {
+        msg.message = kButtonDown[button] + (down ? 0 : 1);
+        msg.wParam = MAKEWPARAM(keys, button >= 3 ? button - 2 : 0); // XBUTTON1, XBUTTON2
+        msg.lParam = MAKELPARAM(e.x, e.y);
+    } else {
+        return;
+    }
+    q.input.push_back(Queued{msg, q.held});
+}
+
 void handle_window_event(const host::Event& e, std::set<HWND>& closing) {
     const HWND window = window_from_host(e.window);
     if (window == nullptr)
@@ -140,28 +186,15 @@ void deliver_sent() {
     }
 }
 
-bool matches(const MSG& msg, HWND window, UINT filter_min, UINT filter_max) {
-    if (window != nullptr && msg.hwnd != window)
+// Takes the first message of `from`.
+bool take(std::deque<Queued>& from, LPMSG out) {
+    if (from.empty())
         return false;
-    if (filter_min == 0 && filter_max == 0)
-        return true;
-    return msg.message >= filter_min && msg.message <= filter_max;
-}
-
-// Takes the first message of `from` that passes the filter.
-bool take(std::deque<Queued>& from, LPMSG out, HWND window, UINT filter_min, UINT filter_max, bool remove) {
-    for (auto it = from.begin(); it != from.end(); ++it) {
-        if (!matches(it->msg, window, filter_min, filter_max))
-            continue;
-        *out = it->msg;
-        if (remove) {
-            if (out->message >= WM_KEYDOWN && out->message <= WM_SYSKEYUP)
-                queue().modifiers = it->modifiers;
-            from.erase(it);
-        }
-        return true;
-    }
-    return false;
+    *out = from.front().msg;
+    if (out->message >= WM_KEYDOWN && out->message <= WM_SYSKEYUP)
+        queue().modifiers = from.front().modifiers;
+    from.pop_front();
+    return true;
 }
 
 void stamp(LPMSG msg) {
@@ -180,9 +213,11 @@ void pump_events() {
     while (host::poll_event(event)) {
         switch (event.type) {
         case host::EventType::KeyDown:
+            queue().held = event.modifiers;
             queue_key(event);
             break;
         case host::EventType::KeyUp:
+            queue().held = event.modifiers;
             // Windows sends no key-up for a key released by the loss of the focus (the key now belongs to
             // another window); the keys' state (DirectInput) still sees it released.
             if (!event.focus_release)
@@ -193,6 +228,11 @@ void pump_events() {
         case host::EventType::Close:
         case host::EventType::Resized:
             handle_window_event(event, closing);
+            break;
+        case host::EventType::ButtonDown:
+        case host::EventType::ButtonUp:
+        case host::EventType::MouseWheel:
+            queue_mouse(event);
             break;
         case host::EventType::Quit:
             for (const HWND window : live_windows())
@@ -217,6 +257,10 @@ int add_event_listener(EventListener listener) {
 
 void remove_event_listener(int id) {
     queue().listeners.erase(id);
+}
+
+void withhold_mouse_messages(bool withheld) {
+    queue().mouse_withheld = withheld;
 }
 
 void discard_messages(HWND window) {
@@ -244,25 +288,25 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT
         set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
         return FALSE;
     }
+    if (window != nullptr || filter_min != 0 || filter_max != 0)
+        report_unimplemented("PeekMessageA filter", filter_min, "no filter");
+    if (remove != PM_REMOVE)
+        report_unimplemented("PeekMessageA wRemoveMsg", remove, "PM_REMOVE");
     pump_events();
     deliver_sent();
-    const bool removing = (remove & PM_REMOVE) != 0;
-    if (take(q.posted, msg, window, filter_min, filter_max, removing)) {
+    if (take(q.posted, msg)) {
         stamp(msg);
         return TRUE;
     }
-    const bool quit_in_range =
-        (filter_min == 0 && filter_max == 0) || (WM_QUIT >= filter_min && WM_QUIT <= filter_max);
-    if (q.quit && window == nullptr && quit_in_range) {
+    if (q.quit) {
         *msg = MSG{};
         msg->message = WM_QUIT;
         msg->wParam = static_cast<WPARAM>(q.quit_code);
         stamp(msg);
-        if (removing)
-            q.quit = false;
+        q.quit = false;
         return TRUE;
     }
-    if (take(q.input, msg, window, filter_min, filter_max, removing)) {
+    if (take(q.input, msg)) {
         stamp(msg);
         return TRUE;
     }

@@ -1,12 +1,15 @@
-// The small Win32 operations: SetRect, MessageBoxA, GetLastError, SetLastError and FormatMessageA.
+// The small Win32 operations: SetRect, MessageBoxA, GetLastError and FormatMessageA, which gives the system's
+// text of a code as the program asks for it (FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+// other flags are reported and taken so).
 // MessageBoxA shows no box on Linux: it writes its text as one line to stderr (line breaks become spaces,
 // the caption is left out) and returns IDOK. The thread's last error carries, besides its code, the text
 // FormatMessageA gives for it when the layer knows better than the system's table (the host's reason why no
 // window could be made, for example).
 //
 // Trace lines: SetRect(0, 0, 100, 20) (the rectangle is an out-parameter), MessageBoxA(null, "text",
-// "caption", MB_ICONERROR), GetLastError(), SetLastError(87), FormatMessageA(4608, null, 87, 0, 256, null)
+// "caption", MB_ICONERROR), GetLastError(), FormatMessageA(4608, null, 87, 0, 256, null)
 // (flags, source, message id, language, buffer size, arguments).
+#include "trace/unimplemented.h"
 #include "win32/win32_trace.h"
 #include "win32/win32_internal.h"
 
@@ -27,10 +30,6 @@ const char* system_text(DWORD code) {
     switch (code) {
     case ERROR_SUCCESS:
         return "The operation completed successfully.";
-    case ERROR_INVALID_HANDLE:
-        return "The handle is invalid.";
-    case ERROR_NOT_ENOUGH_MEMORY:
-        return "Not enough memory resources are available to process this command.";
     case ERROR_INVALID_PARAMETER:
         return "The parameter is incorrect.";
     case ERROR_INSUFFICIENT_BUFFER:
@@ -95,41 +94,22 @@ DWORD GetLastError() {
     return win32::last_error.code;
 }
 
-void SetLastError(DWORD error) {
-    trace::call("SetLastError", error);
-    win32::set_last_error(error, {});
-}
-
 DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD message_id, DWORD language_id, LPSTR buffer,
                      DWORD size, void* arguments) {
     trace::call("FormatMessageA", flags, source, message_id, language_id, size, arguments);
+    if (flags != (FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS))
+        report_unimplemented("FormatMessageA dwFlags", flags,
+                             "FORMAT_MESSAGE_FROM_SYSTEM|FORMAT_MESSAGE_IGNORE_INSERTS");
     std::string text;
-    if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
-        // The buffer would have to be freed with LocalFree, which the layer does not have.
-        win32::set_last_error(ERROR_INVALID_PARAMETER, {});
-        return 0;
-    }
-    if (flags & FORMAT_MESSAGE_FROM_STRING) {
-        if (source == nullptr) {
-            win32::set_last_error(ERROR_INVALID_PARAMETER, {});
-            return 0;
-        }
-        text = static_cast<const char*>(source);
-    } else if (flags & FORMAT_MESSAGE_FROM_SYSTEM) {
-        const auto& reasons = win32::last_error.reasons;
-        if (const auto it = reasons.find(message_id); it != reasons.end()) {
-            text = it->second + "\r\n";
-        } else if (const char* known = win32::system_text(message_id)) {
-            text = std::string(known) + "\r\n";
-        } else {
-            win32::set_last_error(ERROR_MR_MID_NOT_FOUND, {});
-            return 0;
-        }
+    const auto& reasons = win32::last_error.reasons;
+    if (const auto it = reasons.find(message_id); it != reasons.end()) {
+        text = it->second + "\r\n";
+    } else if (const char* known = win32::system_text(message_id)) {
+        text = std::string(known) + "\r\n";
     } else {
-        win32::set_last_error(ERROR_INVALID_PARAMETER, {});
+        win32::set_last_error(ERROR_MR_MID_NOT_FOUND, {});
         return 0;
     }
-    // Inserts (%1 ...) are left as they stand: the layer only formats with FORMAT_MESSAGE_IGNORE_INSERTS.
     if (buffer == nullptr || text.size() + 1 > size) {
         win32::set_last_error(ERROR_INSUFFICIENT_BUFFER, {});
         return 0;

@@ -1,5 +1,5 @@
 // The live Win32 windows of the layer: the record behind each HWND (its window procedure, host window,
-// style, visibility and focus), found by handle or by host window, the direct call of a window procedure
+// visibility and focus), found by handle or by host window, the direct call of a window procedure
 // (SendMessage's way), and the layer-internal view of a window (host window, client size, focus).
 #include "win32/win32_registry.h"
 

@@ -15,7 +15,6 @@ namespace platform::win32 {
 struct Window {
     WNDPROC proc = nullptr;
     host::Window* host = nullptr;
-    DWORD style = 0;
     bool visible = false;
     bool foreground = false;
     bool destroying = false;

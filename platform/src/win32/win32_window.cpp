@@ -1,6 +1,8 @@
 // Win32 windows on the host (host.h): RegisterClassExA, CreateWindowExA, ShowWindow, DestroyWindow,
-// DefWindowProcA, LoadCursorA, GetClientRect and GetWindowRect. A window is a host window made with the
-// renderer's GL attributes, hidden until ShowWindow; the size given to CreateWindowExA is the outer size,
+// DefWindowProcA, LoadCursorA and GetClientRect. A window is a host window made with the renderer's GL
+// attributes, captioned and resizable (WS_OVERLAPPEDWINDOW, the program's style; other styles, extended
+// styles, a position or size of CW_USEDEFAULT are reported), hidden until ShowWindow, which shows it as
+// SW_SHOWDEFAULT does (other commands are reported); the size given to CreateWindowExA is the outer size,
 // which the host fits a window manager's frame into.
 //
 // Trace lines (objects by label, strings quoted, out-parameters left out):
@@ -11,11 +13,12 @@
 //   null, null,
 //       <instance>, null) -> Window#1        (or " -> null" on failure; GetLastError says why)
 //   ShowWindow(Window#1, SW_SHOWDEFAULT)   DestroyWindow(Window#1)   LoadCursorA(null, 32512)
-//   GetClientRect(Window#1)    GetWindowRect(Window#1)   DefWindowProcA(Window#1, WM_CLOSE, 0, 0)
+//   GetClientRect(Window#1)    DefWindowProcA(Window#1, WM_CLOSE, 0, 0)
 // Messages sent to the window procedure: WM_CREATE (with a CREATESTRUCTA) while CreateWindowExA runs, after
 // its trace line (returning -1 makes creation fail); WM_SHOWWINDOW when ShowWindow changes the visibility;
 // WM_DESTROY from DestroyWindow. The default window procedure destroys a window on WM_CLOSE and sends
 // WM_CLOSE on Alt+F4.
+#include "trace/unimplemented.h"
 #include "win32/win32_trace.h"
 #include "win32/win32_registry.h"
 
@@ -28,14 +31,6 @@
 namespace platform::win32 {
 namespace {
 
-struct WindowClass {
-    UINT style = 0;
-    WNDPROC proc = nullptr;
-    HINSTANCE instance = nullptr;
-    HCURSOR cursor = nullptr;
-    HBRUSH background = nullptr;
-};
-
 std::string lower(std::string_view s) {
     std::string out(s);
     std::transform(out.begin(), out.end(), out.begin(),
@@ -45,7 +40,7 @@ std::string lower(std::string_view s) {
 
 struct Windows {
     // Class names compare without regard to case, as in Windows.
-    std::map<std::string, WindowClass> classes;
+    std::map<std::string, WNDPROC> classes; // the window procedure of each class
     ATOM next_atom = 0xC000;
 };
 Windows& state() {
@@ -81,11 +76,6 @@ std::string format_class(const WNDCLASSEXA& wc) {
                          trace::Number{wc.hbrBackground}, trace::Resource{wc.lpszMenuName},
                          trace::Resource{wc.lpszClassName}, static_cast<const void*>(wc.hIconSm));
     return s;
-}
-
-bool activates(int show_command) {
-    return show_command != SW_HIDE && show_command != SW_SHOWNOACTIVATE && show_command != SW_SHOWNA &&
-           show_command != SW_SHOWMINNOACTIVE && show_command != SW_MINIMIZE;
 }
 
 } // namespace
@@ -131,7 +121,7 @@ ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
         set_last_error(ERROR_CLASS_ALREADY_EXISTS, {});
         return 0;
     }
-    classes[key] = WindowClass{wc->style, wc->lpfnWndProc, wc->hInstance, wc->hCursor, wc->hbrBackground};
+    classes[key] = wc->lpfnWndProc;
     return state().next_atom++;
 }
 
@@ -161,22 +151,18 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
         return fail();
     }
 
-    // CW_USEDEFAULT in either field of a pair picks the system's default for the pair.
-    constexpr int use_default = static_cast<int>(0x80000000u);
-    if (width == use_default || height == use_default) {
-        width = 640;
-        height = 480;
-    }
-    if (x == use_default || y == use_default)
-        x = y = 0;
+    if (style != WS_OVERLAPPEDWINDOW)
+        report_unimplemented("CreateWindowExA dwStyle", style, "WS_OVERLAPPEDWINDOW");
+    if (ex_style != 0)
+        report_unimplemented("CreateWindowExA dwExStyle", ex_style, "0");
+    if (x == CW_USEDEFAULT || y == CW_USEDEFAULT || width == CW_USEDEFAULT || height == CW_USEDEFAULT)
+        report_unimplemented("CreateWindowExA position or size", CW_USEDEFAULT, "the value itself");
     host::WindowSpec spec;
     spec.title = window_name == nullptr ? "" : window_name;
     spec.x = x;
     spec.y = y;
     spec.width = std::max(width, 1);
     spec.height = std::max(height, 1);
-    spec.caption = (style & WS_CAPTION) != 0;
-    spec.resizable = (style & WS_THICKFRAME) != 0;
     host::Window* const hw = host::create_window(spec, reason);
     if (hw == nullptr) {
         set_last_error(ERROR_DEVICE_NOT_AVAILABLE, reason);
@@ -187,9 +173,8 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
 
     auto owned = std::make_unique<Window>();
     Window* w = owned.get();
-    w->proc = cls->second.proc;
+    w->proc = cls->second;
     w->host = hw;
-    w->style = style;
     const HWND handle = add_window(std::move(owned));
     objects::add(w, "Window");
     trace::record_result(line, objects::label(w));
@@ -211,35 +196,18 @@ BOOL ShowWindow(HWND window, int show_command) {
         set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
         return FALSE;
     }
+    if (show_command != SW_SHOWDEFAULT)
+        report_unimplemented("ShowWindow nCmdShow", static_cast<std::uint32_t>(show_command),
+                             "SW_SHOWDEFAULT");
     const BOOL was_visible = w->visible ? TRUE : FALSE;
-    const bool show = show_command != SW_HIDE;
-    if (show != w->visible) {
-        send_message(window, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
+    if (!w->visible) {
+        send_message(window, WM_SHOWWINDOW, TRUE, 0);
         w = find_window(window);
         if (w == nullptr)
             return was_visible;
+        w->visible = true;
     }
-    w->visible = show;
-    host::Show how = host::Show::Normal;
-    switch (show_command) {
-    case SW_HIDE:
-        how = host::Show::Hide;
-        break;
-    case SW_SHOWMINIMIZED:
-    case SW_MINIMIZE:
-    case SW_SHOWMINNOACTIVE:
-        how = host::Show::Minimized;
-        break;
-    case SW_SHOWMAXIMIZED:
-        how = host::Show::Maximized;
-        break;
-    case SW_RESTORE:
-        how = host::Show::Restore;
-        break;
-    default:
-        break;
-    }
-    host::show_window(w->host, how, activates(show_command));
+    host::show_window(w->host);
     return was_visible;
 }
 
@@ -263,52 +231,22 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR cursor_name) {
     return nullptr;
 }
 
-namespace {
-
-// The window whose rectangle GetClientRect or GetWindowRect reads, or null (with the last error set) for an
-// unknown window or no rectangle to fill.
-const Window* rect_target(HWND window, LPRECT rect) {
-    const Window* w = find_window(window);
-    if (w == nullptr) {
-        set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
-        return nullptr;
-    }
-    if (rect == nullptr) {
-        set_last_error(ERROR_NOACCESS, {});
-        return nullptr;
-    }
-    return w;
-}
-
-} // namespace
-
 BOOL GetClientRect(HWND window, LPRECT rect) {
     trace::call("GetClientRect", window);
-    const Window* w = rect_target(window, rect);
-    if (w == nullptr)
+    const Window* w = find_window(window);
+    if (w == nullptr || rect == nullptr) {
+        set_last_error(w == nullptr ? ERROR_INVALID_WINDOW_HANDLE : ERROR_NOACCESS, {});
         return FALSE;
+    }
     int width = 0, height = 0;
     host::client_size(w->host, &width, &height);
     *rect = RECT{0, 0, width, height};
     return TRUE;
 }
 
-BOOL GetWindowRect(HWND window, LPRECT rect) {
-    trace::call("GetWindowRect", window);
-    const Window* w = rect_target(window, rect);
-    if (w == nullptr)
-        return FALSE;
-    int left = 0, top = 0, right = 0, bottom = 0;
-    host::outer_rect(w->host, &left, &top, &right, &bottom);
-    *rect = RECT{left, top, right, bottom};
-    return TRUE;
-}
-
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     trace::call("DefWindowProcA", window, message, wparam, lparam);
     switch (message) {
-    case WM_NCCREATE:
-        return TRUE;
     case WM_CLOSE:
         destroy_window(window);
         return 0;

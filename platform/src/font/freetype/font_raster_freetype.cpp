@@ -1,5 +1,5 @@
 // The desktop's font rasteriser for the D3DX font (match_face of font_raster.h, and rasterise_font):
-// fontconfig matches the GDI face name, weight and italic flag to a scalable face file; FreeType sizes it
+// fontconfig matches the GDI face name to an upright scalable face file of normal weight; FreeType sizes it
 // as GDI does (the cell, usWinAscent + usWinDescent of the OS/2 table, gets the requested height) and
 // renders anti-aliased glyphs for the ANSI code page (Windows-1252), which font_raster.cpp packs.
 #include "font/font_raster_internal.h"
@@ -7,7 +7,6 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
@@ -78,18 +77,16 @@ Bitmap copy_bitmap(const FT_Bitmap& b) {
 
 } // namespace
 
-std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool italic) {
+std::optional<FaceMatch> match_face(const char* face_name) {
     if (FcInit() == FcFalse)
         return std::nullopt;
     const PatternPtr pattern(FcPatternCreate());
     if (!pattern)
         return std::nullopt;
-    // GDI weights run from 1 to 1000 like OpenType's; 0 (FW_DONTCARE) means normal.
-    const int gdi_weight = weight == 0 ? 400 : static_cast<int>(std::min<UINT>(weight, 1000));
     FcPatternAddString(pattern.get(), FC_FAMILY,
                        reinterpret_cast<const FcChar8*>(face_name ? face_name : ""));
-    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(gdi_weight));
-    FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
     FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
     FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
@@ -106,20 +103,11 @@ std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool ita
     if (FcPatternGetString(found.get(), FC_FAMILY, 0, &text) == FcResultMatch)
         match.family = reinterpret_cast<const char*>(text);
     FcPatternGetInteger(found.get(), FC_INDEX, 0, &match.index);
-    FcPatternGetInteger(found.get(), FC_WEIGHT, 0, &match.weight);
-    int slant = FC_SLANT_ROMAN;
-    FcPatternGetInteger(found.get(), FC_SLANT, 0, &slant);
-    match.italic = slant != FC_SLANT_ROMAN;
-    FcBool embolden = FcFalse;
-    FcPatternGetBool(found.get(), FC_EMBOLDEN, 0, &embolden);
-    match.embolden = embolden == FcTrue;
-    match.slant = italic && !match.italic;
     return match;
 }
 
-std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT width, UINT weight,
-                                         bool italic, std::string& error) {
-    const std::optional<FaceMatch> match = match_face(face_name, weight, italic);
+std::optional<RasterFont> rasterise_font(const char* face_name, int cell, std::string& error) {
+    const std::optional<FaceMatch> match = match_face(face_name);
     if (!match) {
         error = std::string("no scalable font matches \"") + (face_name ? face_name : "") + "\"";
         return std::nullopt;
@@ -148,29 +136,15 @@ std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT
         error = match->file + " has no usable vertical metrics";
         return std::nullopt;
     }
-    int cell = height > 0 ? height : default_cell_height;
-    double em = cell * face->units_per_EM / cell_units;
-    if (height < 0) {
-        em = -height;
-        cell = std::max(1, static_cast<int>(std::lround(em * cell_units / face->units_per_EM)));
-    }
+    const double em = cell * face->units_per_EM / cell_units;
     RasterFont font;
     font.face = *match;
     font.ascent = static_cast<int>(std::lround(units_ascent * cell / cell_units));
     font.descent = cell - font.ascent;
-    // A width stretches the em horizontally so that the average character width (OS/2 xAvgCharWidth) is
-    // that many pixels.
-    double em_x = em;
-    if (width > 0 && os2 != nullptr && os2->version != 0xFFFF && os2->xAvgCharWidth > 0)
-        em_x = static_cast<double>(width) * face->units_per_EM / os2->xAvgCharWidth;
-    if (FT_Set_Char_Size(face, static_cast<FT_F26Dot6>(std::lround(em_x * 64)),
-                         static_cast<FT_F26Dot6>(std::lround(em * 64)), 72, 72) != 0) {
+    const auto em_64ths = static_cast<FT_F26Dot6>(std::lround(em * 64));
+    if (FT_Set_Char_Size(face, em_64ths, em_64ths, 72, 72) != 0) {
         error = "FreeType cannot size " + match->file;
         return std::nullopt;
-    }
-    if (match->slant) {
-        FT_Matrix shear{0x10000, 0x3333, 0, 0x10000}; // x += 0.2 y
-        FT_Set_Transform(face, &shear, nullptr);
     }
 
     std::array<Bitmap, 256> bitmaps;
@@ -180,8 +154,6 @@ std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT
             continue;
         if (FT_Load_Char(face, unicode, FT_LOAD_DEFAULT | FT_LOAD_TARGET_NORMAL) != 0)
             continue;
-        if (match->embolden)
-            FT_GlyphSlot_Embolden(face->glyph);
         if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0)
             continue;
         const FT_GlyphSlot slot = face->glyph;

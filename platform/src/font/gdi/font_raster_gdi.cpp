@@ -1,8 +1,8 @@
 // The self-contained Windows build's font rasteriser for the D3DX font (match_face of font_raster.h, and
 // rasterise_font), on GDI:
-//   face             CreateFontA with the GDI face name, weight and italic flag (GDI finds the face, or its
-//                    substitute, and makes bold and italic itself where the face has none)
-//   size             the height as GDI takes it: positive, the cell (ascent + descent); negative, the em
+//   face             CreateFontA with the GDI face name, FW_NORMAL, upright (GDI finds the face, or its
+//                    substitute)
+//   size             the height as GDI takes it when positive: the cell (ascent + descent)
 //   metrics          GetTextMetricsW: tmAscent, tmDescent
 //   glyphs           GetGlyphOutlineW with GGO_GRAY8_BITMAP (65 levels of coverage) for the ANSI code page
 //                    (Windows-1252), on a memory device context; font_raster.cpp packs them
@@ -18,12 +18,11 @@ namespace {
 // A memory device context with a font selected into it, both released together.
 class FontContext {
   public:
-    FontContext(const char* face_name, int height, UINT width, UINT weight, bool italic)
+    FontContext(const char* face_name, int cell)
         : dc_(CreateCompatibleDC(nullptr)),
-          font_(CreateFontA(height, static_cast<int>(width), 0, 0, static_cast<int>(weight),
-                            italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            face_name ? face_name : "")) {
+          font_(CreateFontA(cell, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, face_name ? face_name : "")) {
         if (dc_ != nullptr && font_ != nullptr)
             previous_ = SelectObject(dc_, font_);
     }
@@ -58,21 +57,17 @@ std::string face_of(HDC dc) {
 
 } // namespace
 
-std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool italic) {
-    const FontContext context(face_name, default_cell_height, 0, weight, italic);
-    TEXTMETRICW metrics{};
-    if (!context.ready() || GetTextMetricsW(context.dc(), &metrics) == FALSE)
+std::optional<FaceMatch> match_face(const char* face_name) {
+    const FontContext context(face_name, 16);
+    if (!context.ready())
         return std::nullopt;
     FaceMatch match;
     match.family = face_of(context.dc());
-    match.weight = metrics.tmWeight;
-    match.italic = metrics.tmItalic != 0;
     return match;
 }
 
-std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT width, UINT weight,
-                                         bool italic, std::string& error) {
-    const FontContext context(face_name, height != 0 ? height : default_cell_height, width, weight, italic);
+std::optional<RasterFont> rasterise_font(const char* face_name, int cell, std::string& error) {
+    const FontContext context(face_name, cell);
     TEXTMETRICW metrics{};
     if (!context.ready() || GetTextMetricsW(context.dc(), &metrics) == FALSE) {
         error = std::string("GDI has no font for \"") + (face_name ? face_name : "") + "\"";
@@ -80,8 +75,6 @@ std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT
     }
     RasterFont font;
     font.face.family = face_of(context.dc());
-    font.face.weight = metrics.tmWeight;
-    font.face.italic = metrics.tmItalic != 0;
     font.ascent = metrics.tmAscent;
     font.descent = metrics.tmDescent;
 

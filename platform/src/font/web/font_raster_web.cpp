@@ -1,11 +1,10 @@
 // The web build's font rasteriser for the D3DX font (match_face of font_raster.h, and rasterise_font):
-// the browser draws the glyphs with its canvas text (the GDI face name as the CSS font family, the weight
-// and italic flag as the CSS font's; on Linux the browser finds faces through fontconfig as the desktop
+// the browser draws the glyphs with its canvas text (the GDI face name as the CSS font family, upright at
+// the normal weight; on Linux the browser finds faces through fontconfig as the desktop
 // build does, so Arial is Liberation Sans there too), sized as GDI sizes a font: the cell, the font's
 // ascent + descent as the browser measures them, gets the requested height. Each glyph of the ANSI code
 // page is drawn anti-aliased, white on transparent, onto a scratch canvas and its alpha read back as
-// coverage; font_raster.cpp packs the glyphs and lays out the text. A width stretches nothing here: the
-// browser does not tell the face's average character width.
+// coverage; font_raster.cpp packs the glyphs and lays out the text.
 #include "font/font_raster_internal.h"
 
 #include <emscripten.h>
@@ -17,10 +16,8 @@ namespace platform::d3dx9 {
 namespace {
 
 // The CSS font of a face at a size in pixels.
-EM_JS(void, web_font_css, (const char* family, int weight, int italic, double size), {
-    Module.viewerFontCss =
-        (italic ? "italic " : "") + weight + " " + size + "px \"" + UTF8ToString(family) + "\"";
-});
+EM_JS(void, web_font_css, (const char* family, double size),
+      { Module.viewerFontCss = "400 " + size + "px \"" + UTF8ToString(family) + "\""; });
 
 // Ascent and descent of the face, in thousandths of the em, as the browser measures them (0 and 0 where
 // the browser cannot say). The formatter would space out the expression's pattern.
@@ -88,21 +85,16 @@ EM_JS(int, web_draw_glyph, (int unicode, int side, int pad, int ascent, int* inf
 
 } // namespace
 
-std::optional<FaceMatch> match_face(const char* face_name, UINT weight, bool italic) {
+std::optional<FaceMatch> match_face(const char* face_name) {
     FaceMatch match;
     match.family = face_name != nullptr && *face_name != '\0' ? face_name : "sans-serif";
     match.file = "browser font \"" + match.family + "\"";
-    // GDI weights run from 1 to 1000 like CSS's; 0 (FW_DONTCARE) means normal.
-    match.weight = weight == 0 ? 400 : static_cast<int>(std::min<UINT>(weight, 1000));
-    match.italic = italic;
     return match;
 }
 
-// The canvas keeps the face's proportions: a width is not applied here.
-std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT /*width*/, UINT weight,
-                                         bool italic, std::string& error) {
-    const std::optional<FaceMatch> match = match_face(face_name, weight, italic);
-    web_font_css(match->family.c_str(), match->weight, italic ? 1 : 0, 1000.0);
+std::optional<RasterFont> rasterise_font(const char* face_name, int cell, std::string& error) {
+    const std::optional<FaceMatch> match = match_face(face_name);
+    web_font_css(match->family.c_str(), 1000.0);
     int metrics[2] = {0, 0};
     web_font_metrics(metrics);
     const double cell_units = metrics[0] + metrics[1];
@@ -110,17 +102,12 @@ std::optional<RasterFont> rasterise_font(const char* face_name, int height, UINT
         error = match->file + " has no usable vertical metrics";
         return std::nullopt;
     }
-    int cell = height > 0 ? height : default_cell_height;
-    double em = cell * 1000.0 / cell_units;
-    if (height < 0) {
-        em = -height;
-        cell = std::max(1, static_cast<int>(std::lround(em * cell_units / 1000.0)));
-    }
+    const double em = cell * 1000.0 / cell_units;
     RasterFont font;
     font.face = *match;
     font.ascent = static_cast<int>(std::lround(metrics[0] * cell / cell_units));
     font.descent = cell - font.ascent;
-    web_font_css(match->family.c_str(), match->weight, italic ? 1 : 0, em);
+    web_font_css(match->family.c_str(), em);
 
     // Room for the widest glyph and its overhangs on either side of the pen.
     const int pad = cell;

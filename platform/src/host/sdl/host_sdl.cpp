@@ -103,17 +103,13 @@ bool video_running() {
 }
 
 Window* create_window(const WindowSpec& spec, std::string& error) {
-    Uint32 flags = SDL_WINDOW_HIDDEN;
+    Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
     // The dummy video driver (windows without a display, for tests of the message queue) has no OpenGL.
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (spec.gl && !(driver != nullptr && std::string_view(driver) == "dummy")) {
+    if (!(driver != nullptr && std::string_view(driver) == "dummy")) {
         set_gl_attributes();
         flags |= SDL_WINDOW_OPENGL;
     }
-    if (!spec.caption)
-        flags |= SDL_WINDOW_BORDERLESS;
-    if (spec.resizable)
-        flags |= SDL_WINDOW_RESIZABLE;
     SDL_Window* sdl = SDL_CreateWindow(spec.title, spec.x, spec.y, spec.width, spec.height, flags);
     if (sdl == nullptr) {
         error = SDL_GetError();
@@ -139,22 +135,12 @@ void destroy_window(Window* window) {
     windows().erase(it);
 }
 
-void show_window(Window* w, Show how, bool activate) {
-    w->visible = how != Show::Hide;
-    if (how == Show::Hide)
-        SDL_HideWindow(w->sdl);
-    else
-        SDL_ShowWindow(w->sdl);
-    if (how == Show::Minimized)
-        SDL_MinimizeWindow(w->sdl);
-    else if (how == Show::Maximized)
-        SDL_MaximizeWindow(w->sdl);
-    else if (how == Show::Restore)
-        SDL_RestoreWindow(w->sdl);
-    if (w->visible && !w->frame_fitted)
+void show_window(Window* w) {
+    w->visible = true;
+    SDL_ShowWindow(w->sdl);
+    if (!w->frame_fitted)
         fit_frame(*w);
-    if (activate)
-        SDL_RaiseWindow(w->sdl);
+    SDL_RaiseWindow(w->sdl);
 }
 
 bool is_minimized(Window* window) {
@@ -174,19 +160,6 @@ void drawable_size(Window* window, int* width, int* height) {
         SDL_GL_GetDrawableSize(window->sdl, width, height);
     else
         SDL_GetWindowSize(window->sdl, width, height);
-}
-
-void outer_rect(Window* window, int* left, int* top, int* right, int* bottom) {
-    int x = 0, y = 0, width = 0, height = 0;
-    SDL_GetWindowPosition(window->sdl, &x, &y);
-    SDL_GetWindowSize(window->sdl, &width, &height);
-    int t = 0, l = 0, b = 0, r = 0;
-    if (SDL_GetWindowBordersSize(window->sdl, &t, &l, &b, &r) != 0)
-        t = l = b = r = 0;
-    *left = x - l;
-    *top = y - t;
-    *right = x + width + r;
-    *bottom = y + height + b;
 }
 
 void wait_refresh(Window* window) {

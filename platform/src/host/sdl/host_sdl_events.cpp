@@ -9,51 +9,38 @@
 #include "host/sdl/host_sdl_internal.h"
 
 #include <array>
+#include <utility>
 
 namespace platform::host {
 namespace {
 
+// SDL's own numbers for the media and browser keys and System Sleep, with their usages.
+constexpr std::pair<SDL_Scancode, hid::Usage> kOtherPages[] = {
+    {SDL_SCANCODE_AUDIONEXT, hid::KEY_AUDIONEXT},
+    {SDL_SCANCODE_AUDIOPREV, hid::KEY_AUDIOPREV},
+    {SDL_SCANCODE_AUDIOSTOP, hid::KEY_AUDIOSTOP},
+    {SDL_SCANCODE_AUDIOPLAY, hid::KEY_AUDIOPLAY},
+    {SDL_SCANCODE_AUDIOMUTE, hid::KEY_AUDIOMUTE},
+    {SDL_SCANCODE_MEDIASELECT, hid::KEY_MEDIASELECT},
+    {SDL_SCANCODE_MAIL, hid::KEY_MAIL},
+    {SDL_SCANCODE_CALCULATOR, hid::KEY_CALCULATOR},
+    {SDL_SCANCODE_COMPUTER, hid::KEY_COMPUTER},
+    {SDL_SCANCODE_AC_SEARCH, hid::KEY_AC_SEARCH},
+    {SDL_SCANCODE_AC_HOME, hid::KEY_AC_HOME},
+    {SDL_SCANCODE_AC_BACK, hid::KEY_AC_BACK},
+    {SDL_SCANCODE_AC_FORWARD, hid::KEY_AC_FORWARD},
+    {SDL_SCANCODE_AC_STOP, hid::KEY_AC_STOP},
+    {SDL_SCANCODE_AC_REFRESH, hid::KEY_AC_REFRESH},
+    {SDL_SCANCODE_AC_BOOKMARKS, hid::KEY_AC_BOOKMARKS},
+    {SDL_SCANCODE_SLEEP, hid::KEY_SLEEP}};
+
 hid::Usage usage_from_scancode(SDL_Scancode sc) {
     if (sc >= 0 && static_cast<hid::Usage>(sc) < hid::kKeyboardPageSize)
         return static_cast<hid::Usage>(sc);
-    switch (sc) {
-    case SDL_SCANCODE_AUDIONEXT:
-        return hid::KEY_AUDIONEXT;
-    case SDL_SCANCODE_AUDIOPREV:
-        return hid::KEY_AUDIOPREV;
-    case SDL_SCANCODE_AUDIOSTOP:
-        return hid::KEY_AUDIOSTOP;
-    case SDL_SCANCODE_AUDIOPLAY:
-        return hid::KEY_AUDIOPLAY;
-    case SDL_SCANCODE_AUDIOMUTE:
-        return hid::KEY_AUDIOMUTE;
-    case SDL_SCANCODE_MEDIASELECT:
-        return hid::KEY_MEDIASELECT;
-    case SDL_SCANCODE_MAIL:
-        return hid::KEY_MAIL;
-    case SDL_SCANCODE_CALCULATOR:
-        return hid::KEY_CALCULATOR;
-    case SDL_SCANCODE_COMPUTER:
-        return hid::KEY_COMPUTER;
-    case SDL_SCANCODE_AC_SEARCH:
-        return hid::KEY_AC_SEARCH;
-    case SDL_SCANCODE_AC_HOME:
-        return hid::KEY_AC_HOME;
-    case SDL_SCANCODE_AC_BACK:
-        return hid::KEY_AC_BACK;
-    case SDL_SCANCODE_AC_FORWARD:
-        return hid::KEY_AC_FORWARD;
-    case SDL_SCANCODE_AC_STOP:
-        return hid::KEY_AC_STOP;
-    case SDL_SCANCODE_AC_REFRESH:
-        return hid::KEY_AC_REFRESH;
-    case SDL_SCANCODE_AC_BOOKMARKS:
-        return hid::KEY_AC_BOOKMARKS;
-    case SDL_SCANCODE_SLEEP:
-        return hid::KEY_SLEEP;
-    default:
-        return 0;
-    }
+    for (const auto& [scancode, usage] : kOtherPages)
+        if (scancode == sc)
+            return usage;
+    return 0;
 }
 
 std::uint16_t modifiers_from(Uint16 mod) {
@@ -81,6 +68,8 @@ Button button_from(Uint8 b) {
         return Button::Middle;
     case SDL_BUTTON_X1:
         return Button::X1;
+    case SDL_BUTTON_X2:
+        return Button::X2;
     default:
         return Button::Other;
     }
@@ -158,6 +147,8 @@ bool translate(const SDL_Event& e, Event& out) {
         out.type = e.type == SDL_MOUSEBUTTONDOWN ? EventType::ButtonDown : EventType::ButtonUp;
         out.window = host_sdl::from_sdl_id(e.button.windowID);
         out.button = button_from(e.button.button);
+        out.x = e.button.x;
+        out.y = e.button.y;
         return true;
     default:
         return false;

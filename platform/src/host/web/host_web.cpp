@@ -134,8 +134,8 @@ void destroy_window(Window* window) {
     p.window.reset();
 }
 
-void show_window(Window* window, Show how, bool /*activate*/) {
-    window->visible = how != Show::Hide;
+void show_window(Window* window) {
+    window->visible = true;
 }
 
 bool is_minimized(Window* /*window*/) {
@@ -159,12 +159,6 @@ void drawable_size(Window* window, int* width, int* height) {
     }
     *width = w;
     *height = h;
-}
-
-void outer_rect(Window* window, int* left, int* top, int* right, int* bottom) {
-    *left = *top = 0;
-    *right = window->width;
-    *bottom = window->height;
 }
 
 GlContext* create_gl_context(Window* /*window*/, std::string& error) {

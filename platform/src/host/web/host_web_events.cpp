@@ -158,6 +158,16 @@ EM_JS(void, request_pointer_lock, (), {
 });
 // clang-format on
 
+// How many of the canvas's own pixels make a CSS pixel, however large the page shows it.
+void canvas_scale(double& sx, double& sy) {
+    double shown_w = 0.0, shown_h = 0.0;
+    int w = 0, h = 0;
+    emscripten_get_element_css_size(kCanvas, &shown_w, &shown_h);
+    emscripten_get_canvas_element_size(kCanvas, &w, &h);
+    sx = shown_w > 0.0 ? w / shown_w : 1.0;
+    sy = shown_h > 0.0 ? h / shown_h : 1.0;
+}
+
 Button button_of(unsigned short dom_button) {
     switch (dom_button) {
     case 0:
@@ -168,6 +178,8 @@ Button button_of(unsigned short dom_button) {
         return Button::Right;
     case 3:
         return Button::X1;
+    case 4:
+        return Button::X2;
     default:
         return Button::Other;
     }
@@ -179,6 +191,10 @@ EM_BOOL on_button(int type, const EmscriptenMouseEvent* m, void*) {
         request_pointer_lock();
     Event e;
     e.button = button_of(m->button);
+    double sx = 1.0, sy = 1.0;
+    canvas_scale(sx, sy);
+    e.x = static_cast<int>(m->targetX * sx);
+    e.y = static_cast<int>(m->targetY * sy);
     push(type == EMSCRIPTEN_EVENT_MOUSEDOWN ? EventType::ButtonDown : EventType::ButtonUp, e);
     return EM_FALSE;
 }
@@ -271,12 +287,8 @@ EM_BOOL on_canvas_touch(int type, const EmscriptenTouchEvent* t, void*) {
                                          [](const auto& a, const auto& b) { return a.first == b.first; });
     if (type == EMSCRIPTEN_EVENT_TOUCHMOVE && same_fingers && now.size() == 1) {
         // The motion in the canvas's own pixels, however large the page shows it.
-        double shown_w = 0.0, shown_h = 0.0;
-        int w = 0, h = 0;
-        emscripten_get_element_css_size(kCanvas, &shown_w, &shown_h);
-        emscripten_get_canvas_element_size(kCanvas, &w, &h);
-        const double sx = shown_w > 0.0 ? w / shown_w : 1.0;
-        const double sy = shown_h > 0.0 ? h / shown_h : 1.0;
+        double sx = 1.0, sy = 1.0;
+        canvas_scale(sx, sy);
         const Finger& was = ev.fingers.begin()->second;
         const Finger& is = now.begin()->second;
         Event e;

@@ -1,13 +1,14 @@
 #!/usr/bin/python3
 """The web build's page (out/web/) in Debian's Firefox ESR, driven over WebDriver BiDi
-(tools/firefox_page.py), one case a run:
+(tools/firefox_page.py), or in WebKit (WebKitGTK's MiniBrowser, over W3C WebDriver: tools/webkit_page.py),
+one case a run:
 
-    firefox_test.py OUT_WEB CASE        CASE: one of the names in CASES below
+    browser_test.py OUT_WEB ENGINE CASE     ENGINE: firefox or webkit; CASE: one of the names in CASES below
 
-Firefox offers no WebGL when headless, so each case runs it on an Xvfb display of its own with Mesa's
-software GL. The page is served by platform/web/serve.py, as scripts/web serves it. The program's six
+Neither offers WebGL when headless here, so each case runs its browser on an Xvfb display of its own with
+Mesa's software GL. The page is served by platform/web/serve.py, as scripts/web serves it. The program's six
 status lines are read from the canvas with tesseract, as the Chromium cases read them. Exits 77 (skipped,
-with the reason) when firefox-esr or Xvfb is not installed or OUT_WEB holds no built page.
+with the reason) when the browser or Xvfb is not installed or OUT_WEB holds no built page.
 """
 import subprocess
 import sys
@@ -19,6 +20,7 @@ SOURCE = HERE.parent.parent
 sys.path.insert(0, str(SOURCE / "tools"))
 import conformance_report as report  # noqa: E402
 import firefox_page as fp  # noqa: E402
+import webkit_page  # noqa: E402
 import web_case  # noqa: E402
 
 START_LINES = ["X axis: 0.000000", "Z axis: 18.000000", "FOV: 45", "Z Buffer: enabled (F7)",
@@ -38,8 +40,13 @@ def expect_lines(picture, wanted, what):
     check(read == wanted, f"{what}: the status lines read {read}, not {wanted}")
 
 
+ENGINES = {"firefox": (fp.available, fp.FirefoxOnXvfb, "firefox-esr, xvfb"),
+           "webkit": (webkit_page.available, webkit_page.WebKitOnXvfb, "webkit2gtk-driver, xvfb")}
+ENGINE = "firefox"  # the command line's
+
+
 class Session:
-    """serve.py serving out/web, and Firefox on a display of its own with the page open."""
+    """serve.py serving out/web, and the browser on a display of its own with the page open."""
 
     def __init__(self, out_web):
         self.out_web = out_web
@@ -47,7 +54,7 @@ class Session:
     def __enter__(self):
         self.server = web_case.PageServer(self.out_web).__enter__()
         try:
-            self.browser = fp.FirefoxOnXvfb().__enter__()
+            self.browser = ENGINES[ENGINE][1]().__enter__()
         except BaseException:
             self.server.__exit__(None, None, None)
             raise
@@ -69,7 +76,7 @@ class Session:
 
 
 def first_frame_arrives(out_web):
-    """The program draws its frames in Firefox: viewerState counts them from a first frame with its time,
+    """The program draws its frames: viewerState counts them from a first frame with its time,
     no error and no note on the page, and the picture's six status lines are those of the start."""
     with Session(out_web) as s:
         page = s.start()
@@ -79,7 +86,7 @@ def first_frame_arrives(out_web):
         notes = page.evaluate("document.getElementById('notes').innerText.trim()")
         check(notes == "", f"the page notes: {notes!r}")
         picture = page.settled_picture()
-        picture.save("firefox-first-frame.png")
+        picture.save(f"{ENGINE}-first-frame.png")
         expect_lines(picture, START_LINES, "first frame")
 
 
@@ -91,7 +98,7 @@ def f7_switches_the_z_buffer(out_web):
         expect_lines(page.settled_picture(), START_LINES, "before F7")
         page.key("F7")
         off = page.settled_picture()
-        off.save("firefox-after-F7.png")
+        off.save(f"{ENGINE}-after-F7.png")
         expect_lines(off, START_LINES[:3] + ["Z Buffer: disabled (F7)"] + START_LINES[4:], "after F7")
         page.key("F7")
         expect_lines(page.settled_picture(), START_LINES, "after F7 a second time")
@@ -119,10 +126,13 @@ CASES = {f.__name__: f for f in (first_frame_arrives, f7_switches_the_z_buffer, 
 
 
 def main():
-    if len(sys.argv) == 3 and sys.argv[2] in CASES and not fp.available():
-        print(f"SKIPPED: {fp.FIREFOX} or {fp.XVFB} is not installed (Debian packages firefox-esr, xvfb)",
-              file=sys.stderr)
-        return SKIP
+    global ENGINE
+    if len(sys.argv) == 4 and sys.argv[2] in ENGINES:
+        ENGINE = sys.argv.pop(2)
+        available, _, packages = ENGINES[ENGINE]
+        if sys.argv[2] in CASES and not available():
+            print(f"SKIPPED: {ENGINE} or Xvfb is not installed (Debian packages {packages})", file=sys.stderr)
+            return SKIP
     return web_case.run(CASES, (Failure, fp.PageError))
 
 
