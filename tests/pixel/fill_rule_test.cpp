@@ -15,10 +15,8 @@ namespace {
 
 using namespace d3d9_test;
 
-// A quad from (left, top) to (right, bottom) in screen pixels (Direct3D's, with pixel centres at integers),
-// and the rows and columns Wine filled for it, drawn there as pretransformed vertices. Here it is drawn
-// through the identity transforms, whose viewport puts normalised x = -1 at screen x = 0 and y = 1 at
-// screen y = 0: every coordinate below is a binary fraction that goes through the transforms exactly.
+// A quad from (left, top) to (right, bottom) in screen pixels (pixel centres at integers), drawn here
+// through the identity transforms, and the rows and columns Wine filled for it (drawn there pretransformed).
 struct FillCase {
     const char* name;
     float left, top, right, bottom;

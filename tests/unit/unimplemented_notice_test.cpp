@@ -12,7 +12,7 @@ namespace {
 
 using namespace platform::d3d9;
 
-// The states the viewer sets (render/graphics.cpp, render/box_scene.cpp), with stage 0's texture bound.
+// The states the viewer sets (render/graphics.cpp, render/box_scene.cpp); its stage 2 states are defaults.
 StateRecords viewer_states() {
     StateRecords s = default_states(true);
     s.render[D3DRS_LIGHTING] = TRUE;
@@ -20,12 +20,8 @@ StateRecords viewer_states() {
     s.render[D3DRS_NORMALIZENORMALS] = TRUE;
     s.render[D3DRS_ALPHABLENDENABLE] = TRUE;
     s.sampler[0][D3DSAMP_MAXANISOTROPY] = 8;
-    s.stage[2][D3DTSS_COLOROP] = D3DTOP_DISABLE;
-    s.stage[2][D3DTSS_ALPHAOP] = D3DTOP_DISABLE;
-    D3DLIGHT9 light{};
-    light.Type = D3DLIGHT_POINT;
-    light.Range = 100.0f;
-    s.lights[0] = {light, true};
+    s.lights[0] = {default_light(), true};
+    s.lights[0].light.Type = D3DLIGHT_POINT;
     s.fvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
     return s;
 }
@@ -59,10 +55,6 @@ TEST(UnimplementedNotice, EachOtherValueIsSaidOnceWithWhatIsDrawnInstead) {
     } cases[] = {
         {[](StateRecords& s) { s.lights[0].light.Type = D3DLIGHT_SPOT; },
          "D3DLIGHT9.Type value 2 is not implemented; drawing as D3DLIGHT_POINT"},
-        {[](StateRecords& s) {
-             s.lights[3] = {default_light(), true};
-         },
-         "D3DLIGHT9.Type value 3 is not implemented; drawing as D3DLIGHT_POINT"},
         {[](StateRecords& s) { s.stage[0][D3DTSS_COLOROP] = D3DTOP_ADD; },
          "D3DTSS_COLOROP value 7 is not implemented; drawing as D3DTOP_MODULATE"},
         {[](StateRecords& s) { s.stage[1][D3DTSS_COLOROP] = D3DTOP_MODULATE; },
@@ -77,8 +69,6 @@ TEST(UnimplementedNotice, EachOtherValueIsSaidOnceWithWhatIsDrawnInstead) {
          "D3DRS_DESTBLEND value 6 is not implemented; drawing as D3DBLEND_ZERO"},
         {[](StateRecords& s) { s.sampler[0][D3DSAMP_ADDRESSU] = D3DTADDRESS_CLAMP; },
          "D3DSAMP_ADDRESSU value 3 is not implemented; drawing as D3DTADDRESS_WRAP"},
-        {[](StateRecords& s) { s.render[D3DRS_FILLMODE] = D3DFILL_WIREFRAME; },
-         "D3DRS_FILLMODE value 2 is not implemented; drawing as D3DFILL_SOLID"},
     };
     for (const auto& c : cases) {
         StateRecords s = viewer_states();
