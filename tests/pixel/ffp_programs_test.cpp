@@ -1,11 +1,9 @@
 // The fixed-function emulation's programs, read back from the presented back buffer on the virtual display:
-// one program per fixed-function state, kept and reused with the values set since it last drew; specular
-// highlights with a distant viewer; anisotropic filtering asked for through the mip filter alone.
+// one program per fixed-function state, kept and reused with the values set since it last drew; anisotropic
+// filtering asked for through the mip filter alone.
 #include "d3d9_test_device.h"
 
 #include "d3d9/d3d9_device.h"
-
-#include <cmath>
 
 namespace {
 
@@ -73,48 +71,6 @@ TEST_F(Programs, EachStateHasOneProgramThatLaterDrawsReuseWithTheValuesSetMeanwh
     ASSERT_EQ(device_->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT), D3D_OK);
     EXPECT_EQ(draw_unlit(0xFF808080), 0xFF808080u);
     EXPECT_EQ(programs(), 3u);
-}
-
-// A directional light and a material that is specular only (blue), seen by the default distant viewer.
-class Specular : public DeviceTest {
-  protected:
-    std::uint32_t render(D3DVECTOR direction, float power, D3DVECTOR normal) {
-        make_device(16, 16);
-        EXPECT_EQ(device_->SetRenderState(D3DRS_SPECULARENABLE, TRUE), D3D_OK);
-        EXPECT_EQ(device_->SetRenderState(D3DRS_LOCALVIEWER, FALSE), D3D_OK); // TRUE by default
-        EXPECT_EQ(device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3D_OK);
-        D3DLIGHT9 light{};
-        light.Type = D3DLIGHT_DIRECTIONAL;
-        light.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
-        light.Direction = direction;
-        EXPECT_EQ(device_->SetLight(0, &light), D3D_OK);
-        EXPECT_EQ(device_->LightEnable(0, TRUE), D3D_OK);
-        D3DMATERIAL9 material = emissive(0, 0, 0);
-        material.Specular = {0.0f, 0.0f, 1.0f, 1.0f};
-        material.Power = power;
-        EXPECT_EQ(device_->SetMaterial(&material), D3D_OK);
-        clear(0xFF000000);
-        draw(lit_quad(normal.x, normal.y, normal.z), kLitFvf, kQuadIndices);
-        present();
-        return pixel(8, 8);
-    }
-};
-
-// The camera looks down +z; with D3DRS_LOCALVIEWER off the viewer lies straight back along that axis, so
-// the direction to it is (0, 0, -1). A face towards the camera, lit from below and behind the camera at 45
-// degrees: H is 22.5 degrees off the normal.
-TEST_F(Specular, TheDistantViewerLiesBackAlongTheViewingAxis) {
-    const float s = std::sqrt(0.5f);
-    const std::uint32_t p = render({0.0f, s, s}, 1.0f, {0.0f, 0.0f, -1.0f});
-    EXPECT_NEAR(blue(p), std::cos(22.5 * 3.14159265 / 180.0) * 255.0, 2.0);
-    EXPECT_EQ(red(p), 0);
-}
-
-// A normal turned away from the viewer but towards the light: N.L > 0, N.H < 0. Nothing is added, even with
-// power 0, where (N.H)^0 would be one.
-TEST_F(Specular, NoHighlightWhereTheHalfwayVectorFacesAway) {
-    const std::uint32_t p = render({0.0f, -1.0f, 0.0f}, 0.0f, {0.0f, 0.5f, std::sqrt(0.75f)});
-    EXPECT_EQ(p, 0xFF000000u);
 }
 
 // A 4 x 4 texture with a red level 0, a green level 1 and a blue level 2, on a quad where each pixel covers

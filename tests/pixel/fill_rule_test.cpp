@@ -15,30 +15,22 @@ namespace {
 
 using namespace d3d9_test;
 
-struct ScreenVertex { // D3DFVF_XYZRHW | D3DFVF_DIFFUSE
-    float x, y, z, rhw;
-    D3DCOLOR colour;
-};
-constexpr DWORD kScreenFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE;
-
-// A quad from (left, top) to (right, bottom), in screen pixels when pretransformed, otherwise in normalised
-// coordinates (y up) through the identity transforms; and the rows and columns Wine filled.
+// A quad from (left, top) to (right, bottom) in screen pixels (pixel centres at integers), drawn here
+// through the identity transforms, and the rows and columns Wine filled for it (drawn there pretransformed).
 struct FillCase {
     const char* name;
-    bool pretransformed;
     float left, top, right, bottom;
     const char* filled;
 };
 
 constexpr float kStep = 1.0f / 256.0f;
 const FillCase kCases[] = {
-    {"pixel edges at half-integers", true, -0.5f, -0.5f, 63.5f, 47.5f, "rows 0-47 columns 0-63"},
-    {"whole target at integers", true, 0.0f, 0.0f, 64.0f, 48.0f, "rows 0-47 columns 0-63"},
-    {"whole target through the transforms", false, -1.0f, 1.0f, 1.0f, -1.0f, "rows 0-47 columns 0-63"},
-    {"inner edges on centres", true, 2.0f, 2.0f, 62.0f, 46.0f, "rows 2-45 columns 2-61"},
-    {"inner edges a step before centres", true, 2.0f - kStep, 2.0f - kStep, 62.0f - kStep, 46.0f - kStep,
+    {"pixel edges at half-integers", -0.5f, -0.5f, 63.5f, 47.5f, "rows 0-47 columns 0-63"},
+    {"whole target at integers", 0.0f, 0.0f, 64.0f, 48.0f, "rows 0-47 columns 0-63"},
+    {"inner edges on centres", 2.0f, 2.0f, 62.0f, 46.0f, "rows 2-45 columns 2-61"},
+    {"inner edges a step before centres", 2.0f - kStep, 2.0f - kStep, 62.0f - kStep, 46.0f - kStep,
      "rows 2-45 columns 2-61"},
-    {"inner edges a step past centres", true, 2.0f + kStep, 2.0f + kStep, 62.0f + kStep, 46.0f + kStep,
+    {"inner edges a step past centres", 2.0f + kStep, 2.0f + kStep, 62.0f + kStep, 46.0f + kStep,
      "rows 3-46 columns 3-62"},
 };
 
@@ -48,19 +40,14 @@ class FillRule : public DeviceTest, public ::testing::WithParamInterface<bool> {
     // them, or "not a rectangle" when the filled pixels do not make one.
     std::string filled(const FillCase& c) {
         const D3DCOLOR w = 0xFFFFFFFF;
+        const auto x = [](float px) { return px / 32.0f - 1.0f; };
+        const auto y = [](float py) { return 1.0f - py / 24.0f; };
         clear(0xFF000000);
-        if (c.pretransformed)
-            draw(std::vector<ScreenVertex>{{c.left, c.bottom, 0.5f, 1.0f, w},
-                                           {c.left, c.top, 0.5f, 1.0f, w},
-                                           {c.right, c.bottom, 0.5f, 1.0f, w},
-                                           {c.right, c.top, 0.5f, 1.0f, w}},
-                 kScreenFvf, kQuadIndices);
-        else
-            draw(std::vector<ColourVertex>{{c.left, c.bottom, 0.5f, w},
-                                           {c.left, c.top, 0.5f, w},
-                                           {c.right, c.bottom, 0.5f, w},
-                                           {c.right, c.top, 0.5f, w}},
-                 kColourFvf, kQuadIndices);
+        draw(std::vector<ColourVertex>{{x(c.left), y(c.bottom), 0.5f, w},
+                                       {x(c.left), y(c.top), 0.5f, w},
+                                       {x(c.right), y(c.bottom), 0.5f, w},
+                                       {x(c.right), y(c.top), 0.5f, w}},
+             kColourFvf, kQuadIndices);
         present();
         int top = -1, bottom = -1, left = -1, right = -1;
         long count = 0;

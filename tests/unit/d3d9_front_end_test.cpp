@@ -1,8 +1,7 @@
 // The Direct3D 9 device's front end over a recording fake renderer, with no display, SDL video or GL: what
 // crosses the seam to the renderer (render_backend.h) and what must not. A draw Direct3D 9 refuses never
 // reaches the renderer; an accepted one reaches it once with its index range; a value the device does not
-// implement is accepted, reported once and never reaches the renderer; a changed state reaches the next draw
-// and an unchanged one is not sent again, not even after a draw the renderer could not make; Clear hands its
+// implement is accepted, reported once and never reaches the renderer; Clear hands its
 // rectangles over as given, and a Clear the device refuses stays on this side; a texture's levels live in
 // the renderer alone.
 #include "d3d9/d3d9_device.h"
@@ -25,8 +24,6 @@ using namespace platform::d3d9;
 
 struct SeenDraw {
     IndexRange range;
-    std::uint32_t dirty;
-    DWORD zfunc;
 };
 
 struct SeenClear {
@@ -40,7 +37,6 @@ struct SeenClear {
 struct Seen {
     std::vector<SeenDraw> draws;
     std::vector<SeenClear> clears;
-    bool programs_compile = true;     // false: draw_indexed reports a program that did not compile
     std::map<UINT, MipLevel> texture; // the levels of the one texture made, as the fake holds them
     std::vector<UINT> uploads;        // the levels uploaded, in turn
     std::vector<RECT> presents;       // the back buffer's rectangle each Present showed
@@ -71,7 +67,8 @@ class FakeBackend final : public RenderBackend {
     std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>&) override {
         return nullptr;
     }
-    std::unique_ptr<TextureObject> create_texture(D3DFORMAT, UINT, UINT, UINT) override {
+    std::unique_ptr<TextureObject> create_texture(D3DFORMAT, UINT, UINT, UINT,
+                                                  const std::vector<MipLevel>&) override {
         return std::make_unique<FakeTexture>(seen_);
     }
     UINT max_texture_side() override {
@@ -86,16 +83,15 @@ class FakeBackend final : public RenderBackend {
     bool can_present() override {
         return true;
     }
-    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD) override {
+    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) override {
         std::vector<D3DRECT> given;
         if (rects != nullptr)
             given.assign(rects, rects + count);
         seen_.clears.push_back({given, flags, color, z});
     }
     void flush() override {}
-    bool draw_indexed(const DrawCall& d) override {
-        seen_.draws.push_back({d.range, d.dirty, d.states.render[D3DRS_ZFUNC]});
-        return seen_.programs_compile;
+    void draw_indexed(const DrawCall& d) override {
+        seen_.draws.push_back({d.range});
     }
     std::size_t program_count() const override {
         return 0;
@@ -290,38 +286,6 @@ TEST_F(FrontEnd, ValuesTheProgramNeverPassesAreTakenAndReportedButNotDrawn) {
                            "D3DFVF value 130", "D3DLOCK value 8192", "D3DPOOL of a buffer value 0",
                            "D3DPRIMITIVETYPE value 2", "D3DPRIMITIVETYPE value 5",
                            "D3DUSAGE of a buffer value 8", "Present's rectangles value 2"}));
-}
-
-// Fault: a setter's change lost on the way to the renderer, everything sent again every draw, or the
-// changes forgotten after a draw the renderer could not make (a program that did not compile).
-TEST_F(FrontEnd, ChangedStatesReachTheNextDrawAndUnchangedOnesAreNotSentAgain) {
-    make_device(true);
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    ASSERT_EQ(seen_.draws.size(), 2u);
-    EXPECT_EQ(seen_.draws[0].dirty, static_cast<std::uint32_t>(kDirtyAll)); // a new device sends everything
-    EXPECT_EQ(seen_.draws[1].dirty, 0u);
-
-    ASSERT_EQ(device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_GREATER), D3D_OK);
-    seen_.programs_compile = false;
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    seen_.programs_compile = true;
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    ASSERT_EQ(seen_.draws.size(), 4u);
-    for (const SeenDraw& draw : {seen_.draws[2], seen_.draws[3]}) {
-        EXPECT_EQ(draw.zfunc, static_cast<DWORD>(D3DCMP_GREATER));
-        EXPECT_NE(draw.dirty & kDirtyPipeline, 0u);
-        EXPECT_EQ(draw.dirty & kDirtyLighting, 0u); // the depth function is no lighting state
-    }
-
-    ASSERT_EQ(device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_GREATER), D3D_OK); // the value it has
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    EXPECT_EQ(seen_.draws.back().dirty, 0u);
-
-    // Present works on the renderer's pipeline state outside the draws: the next draw sets it again.
-    ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    ASSERT_EQ(draw_quad(), D3D_OK);
-    EXPECT_EQ(seen_.draws.back().dirty, static_cast<std::uint32_t>(kDirtyPipeline));
 }
 
 // Fault: the rectangles dropped or cut on the way (the renderer clearing everything), or a Clear the device

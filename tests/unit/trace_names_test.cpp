@@ -33,7 +33,7 @@ TEST_F(TraceNames, AStatesValueIsNamedByTheStateAndUnknownValuesStayNumbers) {
               "SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_DISABLE)");
     // A value or a state without a name, and the same number elsewhere in a call, stay numbers.
     EXPECT_EQ(format("SetRenderState", D3DRS_SHADEMODE, DWORD{9}), "SetRenderState(D3DRS_SHADEMODE, 9)");
-    EXPECT_EQ(format("SetRenderState", D3DRS_FOGENABLE, DWORD{1}), "SetRenderState(28, 1)");
+    EXPECT_EQ(format("SetRenderState", D3DRS_FOGENABLE, DWORD{1}), "SetRenderState(D3DRS_FOGENABLE, 1)");
     EXPECT_EQ(format("GetLight", DWORD{3}), "GetLight(3)");
     EXPECT_EQ(format("SetTransform", D3DTS_WORLDMATRIX(3)), "SetTransform(259)");
 }

@@ -1,6 +1,6 @@
 // The Direct3D 9 device (IDirect3DDevice9): its making over a renderer (render_backend.h), resource creation
-// and the state setters over the state records of d3d9_state.h, each noting what it changed for the next
-// draw; with the test seams, the getters. Values the program never passes (other pools, usage and lock
+// and the state setters over the state records of d3d9_state.h, which each draw hands to the renderer as
+// they stand; with the test seams, the getters. Values the program never passes (other pools, usage and lock
 // flags, 32-bit indices, vertex formats the device does not lay out, other present parameters) are taken as
 // Direct3D 9 takes them and reported.
 #include "d3d9/d3d9_device.h"
@@ -10,14 +10,10 @@
 #include "trace/unimplemented.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace platform::d3d9 {
 
 namespace {
-bool same(const D3DMATRIX& a, const D3DMATRIX& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
 
 // The storage of a buffer this layer made, in storage (left null for a null buffer); false for a buffer of
 // another kind or from elsewhere.
@@ -146,40 +142,11 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
 
 // ---- Render, sampler and texture stage states ----
 
-std::uint32_t Device::render_state_dirty_bits(DWORD state) const {
-    switch (state) {
-    case D3DRS_LIGHTING:
-    case D3DRS_AMBIENT:
-    case D3DRS_NORMALIZENORMALS:
-    case D3DRS_LOCALVIEWER:
-    case D3DRS_COLORVERTEX:
-    case D3DRS_DIFFUSEMATERIALSOURCE:
-    case D3DRS_SPECULARMATERIALSOURCE:
-    case D3DRS_AMBIENTMATERIALSOURCE:
-    case D3DRS_EMISSIVEMATERIALSOURCE:
-        return kDirtyLighting;
-    case D3DRS_SPECULARENABLE:
-        return kDirtyLighting | kDirtyPixel;
-    case D3DRS_SHADEMODE:
-    case D3DRS_TEXTUREFACTOR:
-    case D3DRS_ALPHATESTENABLE:
-    case D3DRS_ALPHAFUNC:
-    case D3DRS_ALPHAREF:
-        return kDirtyPixel;
-    default:
-        return kDirtyPipeline;
-    }
-}
-
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     trace::call("SetRenderState", state, value);
     if (!is_render_state(state))
         return D3DERR_INVALIDCALL;
-    DWORD& slot = states_.render[state];
-    if (slot != value) {
-        slot = value;
-        mark(render_state_dirty_bits(state));
-    }
+    states_.render[state] = value;
     return D3D_OK;
 }
 
@@ -188,12 +155,7 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
     const auto slot = sampler_slot(sampler);
     if (!slot || !is_sampler_state(type))
         return D3DERR_INVALIDCALL;
-    DWORD& stored = states_.sampler[*slot][type];
-    if (stored != value) {
-        stored = value;
-        if (*slot < kTextureStages)
-            mark(kDirtySamplers);
-    }
+    states_.sampler[*slot][type] = value;
     return D3D_OK;
 }
 
@@ -201,11 +163,7 @@ HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
     trace::call("SetTextureStageState", stage, type, value);
     if (stage >= kTextureStages || !is_stage_state(type))
         return D3DERR_INVALIDCALL;
-    DWORD& stored = states_.stage[stage][type];
-    if (stored != value) {
-        stored = value;
-        mark(kDirtyStages);
-    }
+    states_.stage[stage][type] = value;
     return D3D_OK;
 }
 
@@ -222,7 +180,6 @@ HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light) {
     if (light->Type != D3DLIGHT_DIRECTIONAL && (light->Range < 0.0f || std::isnan(light->Range)))
         return D3DERR_INVALIDCALL;
     states_.lights[index].light = *light;
-    mark(kDirtyLighting);
     return D3D_OK;
 }
 
@@ -241,10 +198,7 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable) {
         if (active >= kMaxActiveLights)
             return D3DERR_INVALIDCALL; // the device lights at most eight at once
     }
-    if (it->second.enabled != on) {
-        it->second.enabled = on;
-        mark(kDirtyLighting);
-    }
+    it->second.enabled = on;
     return D3D_OK;
 }
 
@@ -253,7 +207,6 @@ HRESULT Device::SetMaterial(const D3DMATERIAL9* material) {
     if (material == nullptr)
         return D3DERR_INVALIDCALL;
     states_.material = *material;
-    mark(kDirtyLighting);
     return D3D_OK;
 }
 
@@ -267,13 +220,7 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
     D3DMATRIX* const slot = transform_slot(states_, state);
     if (matrix == nullptr || slot == nullptr)
         return D3DERR_INVALIDCALL;
-    if (!same(*slot, *matrix)) {
-        *slot = *matrix;
-        if (state == D3DTS_VIEW)
-            mark(kDirtyTransforms | kDirtyLighting); // lights are lit in camera space
-        else if (state == D3DTS_PROJECTION || state == D3DTS_WORLD)
-            mark(kDirtyTransforms);
-    }
+    *slot = *matrix;
     return D3D_OK;
 }
 
@@ -290,11 +237,7 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
         if (!storage)
             return D3DERR_INVALIDCALL;
     }
-    if (textures_[*slot] != storage) {
-        textures_[*slot] = std::move(storage);
-        if (*slot < kTextureStages)
-            mark(kDirtyTextures | kDirtyStages);
-    }
+    textures_[*slot] = std::move(storage);
     return D3D_OK;
 }
 
@@ -302,10 +245,7 @@ HRESULT Device::SetFVF(DWORD fvf) {
     trace::call("SetFVF", fvf);
     if (fvf != 0)
         laid_out(fvf);
-    if (states_.fvf != fvf) {
-        states_.fvf = fvf;
-        mark(kDirtyLighting);
-    }
+    states_.fvf = fvf;
     return D3D_OK;
 }
 

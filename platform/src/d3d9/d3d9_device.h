@@ -1,5 +1,5 @@
-// The Direct3D 9 device (IDirect3DDevice9) as the program sees it: argument checks, state records, what
-// changed since the last draw, result codes and the call trace. The pictures come from a renderer
+// The Direct3D 9 device (IDirect3DDevice9) as the program sees it: argument checks, state records, result
+// codes and the call trace. The pictures come from a renderer
 // (render_backend.h; OpenGL's in the Linux build) that holds the back buffer (X8R8G8B8, with the depth
 // buffer asked for) and scales it into the window at Present. Its reference counting is com::ComObject's.
 // Method bodies are spread over d3d9_device.cpp (creation, states), d3d9_draw.cpp (Clear, scenes, drawing),
@@ -86,18 +86,6 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
         return riid == IID_IDirect3DDevice9;
     }
 
-    // Notes what a setter (or the renderer's own work between draws) changed, for the next draw.
-    void mark(std::uint32_t bits) {
-        dirty_ |= bits;
-        if (bits & kDirtyTransforms)
-            ++versions_[kGroupTransforms];
-        if (bits & kDirtyLighting)
-            ++versions_[kGroupLighting];
-        if (bits & kDirtyPixel)
-            ++versions_[kGroupPixel];
-    }
-    std::uint32_t render_state_dirty_bits(DWORD state) const;
-
     com::Held<Direct3D> parent_;
     HWND window_;
     D3DPRESENT_PARAMETERS params_;
@@ -105,14 +93,11 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
     UINT width_ = 0;
     UINT height_ = 0;
 
-    // Changes to each uniform group; a program takes a group again when its count moved on.
-    std::array<std::uint64_t, kGroupCount> versions_{1, 1, 1};
     StateRecords states_;
     bool in_scene_ = false;
     std::array<std::shared_ptr<TextureStorage>, kSamplerSlots> textures_;
     std::array<VertexStream, kStreams> streams_;
     std::shared_ptr<BufferStorage> indices_;
-    std::uint32_t dirty_ = kDirtyAll;
 
     // What the test seams' presented picture (d3d9_present.cpp) is told of the back buffer: drawn into, about
     // to be presented (a copy is kept from the first time a test asked for the picture), or going with the

@@ -1,8 +1,8 @@
 // Drawing on the Direct3D 9 device: Clear, BeginScene/EndScene and DrawIndexedPrimitive with the checks
-// Direct3D 9 makes of it. What passes them goes to the renderer (render_backend.h) with the state records and
-// what changed in them since the last draw. The device draws indexed triangle lists from 16-bit indices in a
-// vertex format it lays out (d3d9_vertex_format.h); another primitive type, 32-bit indices or another vertex
-// format is accepted, reported where it is given and drawn as nothing.
+// Direct3D 9 makes of it. What passes them goes to the renderer (render_backend.h) with the state records as
+// they stand. The device draws indexed triangle lists from 16-bit indices in a vertex format it lays out
+// (d3d9_vertex_format.h); another primitive type, 32-bit indices or another vertex format is accepted,
+// reported where it is given and drawn as nothing.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
 #include "d3d9/d3d9_vertex_format.h"
@@ -34,8 +34,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if (flags == 0 || !backend_->can_draw())
         return D3D_OK;
     back_buffer_drawn();
-    backend_->clear(count, rects, flags, color, z, stencil);
-    mark(kDirtyPipeline);
+    backend_->clear(count, rects, flags, color, z);
     return D3D_OK;
 }
 
@@ -109,12 +108,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
                         stream,
                         *indices_,
                         states_,
-                        textures_,
-                        dirty_,
-                        versions_};
-    // A state whose emulation program does not compile draws nothing, and stays to be applied.
-    if (backend_->draw_indexed(draw))
-        dirty_ = 0;
+                        textures_};
+    // A state whose emulation program does not compile draws nothing.
+    backend_->draw_indexed(draw);
     return D3D_OK;
 }
 

@@ -3,8 +3,7 @@
 // Like D3DX's sprite, the quads lie at depth 0, pass an alpha test (D3DCMP_GREATER against the reference
 // 0x00, so uncovered pixels are discarded) and keep the device's ZENABLE, ZFUNC and ZWRITEENABLE: with depth
 // on, the text's pixels hold their place against anything drawn later in the scene. None of the device's
-// Direct3D states change; the pipeline state the emulation relies on is marked for setting again before the
-// next draw.
+// Direct3D states change.
 #include "d3d9/d3d9_device.h"
 
 namespace platform::d3d9 {
@@ -12,10 +11,7 @@ namespace platform::d3d9 {
 AtlasHandle Device::create_atlas(UINT width, UINT height, const std::uint8_t* coverage) {
     if (width == 0 || height == 0 || coverage == nullptr || !backend_->make_current())
         return 0;
-    const AtlasHandle atlas = backend_->create_atlas(width, height, coverage);
-    if (atlas != 0)
-        mark(kDirtyTextures); // the atlas was bound on the way
-    return atlas;
+    return backend_->create_atlas(width, height, coverage);
 }
 
 void Device::destroy_atlas(AtlasHandle atlas) {
@@ -28,10 +24,8 @@ void Device::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, 
         return;
     const auto& rs = states_.render;
     const QuadDepth depth{rs[D3DRS_ZENABLE] != D3DZB_FALSE, rs[D3DRS_ZFUNC], rs[D3DRS_ZWRITEENABLE] != FALSE};
-    if (!backend_->draw_quads(atlas, quads, clip, color, depth))
-        return;
-    back_buffer_drawn();
-    mark(kDirtyPipeline | kDirtyTextures);
+    if (backend_->draw_quads(atlas, quads, clip, color, depth))
+        back_buffer_drawn();
 }
 
 AtlasHandle create_coverage_atlas(IDirect3DDevice9* device, UINT width, UINT height,

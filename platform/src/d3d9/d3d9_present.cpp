@@ -22,7 +22,6 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_wind
         report_unimplemented("Present's rectangles", given, "the whole back buffer in the whole client area");
     back_buffer_presented();
     backend_->present(RECT{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)}, nullptr);
-    mark(kDirtyPipeline);
     hooks::after_present();
     return D3D_OK;
 }

@@ -31,7 +31,8 @@ struct BufferStorage {
 };
 
 // A managed texture's levels live in the renderer's copy alone (null when the renderer gave none): the sizes
-// are kept here, the pixels only while a level is locked.
+// are kept here, the pixels only while a level is locked, and for a renderer that can lose its copy
+// (RenderBackend::can_lose_copies) every level uploaded, to make the copy again from.
 struct TextureStorage {
     TextureStorage(RenderBackend& backend, D3DFORMAT fmt, UINT width, UINT height, UINT count);
     UINT level_count() const {
@@ -45,6 +46,7 @@ struct TextureStorage {
     };
     D3DFORMAT format;
     std::vector<Size> sizes; // level 0 first
+    std::vector<MipLevel> kept; // empty unless the renderer can lose its copy
     std::unique_ptr<TextureObject> object;
 };
 

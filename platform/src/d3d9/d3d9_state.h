@@ -21,10 +21,6 @@ inline constexpr DWORD kStageStateCount = 33;
 inline constexpr DWORD kMaxActiveLights = 8;
 inline constexpr DWORD kStreams = 16;
 
-// The groups of state the fixed-function emulation takes as uniforms; the device counts changes to each,
-// and a program takes a group again only when it changed since the program last took it.
-enum FfpUniformGroup : std::uint8_t { kGroupTransforms, kGroupLighting, kGroupPixel, kGroupCount };
-
 // Where sampler (or texture stage) number n lives in the sampler arrays, or nullopt for an invalid number:
 // 0..15, D3DDMAPSAMPLER and D3DVERTEXTEXTURESAMPLER0..3.
 std::optional<DWORD> sampler_slot(DWORD sampler);

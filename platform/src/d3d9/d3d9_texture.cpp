@@ -2,7 +2,8 @@
 // whole mip chain, and create_texture and fill_texture_level, through which the D3DX texture loader makes
 // textures and fills them level by level: a level 0 wider or taller than the renderer's largest texture side
 // fails with D3DERR_INVALIDCALL, as a size beyond the device's caps does. The renderer's copy is the only
-// one kept; with the test seams, LockRect reads a level back from it.
+// one kept, but where the renderer can lose it, which it then makes again from the levels kept here; with
+// the test seams, LockRect reads a level back from it.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
 
@@ -11,13 +12,18 @@
 namespace platform::d3d9 {
 
 TextureStorage::TextureStorage(RenderBackend& backend, D3DFORMAT fmt, UINT width, UINT height, UINT count)
-    : format(fmt), object(backend.create_texture(format, width, height, count)) {
+    : format(fmt), kept(backend.can_lose_copies() ? count : 0),
+      object(backend.create_texture(format, width, height, count, kept)) {
     for (UINT i = 0; i < count; ++i)
         sizes.push_back({std::max(1u, width >> i), std::max(1u, height >> i)});
 }
 
 void TextureStorage::upload(UINT level, const MipLevel& mip) {
-    if (level < sizes.size() && object)
+    if (level >= sizes.size())
+        return;
+    if (!kept.empty())
+        kept[level] = mip;
+    if (object)
         object->upload(level, mip);
 }
 

@@ -1,9 +1,9 @@
-// What the Direct3D 9 device (the front end: argument checks, state records, dirty tracking, result codes,
-// the call trace) asks of the renderer that puts its pictures on the screen, in Direct3D's own terms: the
-// back buffer and its depth buffer, storage for buffers and textures, Clear, indexed draws with the state
-// records, the font's atlases and coverage quads, Present and the reading back of the back buffer. The one
-// renderer of the Linux build is OpenGL's (gl_backend.h, made by make_gl_backend); the front-end test drives
-// the device over a recording fake. Nothing here names a GL type.
+// What the Direct3D 9 device (the front end: argument checks, state records, result codes, the call trace)
+// asks of the renderer that puts its pictures on the screen, in Direct3D's own terms: the back buffer and its
+// depth buffer, storage for buffers and textures, Clear, indexed draws with the state records, the font's
+// atlases and coverage quads, Present and the reading back of the back buffer. The one renderer of the Linux
+// build is OpenGL's (gl_backend.h, made by make_gl_backend); the front-end test drives the device over a
+// recording fake. Nothing here names a GL type.
 #pragma once
 
 #include "d3dx9/d3dx9_device.h"
@@ -29,7 +29,7 @@ class BufferObject {
 };
 
 // The renderer's copy of a texture with its whole mip chain, made empty: each level's content comes by
-// upload, and the renderer's copy is the only one a managed texture keeps.
+// upload. The renderer's copy is the only one a managed texture keeps, unless the renderer can lose it.
 class TextureObject {
   public:
     virtual ~TextureObject() = default;
@@ -38,21 +38,6 @@ class TextureObject {
     // The level's content as the renderer holds it, into mip, whose width and height are the level's.
     virtual void read_back(UINT level, MipLevel& mip) = 0;
 #endif
-};
-
-// What the setters changed since the last draw: the uniform groups of the emulation program, the sampler
-// states and textures of the fixed-function stages, and the pipeline states outside the emulation (depth,
-// culling, fill mode, blending, colour writes), which the renderer's own work between draws (Clear, the
-// font's quads, Present) may have changed as well.
-enum Dirty : std::uint32_t {
-    kDirtyTransforms = 1u << 0,
-    kDirtyLighting = 1u << 1,
-    kDirtyStages = 1u << 2,
-    kDirtyPixel = 1u << 3,
-    kDirtySamplers = 1u << 4,
-    kDirtyTextures = 1u << 5,
-    kDirtyPipeline = 1u << 6,
-    kDirtyAll = 0x7Fu,
 };
 
 // A vertex buffer on a stream, from the byte offset on, one vertex each stride bytes.
@@ -72,7 +57,7 @@ struct IndexRange {
 };
 
 // One such draw: its indices into the vertices of stream 0 as the layout lays them out, drawn under the
-// state records. dirty and versions say what changed since the last draw.
+// state records as they stand (the renderer sets what differs from its GL state, gl_state.h).
 struct DrawCall {
     IndexRange range;
     const FvfLayout& layout;
@@ -80,8 +65,6 @@ struct DrawCall {
     const BufferStorage& indices;
     const StateRecords& states;
     const std::array<std::shared_ptr<TextureStorage>, kSamplerSlots>& textures;
-    std::uint32_t dirty;
-    const std::array<std::uint64_t, kGroupCount>& versions;
 };
 
 // The depth states the font's quads keep from the device: ZENABLE (with a depth buffer), ZFUNC (a D3DCMP
@@ -96,14 +79,19 @@ class RenderBackend {
   public:
     virtual ~RenderBackend() = default;
 
+    // Whether the renderer's copies can be lost with its context (a browser's lost WebGL context): it then
+    // makes every one again from the device's records, and the device keeps each texture level it uploads.
+    virtual bool can_lose_copies() const {
+        return false;
+    }
     // Storage for a buffer, made with the content of the device's record of it (its bytes), which outlives
-    // the storage and holds at each upload what the renderer's copy is to hold: a renderer whose own copies
-    // are lost makes them again from it. Storage for a texture of width x height with its levels, empty until
-    // each level is uploaded: the renderer's copy is the texture's only one (a renderer whose copies can be
-    // lost keeps the levels it was given). Null when the renderer has none to give.
+    // the storage and holds at each upload what the renderer's copy is to hold. Storage for a texture of
+    // width x height with its levels, empty until each level is uploaded; `kept` is the device's record of
+    // the levels uploaded (where can_lose_copies), which outlives the storage. Null when the renderer has
+    // none to give.
     virtual std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>& content) = 0;
     virtual std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height,
-                                                          UINT levels) = 0;
+                                                          UINT levels, const std::vector<MipLevel>& kept) = 0;
     // The largest texture side the renderer takes; 0 when it cannot say (its window is gone).
     virtual UINT max_texture_side() = 0;
 
@@ -116,15 +104,15 @@ class RenderBackend {
     virtual bool can_present() = 0;
 
     // Clears the back buffer (whole, or within the rectangles cut to it) as Direct3D's Clear, after checks.
-    virtual void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                       DWORD stencil) = 0;
+    virtual void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) = 0;
     // Hands what was drawn so far to the display's driver (EndScene).
     virtual void flush() = 0;
-    // Draws; false when the state's emulation program does not compile, and nothing was drawn.
-    virtual bool draw_indexed(const DrawCall& draw) = 0;
+    // Draws; nothing when the state's emulation program does not compile.
+    virtual void draw_indexed(const DrawCall& draw) = 0;
 
-    // The font's glyph atlases and quads (see d3dx9_device.h); draw_quads returns false for an atlas it
-    // did not make.
+    // The font's glyph atlases and quads (see d3dx9_device.h: the coverage outlives the atlas, and a renderer
+    // whose copies are lost makes the atlas again from it); draw_quads returns false for an atlas it did not
+    // make.
     virtual AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) = 0;
     virtual void destroy_atlas(AtlasHandle atlas) = 0;
     virtual bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,

@@ -30,8 +30,10 @@ HRESULT fill_texture_level(IDirect3DTexture9* texture, UINT level, const MipLeve
 UINT max_texture_side(IDirect3DDevice9* device);
 
 // A single-channel coverage image (glyph atlas) held by the device for the font; 0 when the device cannot
-// make it (larger than the largest texture side it takes, or out of memory). On Windows the atlas is a
-// texture of Windows' own device with what drawing from it needs (font_quads_windows.cpp).
+// make it (larger than the largest texture side it takes, or out of memory). The coverage stays as it is
+// for as long as the atlas lives: a device whose copy is lost with its context makes it again from it. On
+// Windows the atlas is a texture of Windows' own device with what drawing from it needs
+// (font_quads_windows.cpp).
 #if defined(_WIN32)
 struct CoverageAtlas;
 using AtlasHandle = CoverageAtlas*;

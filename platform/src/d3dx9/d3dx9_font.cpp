@@ -40,7 +40,8 @@ class TraceMute {
 // not as the device's resources hold it.
 class Font final : public platform::com::ComObject<ID3DXFont> {
   public:
-    // Takes over the atlas already made on the device from the raster's coverage.
+    // Takes over the atlas already made on the device from the raster's coverage, which it keeps for the
+    // atlas's life.
     Font(IDirect3DDevice9* device, RasterFont raster, platform::d3d9::AtlasHandle atlas)
         : ComObject("Font"), device_(device), raster_(std::move(raster)), atlas_(atlas) {
         const TraceMute mute;
@@ -225,6 +226,8 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width
             std::fprintf(stderr, "D3DXCreateFontA: %s\n", error.c_str());
             return line.failed(E_FAIL);
         }
+        // The atlas is made from the raster's coverage, which moves with the raster into the font (a moved
+        // vector keeps its elements where they are) and stays there for the atlas's life.
         platform::d3d9::AtlasHandle atlas = 0;
         {
             const TraceMute mute;

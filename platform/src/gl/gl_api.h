@@ -19,15 +19,12 @@
 #define PLATFORM_GL_HAS_BGRA (!PLATFORM_GL_ES)             // BGRA texel, read-back and attribute formats
 #define PLATFORM_GL_HAS_BASE_VERTEX (!PLATFORM_GL_ES)      // glDrawElementsBaseVertex
 #define PLATFORM_GL_HAS_PROVOKING_VERTEX (!PLATFORM_GL_ES) // glProvokingVertex: flat shading's first vertex
-#define PLATFORM_GL_HAS_POLYGON_MODE (!PLATFORM_GL_ES)     // glPolygonMode: point and wireframe fill
-#define PLATFORM_GL_HAS_BORDER_COLOUR (!PLATFORM_GL_ES)    // GL_CLAMP_TO_BORDER and its colour
-#define PLATFORM_GL_HAS_LOD_BIAS (!PLATFORM_GL_ES)         // a sampler's GL_TEXTURE_LOD_BIAS
 #define PLATFORM_GL_HAS_CLIP_CONTROL (!PLATFORM_GL_ES)     // glClipControl (GL 4.5 or ARB_clip_control)
 #define PLATFORM_GL_HAS_DOUBLE_DEPTH (!PLATFORM_GL_ES)     // glClearDepth (ES has only glClearDepthf)
 // What WebGL 2 lacks beyond ES 3.0.
 #define PLATFORM_GL_HAS_MAP_BUFFER (!PLATFORM_GL_WEBGL) // glMapBufferRange
 // The display can take the context away and give it back empty (a browser's lost WebGL context), so the
-// renderer keeps what it cannot make again from the device's records.
+// renderer makes every GL object again from the device's records, which then keep texture levels too.
 #define PLATFORM_GL_CAN_LOSE_CONTEXT PLATFORM_GL_WEBGL
 // The window's own buffers can stand in for the back buffer; a page's canvas cannot (its drawing buffer is
 // cleared once the browser has shown it, and the tests read the picture back after the frame).

@@ -1,6 +1,6 @@
 // The GL renderer's making (make_gl_backend of render_backend.h): an OpenGL 3.3 core (or WebGL 2) context
 // the host makes on the window's host window (gl_context.cpp), the objects every draw uses (vertex array,
-// one sampler per fixed-function stage, the font's coverage program), their making again with the
+// stage 0's sampler, the font's coverage program), their making again with the
 // resources' after the context came back from a loss, and the release.
 #include "gl/gl_backend.h"
 #include "gl/gl_font_quads.h"
@@ -59,9 +59,7 @@ bool GlBackend::init(std::string& error) {
 
     glGenVertexArrays(1, &vertex_array_);
     state_.bind_vertex_array(vertex_array_);
-    glGenSamplers(kTextureStages, samplers_.data());
-    for (GLuint unit = 0; unit < kTextureStages; ++unit)
-        state_.bind_sampler(unit, samplers_[unit]);
+    glGenSamplers(1, &sampler_);
     if (gl_has_extension("GL_EXT_texture_filter_anisotropic") ||
         gl_has_extension("GL_ARB_texture_filter_anisotropic"))
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &max_anisotropy_);
@@ -93,8 +91,8 @@ void GlBackend::release() {
     atlases_.clear();
     programs_.clear();
     coverage_.reset();
-    if (samplers_[0] != 0)
-        glDeleteSamplers(kTextureStages, samplers_.data());
+    if (sampler_ != 0)
+        glDeleteSamplers(1, &sampler_);
     if (vertex_array_ != 0)
         glDeleteVertexArrays(1, &vertex_array_);
     scratch_indices_.reset();
@@ -126,7 +124,7 @@ void GlBackend::renew_after_loss() {
         scratch_indices_->abandon();
     scratch_indices_.reset();
     framebuffer_ = color_buffer_ = depth_buffer_ = vertex_array_ = 0;
-    samplers_.fill(0);
+    sampler_ = 0;
     offscreen_complete_ = false;
     state_.forget(); // the context given back has GL's initial state
     std::string error;
@@ -137,8 +135,7 @@ void GlBackend::renew_after_loss() {
     for (GlRenewable* object : gl_->renewables())
         object->renew(restorations_);
     for (auto& [handle, atlas] : atlases_)
-        atlas.texture = make_atlas_texture(atlas.width, atlas.height, atlas.coverage.data());
-    renewed_ = true;
+        atlas.texture = make_atlas_texture(atlas.width, atlas.height, atlas.coverage);
 }
 
 bool GlBackend::current_and_renewed() {

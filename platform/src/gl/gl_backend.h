@@ -2,8 +2,8 @@
 // desktop, OpenGL ES 3.0 (WebGL 2) in the browser (gl_api.h), on a context the host makes on the window
 // (host.h). It owns every GL object: the context with its state shadow (gl_state.h), the back buffer (the
 // window's own buffers while its client area is the back buffer's size, else an offscreen framebuffer with
-// an RGB8 colour buffer and the depth buffer asked for), the vertex array, one sampler per
-// fixed-function stage, the emulation programs, the font's coverage program and atlases, and the buffers
+// an RGB8 colour buffer and the depth buffer asked for), the vertex array, stage 0's sampler, the
+// emulation programs, the font's coverage program and atlases, and the buffers
 // and textures of the device's resources. A context the display takes away and gives back (a browser's lost
 // WebGL context) has lost every one of them: the renderer makes them all again, the resources' copies from
 // the device's records of their content. Its bodies, one area each: gl_backend.cpp (creation, release and
@@ -73,11 +73,6 @@ class GlContext {
     const std::set<GlRenewable*>& renewables() const {
         return renewables_;
     }
-    // A number for a new texture's copies kept by the host (host.h), never reused on this context. The page
-    // has one canvas, so no two contexts keep copies at once.
-    unsigned number_kept_texture() {
-        return ++kept_textures_;
-    }
     // The shadow of the context's state, through which every setting and binding goes.
     GlState& state() {
         return state_;
@@ -88,7 +83,6 @@ class GlContext {
     host::GlContext* context_;
     GlState state_;
     std::set<GlRenewable*> renewables_;
-    unsigned kept_textures_ = 0;
 };
 
 // The GL names behind the device's resources (gl_resources.cpp); 0 when the context was gone at creation.
@@ -139,7 +133,8 @@ class GlBuffer final : public GlNamed<BufferObject> {
 
 class GlTexture final : public GlNamed<TextureObject> {
   public:
-    GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height, UINT levels);
+    GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height, UINT levels,
+              const std::vector<MipLevel>& kept);
     ~GlTexture() override;
     void upload(UINT level, const MipLevel& mip) override;
 #ifdef PLATFORM_TEST_SEAMS
@@ -150,16 +145,21 @@ class GlTexture final : public GlNamed<TextureObject> {
     void make() override;
     // Rows [first, first + count) of the level as the GL takes them (gl_resources.cpp).
     const void* texels(const MipLevel& mip, UINT first, UINT count);
-    void put(UINT level, const MipLevel& mip);
     D3DFORMAT format_;
     UINT width_, height_, levels_;
-#if PLATFORM_GL_CAN_LOSE_CONTEXT
-    unsigned kept_as_ = 0;   // the texture's number for the host's copies of its levels (host.h)
-    std::vector<bool> kept_; // the levels the host keeps, to make the texture again after a lost context
-#endif
+    const std::vector<MipLevel>& kept_; // the device's record of the levels (where the context can be lost)
     bool opaque_ = false;               // X8R8G8B8: alpha stored as one (ES)
     std::vector<std::uint8_t> staging_; // RGBA bytes of a band of a level's rows (ES)
 };
+
+// A D3DCMPFUNC as GL's comparison: D3DCMP_NEVER (1) to D3DCMP_ALWAYS (8) run in the order of GL_NEVER to
+// GL_ALWAYS; GL_ALWAYS for a value Direct3D 9 does not have.
+static_assert(GL_LEQUAL == GL_NEVER + (D3DCMP_LESSEQUAL - D3DCMP_NEVER) &&
+              GL_ALWAYS == GL_NEVER + (D3DCMP_ALWAYS - D3DCMP_NEVER));
+inline GLenum compare_function(DWORD func) {
+    return func >= D3DCMP_NEVER && func <= D3DCMP_ALWAYS ? GL_NEVER + static_cast<GLenum>(func - D3DCMP_NEVER)
+                                                         : GL_ALWAYS;
+}
 
 class GlBackend final : public RenderBackend {
   public:
@@ -171,16 +171,18 @@ class GlBackend final : public RenderBackend {
     bool init(std::string& error);
 
     std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>& content) override;
-    std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height,
-                                                  UINT levels) override;
+    std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height, UINT levels,
+                                                  const std::vector<MipLevel>& kept) override;
+    bool can_lose_copies() const override {
+        return PLATFORM_GL_CAN_LOSE_CONTEXT;
+    }
     UINT max_texture_side() override;
     bool make_current() override;
     bool can_draw() override;
     bool can_present() override;
-    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-               DWORD stencil) override;
+    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) override;
     void flush() override;
-    bool draw_indexed(const DrawCall& draw) override;
+    void draw_indexed(const DrawCall& draw) override;
     AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) override;
     void destroy_atlas(AtlasHandle atlas) override;
     bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color,
@@ -231,8 +233,8 @@ class GlBackend final : public RenderBackend {
     GLuint make_atlas_texture(UINT width, UINT height, const std::uint8_t* coverage);
     // Turns the state records into GL before a draw; false when the state's program does not compile.
     bool apply_fixed_function_state(const DrawCall& draw);
-    void apply_pipeline_states(const StateRecords& states);
-    void apply_samplers(const StateRecords& states);
+    // Stage 0's sampler object after its sampler states.
+    void apply_sampler(const std::array<DWORD, kSamplerStateCount>& states);
     // Points the emulation program's vertex attributes at the FVF's elements on stream 0, unless they
     // point there already.
     void bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream, DWORD fvf);
@@ -245,10 +247,6 @@ class GlBackend final : public RenderBackend {
     std::shared_ptr<GlContext> gl_;
     UINT width_;
     UINT height_;
-
-    // Draws the index range as the draw asks: with the base vertex on OpenGL, from a rewritten copy of the
-    // indices on ES (which has no base vertex and no first-vertex flat shading).
-    void draw_elements(const DrawCall& draw);
 
     GlState& state_; // gl_'s state shadow
     GLuint framebuffer_ = 0, color_buffer_ = 0, depth_buffer_ = 0, vertex_array_ = 0;
@@ -266,22 +264,22 @@ class GlBackend final : public RenderBackend {
     bool offscreen_rows_down_ = false;
     std::unique_ptr<GlStreamBuffer> scratch_indices_; // the rewritten indices of ES draws
     std::vector<std::uint32_t> indices_;              // their CPU copy, kept for its capacity
-    std::array<GLuint, kTextureStages> samplers_{};
-    float max_anisotropy_ = 1.0f; // 1 when GL_EXT_texture_filter_anisotropic is missing
+    GLuint sampler_ = 0;                              // stage 0's sampler object
+    float max_anisotropy_ = 1.0f;                     // 1 when GL_EXT_texture_filter_anisotropic is missing
     FfpProgramCache programs_;
     FfpProgram* program_ = nullptr; // the program of the last draw's key
     FfpKey program_key_;
     std::unique_ptr<CoverageProgram> coverage_;
-    // The font's atlases by handle, each with a copy of its coverage to make it again from after a loss.
+    // The font's atlases by handle, each with the coverage it was made from, which its maker keeps for as
+    // long as the atlas lives (d3dx9_device.h): a lost context's atlas is made again from it.
     struct Atlas {
         GLuint texture = 0;
         UINT width = 0, height = 0;
-        std::vector<std::uint8_t> coverage;
+        const std::uint8_t* coverage = nullptr;
     };
     std::map<AtlasHandle, Atlas> atlases_;
     AtlasHandle next_atlas_ = 1;
     unsigned restorations_ = 0; // the context's restorations that the GL objects were made on
-    bool renewed_ = false;      // made again since the last draw: the next draw sets every state
 };
 
 } // namespace platform::d3d9

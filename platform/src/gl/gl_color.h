@@ -1,6 +1,5 @@
 // D3DCOLOR (0xAARRGGBB, eight bits a channel) as the four floats GL takes for a colour: red, green, blue,
-// alpha, each 0 to 1. The one conversion behind Clear, the blend factor, the border colour, the
-// fixed-function colours and the font's quads.
+// alpha, each 0 to 1. The one conversion behind Clear, the fixed-function colours and the font's quads.
 #pragma once
 
 #include <d3d9.h>

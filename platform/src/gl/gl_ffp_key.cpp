@@ -1,108 +1,148 @@
-// Making the emulation program key (gl_ffp_key.h) from the device's state records: which parts of Direct3D
-// 9's fixed-function pipeline a draw uses, with the texture stage cascade resolved the way Direct3D 9 runs it
-// (the first disabled colour operation ends it; a stage without its texture passes the result through).
+// Making the emulation program key (gl_ffp_key.h) from the device's state records, and reporting each value
+// the renderer does not draw as Direct3D 9 would, named as the call trace names it: a state at a value other
+// than its default where only the default is drawn, an operation, filter or light type of which only some
+// are drawn. States whose value cannot show in the picture are not looked at: the alpha operations and the
+// alpha blend factors (the back buffer keeps no alpha, and only blending that changes nothing is drawn), the
+// states of fog, stencil and alpha test while those are off, and the later stages' while stage 1 is off.
 #include "gl/gl_ffp_key.h"
-#include "gl/gl_ffp_source.h"
+#include "d3d9/d3d9_vertex_format.h"
+#include "trace/trace_names.h"
+#include "trace/unimplemented.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <string>
 
 namespace platform::d3d9 {
 
 namespace {
 
-bool op_uses_texture(DWORD op, DWORD arg1, DWORD arg2, DWORD arg0) {
-    const auto is_texture = [](DWORD arg) { return (arg & D3DTA_SELECTMASK) == D3DTA_TEXTURE; };
-    switch (op) {
-    case D3DTOP_SELECTARG1:
-        return is_texture(arg1);
-    case D3DTOP_SELECTARG2:
-        return is_texture(arg2);
-    case D3DTOP_BLENDTEXTUREALPHA:
-    case D3DTOP_BLENDTEXTUREALPHAPM:
-    case D3DTOP_PREMODULATE:
-        return true;
-    case D3DTOP_MULTIPLYADD:
-    case D3DTOP_LERP:
-        return is_texture(arg0) || is_texture(arg1) || is_texture(arg2);
-    default:
-        return is_texture(arg1) || is_texture(arg2);
-    }
+namespace names = trace::names;
+
+// Reports the state's value unless it is the one drawn; `call` sets the state with its value as argument
+// number `position`, which names both values.
+template <typename State>
+void expect(const char* call, int position, State state, DWORD value, DWORD drawn, const char* prefix = "") {
+    if (value == drawn)
+        return;
+    std::string name = prefix;
+    if (!names::append_name(name, state))
+        name += std::to_string(state);
+    std::string instead;
+    if (!names::append_argument(instead, call, position, drawn, static_cast<std::uint32_t>(state)))
+        instead = std::to_string(drawn);
+    report_unimplemented(name, value, instead);
 }
 
-// A stage's operation as it runs, with the arguments it does not read set to zero: a disabled alpha
-// operation, or one that needs the missing texture, passes the current colour through.
-std::array<DWORD, 4> resolve(DWORD op, DWORD arg1, DWORD arg2, DWORD arg0, bool has_texture) {
-    if (op == D3DTOP_DISABLE || (!has_texture && op_uses_texture(op, arg1, arg2, arg0)))
-        return {D3DTOP_SELECTARG1, D3DTA_CURRENT, 0, 0};
-    switch (op) {
-    case D3DTOP_SELECTARG1:
-        return {op, arg1, 0, 0};
-    case D3DTOP_SELECTARG2:
-        return {op, 0, arg2, 0};
-    case D3DTOP_MULTIPLYADD:
-    case D3DTOP_LERP:
-        return {op, arg1, arg2, arg0};
-    default:
-        return {op, arg1, arg2, 0};
-    }
+bool one_of(DWORD value, std::initializer_list<DWORD> drawn) {
+    return std::find(drawn.begin(), drawn.end(), value) != drawn.end();
 }
 
-bool reads_texture(const std::array<DWORD, 4>& op) {
-    const auto is_texture = [](DWORD arg) { return (arg & D3DTA_SELECTMASK) == D3DTA_TEXTURE; };
-    return op[0] == D3DTOP_BLENDTEXTUREALPHA || op[0] == D3DTOP_BLENDTEXTUREALPHAPM || is_texture(op[1]) ||
-           is_texture(op[2]) || is_texture(op[3]);
+void render_state(const StateRecords& s, D3DRENDERSTATETYPE state, DWORD drawn) {
+    expect("SetRenderState", 1, state, s.render[state], drawn);
+}
+
+struct Drawn {
+    D3DRENDERSTATETYPE state;
+    DWORD value;
+};
+
+void check_render_states(const StateRecords& s, bool lighting) {
+    // Drawn at their starting values only.
+    constexpr Drawn kAlways[] = {{D3DRS_FILLMODE, D3DFILL_SOLID},
+                                 {D3DRS_ALPHATESTENABLE, FALSE},
+                                 {D3DRS_FOGENABLE, FALSE},
+                                 {D3DRS_SPECULARENABLE, FALSE},
+                                 {D3DRS_STENCILENABLE, FALSE},
+                                 {D3DRS_COLORWRITEENABLE, 0xF},
+                                 {D3DRS_VERTEXBLEND, D3DVBF_DISABLE},
+                                 {D3DRS_CLIPPLANEENABLE, 0},
+                                 {D3DRS_SCISSORTESTENABLE, FALSE},
+                                 {D3DRS_SRGBWRITEENABLE, FALSE},
+                                 {D3DRS_DEPTHBIAS, 0},
+                                 {D3DRS_SLOPESCALEDEPTHBIAS, 0},
+                                 {D3DRS_WRAP0, 0}};
+    constexpr Drawn kLit[] = {{D3DRS_COLORVERTEX, TRUE},
+                              {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
+                              {D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL},
+                              {D3DRS_EMISSIVEMATERIALSOURCE, D3DMCS_MATERIAL}};
+    for (const Drawn& d : kAlways)
+        render_state(s, d.state, d.value);
+    if (lighting)
+        for (const Drawn& d : kLit)
+            render_state(s, d.state, d.value);
+    if (s.render[D3DRS_ALPHABLENDENABLE] != FALSE) {
+        render_state(s, D3DRS_SRCBLEND, D3DBLEND_ONE);
+        render_state(s, D3DRS_DESTBLEND, D3DBLEND_ZERO);
+        render_state(s, D3DRS_BLENDOP, D3DBLENDOP_ADD);
+    }
+    if (s.render[D3DRS_ZENABLE] == D3DZB_USEW)
+        render_state(s, D3DRS_ZENABLE, D3DZB_TRUE);
+    if (!one_of(s.render[D3DRS_SHADEMODE], {D3DSHADE_FLAT, D3DSHADE_GOURAUD, D3DSHADE_PHONG}))
+        render_state(s, D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+    if (s.render[D3DRS_ZFUNC] < D3DCMP_NEVER || s.render[D3DRS_ZFUNC] > D3DCMP_ALWAYS)
+        render_state(s, D3DRS_ZFUNC, D3DCMP_ALWAYS);
+    if (!one_of(s.render[D3DRS_CULLMODE], {D3DCULL_NONE, D3DCULL_CW, D3DCULL_CCW}))
+        render_state(s, D3DRS_CULLMODE, D3DCULL_CCW);
+}
+
+// Stage 0 modulating its texture by the current colour, with stage 1 disabled; its sampler filtering with
+// any of the filters the viewer switches between, wrapping, from the most detailed level on.
+void check_stages(const StateRecords& s, bool textured) {
+    const auto stage = [&s](DWORD i, D3DTEXTURESTAGESTATETYPE type, DWORD drawn) {
+        expect("SetTextureStageState", 2, type, s.stage[i][type], drawn, i == 0 ? "" : "stage 1 ");
+    };
+    if (s.stage[0][D3DTSS_COLOROP] == D3DTOP_DISABLE)
+        return;
+    stage(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    stage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    stage(0, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    stage(0, D3DTSS_RESULTARG, D3DTA_CURRENT);
+    stage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    if (!textured)
+        return;
+    stage(0, D3DTSS_TEXCOORDINDEX, 0);
+    stage(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+    const auto sampler = [&s](D3DSAMPLERSTATETYPE type, DWORD drawn) {
+        expect("SetSamplerState", 2, type, s.sampler[0][type], drawn);
+    };
+    for (const D3DSAMPLERSTATETYPE filter : {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER, D3DSAMP_MIPFILTER})
+        if (!one_of(s.sampler[0][filter], {D3DTEXF_POINT, D3DTEXF_LINEAR, D3DTEXF_ANISOTROPIC}) &&
+            !(filter == D3DSAMP_MIPFILTER && s.sampler[0][filter] == D3DTEXF_NONE))
+            sampler(filter, D3DTEXF_LINEAR);
+    sampler(D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+    sampler(D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+    sampler(D3DSAMP_MIPMAPLODBIAS, 0);
+    sampler(D3DSAMP_MAXMIPLEVEL, 0);
+    sampler(D3DSAMP_SRGBTEXTURE, FALSE);
 }
 
 } // namespace
 
-FfpKey make_ffp_key(const StateRecords& states, const FvfLayout& layout,
-                    const std::array<bool, kTextureStages>& has_texture) {
+FfpKey make_ffp_key(const StateRecords& states, const FvfLayout& layout, bool has_texture) {
     const auto& rs = states.render;
+    if (layout.pretransformed) {
+        std::string instead;
+        names::append_argument(instead, "SetFVF", 0, (states.fvf & ~D3DFVF_POSITION_MASK) | D3DFVF_XYZ, 0);
+        report_unimplemented("SetFVF", states.fvf, instead);
+    }
     FfpKey key;
-    key.pretransformed = layout.pretransformed;
-    key.lighting = rs[D3DRS_LIGHTING] != FALSE && !layout.pretransformed;
-    key.specular = rs[D3DRS_SPECULARENABLE] != FALSE;
+    key.lighting = rs[D3DRS_LIGHTING] != FALSE;
     if (key.lighting) {
         key.normalize = rs[D3DRS_NORMALIZENORMALS] != FALSE;
-        key.local_viewer = key.specular && rs[D3DRS_LOCALVIEWER] != FALSE;
-        // A material colour comes from a vertex colour only with COLORVERTEX on and that colour present.
-        const auto source = [&](DWORD state) {
-            if (rs[D3DRS_COLORVERTEX] == FALSE)
-                return ColourSource::kMaterial;
-            if (rs[state] == D3DMCS_COLOR1 && layout.has_diffuse)
-                return ColourSource::kVertexDiffuse;
-            if (rs[state] == D3DMCS_COLOR2 && layout.has_specular)
-                return ColourSource::kVertexSpecular;
-            return ColourSource::kMaterial;
-        };
-        key.sources = {source(D3DRS_DIFFUSEMATERIALSOURCE), source(D3DRS_AMBIENTMATERIALSOURCE),
-                       source(D3DRS_SPECULARMATERIALSOURCE), source(D3DRS_EMISSIVEMATERIALSOURCE)};
+        key.vertex_diffuse = layout.has_diffuse;
         for (const auto& [index, slot] : states.lights) {
-            if (!slot.enabled || key.light_count == kMaxActiveLights)
+            if (!slot.enabled)
                 continue;
-            key.light_types[key.light_count++] = static_cast<std::uint8_t>(slot.light.Type);
+            ++key.light_count;
+            if (slot.light.Type != D3DLIGHT_POINT)
+                report_unimplemented("D3DLIGHT9.Type", slot.light.Type, "D3DLIGHT_POINT");
         }
     }
     key.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
-    for (DWORD i = 0; i < kTextureStages; ++i) {
-        const auto& s = states.stage[i];
-        if (s[D3DTSS_COLOROP] == D3DTOP_DISABLE)
-            break;
-        FfpStageKey& stage = key.stages[i];
-        stage.colour = resolve(s[D3DTSS_COLOROP], s[D3DTSS_COLORARG1], s[D3DTSS_COLORARG2],
-                               s[D3DTSS_COLORARG0], has_texture[i]);
-        stage.alpha = resolve(s[D3DTSS_ALPHAOP], s[D3DTSS_ALPHAARG1], s[D3DTSS_ALPHAARG2],
-                              s[D3DTSS_ALPHAARG0], has_texture[i]);
-        // Only a stage that reads its texture samples it, at its texture coordinate set.
-        stage.samples = has_texture[i] && (reads_texture(stage.colour) || reads_texture(stage.alpha));
-        if (stage.samples)
-            stage.texcoord_set =
-                static_cast<std::uint8_t>(std::min<DWORD>(s[D3DTSS_TEXCOORDINDEX] & 0xFFFF, 8));
-        key.stage_count = static_cast<std::uint8_t>(i + 1);
-    }
-    key.alpha_test = rs[D3DRS_ALPHATESTENABLE] != FALSE;
-    if (key.alpha_test)
-        key.alpha_func = rs[D3DRS_ALPHAFUNC];
+    key.textured = has_texture && states.stage[0][D3DTSS_COLOROP] != D3DTOP_DISABLE;
+    check_render_states(states, key.lighting);
+    check_stages(states, key.textured);
     return key;
 }
 

@@ -1,10 +1,9 @@
 // The fixed-function emulation programs of the GL renderer (gl_ffp_program.h): GL program objects compiled
 // from the generated GLSL of a key (gl_ffp_source.cpp), and the uploading of Direct3D 9 state into a
-// program's uniforms, one group at a time and only when the group changed since the program last took it.
+// program's uniforms before each of its draws.
 #include "gl/gl_ffp_program.h"
 #include "gl/gl_color.h"
 
-#include <cmath>
 #include <string>
 
 namespace platform::d3d9 {
@@ -79,18 +78,6 @@ D3DVECTOR transform_point(const D3DVECTOR& p, const D3DMATRIX& m) {
             p.x * m._13 + p.y * m._23 + p.z * m._33 + m._43};
 }
 
-D3DVECTOR transform_direction(const D3DVECTOR& d, const D3DMATRIX& m) {
-    D3DVECTOR r{d.x * m._11 + d.y * m._21 + d.z * m._31, d.x * m._12 + d.y * m._22 + d.z * m._32,
-                d.x * m._13 + d.y * m._23 + d.z * m._33};
-    const float length = std::sqrt(r.x * r.x + r.y * r.y + r.z * r.z);
-    if (length > 0.0f) {
-        r.x /= length;
-        r.y /= length;
-        r.z /= length;
-    }
-    return r;
-}
-
 } // namespace
 
 GLuint build_program(const char* vertex_source, const char* fragment_source, std::string& error) {
@@ -134,31 +121,18 @@ FfpProgram::FfpProgram(const FfpKey& key, GLuint program) : key_(key), program_(
     projection_ = at("uProjection");
     normal_matrix_ = at("uNormalMatrix");
     pixel_offset_ = at("uPixelOffset");
-    viewport_ = at("uViewport");
     global_ambient_ = at("uGlobalAmbient");
     material_diffuse_ = at("uMaterialDiffuse");
     material_ambient_ = at("uMaterialAmbient");
-    material_specular_ = at("uMaterialSpecular");
     material_emissive_ = at("uMaterialEmissive");
-    material_power_ = at("uMaterialPower");
     light_diffuse_ = at("uLightDiffuse");
-    light_specular_ = at("uLightSpecular");
     light_ambient_ = at("uLightAmbient");
     light_position_ = at("uLightPosition");
-    light_direction_ = at("uLightDirection");
     light_range_ = at("uLightRange");
     light_attenuation_ = at("uLightAttenuation");
-    light_spot_ = at("uLightSpot");
-    texture_factor_ = at("uTextureFactor");
-    alpha_ref_ = at("uAlphaRef");
-
     glUseProgram(program_);
-    for (int i = 0; i < key.stage_count; ++i) {
-        if (!key.stages[i].samples)
-            continue;
-        const std::string name = "uTexture" + std::to_string(i);
-        glUniform1i(at(name.c_str()), i);
-    }
+    if (key.textured)
+        glUniform1i(at("uTexture0"), 0);
 }
 
 FfpProgram::~FfpProgram() {
@@ -166,35 +140,21 @@ FfpProgram::~FfpProgram() {
         glDeleteProgram(program_);
 }
 
-void FfpProgram::update(const StateRecords& states, UINT width, UINT height,
-                        const std::array<std::uint64_t, kGroupCount>& versions) {
-    if (taken_[kGroupTransforms] != versions[kGroupTransforms])
-        set_transforms(states, width, height);
-    if (taken_[kGroupLighting] != versions[kGroupLighting] && key_.lighting)
-        set_lighting(states);
-    if (taken_[kGroupPixel] != versions[kGroupPixel])
-        set_pixel_states(states);
-    taken_ = versions;
-}
-
-void FfpProgram::set_transforms(const StateRecords& states, UINT width, UINT height) {
-    if (key_.pretransformed) {
-        glUniform2f(viewport_, static_cast<float>(width), static_cast<float>(height));
-        return;
-    }
+void FfpProgram::update(const StateRecords& states, UINT width, UINT height) {
     // Direct3D's row-vector matrices, read by GL as column-major, are the column-vector forms of the same
     // transforms: upload as they stand.
     const D3DMATRIX world_view = multiply(states.world[0], states.view);
     glUniformMatrix4fv(world_view_, 1, GL_FALSE, &world_view.m[0][0]);
     glUniformMatrix4fv(projection_, 1, GL_FALSE, &states.projection.m[0][0]);
-    if (key_.lighting) {
-        const std::array<float, 9> normals = normal_matrix(world_view);
-        glUniformMatrix3fv(normal_matrix_, 1, GL_FALSE, normals.data());
-    }
     // Direct3D 9 puts pixel centres at integer screen coordinates, GL at half-integers: a point that
     // Direct3D puts on a pixel's centre must land on the GL pixel's centre, half a pixel right and half a
     // pixel down (GL's y runs up). Half a pixel is 1 / size in normalised coordinates.
     glUniform2f(pixel_offset_, 1.0f / static_cast<float>(width), -1.0f / static_cast<float>(height));
+    if (!key_.lighting)
+        return;
+    const std::array<float, 9> normals = normal_matrix(world_view);
+    glUniformMatrix3fv(normal_matrix_, 1, GL_FALSE, normals.data());
+    set_lighting(states);
 }
 
 void FfpProgram::set_lighting(const StateRecords& states) {
@@ -203,14 +163,12 @@ void FfpProgram::set_lighting(const StateRecords& states) {
     const D3DMATERIAL9& m = states.material;
     set_colour(material_diffuse_, m.Diffuse);
     set_colour(material_ambient_, m.Ambient);
-    set_colour(material_specular_, m.Specular);
     set_colour(material_emissive_, m.Emissive);
-    glUniform1f(material_power_, m.Power);
 
-    // The enabled lights, lowest index first, at most eight (the key's lights, in the same order);
-    // positions and directions in camera space.
-    std::array<float, 4 * kMaxActiveLights> diffuse{}, specular{}, ambient_light{};
-    std::array<float, 3 * kMaxActiveLights> position{}, direction{}, attenuation{}, spot{};
+    // The enabled lights, lowest index first (the key's lights, in the same order); positions in camera
+    // space.
+    std::array<float, 4 * kMaxActiveLights> diffuse{}, ambient_light{};
+    std::array<float, 3 * kMaxActiveLights> position{}, attenuation{};
     std::array<float, kMaxActiveLights> range{};
     GLsizei count = 0;
     for (const auto& [index, slot] : states.lights) {
@@ -229,34 +187,20 @@ void FfpProgram::set_lighting(const StateRecords& states) {
             out[3 * count + 2] = z;
         };
         put4(diffuse, l.Diffuse);
-        put4(specular, l.Specular);
         put4(ambient_light, l.Ambient);
         const D3DVECTOR p = transform_point(l.Position, states.view);
         put3(position, p.x, p.y, p.z);
-        const D3DVECTOR d = transform_direction(l.Direction, states.view);
-        put3(direction, d.x, d.y, d.z);
         range[count] = l.Range;
         put3(attenuation, l.Attenuation0, l.Attenuation1, l.Attenuation2);
-        put3(spot, std::cos(l.Theta / 2.0f), std::cos(l.Phi / 2.0f), l.Falloff);
         ++count;
     }
     if (count > 0) {
         glUniform4fv(light_diffuse_, count, diffuse.data());
-        glUniform4fv(light_specular_, count, specular.data());
         glUniform4fv(light_ambient_, count, ambient_light.data());
         glUniform3fv(light_position_, count, position.data());
-        glUniform3fv(light_direction_, count, direction.data());
         glUniform1fv(light_range_, count, range.data());
         glUniform3fv(light_attenuation_, count, attenuation.data());
-        glUniform3fv(light_spot_, count, spot.data());
     }
-}
-
-void FfpProgram::set_pixel_states(const StateRecords& states) {
-    const auto& rs = states.render;
-    const auto factor = rgba_from_d3dcolor(rs[D3DRS_TEXTUREFACTOR]);
-    glUniform4f(texture_factor_, factor[0], factor[1], factor[2], factor[3]);
-    glUniform1f(alpha_ref_, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
 }
 
 } // namespace platform::d3d9

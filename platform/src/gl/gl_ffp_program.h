@@ -38,24 +38,19 @@ class FfpProgram {
     void abandon() {
         program_ = 0;
     }
-    // Uploads each group whose count differs from the one this program last took.
-    void update(const StateRecords& states, UINT width, UINT height,
-                const std::array<std::uint64_t, kGroupCount>& versions);
+    // Uploads the state's values into the uniforms.
+    void update(const StateRecords& states, UINT width, UINT height);
 
   private:
     FfpProgram(const FfpKey& key, GLuint program);
     GLint at(const char* name) const;
-    void set_transforms(const StateRecords& states, UINT width, UINT height);
     void set_lighting(const StateRecords& states);
-    void set_pixel_states(const StateRecords& states);
 
     FfpKey key_;
     GLuint program_;
-    std::array<std::uint64_t, kGroupCount> taken_{}; // 0: never
-    GLint world_view_, projection_, normal_matrix_, pixel_offset_, viewport_;
-    GLint global_ambient_, material_diffuse_, material_ambient_, material_specular_, material_emissive_;
-    GLint material_power_, light_diffuse_, light_specular_, light_ambient_, light_position_, light_direction_;
-    GLint light_range_, light_attenuation_, light_spot_, texture_factor_, alpha_ref_;
+    GLint world_view_, projection_, normal_matrix_, pixel_offset_;
+    GLint global_ambient_, material_diffuse_, material_ambient_, material_emissive_;
+    GLint light_diffuse_, light_ambient_, light_position_, light_range_, light_attenuation_;
 };
 
 } // namespace platform::d3d9

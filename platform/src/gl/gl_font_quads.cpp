@@ -3,9 +3,9 @@
 // onto the back buffer, clipped by the scissor test, at depth 0 with an alpha test that discards uncovered
 // pixels, under the depth states the device hands over. Their vertices go into one stream buffer, each draw's
 // after the last's; their state is set through the state shadow, so the lines of text after the first make
-// few calls, and the device marks the emulation's state for setting again before its next draw. An atlas is
-// known by a handle of the renderer's, which keeps its coverage: a lost context takes the texture along, and
-// the renderer makes it again from the copy under the same handle.
+// few calls, and the next indexed draw sets its own state again through the same shadow. An atlas is
+// known by a handle of the renderer's: a lost context takes the texture along, and the renderer makes it
+// again under the same handle from the coverage it was made from, which the font keeps (d3dx9_device.h).
 #include "gl/gl_font_quads.h"
 #include "gl/gl_color.h"
 #include "gl/gl_backend.h"
@@ -16,14 +16,6 @@
 namespace platform::d3d9 {
 
 namespace {
-
-// D3DCMP_NEVER (1) to D3DCMP_ALWAYS (8) in the order of GL_NEVER to GL_ALWAYS.
-static_assert(GL_LEQUAL == GL_NEVER + (D3DCMP_LESSEQUAL - D3DCMP_NEVER) &&
-              GL_ALWAYS == GL_NEVER + (D3DCMP_ALWAYS - D3DCMP_NEVER));
-GLenum depth_function(DWORD func) {
-    return func >= D3DCMP_NEVER && func <= D3DCMP_ALWAYS ? GL_NEVER + static_cast<GLenum>(func - D3DCMP_NEVER)
-                                                         : GL_ALWAYS;
-}
 
 const char* const kVertexShader = R"(
 layout(location = 0) in vec4 aQuad; // x, y in back-buffer pixels (y down), u, v in the atlas
@@ -116,16 +108,9 @@ void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<Glyph
     }
 
     state.use_program(program_);
-    const std::array<float, 2> size{static_cast<float>(width), static_cast<float>(height)};
-    if (size != viewport_value_) {
-        viewport_value_ = size;
-        glUniform2f(viewport_, size[0], size[1]);
-    }
+    glUniform2f(viewport_, static_cast<float>(width), static_cast<float>(height));
     const auto rgba = rgba_from_d3dcolor(color);
-    if (rgba != colour_value_) {
-        colour_value_ = rgba;
-        glUniform4f(colour_, rgba[0], rgba[1], rgba[2], rgba[3]);
-    }
+    glUniform4f(colour_, rgba[0], rgba[1], rgba[2], rgba[3]);
     state.bind_vertex_array(vertex_array_);
     state.bind_array_buffer(vertices_buffer_.name());
     const GLintptr at =
@@ -140,13 +125,8 @@ void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<Glyph
         state.depth_mask(depth.write);
     }
     state.enable(GlState::kCullFace, false);
-#if PLATFORM_GL_HAS_POLYGON_MODE
-    state.polygon_mode(GL_FILL); // ES draws filled polygons only
-#endif
     state.enable(GlState::kBlend, true);
     state.blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    state.blend_equation(GL_FUNC_ADD, GL_FUNC_ADD);
-    state.color_mask(true, true, true, true);
     state.enable(GlState::kScissorTest, !inside);
     if (!inside)
         state.scissor(left, scissor_y(top, bottom, static_cast<GLint>(height), rows_down), right - left,
@@ -165,11 +145,8 @@ AtlasHandle GlBackend::create_atlas(UINT width, UINT height, const std::uint8_t*
     const GLuint texture = make_atlas_texture(width, height, coverage);
     if (texture == 0 && !gl_->lost())
         return 0;
-    // The coverage is kept: a lost context takes the texture with it, and it is made again from this.
     const AtlasHandle handle = next_atlas_++;
-    atlases_.emplace(handle,
-                     Atlas{texture, width, height,
-                           std::vector<std::uint8_t>(coverage, coverage + std::size_t{width} * height)});
+    atlases_.emplace(handle, Atlas{texture, width, height, coverage});
     return handle;
 }
 
@@ -216,7 +193,7 @@ bool GlBackend::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quad
         return false;
     if (!coverage_)
         return true; // not made again on a context given back: the text is left out
-    const CoverageDepth gl_depth{depth.test && has_depth(), depth_function(depth.function), depth.write};
+    const CoverageDepth gl_depth{depth.test && has_depth(), compare_function(depth.function), depth.write};
     coverage_->draw(state_, found->second.texture, quads, clip, color, gl_depth, width_, height_,
                     rows_down());
     return true;

@@ -57,9 +57,7 @@ class CoverageProgram {
     GlStreamBuffer vertices_buffer_; // each draw's vertices, after the ones before
     GLint viewport_;
     GLint colour_;
-    std::array<float, 2> viewport_value_{};    // the uniforms' values, set again only when they change
-    std::array<float, 4> colour_value_{-1.0f}; // (no colour has a negative channel)
-    std::vector<float> vertices_;              // the last draw's vertices, its room kept for the next
+    std::vector<float> vertices_; // the last draw's vertices, its room kept for the next
 };
 
 } // namespace platform::d3d9

@@ -21,36 +21,11 @@ void rewrite_indices(const IndexRange& r, const std::uint8_t* bytes, bool flat_f
         return static_cast<std::uint32_t>(static_cast<std::int64_t>(value) + r.base_vertex);
     };
     out.clear();
-    const bool triangles =
-        r.type == D3DPT_TRIANGLELIST || r.type == D3DPT_TRIANGLESTRIP || r.type == D3DPT_TRIANGLEFAN;
-    if (!flat_first || !triangles) {
-        for (UINT i = 0; i < r.index_count; ++i)
-            out.push_back(index(i));
-        return;
-    }
-    // Each triangle (a, b, c), in its own winding, goes out as (b, c, a).
-    const auto triangle = [&out](std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-        out.push_back(b);
-        out.push_back(c);
-        out.push_back(a);
-    };
-    for (UINT t = 0; t < r.prim_count; ++t) {
-        switch (r.type) {
-        case D3DPT_TRIANGLELIST:
-            triangle(index(3 * t), index(3 * t + 1), index(3 * t + 2));
-            break;
-        case D3DPT_TRIANGLESTRIP:
-            // Odd triangles of a strip run the other way round; their first vertex is still vertex t.
-            if (t % 2 == 0)
-                triangle(index(t), index(t + 1), index(t + 2));
-            else
-                triangle(index(t), index(t + 2), index(t + 1));
-            break;
-        default: // D3DPT_TRIANGLEFAN: the first vertex of triangle t is vertex t + 1
-            triangle(index(t + 1), index(t + 2), index(0));
-            break;
-        }
-    }
+    // Triangle (a, b, c), in its own winding, goes out as (b, c, a) when flat.
+    const UINT rotate = flat_first ? 1 : 0;
+    for (UINT i = 0; i + 2 < r.index_count; i += 3)
+        for (UINT corner = 0; corner < 3; ++corner)
+            out.push_back(index(i + (corner + rotate) % 3));
 }
 
 } // namespace platform::d3d9

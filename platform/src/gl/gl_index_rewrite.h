@@ -11,9 +11,8 @@
 namespace platform::d3d9 {
 
 // Writes into out the draw's indices (index_count of index_size bytes from start_index on, in bytes) each
-// plus base_vertex. With flat_first, triangles come out as a list, each rotated so that its first vertex is
-// last, which keeps the winding (strips alternate theirs as Direct3D does, fans turn round their first
-// vertex); other primitives are left as they are.
+// plus base_vertex, as a triangle list. With flat_first, each triangle is rotated so that its first vertex
+// is last, which keeps its winding.
 void rewrite_indices(const IndexRange& range, const std::uint8_t* bytes, bool flat_first,
                      std::vector<std::uint32_t>& out);
 

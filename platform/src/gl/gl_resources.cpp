@@ -1,11 +1,9 @@
 // The GL storage behind the device's vertex buffers, index buffers and textures: GL buffer objects filled
 // through the copy target (index buffers are bound through the vertex array when drawn), and RGBA8 textures
 // holding the whole mip chain from 0xAARRGGBB words (X8R8G8B8 reads its alpha as one), filled and read back
-// level by level, and the largest texture side the GL takes. A buffer is made from the device's record of its
-// content, at its creation and again after a lost context came back (GlNamed::renew); a texture's levels
-// live only here, so where the context can be lost the texture hands each level it is given to the host,
-// which keeps a copy outside the program's memory (host::keep_texture_level), and takes them back to make
-// the texture again.
+// level by level, and the largest texture side the GL takes. Each is made from the device's record of its
+// content at its creation, and again from it after a lost context came back (GlNamed::renew): a buffer's
+// bytes, and the texture levels the device keeps where the context can be lost.
 #include "gl/gl_backend.h"
 
 #include <algorithm>
@@ -73,12 +71,9 @@ const void* GlTexture::texels(const MipLevel& mip, UINT first, UINT /*count*/) {
 #endif
 
 GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height,
-                     UINT levels)
-    : GlNamed(std::move(context)), format_(format), width_(width), height_(height), levels_(levels) {
-#if PLATFORM_GL_CAN_LOSE_CONTEXT
-    kept_as_ = gl_->number_kept_texture();
-    kept_.assign(levels, false);
-#endif
+                     UINT levels, const std::vector<MipLevel>& kept)
+    : GlNamed(std::move(context)), format_(format), width_(width), height_(height), levels_(levels),
+      kept_(kept) {
     make();
 }
 
@@ -102,23 +97,13 @@ void GlTexture::make() {
                      static_cast<GLsizei>(std::max(1u, width_ >> i)),
                      static_cast<GLsizei>(std::max(1u, height_ >> i)), 0, kTexelFormat, kTexelType, nullptr);
     gl_->state().bind_texture(0, drawn);
-#if PLATFORM_GL_CAN_LOSE_CONTEXT
-    // Made again after a lost context: each level the host keeps, back in the program's memory one at a time.
-    for (UINT i = 0; i < kept_.size(); ++i) {
-        if (!kept_[i])
-            continue;
-        MipLevel mip{std::max(1u, width_ >> i), std::max(1u, height_ >> i), {}};
-        mip.pixels.resize(std::size_t{mip.width} * mip.height);
-        if (host::kept_texture_level(kept_as_, i, mip.width, mip.height, mip.pixels.data()))
-            put(i, mip);
-    }
-#endif
+    // Made again after a lost context: the levels the device kept.
+    for (UINT i = 0; i < kept_.size(); ++i)
+        if (!kept_[i].pixels.empty())
+            upload(i, kept_[i]);
 }
 
 GlTexture::~GlTexture() {
-#if PLATFORM_GL_CAN_LOSE_CONTEXT
-    host::forget_texture(kept_as_);
-#endif
     if (name_ != 0 && gl_->make_current()) {
         glDeleteTextures(1, &name_);
         gl_->state().deleted_texture(name_);
@@ -126,16 +111,6 @@ GlTexture::~GlTexture() {
 }
 
 void GlTexture::upload(UINT level, const MipLevel& mip) {
-#if PLATFORM_GL_CAN_LOSE_CONTEXT
-    if (level < kept_.size()) {
-        host::keep_texture_level(kept_as_, level, mip.width, mip.height, mip.pixels.data());
-        kept_[level] = true;
-    }
-#endif
-    put(level, mip);
-}
-
-void GlTexture::put(UINT level, const MipLevel& mip) {
     if (name_ == 0 || !gl_->make_current())
         return;
     const GLuint drawn = gl_->state().texture(0);
@@ -190,8 +165,8 @@ std::unique_ptr<BufferObject> GlBackend::create_buffer(const std::vector<std::ui
 }
 
 std::unique_ptr<TextureObject> GlBackend::create_texture(D3DFORMAT format, UINT width, UINT height,
-                                                         UINT levels) {
-    return std::make_unique<GlTexture>(gl_, format, width, height, levels);
+                                                         UINT levels, const std::vector<MipLevel>& kept) {
+    return std::make_unique<GlTexture>(gl_, format, width, height, levels, kept);
 }
 
 UINT GlBackend::max_texture_side() {

@@ -52,31 +52,9 @@ void GlState::cull_face(GLenum mode) {
         glCullFace(mode);
 }
 
-void GlState::polygon_mode([[maybe_unused]] GLenum mode) {
-#if PLATFORM_GL_HAS_POLYGON_MODE
-    if (changes(polygon_mode_, mode))
-        glPolygonMode(GL_FRONT_AND_BACK, mode);
-#endif
-}
-
 void GlState::blend_func(GLenum src, GLenum dst, GLenum src_alpha, GLenum dst_alpha) {
     if (changes(blend_func_, {src, dst, src_alpha, dst_alpha}))
         glBlendFuncSeparate(src, dst, src_alpha, dst_alpha);
-}
-
-void GlState::blend_equation(GLenum colour, GLenum alpha) {
-    if (changes(blend_equation_, {colour, alpha}))
-        glBlendEquationSeparate(colour, alpha);
-}
-
-void GlState::blend_color(const std::array<float, 4>& rgba) {
-    if (changes(blend_color_, rgba))
-        glBlendColor(rgba[0], rgba[1], rgba[2], rgba[3]);
-}
-
-void GlState::color_mask(bool r, bool g, bool b, bool a) {
-    if (changes(color_mask_, {r, g, b, a}))
-        glColorMask(r, g, b, a);
 }
 
 void GlState::viewport(GLint x, GLint y, GLsizei width, GLsizei height) {
@@ -168,8 +146,7 @@ void GlState::bind_sampler(GLuint unit, GLuint sampler) {
         glBindSampler(unit, sampler);
 }
 
-bool GlState::sampler_parameter_changes(GLuint sampler, GLenum name,
-                                        const std::array<std::uint32_t, 4>& bits) {
+bool GlState::sampler_parameter_changes(GLuint sampler, GLenum name, std::uint32_t bits) {
     const auto [at, made] = sampler_parameters_.try_emplace({sampler, name}, bits);
     if (made)
         return true;
@@ -180,24 +157,13 @@ bool GlState::sampler_parameter_changes(GLuint sampler, GLenum name,
 }
 
 void GlState::sampler_parameter(GLuint sampler, GLenum name, GLint value) {
-    if (sampler_parameter_changes(sampler, name, {static_cast<std::uint32_t>(value), 0, 0, 0}))
+    if (sampler_parameter_changes(sampler, name, static_cast<std::uint32_t>(value)))
         glSamplerParameteri(sampler, name, value);
 }
 
 void GlState::sampler_parameter(GLuint sampler, GLenum name, GLfloat value) {
-    if (sampler_parameter_changes(sampler, name, {std::bit_cast<std::uint32_t>(value), 0, 0, 0}))
+    if (sampler_parameter_changes(sampler, name, std::bit_cast<std::uint32_t>(value)))
         glSamplerParameterf(sampler, name, value);
-}
-
-void GlState::sampler_border_color(GLuint sampler, const std::array<float, 4>& rgba) {
-#if PLATFORM_GL_HAS_BORDER_COLOUR
-    if (sampler_parameter_changes(sampler, GL_TEXTURE_BORDER_COLOR,
-                                  std::bit_cast<std::array<std::uint32_t, 4>>(rgba)))
-        glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, rgba.data());
-#else
-    (void)sampler;
-    (void)rgba;
-#endif
 }
 
 void GlState::bind_draw_framebuffer(GLuint framebuffer) {

@@ -26,11 +26,7 @@ class GlState {
     void depth_mask(bool write);
     void front_face(GLenum mode);
     void cull_face(GLenum mode);
-    void polygon_mode(GLenum mode); // both faces; OpenGL only (ES fills every polygon)
     void blend_func(GLenum src, GLenum dst, GLenum src_alpha, GLenum dst_alpha);
-    void blend_equation(GLenum colour, GLenum alpha);
-    void blend_color(const std::array<float, 4>& rgba);
-    void color_mask(bool r, bool g, bool b, bool a);
     void viewport(GLint x, GLint y, GLsizei width, GLsizei height);
     void scissor(GLint x, GLint y, GLsizei width, GLsizei height);
     // Where clip space's y = 1 lands (glClipControl, OpenGL 4.5 or ARB_clip_control; depth stays -1..1): at
@@ -47,10 +43,9 @@ class GlState {
     void bind_element_buffer(GLuint buffer);
     void bind_texture(GLuint unit, GLuint texture); // GL_TEXTURE_2D on the unit
     void bind_sampler(GLuint unit, GLuint sampler);
-    // A sampler object's parameters (glSamplerParameteri, glSamplerParameterf, GL_TEXTURE_BORDER_COLOR).
+    // A sampler object's parameters (glSamplerParameteri, glSamplerParameterf).
     void sampler_parameter(GLuint sampler, GLenum name, GLint value);
     void sampler_parameter(GLuint sampler, GLenum name, GLfloat value);
-    void sampler_border_color(GLuint sampler, const std::array<float, 4>& rgba);
     // The texture bound on the unit; 0 when unknown.
     GLuint texture(GLuint unit) const {
         return unit < textures_.size() ? textures_[unit].value_or(0) : 0;
@@ -101,13 +96,11 @@ class GlState {
     bool changes_attributes(const AttributeSource& source);
 
     std::array<std::optional<bool>, kCapCount> caps_{};
-    std::optional<GLenum> depth_func_, front_face_, cull_face_, polygon_mode_;
+    std::optional<GLenum> depth_func_, front_face_, cull_face_;
     std::optional<bool> clip_origin_upper_left_;
     std::optional<bool> depth_mask_;
     std::optional<std::array<GLenum, 4>> blend_func_;
-    std::optional<std::array<GLenum, 2>> blend_equation_;
-    std::optional<std::array<float, 4>> blend_color_, clear_color_;
-    std::optional<std::array<bool, 4>> color_mask_;
+    std::optional<std::array<float, 4>> clear_color_;
     std::optional<std::array<GLint, 4>> viewport_, scissor_;
     std::optional<float> clear_depth_;
     std::optional<GLuint> program_, vertex_array_, array_buffer_, active_unit_;
@@ -115,10 +108,9 @@ class GlState {
     std::map<GLuint, GLuint> element_buffers_; // by vertex array
     std::optional<AttributeSource> attributes_;
     std::array<std::optional<GLuint>, 16> textures_{}, samplers_{};
-    // By sampler object and parameter: the value's bits (an integer as it is, a float's bits, a colour's
-    // four).
-    std::map<std::pair<GLuint, GLenum>, std::array<std::uint32_t, 4>> sampler_parameters_;
-    bool sampler_parameter_changes(GLuint sampler, GLenum name, const std::array<std::uint32_t, 4>& bits);
+    // By sampler object and parameter: the value's bits (an integer as it is, a float's bits).
+    std::map<std::pair<GLuint, GLenum>, std::uint32_t> sampler_parameters_;
+    bool sampler_parameter_changes(GLuint sampler, GLenum name, std::uint32_t bits);
 };
 
 // The scissor box's y for the rows top to bottom of a framebuffer `height` rows high (Direct3D's rows, which

@@ -125,7 +125,6 @@ void GlBackend::use_window(bool direct) {
     }
     direct_ = direct;
     bind_target();
-    program_ = nullptr; // the programs' depth rounding goes with the target
 }
 
 void GlBackend::bind_target() {
@@ -134,12 +133,12 @@ void GlBackend::bind_target() {
         state_.clip_origin_upper_left(direct_);
 }
 
-void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                      DWORD stencil) {
+void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) {
+    // The stencil buffer is left as it is: no draw tests it (D3DRS_STENCILENABLE is reported), so nothing
+    // shows what it holds.
     GLbitfield mask = 0;
     if (flags & D3DCLEAR_TARGET) {
         // X8R8G8B8: the colour's alpha is not stored.
-        state_.color_mask(true, true, true, true);
         auto rgba = rgba_from_d3dcolor(color);
         rgba[3] = 1.0f;
         state_.clear_color(rgba);
@@ -151,11 +150,6 @@ void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         // A deeper depth buffer standing in for a 16-bit one holds the value the 16-bit buffer would.
         state_.clear_depth(direct_ && round_depth_ ? std::floor(depth * 65535.0f + 0.5f) / 65535.0f : depth);
         mask |= GL_DEPTH_BUFFER_BIT;
-    }
-    if (flags & D3DCLEAR_STENCIL) {
-        glStencilMask(0xFF);
-        glClearStencil(static_cast<GLint>(stencil & 0xFF));
-        mask |= GL_STENCIL_BUFFER_BIT;
     }
     if (rects == nullptr) {
         state_.enable(GlState::kScissorTest, false);
@@ -246,7 +240,6 @@ void GlBackend::present(const RECT& from, const RECT* dest) {
 #endif
                 state_.bind_draw_framebuffer(framebuffer_);
                 state_.enable(GlState::kScissorTest, false);
-                state_.color_mask(true, true, true, true);
                 // The window's rows run up in GL; the offscreen buffer's may run down.
                 const bool flip = offscreen_rows_down_;
                 glBlitFramebuffer(0, 0, w, h, 0, flip ? h : 0, w, flip ? 0 : h, GL_COLOR_BUFFER_BIT,
@@ -276,7 +269,6 @@ void GlBackend::blit_to_window(host::Window* window, const RECT& from, const REC
     state_.bind_read_framebuffer(framebuffer_);
     state_.bind_draw_framebuffer(0);
     state_.enable(GlState::kScissorTest, false);
-    state_.color_mask(true, true, true, true);
     // What the picture does not cover is black; a picture over the whole client area needs no clear first.
     if (to.left > 0 || to.top > 0 || to.right < client_width || to.bottom < client_height) {
         state_.clear_color({0.0f, 0.0f, 0.0f, 1.0f});

@@ -106,17 +106,6 @@ bool context_lost(GlContext* context);
 // How many times the display has given the context back after a loss; each time, every GL object made on
 // it before is gone, and its state is GL's initial one.
 unsigned context_restorations(GlContext* context);
-// The copies of texture levels a context that can be lost needs to make its textures again, kept by the host
-// outside the program's memory (the web host: one JavaScript array per level, beside the wasm heap, so that
-// a large texture is not held twice in it). The renderer names its textures by numbers of its own. Each
-// level handed over replaces the copy of that level; kept_texture_level copies one back into `pixels`
-// (width x height 0xAARRGGBB words) and says whether a copy of that size was there; forget_texture drops a
-// texture's copies. The desktop host, whose context is never lost, keeps nothing and gives nothing back.
-void keep_texture_level(unsigned texture, unsigned level, unsigned width, unsigned height,
-                        const std::uint32_t* pixels);
-bool kept_texture_level(unsigned texture, unsigned level, unsigned width, unsigned height,
-                        std::uint32_t* pixels);
-void forget_texture(unsigned texture);
 // Whether the retrace wait is on for swaps (Direct3D's presentation interval).
 void set_swap_interval(bool wait_for_retrace);
 // Shows what was drawn into the window's default framebuffer: the buffer swap, and on the web host the

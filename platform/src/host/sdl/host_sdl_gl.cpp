@@ -1,6 +1,5 @@
 // The SDL host's GL contexts (host.h on SDL2): an OpenGL 3.3 core context on a window made with the GL
-// attributes (host_sdl.cpp), making it current (it is never lost, so no copies of texture levels are kept
-// for it), the swap interval and the buffer swap.
+// attributes (host_sdl.cpp), making it current (it is never lost), the swap interval and the buffer swap.
 #include "host/sdl/host_sdl_internal.h"
 
 #include <map>
@@ -56,17 +55,6 @@ bool context_lost(GlContext* /*context*/) {
 unsigned context_restorations(GlContext* /*context*/) {
     return 0;
 }
-
-// The desktop's context is never lost: there is nothing to make again, so nothing is kept.
-void keep_texture_level(unsigned /*texture*/, unsigned /*level*/, unsigned /*width*/, unsigned /*height*/,
-                        const std::uint32_t* /*pixels*/) {}
-
-bool kept_texture_level(unsigned /*texture*/, unsigned /*level*/, unsigned /*width*/, unsigned /*height*/,
-                        std::uint32_t* /*pixels*/) {
-    return false;
-}
-
-void forget_texture(unsigned /*texture*/) {}
 
 void set_swap_interval(bool wait_for_retrace) {
     SDL_GL_SetSwapInterval(wait_for_retrace ? 1 : 0);
