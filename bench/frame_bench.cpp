@@ -63,7 +63,7 @@ long peak_kib() {
 bool run_viewer(int frames, bool near, bool linear, Timing& timing, double& cpu_in_loop) {
     int presented = 0;
     double cpu_at_first = 0.0;
-    platform::test::on_present([&] {
+    platform::trace::test::on_present([&] {
         ++presented;
         timing.presents.push_back(Clock::now());
         if (presented == 1) {
@@ -86,7 +86,7 @@ bool run_viewer(int frames, bool near, bool linear, Timing& timing, double& cpu_
     static int instance_tag = 0;
     const int code =
         WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
-    platform::test::on_present(nullptr);
+    platform::trace::test::on_present(nullptr);
     timing.frames = frames - 1; // frames presented between the first and the last mark
     return code == 0 && presented == frames;
 }
@@ -112,7 +112,7 @@ bool run_bare(int frames, bool copy, Timing& timing, double& cpu_in_loop) {
     if (window == nullptr)
         return false;
     ShowWindow(window, SW_SHOWDEFAULT);
-    platform::test::draw_offscreen_only(copy);
+    platform::trace::test::draw_offscreen_only(copy);
     IDirect3D9* const d3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (d3d == nullptr)
         return false;
@@ -157,7 +157,7 @@ bool run_bare(int frames, bool copy, Timing& timing, double& cpu_in_loop) {
 double lit_share() {
     UINT width = 0;
     UINT height = 0;
-    const std::vector<std::uint32_t> pixels = platform::test::presented_pixels(&width, &height);
+    const std::vector<std::uint32_t> pixels = platform::trace::test::presented_pixels(&width, &height);
     if (pixels.empty())
         return 0.0;
     size_t lit = 0;

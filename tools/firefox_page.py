@@ -90,15 +90,14 @@ def start_xvfb():
     return xvfb, ":" + number
 
 
-class FirefoxOnXvfb:
-    """An Xvfb display of its own and firefox-esr on it, driven over WebDriver BiDi; both ended (process
-    groups) and the profile removed when the `with` ends."""
+class BrowserOnXvfb:
+    """What a browser on a display of its own shares: a folder of its own, made first; `_start` (the
+    subclass's) starts the rest, and `__exit__` ends whatever was started, also when starting failed."""
+
+    NAME = ""
 
     def __enter__(self):
-        if not available():
-            raise PageError(f"{FIREFOX} or {XVFB} not found (Debian packages firefox-esr, xvfb)")
-        self.folder = tempfile.mkdtemp(prefix="viewer-firefox.")
-        self.xvfb = self.firefox = self.ws = None
+        self.folder = tempfile.mkdtemp(prefix=f"viewer-{self.NAME}.")
         try:
             self._start()
         except BaseException:
@@ -106,7 +105,17 @@ class FirefoxOnXvfb:
             raise
         return self
 
+
+class FirefoxOnXvfb(BrowserOnXvfb):
+    """An Xvfb display of its own and firefox-esr on it, driven over WebDriver BiDi; both ended (process
+    groups) and the profile removed when the `with` ends."""
+
+    NAME = "firefox"
+    xvfb = firefox = ws = None
+
     def _start(self):
+        if not available():
+            raise PageError(f"{FIREFOX} or {XVFB} not found (Debian packages firefox-esr, xvfb)")
         self.xvfb, self.display = start_xvfb()
 
         profile = os.path.join(self.folder, "profile")
@@ -180,6 +189,15 @@ class FirefoxOnXvfb:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
+# Shows the canvas at its own size, in view, and gives its place in the viewport as [x, y, width, height].
+CANVAS_AT_OWN_SIZE = (
+    "(() => { const c = document.getElementById('canvas');"
+    " c.style.width = c.width + 'px'; c.style.height = c.height + 'px';"
+    " let r = c.getBoundingClientRect();"
+    " if (r.top < 0 || r.bottom > innerHeight) { c.scrollIntoView(); r = c.getBoundingClientRect(); }"
+    " return [r.left, r.top, r.width, r.height]; })()")
+
+
 class Page(headless_page.PageQueries):
     """One tab of the browser."""
 
@@ -217,12 +235,7 @@ class Page(headless_page.PageQueries):
 
     def canvas_picture(self):
         """The canvas as shown at its own size (one CSS pixel a pixel), clipped from a screenshot."""
-        x, y, w, h = self.evaluate(
-            "(() => { const c = document.getElementById('canvas');"
-            " c.style.width = c.width + 'px'; c.style.height = c.height + 'px';"
-            " let r = c.getBoundingClientRect();"
-            " if (r.top < 0 || r.bottom > innerHeight) { c.scrollIntoView(); r = c.getBoundingClientRect(); }"
-            " return [r.left, r.top, r.width, r.height]; })()")
+        x, y, w, h = self.evaluate(CANVAS_AT_OWN_SIZE)
         data = self.browser.call("browsingContext.captureScreenshot", context=self.context, origin="viewport",
                                  clip={"type": "box", "x": x, "y": y, "width": w, "height": h})["data"]
         return Image.open(io.BytesIO(base64.b64decode(data))).convert("RGB")

@@ -16,7 +16,6 @@ import os
 import shutil
 import socket
 import subprocess
-import tempfile
 import urllib.error
 import urllib.request
 
@@ -40,35 +39,31 @@ def free_port():
         return s.getsockname()[1]
 
 
-class WebKitOnXvfb:
+class WebKitOnXvfb(fp.BrowserOnXvfb):
     """An Xvfb display of its own, WebKitWebDriver and the MiniBrowser it starts; all ended (process groups)
     when the `with` ends."""
 
-    def __enter__(self):
+    NAME = "webkit"
+    xvfb = driver = session = None
+
+    def _start(self):
         if not available():
             raise PageError(f"{DRIVER}, {MINIBROWSER} or {fp.XVFB} not found (Debian packages webkit2gtk-driver, xvfb)")
-        self.folder = tempfile.mkdtemp(prefix="viewer-webkit.")
-        self.xvfb = self.driver = self.session = None
-        try:
-            self.xvfb, display = fp.start_xvfb()
-            env = dict(os.environ, DISPLAY=display, LIBGL_ALWAYS_SOFTWARE="1", HOME=self.folder)
-            env.pop("WAYLAND_DISPLAY", None)
-            port = free_port()
-            self.base = f"http://127.0.0.1:{port}"
-            self.log = open(os.path.join(self.folder, "webkit.log"), "w+b")
-            self.driver = subprocess.Popen([DRIVER, f"--port={port}"], env=env, stdin=subprocess.DEVNULL,
-                                           stdout=self.log, stderr=self.log, start_new_session=True)
-            fp.wait_until(self._listening, "WebKitWebDriver to listen")
-            options = {"binary": MINIBROWSER, "args": ["--automation"]}
-            answer = self.request("POST", "/session", {"capabilities": {"alwaysMatch": {
-                "browserName": "MiniBrowser", "webkitgtk:browserOptions": options}}})
-            self.session = f"/session/{answer['sessionId']}"
-            self.request("POST", self.session + "/window/rect",
-                         {"x": 0, "y": 0, "width": fp.WINDOW[0], "height": fp.WINDOW[1]})
-        except BaseException:
-            self.__exit__(None, None, None)
-            raise
-        return self
+        self.xvfb, display = fp.start_xvfb()
+        env = dict(os.environ, DISPLAY=display, LIBGL_ALWAYS_SOFTWARE="1", HOME=self.folder)
+        env.pop("WAYLAND_DISPLAY", None)
+        port = free_port()
+        self.base = f"http://127.0.0.1:{port}"
+        self.log = open(os.path.join(self.folder, "webkit.log"), "w+b")
+        self.driver = subprocess.Popen([DRIVER, f"--port={port}"], env=env, stdin=subprocess.DEVNULL,
+                                       stdout=self.log, stderr=self.log, start_new_session=True)
+        fp.wait_until(self._listening, "WebKitWebDriver to listen")
+        options = {"binary": MINIBROWSER, "args": ["--automation"]}
+        answer = self.request("POST", "/session", {"capabilities": {"alwaysMatch": {
+            "browserName": "MiniBrowser", "webkitgtk:browserOptions": options}}})
+        self.session = f"/session/{answer['sessionId']}"
+        self.request("POST", self.session + "/window/rect",
+                     {"x": 0, "y": 0, "width": fp.WINDOW[0], "height": fp.WINDOW[1]})
 
     def _listening(self):
         if self.driver.poll() is not None:
@@ -129,12 +124,7 @@ class Page(fp.Page):
     def canvas_picture(self):
         """The canvas as shown at its own size (one CSS pixel a pixel), clipped from a screenshot of the
         viewport (WebKit's screenshot of the element alone leaves out part of a WebGL canvas)."""
-        x, y, w, h = self.evaluate(
-            "(() => { const c = document.getElementById('canvas');"
-            " c.style.width = c.width + 'px'; c.style.height = c.height + 'px';"
-            " let r = c.getBoundingClientRect();"
-            " if (r.top < 0 || r.bottom > innerHeight) { c.scrollIntoView(); r = c.getBoundingClientRect(); }"
-            " return [r.left, r.top, r.width, r.height]; })()")
+        x, y, w, h = self.evaluate(fp.CANVAS_AT_OWN_SIZE)
         data = self.browser.request("GET", self.browser.session + "/screenshot")
         shot = Image.open(io.BytesIO(base64.b64decode(data))).convert("RGB")
         return shot.crop((round(x), round(y), round(x + w), round(y + h)))

@@ -12,18 +12,16 @@
 #include <string_view>
 #include <vector>
 
-namespace platform {
+namespace platform::trace {
 
 // The call trace. When on, every platform operation the program calls is recorded as one line such as
 // "SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE)". Off by default, and then nothing is formatted.
-namespace trace {
 void enable(bool on);
 bool enabled();
 void clear();
 std::vector<std::string> lines();
 // Records one line; used by the layer itself.
 void record(std::string line);
-} // namespace trace
 
 // Every live platform object (window, Direct3D object, device, buffer, texture, font, DirectInput object,
 // device) is registered under a label such as "VertexBuffer#1"; the trace names objects by these labels.
@@ -59,4 +57,4 @@ std::vector<std::string> unimplemented_notices();
 } // namespace test
 #endif
 
-} // namespace platform
+} // namespace platform::trace

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     // Devices differ in their largest texture; the loader must fit any of them.
     const UINT max_side = size > 0 && (data[size - 1] & 1) != 0 ? 256 : 8192;
-    platform::d3dx9::DecodedImage out = platform::d3dx9::texture_image(bytes, max_side);
+    platform::image::DecodedImage out = platform::image::texture_image(bytes, max_side);
     static const bool verbose = std::getenv("TEXTURE_FUZZER_VERBOSE") != nullptr;
     if (verbose) // what each input gives, for looking over a corpus with -runs=0
         std::fprintf(stderr, "result 0x%08X format %u %ux%u %s\n", static_cast<unsigned>(out.result),
@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(width <= max_side && height <= max_side, "level 0 beyond the device limit");
     UINT levels = 0;
     UINT above_width = 0, above_height = 0;
-    const HRESULT made = platform::d3dx9::for_each_mip_level(
-        std::move(out.image), [&](UINT index, const platform::d3d9::MipLevel& level) {
+    const HRESULT made = platform::image::for_each_mip_level(
+        std::move(out.image), [&](UINT index, const platform::image::MipLevel& level) {
             check(index == levels, "a level out of turn");
             check(level.pixels.size() == std::size_t{level.width} * level.height,
                   "pixel count differs from size");
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return D3D_OK;
         });
     check(made == D3D_OK, "the chain failed with every level taken");
-    check(levels == platform::d3dx9::full_mip_count(width, height), "not the full chain");
+    check(levels == platform::image::full_mip_count(width, height), "not the full chain");
     check(above_width == 1 && above_height == 1, "the chain does not end at 1 x 1");
     return 0;
 }

@@ -308,10 +308,8 @@ class Depth16 : public DeviceTest, public ::testing::WithParamInterface<bool> {
 
 TEST_P(Depth16, SurfacesWithinOneStepShareItAndOneStepApartKeepTheirOrder) {
     const bool window_sized = GetParam();
-    make_device(16, 16, true, window_sized ? 16 : 48, window_sized ? 16 : 40);
+    make_unlit_device(16, 16, window_sized, 48, 40);
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window(), window_sized);
-    ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
     for (const double step : {6553.0, 26214.0, 45875.0}) {
         // Both round to this step (0.468 below it and 0.468 above).
         EXPECT_EQ(nearer_then_farther(step - 0.468), 0xFF00FF00u) << "step " << step;
@@ -347,7 +345,7 @@ class BothTargets : public DeviceTest {
             seed = seed * 1664525u + 1013904223u;
             return static_cast<float>(seed >> 8) / 16777216.0f;
         };
-        std::vector<platform::d3d9::MipLevel> levels;
+        std::vector<platform::image::MipLevel> levels;
         for (UINT side = 64; side >= 1; side /= 2) {
             std::vector<std::uint32_t> texels(static_cast<size_t>(side) * side);
             for (std::uint32_t& t : texels)
@@ -355,7 +353,7 @@ class BothTargets : public DeviceTest {
             levels.push_back({side, side, std::move(texels)});
         }
         IDirect3DTexture9* texture = nullptr;
-        EXPECT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &texture), D3D_OK);
+        EXPECT_EQ(platform::d3dx9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &texture), D3D_OK);
         if (texture == nullptr)
             return {};
         held_.push_back(texture);
@@ -481,10 +479,10 @@ class Texturing : public DeviceTest {
         ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
     }
     IDirect3DTexture9* texture(std::vector<std::uint32_t> texels, UINT w, UINT h) {
-        std::vector<platform::d3d9::MipLevel> levels(1);
+        std::vector<platform::image::MipLevel> levels(1);
         levels[0] = {w, h, std::move(texels)};
         IDirect3DTexture9* made = nullptr;
-        EXPECT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &made), D3D_OK);
+        EXPECT_EQ(platform::d3dx9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &made), D3D_OK);
         held_.push_back(made);
         return made;
     }
@@ -624,7 +622,8 @@ TEST_F(DeviceTest, FontQuadsBlendInsideTheirClipAndLeaveTheDrawingStateAlone) {
     make_device(16, 16);
     ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
     const std::uint8_t coverage[4] = {255, 255, 255, 255};
-    const platform::d3d9::AtlasHandle atlas = platform::d3d9::create_coverage_atlas(device_, 2, 2, coverage);
+    const platform::d3dx9::AtlasHandle atlas =
+        platform::d3dx9::create_coverage_atlas(device_, 2, 2, coverage);
     ASSERT_NE(atlas, 0u);
 
     clear(0xFF000000);
@@ -632,8 +631,8 @@ TEST_F(DeviceTest, FontQuadsBlendInsideTheirClipAndLeaveTheDrawingStateAlone) {
          kQuadIndices); // near, blue: fills the depth buffer at 0.3
     ASSERT_EQ(device_->BeginScene(), D3D_OK);
     // A full-target quad at half alpha, clipped to x 4..7, y 2..5.
-    const std::vector<platform::d3d9::GlyphQuad> quads = {{0, 0, 16, 16, 0, 0, 1, 1}};
-    platform::d3d9::draw_coverage_quads(device_, atlas, quads, RECT{4, 2, 8, 6}, 0x80FF0000);
+    const std::vector<platform::font::GlyphQuad> quads = {{0, 0, 16, 16, 0, 0, 1, 1}};
+    platform::d3dx9::draw_coverage_quads(device_, atlas, quads, RECT{4, 2, 8, 6}, 0x80FF0000);
     ASSERT_EQ(device_->EndScene(), D3D_OK);
     present();
     EXPECT_NEAR(d3d9_test::red(pixel(5, 3)), 128, 2);
@@ -647,7 +646,7 @@ TEST_F(DeviceTest, FontQuadsBlendInsideTheirClipAndLeaveTheDrawingStateAlone) {
     draw(screen_quad(0.1f, 0xFFFFFFFF), kColourFvf, {0, 2, 1, 2, 3, 1});
     present();
     EXPECT_EQ(pixel(12, 12), 0xFF0000FFu);
-    platform::d3d9::destroy_coverage_atlas(device_, atlas);
+    platform::d3dx9::destroy_coverage_atlas(device_, atlas);
 }
 
 } // namespace

@@ -247,8 +247,8 @@ TEST_F(InputOnDisplay, MotionPastTheWindowsEdgeStillCountsWhileThePointerStaysIn
     EXPECT_EQ(total_y + later.lY, 0);
     const auto [x, y] = pointer_position();
     int left = 0, top = 0, width = 0, height = 0;
-    SDL_GetWindowPosition(platform::host_sdl::sdl_window(platform::win32::host_window(window_)), &left, &top);
-    SDL_GetWindowSize(platform::host_sdl::sdl_window(platform::win32::host_window(window_)), &width, &height);
+    SDL_GetWindowPosition(platform::host::sdl_window(platform::win32::host_window(window_)), &left, &top);
+    SDL_GetWindowSize(platform::host::sdl_window(platform::win32::host_window(window_)), &width, &height);
     EXPECT_GE(x, left);
     EXPECT_LT(x, left + width) << "the pointer left the window";
     EXPECT_GE(y, top);
@@ -266,8 +266,7 @@ TEST_F(InputOnDisplay, PointerMovesThatNoDeviceMadeAreNoMotion) {
     xdotool("windowsize " + std::to_string(xid_) + " 1024 768");
     ASSERT_TRUE(wait_until([this] {
         int width = 0;
-        SDL_GetWindowSize(platform::host_sdl::sdl_window(platform::win32::host_window(window_)), &width,
-                          nullptr);
+        SDL_GetWindowSize(platform::host::sdl_window(platform::win32::host_window(window_)), &width, nullptr);
         return width == 1024;
     }));
     const DIMOUSESTATE quiet = settle();

@@ -76,7 +76,7 @@ std::map<int, Picture> pictures_at(const std::set<int>& frames, const std::files
     const auto run = support::run_program([&](int drawn, HWND window) {
         if (frames.count(drawn) != 0) {
             Picture& picture = pictures[drawn];
-            picture.pixels = platform::test::presented_pixels(&picture.width, &picture.height);
+            picture.pixels = platform::trace::test::presented_pixels(&picture.width, &picture.height);
             save_for_inspection(picture, drawn);
         }
         if (drawn >= *frames.rbegin())

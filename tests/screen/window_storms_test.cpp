@@ -75,7 +75,7 @@ ScriptedRun run_steps(std::vector<Step> steps, Clock::duration limit = 90s) {
 struct Frames {
     int count = 0;
     Frames() {
-        platform::test::on_present([this] { ++count; });
+        platform::trace::test::on_present([this] { ++count; });
     }
     std::function<bool()> at_least(int n) const {
         return [this, n] { return count >= n; };

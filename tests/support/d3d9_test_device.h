@@ -5,6 +5,7 @@
 #include <d3d9.h>
 #include <platform_test.h>
 
+#include "d3d9/d3d9_device.h"
 #include "d3dx9/d3dx9_device.h"
 #include "window_class.h"
 
@@ -15,12 +16,12 @@
 #include <string>
 #include <vector>
 
-namespace platform::d3d9 {
+namespace platform::d3dx9 {
 
 // A texture made from its whole chain at once, level 0 first: create_texture and fill_texture_level of
 // d3dx9_device.h in turn.
-inline HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, const std::vector<MipLevel>& levels,
-                              IDirect3DTexture9** texture) {
+inline HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format,
+                              const std::vector<image::MipLevel>& levels, IDirect3DTexture9** texture) {
     if (levels.empty() || texture == nullptr)
         return D3DERR_INVALIDCALL;
     const HRESULT made = create_texture(device, format, levels[0].width, levels[0].height,
@@ -34,7 +35,7 @@ inline HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, const 
     return made;
 }
 
-} // namespace platform::d3d9
+} // namespace platform::d3dx9
 
 namespace d3d9_test {
 
@@ -71,11 +72,11 @@ class DeviceTest : public ::testing::Test {
   protected:
     void TearDown() override {
         platform::trace::enable(false);
-        platform::test::fail_operation("");
+        platform::trace::test::fail_operation("");
         release_device();
         // Every COM object the test made has been released by its end.
         std::vector<std::string> leaked;
-        for (const std::string& label : platform::objects::live_labels())
+        for (const std::string& label : platform::trace::objects::live_labels())
             if (label.rfind("Window#", 0) != 0)
                 leaked.push_back(label);
         EXPECT_EQ(leaked, std::vector<std::string>{}) << "objects still alive at the end of the test";
@@ -153,6 +154,18 @@ class DeviceTest : public ::testing::Test {
         height_ = height;
     }
 
+    // An unlit device drawing into a window of its back buffer's size (the window's own buffers) or, when
+    // not window_sized, into a larger window (the offscreen back buffer, scaled at Present).
+    void make_unlit_device(UINT width, UINT height, bool window_sized, int larger_width, int larger_height) {
+        make_device(width, height, true, window_sized ? static_cast<int>(width) : larger_width,
+                    window_sized ? static_cast<int>(height) : larger_height);
+        if (HasFatalFailure())
+            return;
+        ASSERT_EQ(dynamic_cast<platform::d3d9::Device&>(*device_).backend().draws_into_window(),
+                  window_sized);
+        ASSERT_EQ(device_->SetRenderState(D3DRS_LIGHTING, FALSE), D3D_OK);
+    }
+
     template <typename Vertex>
     IDirect3DVertexBuffer9* vertex_buffer(const std::vector<Vertex>& vertices, DWORD fvf) {
         IDirect3DVertexBuffer9* vb = nullptr;
@@ -187,12 +200,12 @@ class DeviceTest : public ::testing::Test {
     // four texels given), level 2 blue; set on stage 0 and held until the device goes.
     IDirect3DTexture9* set_level_coloured_texture(std::vector<std::uint32_t> level_1 = {
                                                       0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00}) {
-        std::vector<platform::d3d9::MipLevel> levels(3);
+        std::vector<platform::image::MipLevel> levels(3);
         levels[0] = {4, 4, std::vector<std::uint32_t>(16, 0xFFFF0000)};
         levels[1] = {2, 2, std::move(level_1)};
         levels[2] = {1, 1, {0xFF0000FF}};
         IDirect3DTexture9* tex = nullptr;
-        EXPECT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &tex), D3D_OK);
+        EXPECT_EQ(platform::d3dx9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &tex), D3D_OK);
         if (tex != nullptr) {
             held_.push_back(tex);
             EXPECT_EQ(device_->SetTexture(0, tex), D3D_OK);
@@ -224,7 +237,7 @@ class DeviceTest : public ::testing::Test {
         ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
         UINT w = 0;
         UINT h = 0;
-        pixels_ = platform::test::presented_pixels(&w, &h);
+        pixels_ = platform::trace::test::presented_pixels(&w, &h);
         ASSERT_EQ(w, width_);
         ASSERT_EQ(h, height_);
         ASSERT_EQ(pixels_.size(), static_cast<size_t>(w) * h);

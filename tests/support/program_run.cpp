@@ -17,7 +17,7 @@ bool starts_with(std::string_view line, std::string_view prefix) {
 }
 
 Uint32 sdl_id(HWND window) {
-    return SDL_GetWindowID(platform::host_sdl::sdl_window(platform::win32::host_window(window)));
+    return SDL_GetWindowID(platform::host::sdl_window(platform::win32::host_window(window)));
 }
 
 void push(SDL_Event& e) {
@@ -29,11 +29,11 @@ void push(SDL_Event& e) {
 int run_winmain(std::function<void(int call)> at_peek) {
     static char empty_command_line[] = "";
     static int instance_tag = 0;
-    platform::test::on_peek_message(std::move(at_peek));
+    platform::trace::test::on_peek_message(std::move(at_peek));
     const int exit_code =
         WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
-    platform::test::on_peek_message(nullptr);
-    platform::test::on_present(nullptr);
+    platform::trace::test::on_peek_message(nullptr);
+    platform::trace::test::on_present(nullptr);
     return exit_code;
 }
 
@@ -41,7 +41,7 @@ HWND program_window() {
     SDL_Window* const window = SDL_GL_GetCurrentWindow();
     return window == nullptr
                ? nullptr
-               : platform::win32::window_from_host(platform::host_sdl::from_sdl_id(SDL_GetWindowID(window)));
+               : platform::win32::window_from_host(platform::host::from_sdl_id(SDL_GetWindowID(window)));
 }
 
 ProgramRun run_program(const Script& script) {
@@ -49,7 +49,7 @@ ProgramRun run_program(const Script& script) {
     platform::trace::clear();
     platform::trace::enable(true);
     int frames = 0;
-    platform::test::on_present([&frames] { ++frames; });
+    platform::trace::test::on_present([&frames] { ++frames; });
     int last_frames = -1;
     const auto at_peek = [&script, &frames, &last_frames](int) {
         if (frames == last_frames)
@@ -152,7 +152,7 @@ std::vector<std::string> frame_lines(const std::vector<std::string>& trace, int 
 
 std::vector<std::string> live_objects_besides_windows() {
     std::vector<std::string> live;
-    for (const std::string& label : platform::objects::live_labels())
+    for (const std::string& label : platform::trace::objects::live_labels())
         if (!starts_with(label, "Window#"))
             live.push_back(label);
     return live;

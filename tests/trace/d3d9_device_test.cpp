@@ -157,7 +157,7 @@ TEST_F(DeviceTest, CreationRefusesWhatDirect3D9Refuses) {
     D3DPRESENT_PARAMETERS on_gone = parameters(gone, 64, 64, true);
     EXPECT_EQ(create(0, D3DDEVTYPE_HAL, gone, sw, on_gone), D3DERR_INVALIDCALL);
     // Nothing was made by any of these.
-    EXPECT_EQ(platform::objects::live_count(), 2); // the window and the Direct3D object
+    EXPECT_EQ(platform::trace::objects::live_count(), 2); // the window and the Direct3D object
 }
 
 // The program's back buffer is X8R8G8B8 with a 16-bit depth buffer, discarded at each Present and shown at
@@ -173,7 +173,7 @@ TEST_F(DeviceTest, OtherPresentParametersAreTakenAndReported) {
     ASSERT_EQ(create_device(pp), D3D_OK);
     EXPECT_EQ(pp.BackBufferFormat, D3DFMT_A8R8G8B8);
     EXPECT_EQ(pp.AutoDepthStencilFormat, D3DFMT_D24S8);
-    EXPECT_EQ(platform::test::unimplemented_notices(),
+    EXPECT_EQ(platform::trace::test::unimplemented_notices(),
               (std::vector<std::string>{"AutoDepthStencilFormat value 75", "BackBufferFormat value 21",
                                         "PresentationInterval value 2147483648", "SwapEffect value 3"}));
     width_ = height_ = 8;
@@ -364,24 +364,24 @@ TEST_F(DeviceTest, ScenesAreCheckedAndDrawsNeedNone) {
 }
 
 TEST_F(DeviceTest, ResourcesHoldTheirDeviceAndTheDeviceHoldsDirect3D) {
-    const int before = platform::objects::live_count();
+    const int before = platform::trace::objects::live_count();
     make_device();
     IDirect3DVertexBuffer9* vb = nullptr;
     ASSERT_EQ(device_->CreateVertexBuffer(96, 0, 274, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
     IDirect3DIndexBuffer9* ib = nullptr;
     ASSERT_EQ(device_->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
     // Window, Direct3D object, device and two buffers.
-    EXPECT_EQ(platform::objects::live_count(), before + 5);
+    EXPECT_EQ(platform::trace::objects::live_count(), before + 5);
 
     // Bound resources and a device released while buffers still hold it.
     ASSERT_EQ(device_->SetStreamSource(0, vb, 0, 32), D3D_OK);
     ASSERT_EQ(device_->SetIndices(ib), D3D_OK);
     EXPECT_EQ(d3d_->Release(), 1u); // the device keeps it alive
     d3d_ = nullptr;
-    EXPECT_EQ(platform::objects::live_count(), before + 5);
+    EXPECT_EQ(platform::trace::objects::live_count(), before + 5);
     EXPECT_EQ(device_->Release(), 2u); // held by the two buffers
     device_ = nullptr;
-    EXPECT_EQ(platform::objects::live_count(), before + 5);
+    EXPECT_EQ(platform::trace::objects::live_count(), before + 5);
 
     IDirect3DDevice9* again = nullptr;
     ASSERT_EQ(vb->GetDevice(&again), D3D_OK);
@@ -398,17 +398,17 @@ TEST_F(DeviceTest, ResourcesHoldTheirDeviceAndTheDeviceHoldsDirect3D) {
     EXPECT_EQ(same, nullptr);
 
     EXPECT_EQ(vb->Release(), 0u);
-    EXPECT_EQ(platform::objects::live_count(), before + 4);
+    EXPECT_EQ(platform::trace::objects::live_count(), before + 4);
     EXPECT_EQ(ib->Release(), 0u); // the last hold: device and Direct3D object go with it
-    EXPECT_EQ(platform::objects::live_count(), before + 1); // the window
+    EXPECT_EQ(platform::trace::objects::live_count(), before + 1); // the window
 }
 
 TEST_F(DeviceTest, ABoundTextureOutlivesItsReleaseUntilTheDeviceLetsGo) {
     make_device(16, 16);
-    std::vector<platform::d3d9::MipLevel> levels(1);
+    std::vector<platform::image::MipLevel> levels(1);
     levels[0] = {1, 1, {0xFF00FF00}};
     IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &texture), D3D_OK);
+    ASSERT_EQ(platform::d3dx9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &texture), D3D_OK);
     ASSERT_EQ(device_->SetTexture(0, texture), D3D_OK);
     EXPECT_EQ(texture->Release(), 0u);
     // Drawn with the texture still bound: white vertices times green.
@@ -424,32 +424,32 @@ TEST_F(DeviceTest, ABoundTextureOutlivesItsReleaseUntilTheDeviceLetsGo) {
 }
 
 TEST_F(DeviceTest, TestsCanMakeCreationAndLockingFail) {
-    platform::test::fail_operation("Direct3DCreate9");
+    platform::trace::test::fail_operation("Direct3DCreate9");
     EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION), nullptr);
-    platform::test::fail_operation("CreateDevice");
+    platform::trace::test::fail_operation("CreateDevice");
     ASSERT_NO_FATAL_FAILURE(make_direct3d());
     D3DPRESENT_PARAMETERS pp = parameters(window_, 64, 64, true);
     EXPECT_EQ(create_device(pp), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(device_, nullptr);
-    platform::test::fail_operation("");
+    platform::trace::test::fail_operation("");
     ASSERT_EQ(create_device(pp), D3D_OK);
 
     IDirect3DVertexBuffer9* vb = nullptr;
-    platform::test::fail_operation("CreateVertexBuffer");
+    platform::trace::test::fail_operation("CreateVertexBuffer");
     EXPECT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(vb, nullptr);
     IDirect3DIndexBuffer9* ib = nullptr;
-    platform::test::fail_operation("CreateIndexBuffer");
+    platform::trace::test::fail_operation("CreateIndexBuffer");
     EXPECT_EQ(device_->CreateIndexBuffer(64, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
               D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &vb, nullptr),
               D3D_OK); // only the named one
     held_.push_back(vb);
-    platform::test::fail_operation("Lock");
+    platform::trace::test::fail_operation("Lock");
     void* data = reinterpret_cast<void*>(0x1);
     EXPECT_EQ(vb->Lock(0, 0, &data, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(data, nullptr);
-    platform::test::fail_operation("");
+    platform::trace::test::fail_operation("");
     EXPECT_EQ(vb->Lock(0, 0, &data, 0), D3D_OK);
     EXPECT_EQ(vb->Unlock(), D3D_OK);
 }
@@ -466,7 +466,7 @@ TEST_F(DeviceTest, NoDeviceWithoutOpenGL33) {
     D3DPRESENT_PARAMETERS pp = parameters(window_, 64, 64, true);
     EXPECT_EQ(create_device(pp), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(device_, nullptr);
-    EXPECT_EQ(platform::objects::live_count(), 2); // the window and the Direct3D object
+    EXPECT_EQ(platform::trace::objects::live_count(), 2); // the window and the Direct3D object
 }
 
 } // namespace

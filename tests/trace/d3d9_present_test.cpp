@@ -21,15 +21,15 @@ TEST_F(DeviceTest, ThePresentedPictureOutlivesTheDevice) {
     // Drawing after Present does not change what was presented once a copy is being kept.
     UINT w = 0;
     UINT h = 0;
-    EXPECT_EQ(platform::test::presented_pixels(&w, &h).at(0), 0xFF102030u);
+    EXPECT_EQ(platform::trace::test::presented_pixels(&w, &h).at(0), 0xFF102030u);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
     ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
-    EXPECT_EQ(platform::test::presented_pixels(&w, &h).at(5), 0xFFFFFFFFu);
+    EXPECT_EQ(platform::trace::test::presented_pixels(&w, &h).at(5), 0xFFFFFFFFu);
 
     device_->Release();
     device_ = nullptr;
-    const std::vector<std::uint32_t> kept = platform::test::presented_pixels(&w, &h);
+    const std::vector<std::uint32_t> kept = platform::trace::test::presented_pixels(&w, &h);
     EXPECT_EQ(w, 8u);
     EXPECT_EQ(h, 4u);
     ASSERT_EQ(kept.size(), 32u);
@@ -43,7 +43,7 @@ TEST_F(DeviceTest, PresentShowsTheWholeBackBufferInItsOwnWindowOnly) {
     clear(0xFF102030);
     const RECT half{0, 0, 8, 16};
     EXPECT_EQ(device_->Present(&half, &half, nullptr, nullptr), D3D_OK);
-    EXPECT_EQ(platform::test::unimplemented_notices(),
+    EXPECT_EQ(platform::trace::test::unimplemented_notices(),
               std::vector<std::string>{"Present's rectangles value 3"});
     const HWND other = make_window();
     EXPECT_EQ(device_->Present(nullptr, nullptr, other, nullptr), D3DERR_INVALIDCALL);
@@ -55,12 +55,13 @@ TEST_F(DeviceTest, EverythingReleasesCleanlyAfterTheWindowIsGone) {
     make_device(16, 16);
     IDirect3DVertexBuffer9* vb = vertex_buffer(screen_quad(0.5f, 0xFFFFFFFF), kColourFvf);
     IDirect3DIndexBuffer9* ib = index_buffer(kQuadIndices);
-    std::vector<platform::d3d9::MipLevel> levels(1);
+    std::vector<platform::image::MipLevel> levels(1);
     levels[0] = {1, 1, {0xFF00FF00}};
     IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(platform::d3d9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &texture), D3D_OK);
+    ASSERT_EQ(platform::d3dx9::create_texture(device_, D3DFMT_A8R8G8B8, levels, &texture), D3D_OK);
     const std::uint8_t coverage[4] = {255, 255, 255, 255};
-    const platform::d3d9::AtlasHandle atlas = platform::d3d9::create_coverage_atlas(device_, 2, 2, coverage);
+    const platform::d3dx9::AtlasHandle atlas =
+        platform::d3dx9::create_coverage_atlas(device_, 2, 2, coverage);
     ASSERT_NE(atlas, 0u);
     ASSERT_EQ(device_->SetStreamSource(0, vb, 0, sizeof(ColourVertex)), D3D_OK);
     ASSERT_EQ(device_->SetIndices(ib), D3D_OK);
@@ -71,7 +72,7 @@ TEST_F(DeviceTest, EverythingReleasesCleanlyAfterTheWindowIsGone) {
     // A frame on a window that no longer exists draws nothing and does not crash.
     EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
     EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
-    platform::d3d9::destroy_coverage_atlas(device_, atlas);
+    platform::d3dx9::destroy_coverage_atlas(device_, atlas);
     EXPECT_EQ(vb->Release(), 0u);
     EXPECT_EQ(ib->Release(), 0u);
     EXPECT_EQ(texture->Release(), 0u);
@@ -80,7 +81,7 @@ TEST_F(DeviceTest, EverythingReleasesCleanlyAfterTheWindowIsGone) {
     device_ = nullptr;
     EXPECT_EQ(d3d_->Release(), 0u);
     d3d_ = nullptr;
-    EXPECT_EQ(platform::objects::live_count(), 0);
+    EXPECT_EQ(platform::trace::objects::live_count(), 0);
 }
 
 } // namespace

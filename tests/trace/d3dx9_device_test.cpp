@@ -54,7 +54,7 @@ class D3dx9OnDevice : public d3d9_test::DeviceTest {
         device_->Present(nullptr, nullptr, nullptr, nullptr);
         UINT w = 0;
         UINT hh = 0;
-        auto pixels = platform::test::presented_pixels(&w, &hh);
+        auto pixels = platform::trace::test::presented_pixels(&w, &hh);
         EXPECT_EQ(w, 1024u);
         EXPECT_EQ(hh, 768u);
         return pixels;
@@ -101,11 +101,11 @@ TEST_F(D3dx9OnDevice, TextureFromFileHasTheFullBoxFilteredChain) {
     IDirect3DTexture9* texture = nullptr;
     ASSERT_EQ(D3DXCreateTextureFromFileA(device_, path.c_str(), &texture), D3D_OK);
     ASSERT_NE(texture, nullptr);
-    const std::string label = platform::objects::label(texture);
+    const std::string label = platform::trace::objects::label(texture);
     EXPECT_EQ(label.rfind("Texture#", 0), 0u);
-    EXPECT_EQ(platform::trace::lines(),
-              std::vector<std::string>{"D3DXCreateTextureFromFileA(" + platform::objects::label(device_) +
-                                       ", \"" + path + "\") -> " + label});
+    EXPECT_EQ(platform::trace::lines(), std::vector<std::string>{"D3DXCreateTextureFromFileA(" +
+                                                                 platform::trace::objects::label(device_) +
+                                                                 ", \"" + path + "\") -> " + label});
     platform::trace::enable(false);
 
     EXPECT_EQ(texture->GetLevelCount(), 4u); // 8 x 4, 4 x 2, 2 x 1, 1 x 1
@@ -144,14 +144,14 @@ TEST_F(D3dx9OnDevice, TextureFromFileTakesPowerOfTwoSidesAndCreateTextureRefuses
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
     ASSERT_GT(limit, 0);
     for (const UINT width : {static_cast<UINT>(limit), static_cast<UINT>(limit) + 1}) {
-        std::vector<platform::d3d9::MipLevel> levels;
+        std::vector<platform::image::MipLevel> levels;
         for (UINT w = width;; w /= 2) {
             levels.push_back({w, 1, std::vector<std::uint32_t>(w, 0xFF336699u)});
             if (w == 1)
                 break;
         }
         IDirect3DTexture9* made = nullptr;
-        const HRESULT result = platform::d3d9::create_texture(device_, D3DFMT_X8R8G8B8, levels, &made);
+        const HRESULT result = platform::d3dx9::create_texture(device_, D3DFMT_X8R8G8B8, levels, &made);
         if (width > static_cast<UINT>(limit)) {
             EXPECT_EQ(result, D3DERR_INVALIDCALL);
             EXPECT_EQ(made, nullptr);
@@ -175,20 +175,20 @@ TEST_F(D3dx9OnDevice, HostileAndMissingFilesCreateNothing) {
         write("huge.png", huge),
         (dir_ / "absent.png").string(),
     };
-    const int live = platform::objects::live_count();
+    const int live = platform::trace::objects::live_count();
     platform::trace::enable(true);
     platform::trace::clear();
     for (const std::string& file : files) {
         IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(this);
         EXPECT_EQ(D3DXCreateTextureFromFileA(device_, file.c_str(), &texture), D3DXERR_INVALIDDATA) << file;
         EXPECT_EQ(texture, nullptr) << file;
-        EXPECT_EQ(platform::objects::live_count(), live) << file;
+        EXPECT_EQ(platform::trace::objects::live_count(), live) << file;
     }
     const auto lines = platform::trace::lines();
     ASSERT_EQ(lines.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i)
-        EXPECT_EQ(lines[i], "D3DXCreateTextureFromFileA(" + platform::objects::label(device_) + ", \"" +
-                                files[i] + "\") -> failed 0x88760B59");
+        EXPECT_EQ(lines[i], "D3DXCreateTextureFromFileA(" + platform::trace::objects::label(device_) +
+                                ", \"" + files[i] + "\") -> failed 0x88760B59");
 }
 
 TEST_F(D3dx9OnDevice, FontCreationAndDrawingAreTracedWithoutTheLayersOwnCalls) {
@@ -205,8 +205,8 @@ TEST_F(D3dx9OnDevice, FontCreationAndDrawingAreTracedWithoutTheLayersOwnCalls) {
     EXPECT_EQ(font->DrawTextA(nullptr, "FOV: 45 and more", 7, &rect, 0, 0xFFFFFFFF), 24);
     device_->EndScene();
     // Labels count per process; run alone, these are Device#1 and Font#1.
-    const std::string d = platform::objects::label(device_);
-    const std::string f = platform::objects::label(font);
+    const std::string d = platform::trace::objects::label(device_);
+    const std::string f = platform::trace::objects::label(font);
     const std::vector<std::string> want = {
         "D3DXCreateFontA(" + d +
             ", 24, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, "
@@ -285,12 +285,12 @@ TEST_F(D3dx9OnDevice, TextIsDrawnAtTheCornerInItsColourAndClippedToTheRectangle)
 }
 
 TEST_F(D3dx9OnDevice, FontAnswersToIUnknownAndKeepsItsDeviceUntilItIsReleasedLast) {
-    const int live = platform::objects::live_count();
+    const int live = platform::trace::objects::live_count();
     ID3DXFont* font = nullptr;
     ASSERT_EQ(D3DXCreateFontA(device_, 24, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", &font),
               D3D_OK);
-    EXPECT_EQ(platform::objects::live_count(), live + 1);
+    EXPECT_EQ(platform::trace::objects::live_count(), live + 1);
     IDirect3DDevice9* held = nullptr;
     ASSERT_EQ(font->GetDevice(&held), D3D_OK);
     EXPECT_EQ(held, device_);
@@ -307,9 +307,9 @@ TEST_F(D3dx9OnDevice, FontAnswersToIUnknownAndKeepsItsDeviceUntilItIsReleasedLas
     d3d_->Release();
     d3d_ = nullptr;
     // The font holds the device, and the device its Direct3D object.
-    EXPECT_EQ(platform::objects::live_count(), live + 1);
+    EXPECT_EQ(platform::trace::objects::live_count(), live + 1);
     EXPECT_EQ(font->Release(), 0u);
-    EXPECT_EQ(platform::objects::live_count(), live - 2);
+    EXPECT_EQ(platform::trace::objects::live_count(), live - 2);
 }
 
 TEST_F(D3dx9OnDevice, FontCreationFailsCleanly) {
@@ -320,22 +320,22 @@ TEST_F(D3dx9OnDevice, FontCreationFailsCleanly) {
     EXPECT_EQ(D3DXCreateFontA(device_, 100000, 0, FW_NORMAL, 1, FALSE, 1, 0, 0, 0, "Arial", &font),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(font, nullptr);
-    platform::test::fail_operation("D3DXCreateFontA");
+    platform::trace::test::fail_operation("D3DXCreateFontA");
     EXPECT_TRUE(FAILED(D3DXCreateFontA(device_, 24, 0, FW_NORMAL, 1, FALSE, 1, 0, 0, 0, "Arial", &font)));
     EXPECT_EQ(font, nullptr);
-    platform::test::fail_operation("");
+    platform::trace::test::fail_operation("");
 }
 
 TEST_F(D3dx9OnDevice, AFontWhoseAtlasTheDeviceCannotHoldIsRefused) {
     // At the largest height the layer accepts, the glyphs' atlas is tens of thousands of pixels tall:
     // beyond any GL's largest texture side.
     ID3DXFont* big = reinterpret_cast<ID3DXFont*>(this);
-    const int live = platform::objects::live_count();
+    const int live = platform::trace::objects::live_count();
     EXPECT_EQ(D3DXCreateFontA(device_, 1024, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", &big),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(big, nullptr);
-    EXPECT_EQ(platform::objects::live_count(), live);
+    EXPECT_EQ(platform::trace::objects::live_count(), live);
 }
 
 } // namespace

@@ -147,7 +147,7 @@ TEST(Frame, TheProgramPassesNoValueTheLayerReportsAsNotImplemented) {
             return line.ends_with(drawn);
         })) << drawn;
     EXPECT_EQ(lines_starting(run.trace, "DrawIndexedPrimitive(").size(), 3u);
-    EXPECT_EQ(platform::test::unimplemented_notices(), std::vector<std::string>{}) << run.errors;
+    EXPECT_EQ(platform::trace::test::unimplemented_notices(), std::vector<std::string>{}) << run.errors;
 }
 
 TEST(Frame, TheViewLooksFromTheEyeToTheEyeMinusTheLookOffsetInXAndYPlusItInZ) {

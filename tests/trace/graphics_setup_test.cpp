@@ -160,9 +160,9 @@ TEST(GraphicsSetup, RunsWithoutEitherImage) {
 }
 
 TEST(GraphicsSetup, RunsWithoutItsStatusTextWhenTheFontCannotBeMade) {
-    platform::test::fail_operation("D3DXCreateFontA");
+    platform::trace::test::fail_operation("D3DXCreateFontA");
     const auto run = run_in(assets(), 2);
-    platform::test::fail_operation("");
+    platform::trace::test::fail_operation("");
     EXPECT_EQ(run.exit_code, 0) << run.errors;
     EXPECT_EQ(lines_starting(run.trace, "DrawIndexedPrimitive(").size(), 2u);
     EXPECT_TRUE(lines_starting(run.trace, "DrawTextA(").empty());
@@ -171,9 +171,9 @@ TEST(GraphicsSetup, RunsWithoutItsStatusTextWhenTheFontCannotBeMade) {
 
 // The program run with `operation` made to fail: it ends with code 1 and leaves nothing alive but windows.
 support::ProgramRun run_failing(const char* operation) {
-    platform::test::fail_operation(operation);
+    platform::trace::test::fail_operation(operation);
     const auto run = run_in(assets());
-    platform::test::fail_operation("");
+    platform::trace::test::fail_operation("");
     EXPECT_EQ(run.exit_code, 1) << operation;
     EXPECT_EQ(support::live_objects_besides_windows(), std::vector<std::string>{}) << operation;
     return run;

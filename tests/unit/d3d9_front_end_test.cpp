@@ -21,6 +21,9 @@
 namespace {
 
 using namespace platform::d3d9;
+using namespace platform::d3dx9;
+using platform::font::GlyphQuad;
+using platform::image::MipLevel;
 
 struct SeenDraw {
     IndexRange range;
@@ -29,7 +32,7 @@ struct SeenDraw {
 struct SeenClear {
     std::vector<D3DRECT> rects;
     DWORD flags;
-    D3DCOLOR color;
+    D3DCOLOR colour;
     float z;
 };
 
@@ -83,11 +86,11 @@ class FakeBackend final : public RenderBackend {
     bool can_present() override {
         return true;
     }
-    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) override {
+    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z) override {
         std::vector<D3DRECT> given;
         if (rects != nullptr)
             given.assign(rects, rects + count);
-        seen_.clears.push_back({given, flags, color, z});
+        seen_.clears.push_back({given, flags, colour, z});
     }
     void flush() override {}
     void draw_indexed(const DrawCall& d) override {
@@ -279,7 +282,7 @@ TEST_F(FrontEnd, ValuesTheProgramNeverPassesAreTakenAndReportedButNotDrawn) {
     wide->Release();
     other_pool->Release();
 
-    std::vector<std::string> notices = platform::test::unimplemented_notices();
+    std::vector<std::string> notices = platform::trace::test::unimplemented_notices();
     std::sort(notices.begin(), notices.end());
     EXPECT_EQ(notices, (std::vector<std::string>{
                            "Clear's flag D3DCLEAR_STENCIL value 4", "D3DFMT of an index buffer value 102",
@@ -306,7 +309,7 @@ TEST_F(FrontEnd, ClearHandsItsRectanglesOverAndRefusedClearsStayHere) {
     EXPECT_EQ(first.rects[1].x2, 4);
     EXPECT_EQ(first.rects[1].y2, 9); // beyond the back buffer: the renderer cuts it
     EXPECT_EQ(first.flags, static_cast<DWORD>(D3DCLEAR_TARGET));
-    EXPECT_EQ(first.color, 0xFF102030u);
+    EXPECT_EQ(first.colour, 0xFF102030u);
     EXPECT_TRUE(seen_.clears[1].rects.empty());
 }
 

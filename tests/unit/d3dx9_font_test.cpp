@@ -12,7 +12,7 @@
 
 namespace {
 
-using namespace platform::d3dx9;
+using namespace platform::font;
 
 const RasterFont& arial24() {
     static const RasterFont font = [] {
@@ -103,7 +103,7 @@ TEST(D3dx9FontLayout, LeftTopTextStartsAtTheCornerWithTheBaselineAtTopPlusAscent
 }
 
 TEST(D3dx9FontLayout, ClippingCutsQuadsAndTheirAtlasCoordinatesToTheRectangle) {
-    using platform::d3d9::GlyphQuad;
+    using platform::font::GlyphQuad;
     const std::vector<GlyphQuad> quads = {
         {5, 5, 15, 15, 0.0f, 0.0f, 1.0f, 1.0f},  // straddles the right and bottom edges
         {20, 0, 30, 5, 0.0f, 0.0f, 1.0f, 1.0f},  // wholly to the right

@@ -29,9 +29,9 @@
 
 namespace {
 
-using platform::d3d9::MipLevel;
-using platform::d3dx9::decode_image;
-using platform::d3dx9::texture_image;
+using platform::image::decode_image;
+using platform::image::MipLevel;
+using platform::image::texture_image;
 using Bytes = std::vector<std::uint8_t>;
 
 void append_bytes(void* context, void* data, int size) {
@@ -92,8 +92,8 @@ class TempDir {
 };
 
 // A file read as the texture loader reads it, for a device that takes the largest images.
-platform::d3dx9::DecodedImage load_file(const char* path) {
-    return platform::d3dx9::load_texture_image(path, platform::d3dx9::max_image_side);
+platform::image::DecodedImage load_file(const char* path) {
+    return platform::image::load_texture_image(path, platform::image::max_image_side);
 }
 
 MipLevel level(UINT w, UINT h, std::vector<std::uint32_t> pixels) {
@@ -144,7 +144,7 @@ TEST(D3dx9TextureDecode, SidesUpTo8192AreTakenAndLargerRefused) {
 std::vector<MipLevel> chain_of(MipLevel level0) {
     std::vector<MipLevel> chain;
     const HRESULT made =
-        platform::d3dx9::for_each_mip_level(std::move(level0), [&chain](UINT index, const MipLevel& level) {
+        platform::image::for_each_mip_level(std::move(level0), [&chain](UINT index, const MipLevel& level) {
             EXPECT_EQ(index, chain.size());
             chain.push_back(level);
             return D3D_OK;
@@ -167,7 +167,7 @@ TEST(D3dx9TextureMips, FullChainDownToOnePixelForPowerOfTwoSides) {
     for (const Case& c : cases) {
         const auto chain = chain_of(level(c.w, c.h, std::vector<std::uint32_t>(c.w * c.h, 0xFF102030)));
         ASSERT_EQ(chain.size(), c.sizes.size()) << c.w << "x" << c.h;
-        EXPECT_EQ(platform::d3dx9::full_mip_count(c.w, c.h), c.sizes.size());
+        EXPECT_EQ(platform::image::full_mip_count(c.w, c.h), c.sizes.size());
         for (std::size_t i = 0; i < chain.size(); ++i) {
             EXPECT_EQ(chain[i].width, c.sizes[i].first) << c.w << "x" << c.h << " level " << i;
             EXPECT_EQ(chain[i].height, c.sizes[i].second) << c.w << "x" << c.h << " level " << i;
@@ -181,7 +181,7 @@ TEST(D3dx9TextureMips, FullChainDownToOnePixelForPowerOfTwoSides) {
 
 TEST(D3dx9TextureMips, AChainStopsAtTheFirstLevelTheDeviceRefuses) {
     UINT handed = 0;
-    const HRESULT made = platform::d3dx9::for_each_mip_level(level(8, 8, std::vector<std::uint32_t>(64)),
+    const HRESULT made = platform::image::for_each_mip_level(level(8, 8, std::vector<std::uint32_t>(64)),
                                                              [&handed](UINT index, const MipLevel&) {
                                                                  ++handed;
                                                                  return index == 2 ? E_OUTOFMEMORY : D3D_OK;
@@ -193,26 +193,26 @@ TEST(D3dx9TextureMips, AChainStopsAtTheFirstLevelTheDeviceRefuses) {
 TEST(D3dx9TextureMips, BoxFilterAveragesEachChannelOverTheAreaCovered) {
     // 2 x 2 box: red 0, 255, 255, 255 -> 191.25 -> 191; alpha 0, 0, 0, 255 -> 63.75 -> 64.
     MipLevel even = level(2, 2, {0x00000000, 0x00FF0000, 0x00FF0000, 0xFFFF0000});
-    platform::d3dx9::box_filter_half_in_place(even);
+    platform::image::box_filter_half_in_place(even);
     EXPECT_EQ(even.pixels, std::vector<std::uint32_t>{0x40BF0000u});
 
     // 2 x 2 box in a 4 x 2 image: each output averages its own two columns.
     MipLevel wide = level(
         4, 2,
         {0x00000010, 0x00000020, 0x00001000, 0x00003000, 0x00000030, 0x00000040, 0x00001000, 0x00005000});
-    platform::d3dx9::box_filter_half_in_place(wide);
+    platform::image::box_filter_half_in_place(wide);
     EXPECT_EQ(wide.pixels, (std::vector<std::uint32_t>{0x00000028u, 0x00002800u}));
 
     // Fitted to a smaller side (resample): 3 -> 1 weighs the three pixels equally; 5 -> 2 weighs them 2, 2,
     // 1 and 1, 2, 2.
-    const auto three = platform::d3dx9::resample(level(3, 1, {0, 30, 90}), 1, 1);
+    const auto three = platform::image::resample(level(3, 1, {0, 30, 90}), 1, 1);
     EXPECT_EQ(three.pixels[0], 40u);
-    const auto five = platform::d3dx9::resample(level(5, 1, {10, 20, 100, 50, 0}), 2, 1);
+    const auto five = platform::image::resample(level(5, 1, {10, 20, 100, 50, 0}), 2, 1);
     ASSERT_EQ(five.pixels.size(), 2u);
     EXPECT_EQ(five.pixels[0], 32u); // (2*10 + 2*20 + 100) / 5
     EXPECT_EQ(five.pixels[1], 40u); // (100 + 2*50 + 2*0) / 5
     // Both sides: a 3 x 3 block becomes its plain average.
-    const auto block = platform::d3dx9::resample(level(3, 3, {9, 9, 9, 9, 0, 0, 9, 0, 0}), 1, 1);
+    const auto block = platform::image::resample(level(3, 3, {9, 9, 9, 9, 0, 0, 9, 0, 0}), 1, 1);
     EXPECT_EQ(block.pixels[0], 5u); // 45 / 9
 }
 
@@ -222,8 +222,8 @@ TEST(D3dx9TextureMips, HalvingInPlaceGivesTheBoxFilteredLevel) {
         MipLevel source{w, h, std::vector<std::uint32_t>(std::size_t{w} * h)};
         for (std::uint32_t& p : source.pixels)
             p = seed = seed * 1664525u + 1013904223u;
-        const MipLevel expected = platform::d3dx9::resample(source, w > 1 ? w / 2 : 1, h > 1 ? h / 2 : 1);
-        platform::d3dx9::box_filter_half_in_place(source);
+        const MipLevel expected = platform::image::resample(source, w > 1 ? w / 2 : 1, h > 1 ? h / 2 : 1);
+        platform::image::box_filter_half_in_place(source);
         EXPECT_EQ(source.width, expected.width) << w << "x" << h;
         EXPECT_EQ(source.height, expected.height) << w << "x" << h;
         EXPECT_EQ(source.pixels, expected.pixels) << w << "x" << h;
@@ -824,12 +824,12 @@ TEST(D3dx9TextureSize, SidesRoundUpToPowersOfTwoWithinTheDeviceLimit) {
     ASSERT_EQ(same.result, D3D_OK);
     EXPECT_EQ(same.image.pixels, decode_image(png).image.pixels);
 
-    EXPECT_EQ(platform::d3dx9::default_texture_side(1, 4096), 1u);
-    EXPECT_EQ(platform::d3dx9::default_texture_side(257, 4096), 512u);
-    EXPECT_EQ(platform::d3dx9::default_texture_side(8192, 3000), 2048u);
+    EXPECT_EQ(platform::image::default_texture_side(1, 4096), 1u);
+    EXPECT_EQ(platform::image::default_texture_side(257, 4096), 512u);
+    EXPECT_EQ(platform::image::default_texture_side(8192, 3000), 2048u);
 
     // Enlarging 3 -> 4 weighs the source pixels by the area each output pixel covers.
-    const auto wider = platform::d3dx9::resample(level(3, 1, {0, 90, 180}), 4, 1);
+    const auto wider = platform::image::resample(level(3, 1, {0, 90, 180}), 4, 1);
     EXPECT_EQ(wider.pixels, (std::vector<std::uint32_t>{0, 60, 120, 180}));
 }
 
@@ -849,7 +849,7 @@ TEST(D3dx9TextureHostile, ReproducersAreRefusedOrLoadedAndNeverHang) {
         const std::string name = entry.path().filename().string();
         ++files;
         const auto started = std::chrono::steady_clock::now();
-        const auto loaded = platform::d3dx9::load_texture_image(entry.path().c_str(), 16384);
+        const auto loaded = platform::image::load_texture_image(entry.path().c_str(), 16384);
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << name;
         const auto expected = valid.find(name);
         if (palette_bmps.contains(name)) {

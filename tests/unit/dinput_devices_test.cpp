@@ -63,7 +63,7 @@ TEST(DirectInput8CreateTest, ChecksVersionInterfaceAndArguments) {
               DIERR_NOINTERFACE);
     EXPECT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8A, &out, nullptr), DIERR_INVALIDPARAM);
     EXPECT_EQ(DirectInput8Create(some_instance(), 0x0800, IID_IDirectInput8A, nullptr, nullptr), E_POINTER);
-    EXPECT_EQ(platform::objects::live_count(), 0);
+    EXPECT_EQ(platform::trace::objects::live_count(), 0);
 
     ASSERT_EQ(DirectInput8Create(some_instance(), DIRECTINPUT_VERSION, IID_IDirectInput8A, &out, nullptr),
               DI_OK);
@@ -72,7 +72,7 @@ TEST(DirectInput8CreateTest, ChecksVersionInterfaceAndArguments) {
     EXPECT_EQ(di->CreateDevice(IID_IDirectInput8A, &device, nullptr), DIERR_DEVICENOTREG);
     EXPECT_EQ(device, nullptr);
     EXPECT_EQ(di->Release(), 0u);
-    EXPECT_EQ(platform::objects::live_count(), 0);
+    EXPECT_EQ(platform::trace::objects::live_count(), 0);
 }
 
 TEST(DirectInputDevices, KeepTheirDirectInputObjectAliveUntilTheyAreReleased) {
@@ -80,20 +80,20 @@ TEST(DirectInputDevices, KeepTheirDirectInputObjectAliveUntilTheyAreReleased) {
     IDirectInputDevice8A* keyboard = nullptr;
     IDirectInputDevice8A* mouse = nullptr;
     ASSERT_NO_FATAL_FAILURE(support::create_input_devices(some_instance(), di, keyboard, mouse));
-    const std::string di_label = platform::objects::label(di);
+    const std::string di_label = platform::trace::objects::label(di);
     EXPECT_TRUE(di_label.starts_with("DirectInput8#")) << di_label;
-    EXPECT_TRUE(platform::objects::label(keyboard).starts_with("Keyboard#"));
-    EXPECT_TRUE(platform::objects::label(mouse).starts_with("Mouse#"));
+    EXPECT_TRUE(platform::trace::objects::label(keyboard).starts_with("Keyboard#"));
+    EXPECT_TRUE(platform::trace::objects::label(mouse).starts_with("Mouse#"));
     void* same = nullptr;
     EXPECT_EQ(mouse->QueryInterface(IID_IDirectInputDevice8A, &same), S_OK);
     EXPECT_EQ(same, mouse);
     mouse->Release();
     EXPECT_EQ(mouse->QueryInterface(IID_IDirectInput8A, &same), E_NOINTERFACE);
     EXPECT_EQ(di->Release(), 2u); // what the two devices hold
-    EXPECT_EQ(platform::objects::live_count(), 3);
+    EXPECT_EQ(platform::trace::objects::live_count(), 3);
     EXPECT_EQ(keyboard->Release(), 0u);
     EXPECT_EQ(mouse->Release(), 0u);
-    EXPECT_EQ(platform::objects::live_count(), 0);
+    EXPECT_EQ(platform::trace::objects::live_count(), 0);
 }
 
 class Devices : public TestWindow {
@@ -189,7 +189,7 @@ TEST_F(Devices, ForegroundDevicesAreAcquiredOnlyWhileTheWindowHasTheFocus) {
     focus(true);
     EXPECT_EQ(keyboard_->Acquire(), DI_OK);
     EXPECT_EQ(mouse_->Acquire(), DI_OK);
-    push_key(platform::hid::KEY_W, true);
+    push_key(platform::host::hid::KEY_W, true);
     EXPECT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
     EXPECT_EQ(keys[DIK_W], 0x80);
     EXPECT_EQ(keyboard_->Unacquire(), DI_OK);
@@ -234,9 +234,9 @@ TEST_F(Devices, TheKeyboardStateHoldsEveryHeldKeyAtItsKeyCode) {
     set_up_as_the_viewer_does();
     focus(true);
     ASSERT_EQ(keyboard_->Acquire(), DI_OK);
-    push_key(platform::hid::KEY_W, true);
-    push_key(platform::hid::KEY_LSHIFT, true, false, platform::host::kModShift);
-    push_key(platform::hid::KEY_RCTRL, true, false, platform::host::kModCtrl);
+    push_key(platform::host::hid::KEY_W, true);
+    push_key(platform::host::hid::KEY_LSHIFT, true, false, platform::host::kModShift);
+    push_key(platform::host::hid::KEY_RCTRL, true, false, platform::host::kModCtrl);
     BYTE keys[256];
     for (int poll = 0; poll < 3; ++poll) {
         ASSERT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
@@ -245,7 +245,7 @@ TEST_F(Devices, TheKeyboardStateHoldsEveryHeldKeyAtItsKeyCode) {
             EXPECT_EQ(keys[code], held ? 0x80 : 0) << "poll " << poll << ", code " << code;
         }
     }
-    push_key(platform::hid::KEY_W, false);
+    push_key(platform::host::hid::KEY_W, false);
     ASSERT_EQ(keyboard_->GetDeviceState(sizeof keys, keys), DI_OK);
     EXPECT_EQ(keys[DIK_W], 0);
     EXPECT_EQ(keys[DIK_LSHIFT], 0x80);
@@ -260,7 +260,7 @@ TEST_F(Devices, TheKeyboardStateHoldsEveryHeldKeyAtItsKeyCode) {
 // are), and the virtual key of Microsoft's Virtual-Key Codes page (0: the US layout makes no key message),
 // with Num Lock on and, for the keypad, off.
 struct DocumentedKey {
-    platform::hid::Usage usage;
+    platform::host::hid::Usage usage;
     int dik;
     int vk;
     const char* name;
@@ -324,7 +324,7 @@ TEST_F(Devices, EveryKeyReachesKeyMessagesAndTheKeyboardStateWithItsDocumentedCo
     set_up_as_the_viewer_does();
     focus(true);
     ASSERT_EQ(keyboard_->Acquire(), DI_OK);
-    const auto press = [&](platform::hid::Usage usage, std::uint16_t mods, int dik, int vk, LPARAM scan,
+    const auto press = [&](platform::host::hid::Usage usage, std::uint16_t mods, int dik, int vk, LPARAM scan,
                            const std::string& name) {
         push_key(usage, true, false, mods);
         BYTE keys[256];
@@ -340,7 +340,7 @@ TEST_F(Devices, EveryKeyReachesKeyMessagesAndTheKeyboardStateWithItsDocumentedCo
         push_key(usage, false, false, mods);
         drain();
     };
-    std::set<platform::hid::Usage> documented;
+    std::set<platform::host::hid::Usage> documented;
     for (const DocumentedKey& k : kDocumentedKeys) {
         documented.insert(k.usage);
         // Bits 16-23 the scan code, bit 24 the extended-key flag. Pause sends 0x45 as Num Lock does, and Num
@@ -353,7 +353,7 @@ TEST_F(Devices, EveryKeyReachesKeyMessagesAndTheKeyboardStateWithItsDocumentedCo
         press(k.usage, 0, k.dik, off, bits, std::string(k.name) + " without Num Lock");
     }
     // The rest of the keyboard page and of the usages near the others are no key at all.
-    for (platform::hid::Usage usage = 0; usage < 0x200; ++usage)
+    for (platform::host::hid::Usage usage = 0; usage < 0x200; ++usage)
         if (!documented.contains(usage))
             press(usage, 0, 0, 0, 0, "usage " + std::to_string(usage));
 }
@@ -427,7 +427,8 @@ TEST_F(Devices, EachButtonReachesDirectInputAndTheWindowAsDocumented) {
                                   {Button::X2, -1, 0x020B, 0x020C, 0x00020040, 0x00020000}};
     set_up_as_the_viewer_does();
     focus(true);
-    push_key(platform::hid::KEY_LCTRL, true, false, platform::host::kModCtrl); // MK_CONTROL (8) throughout
+    push_key(platform::host::hid::KEY_LCTRL, true, false,
+             platform::host::kModCtrl); // MK_CONTROL (8) throughout
     drain();
     for (const Documented& b : buttons) {
         ASSERT_EQ(mouse_->Acquire(), DI_OK);
@@ -517,15 +518,15 @@ TEST_F(Devices, TheCallsAreTracedWithTheirArgumentsAndResults) {
     di_->CreateDevice(GUID_SysMouse, &device, nullptr);
     device->Release();
     platform::trace::enable(false);
-    const std::string kb = platform::objects::label(keyboard_);
-    const std::string di = platform::objects::label(di_);
+    const std::string kb = platform::trace::objects::label(keyboard_);
+    const std::string di = platform::trace::objects::label(di_);
     const auto lines = platform::trace::lines();
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[0], "DirectInput8Create(?, 2304, IID_IDirectInput8A, null) -> failed 0x8007047E");
     EXPECT_TRUE(lines[1].starts_with("Acquire(" + kb + ")")) << lines[1];
     EXPECT_TRUE(lines[2].starts_with("SetDataFormat(" + kb + ", null)")) << lines[2];
     EXPECT_EQ(lines[3], "SetDataFormat(" + kb + ", c_dfDIKeyboard)");
-    EXPECT_EQ(lines[4], "SetCooperativeLevel(" + kb + ", " + platform::objects::label(window_) +
+    EXPECT_EQ(lines[4], "SetCooperativeLevel(" + kb + ", " + platform::trace::objects::label(window_) +
                             ", DISCL_NONEXCLUSIVE|DISCL_FOREGROUND)");
     EXPECT_EQ(lines[5], "Acquire(" + kb + ")");
     EXPECT_EQ(lines[6], "GetDeviceState(" + kb + ", 256)");

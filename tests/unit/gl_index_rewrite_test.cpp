@@ -11,7 +11,7 @@
 namespace {
 
 using platform::d3d9::IndexRange;
-using platform::d3d9::rewrite_indices;
+using platform::gl::rewrite_indices;
 
 template <typename T> std::vector<std::uint8_t> bytes_of(const std::vector<T>& indices) {
     std::vector<std::uint8_t> out(indices.size() * sizeof(T));

@@ -13,7 +13,6 @@
 namespace {
 
 namespace host = platform::host;
-namespace hid = platform::hid;
 
 TEST(SdlHostEvents, KeysReleasedByAFocusLossAreMarkedAFlippedWheelIsTurnedBackAndButtonsKeepTheirPlace) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -24,7 +23,7 @@ TEST(SdlHostEvents, KeysReleasedByAFocusLossAreMarkedAFlippedWheelIsTurnedBackAn
     spec.height = 48;
     host::Window* const window = host::create_window(spec, reason);
     ASSERT_NE(window, nullptr) << reason;
-    const Uint32 id = SDL_GetWindowID(platform::host_sdl::sdl_window(window));
+    const Uint32 id = SDL_GetWindowID(platform::host::sdl_window(window));
 
     // SDL's own order at a focus loss: a release of each held key, then the loss, in one millisecond.
     // (SDL_PeepEvents keeps the timestamps given; SDL_PushEvent would set its own.)
@@ -69,7 +68,7 @@ TEST(SdlHostEvents, KeysReleasedByAFocusLossAreMarkedAFlippedWheelIsTurnedBackAn
 
     struct Seen {
         host::EventType type;
-        hid::Usage key;
+        host::hid::Usage key;
         bool focus_release;
         int y;
         host::Button button = host::Button::Other;
@@ -82,10 +81,10 @@ TEST(SdlHostEvents, KeysReleasedByAFocusLossAreMarkedAFlippedWheelIsTurnedBackAn
         EXPECT_EQ(e.window, window);
         seen.push_back({e.type, e.key, e.focus_release, e.y, e.button, e.x});
     }
-    const std::vector<Seen> expected = {{host::EventType::KeyDown, hid::KEY_F7, false, 0},
-                                        {host::EventType::KeyDown, hid::KEY_A, false, 0},
-                                        {host::EventType::KeyUp, hid::KEY_A, false, 0},
-                                        {host::EventType::KeyUp, hid::KEY_F7, true, 0},
+    const std::vector<Seen> expected = {{host::EventType::KeyDown, host::hid::KEY_F7, false, 0},
+                                        {host::EventType::KeyDown, host::hid::KEY_A, false, 0},
+                                        {host::EventType::KeyUp, host::hid::KEY_A, false, 0},
+                                        {host::EventType::KeyUp, host::hid::KEY_F7, true, 0},
                                         {host::EventType::FocusLost, 0, false, 0},
                                         {host::EventType::MouseWheel, 0, false, -2},
                                         {host::EventType::ButtonDown, 0, false, 3, host::Button::Left, 10},

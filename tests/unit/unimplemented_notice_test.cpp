@@ -11,6 +11,7 @@
 namespace {
 
 using namespace platform::d3d9;
+using namespace platform::gl;
 
 // The states the viewer sets (render/graphics.cpp, render/box_scene.cpp); its stage 2 states are defaults.
 StateRecords viewer_states() {

@@ -25,18 +25,18 @@
 // stb_image_write's deflate, which its header declares only inside its implementation.
 extern "C" unsigned char* stbi_zlib_compress(unsigned char* data, int data_len, int* out_len, int quality);
 
-namespace platform::d3dx9 {
+namespace platform::image {
 DecodedImage decode_png_web(Bytes bytes);
 DecodedImage decode_jpeg_web(Bytes bytes);
-} // namespace platform::d3dx9
+} // namespace platform::image
 
 namespace {
 
-using platform::d3dx9::decode_jpeg;
-using platform::d3dx9::decode_jpeg_web;
-using platform::d3dx9::decode_png;
-using platform::d3dx9::decode_png_web;
-using platform::d3dx9::DecodedImage;
+using platform::image::decode_jpeg;
+using platform::image::decode_jpeg_web;
+using platform::image::decode_png;
+using platform::image::decode_png_web;
+using platform::image::DecodedImage;
 
 // A width x height PNG of libpng's simplified format, its samples counting up so that every value occurs.
 std::vector<std::uint8_t> make_png(png_uint_32 format, int width, int height) {

@@ -14,9 +14,9 @@
 
 namespace {
 
-using platform::keymap::char_from_vk;
-using platform::keymap::scan_code_from_usage;
-using platform::keymap::vk_from_usage;
+using platform::win32::char_from_vk;
+using platform::win32::scan_code_from_usage;
+using platform::win32::vk_from_usage;
 
 TEST(Characters, FollowShiftCapsLockAndCtrlOnTheUsLayout) {
     EXPECT_EQ(char_from_vk('W', false, false, false), 'w');
@@ -43,7 +43,7 @@ TEST(Characters, FollowShiftCapsLockAndCtrlOnTheUsLayout) {
 
 namespace {
 
-using platform::keymap::usage_from_dom_code;
+using platform::host::usage_from_dom_code;
 
 TEST(DomCodes, NameTheSameKeysAsTheDesktopsScancodes) {
     // The keys the viewer and its users press, by the code the browser gives them.

@@ -156,7 +156,7 @@ TEST_F(TestWindow, F10AltAndKeysPressedWithAltAreSystemKeys) {
     // As Windows documents WM_SYSKEYDOWN and WM_SYSKEYUP: F10 alone, Alt alone and any key pressed while Alt
     // is held are system keys. lParam: the repeat count 1, the scan code (bits 16-23) and extended flag (24),
     // Alt down while the key changed (29), the key down before (30: repeats and key-ups), going up (31).
-    namespace hid = platform::hid;
+    namespace hid = platform::host::hid;
     using platform::host::kModAlt;
     struct Step {
         hid::Usage key;
@@ -196,11 +196,11 @@ TEST_F(TestWindow, F10AltAndKeysPressedWithAltAreSystemKeys) {
 TEST_F(TestWindow, KeysStillHeldWhenTheFocusGoesAwayGetNoKeyUp) {
     // The host's order at a focus loss: a release of each held key, marked as the loss's, then the loss.
     fake_host::set_ticks(100);
-    push_key(platform::hid::KEY_F7, true);
+    push_key(platform::host::hid::KEY_F7, true);
     fake_host::set_ticks(110);
-    push_key(platform::hid::KEY_A, true);
+    push_key(platform::host::hid::KEY_A, true);
     fake_host::set_ticks(190);
-    push_key(platform::hid::KEY_A, false); // released by the user before the focus went
+    push_key(platform::host::hid::KEY_A, false); // released by the user before the focus went
     fake_host::set_ticks(200);
     fake_host::focus(host(), false); // releases F7
     std::vector<std::pair<UINT, WPARAM>> keys;
@@ -212,7 +212,7 @@ TEST_F(TestWindow, KeysStillHeldWhenTheFocusGoesAwayGetNoKeyUp) {
 }
 
 TEST_F(TestWindow, AltF4ThroughTheDefaultProcedureClosesTheWindow) {
-    push_key(platform::hid::KEY_F4, true, false, platform::host::kModAlt);
+    push_key(platform::host::hid::KEY_F4, true, false, platform::host::kModAlt);
     MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     DispatchMessageA(&msg);
@@ -221,8 +221,8 @@ TEST_F(TestWindow, AltF4ThroughTheDefaultProcedureClosesTheWindow) {
 }
 
 TEST_F(TestWindow, TranslateMessagePostsTheCharacterOfACharacterKeyNext) {
-    push_key(platform::hid::KEY_W, true, false, platform::host::kModShift);
-    push_key(platform::hid::KEY_F7, true);
+    push_key(platform::host::hid::KEY_W, true, false, platform::host::kModShift);
+    push_key(platform::host::hid::KEY_F7, true);
     MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     ASSERT_EQ(msg.wParam, static_cast<WPARAM>('W'));
@@ -238,7 +238,7 @@ TEST_F(TestWindow, TranslateMessagePostsTheCharacterOfACharacterKeyNext) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 
     // With Alt held the key is a system key, and its character a system character.
-    push_key(platform::hid::KEY_W, true, false, platform::host::kModAlt);
+    push_key(platform::host::hid::KEY_W, true, false, platform::host::kModAlt);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     ASSERT_EQ(msg.message, static_cast<UINT>(WM_SYSKEYDOWN));
     EXPECT_TRUE(TranslateMessage(&msg));

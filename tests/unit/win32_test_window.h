@@ -66,7 +66,8 @@ class TestWindow : public ::testing::Test {
         fake_host::focus(host(), gained);
         platform::win32::pump_events();
     }
-    void push_key(platform::hid::Usage usage, bool down, bool repeat = false, std::uint16_t mod = 0) const {
+    void push_key(platform::host::hid::Usage usage, bool down, bool repeat = false,
+                  std::uint16_t mod = 0) const {
         fake_host::key(host(), usage, down, mod, repeat);
     }
     void push_motion(int dx, int dy) const {

@@ -76,10 +76,10 @@ template <typename Interface, typename IidArg = void> class ComObject : public I
 
   protected:
     explicit ComObject(const char* kind) {
-        objects::add(self(), kind);
+        trace::objects::add(self(), kind);
     }
     virtual ~ComObject() {
-        objects::remove(self());
+        trace::objects::remove(self());
     }
     virtual bool has_interface(REFIID riid) const = 0;
 

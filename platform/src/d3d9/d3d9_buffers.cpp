@@ -77,7 +77,7 @@ HRESULT Buffer<Interface>::Lock(UINT offset, UINT size, void** data, DWORD flags
     if (data == nullptr)
         return D3DERR_INVALIDCALL;
     *data = nullptr;
-    if (hooks::should_fail("Lock"))
+    if (trace::hooks::should_fail("Lock"))
         return D3DERR_INVALIDCALL;
     BufferStorage& storage = *storage_;
     const auto length = static_cast<UINT>(storage.bytes.size());
@@ -85,7 +85,7 @@ HRESULT Buffer<Interface>::Lock(UINT offset, UINT size, void** data, DWORD flags
         return D3DERR_INVALIDCALL;
     // The program locks without flags, to write; any flag is reported and the lock taken as one to write.
     if (flags != 0)
-        report_unimplemented("D3DLOCK", flags, "0");
+        trace::report_unimplemented("D3DLOCK", flags, "0");
     // Offset 0 and size 0 lock the whole buffer; a size of 0 at another offset locks to the end.
     const UINT end = size == 0 ? length : offset + size;
     dirty_begin_ = locks_ == 0 ? offset : std::min(dirty_begin_, offset);

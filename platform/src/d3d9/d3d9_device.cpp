@@ -6,6 +6,7 @@
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
 #include "d3d9/d3d9_vertex_format.h"
+#include "gl/gl_renderer.h"
 #include "trace/test_hooks.h"
 #include "trace/unimplemented.h"
 
@@ -34,9 +35,9 @@ bool buffer_pool_taken(D3DPOOL pool, DWORD usage) {
     if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM)
         return false;
     if (pool != D3DPOOL_MANAGED)
-        report_unimplemented("D3DPOOL of a buffer", pool, "D3DPOOL_MANAGED");
+        trace::report_unimplemented("D3DPOOL of a buffer", pool, "D3DPOOL_MANAGED");
     if (usage != 0)
-        report_unimplemented("D3DUSAGE of a buffer", usage, "0");
+        trace::report_unimplemented("D3DUSAGE of a buffer", usage, "0");
     return true;
 }
 
@@ -45,7 +46,7 @@ bool buffer_pool_taken(D3DPOOL pool, DWORD usage) {
 D3DPRESENT_PARAMETERS drawn_parameters(D3DPRESENT_PARAMETERS p) {
     const auto as_program = [](const char* what, auto& value, auto program, const char* name) {
         if (value != program)
-            report_unimplemented(what, static_cast<std::uint32_t>(value), name);
+            trace::report_unimplemented(what, static_cast<std::uint32_t>(value), name);
         value = program;
     };
     as_program("BackBufferFormat", p.BackBufferFormat, D3DFMT_X8R8G8B8, "D3DFMT_X8R8G8B8");
@@ -61,7 +62,7 @@ D3DPRESENT_PARAMETERS drawn_parameters(D3DPRESENT_PARAMETERS p) {
 FvfLayout laid_out(DWORD fvf) {
     const FvfLayout layout = parse_fvf(fvf);
     if (!layout.valid)
-        report_unimplemented("D3DFVF", fvf, "nothing");
+        trace::report_unimplemented("D3DFVF", fvf, "nothing");
     return layout;
 }
 } // namespace
@@ -70,7 +71,7 @@ FvfLayout laid_out(DWORD fvf) {
 
 HRESULT Device::create(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params, Device** device) {
     *device = nullptr;
-    std::unique_ptr<RenderBackend> backend = make_gl_backend(window, drawn_parameters(params));
+    std::unique_ptr<RenderBackend> backend = gl::make_gl_backend(window, drawn_parameters(params));
     if (!backend)
         return D3DERR_NOTAVAILABLE;
     return create_with_backend(parent, window, params, std::move(backend), device);
@@ -115,7 +116,7 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
         if (layout.valid && length < layout.size)
             return line.failed(D3DERR_INVALIDCALL);
     }
-    if (hooks::should_fail("CreateVertexBuffer"))
+    if (trace::hooks::should_fail("CreateVertexBuffer"))
         return line.failed(D3DERR_OUTOFVIDEOMEMORY);
     auto* const made = new VertexBuffer(this, length);
     *buffer = made;
@@ -132,8 +133,8 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
         !buffer_pool_taken(pool, usage))
         return line.failed(D3DERR_INVALIDCALL);
     if (format == D3DFMT_INDEX32)
-        report_unimplemented("D3DFMT of an index buffer", format, "nothing, from the buffer");
-    if (hooks::should_fail("CreateIndexBuffer"))
+        trace::report_unimplemented("D3DFMT of an index buffer", format, "nothing, from the buffer");
+    if (trace::hooks::should_fail("CreateIndexBuffer"))
         return line.failed(D3DERR_OUTOFVIDEOMEMORY);
     auto* const made = new IndexBuffer(this, length, format);
     *buffer = made;

@@ -46,7 +46,7 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
     HRESULT SetFVF(DWORD fvf) override;
     HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) override;
     HRESULT SetIndices(IDirect3DIndexBuffer9* buffer) override;
-    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
                   DWORD stencil) override;
     HRESULT BeginScene() override;
     HRESULT EndScene() override;
@@ -60,9 +60,10 @@ class Device final : public com::ComObject<IDirect3DDevice9> {
     }
 
     // The font's glyph atlases and quads (see d3dx9_device.h).
-    AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage);
-    void destroy_atlas(AtlasHandle atlas);
-    void draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color);
+    d3dx9::AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage);
+    void destroy_atlas(d3dx9::AtlasHandle atlas);
+    void draw_quads(d3dx9::AtlasHandle atlas, const std::vector<font::GlyphQuad>& quads, const RECT& clip,
+                    D3DCOLOR colour);
 
 #ifdef PLATFORM_TEST_SEAMS
     // The getters only tests call (d3d9_device.cpp).

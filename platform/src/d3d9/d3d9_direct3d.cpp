@@ -25,7 +25,7 @@ const IID IID_IDirect3DIndexBuffer9 = {
 IDirect3D9* WINAPI Direct3DCreate9(UINT sdk_version) {
     // Records its line when it returns, naming the object made.
     platform::d3d9::CreatingCall line("Direct3DCreate9", sdk_version);
-    if (sdk_version != D3D_SDK_VERSION || platform::hooks::should_fail("Direct3DCreate9")) {
+    if (sdk_version != D3D_SDK_VERSION || platform::trace::hooks::should_fail("Direct3DCreate9")) {
         line.failed(D3DERR_NOTAVAILABLE);
         return nullptr;
     }
@@ -88,7 +88,7 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD 
         return line.failed(D3DERR_INVALIDCALL);
     if (const HRESULT checked = check_present_parameters(*params); FAILED(checked))
         return line.failed(checked);
-    if (hooks::should_fail("CreateDevice"))
+    if (trace::hooks::should_fail("CreateDevice"))
         return line.failed(D3DERR_NOTAVAILABLE);
 
     // What the caller left to Direct3D: the client area's size, the display's format, one back buffer.

@@ -16,9 +16,9 @@ namespace platform::d3d9 {
 
 // ---- Clear and scenes ----
 
-HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
                       DWORD stencil) {
-    trace::call("Clear", count, RectList{count, rects}, flags, trace::Color{color}, z, stencil);
+    trace::call("Clear", count, RectList{count, rects}, flags, trace::Colour{colour}, z, stencil);
     if ((count != 0) != (rects != nullptr))
         return D3DERR_INVALIDCALL; // a rectangle list needs its count and a count its list
     if (flags == 0 || (flags & ~(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != 0)
@@ -28,13 +28,14 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     if ((flags & D3DCLEAR_STENCIL) != 0) {
         if (params_.AutoDepthStencilFormat != D3DFMT_D24S8)
             return D3DERR_INVALIDCALL; // no stencil bits
-        report_unimplemented("Clear's flag D3DCLEAR_STENCIL", D3DCLEAR_STENCIL, "the other flags alone");
+        trace::report_unimplemented("Clear's flag D3DCLEAR_STENCIL", D3DCLEAR_STENCIL,
+                                    "the other flags alone");
         flags &= ~static_cast<DWORD>(D3DCLEAR_STENCIL);
     }
     if (flags == 0 || !backend_->can_draw())
         return D3D_OK;
     back_buffer_drawn();
-    backend_->clear(count, rects, flags, color, z);
+    backend_->clear(count, rects, flags, colour, z);
     return D3D_OK;
 }
 
@@ -81,7 +82,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
     if (!indices_ || !stream.buffer || states_.fvf == 0)
         return D3DERR_INVALIDCALL; // nothing to draw from
     if (type != D3DPT_TRIANGLELIST) {
-        report_unimplemented("D3DPRIMITIVETYPE", type, "nothing");
+        trace::report_unimplemented("D3DPRIMITIVETYPE", type, "nothing");
         return D3D_OK;
     }
     // Like Windows (and Wine), a draw outside BeginScene/EndScene still draws, and no primitives is no work.

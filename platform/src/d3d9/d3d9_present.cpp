@@ -19,10 +19,11 @@ HRESULT Device::Present(const RECT* source, const RECT* dest, HWND override_wind
         return D3DERR_INVALIDCALL; // the device's window no longer exists
     // Which of the three the caller gave: 1 the source, 2 the destination, 4 the dirty region.
     if (const DWORD given = (source ? 1 : 0) | (dest ? 2 : 0) | (dirty ? 4 : 0); given != 0)
-        report_unimplemented("Present's rectangles", given, "the whole back buffer in the whole client area");
+        trace::report_unimplemented("Present's rectangles", given,
+                                    "the whole back buffer in the whole client area");
     back_buffer_presented();
     backend_->present(RECT{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)}, nullptr);
-    hooks::after_present();
+    trace::hooks::after_present();
     return D3D_OK;
 }
 
@@ -82,7 +83,7 @@ void Device::back_buffer_going() {
 
 // The last presented picture: read back from the device that presented it while its back buffer still holds
 // it, else the copy kept at its release or at each Present; from the first call on, Present keeps a copy.
-std::vector<std::uint32_t> platform::test::presented_pixels(UINT* width, UINT* height) {
+std::vector<std::uint32_t> platform::trace::test::presented_pixels(UINT* width, UINT* height) {
     d3d9::PresentedPicture& p = d3d9::presented();
     p.requested = true;
     std::vector<std::uint32_t> pixels;

@@ -39,14 +39,14 @@ struct TextureStorage {
         return static_cast<UINT>(sizes.size());
     }
     // Sends a level's content to the renderer's copy.
-    void upload(UINT level, const MipLevel& mip);
+    void upload(UINT level, const image::MipLevel& mip);
 
     struct Size {
         UINT width, height;
     };
     D3DFORMAT format;
-    std::vector<Size> sizes; // level 0 first
-    std::vector<MipLevel> kept; // empty unless the renderer can lose its copy
+    std::vector<Size> sizes;           // level 0 first
+    std::vector<image::MipLevel> kept; // empty unless the renderer can lose its copy
     std::unique_ptr<TextureObject> object;
 };
 
@@ -109,7 +109,7 @@ class Texture final : public Resource<IDirect3DTexture9> {
     std::shared_ptr<TextureStorage> storage_;
 #ifdef PLATFORM_TEST_SEAMS
     struct LockedLevel {
-        MipLevel mip; // the level's pixels while it is locked
+        image::MipLevel mip; // the level's pixels while it is locked
         bool is_locked = false;
         bool written = false;
     };

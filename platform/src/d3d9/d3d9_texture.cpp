@@ -1,9 +1,9 @@
 // IDirect3DTexture9 (managed pool, A8R8G8B8 or X8R8G8B8) over the renderer's texture storage holding the
-// whole mip chain, and create_texture and fill_texture_level, through which the D3DX texture loader makes
-// textures and fills them level by level: a level 0 wider or taller than the renderer's largest texture side
-// fails with D3DERR_INVALIDCALL, as a size beyond the device's caps does. The renderer's copy is the only
-// one kept, but where the renderer can lose it, which it then makes again from the levels kept here; with
-// the test seams, LockRect reads a level back from it.
+// whole mip chain, and d3dx9::create_texture and d3dx9::fill_texture_level, through which the D3DX texture
+// loader makes textures and fills them level by level: a level 0 wider or taller than the renderer's largest
+// texture side fails with D3DERR_INVALIDCALL, as a size beyond the device's caps does. The renderer's copy is
+// the only one kept, but where the renderer can lose it, which it then makes again from the levels kept here;
+// with the test seams, LockRect reads a level back from it.
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
 
@@ -18,7 +18,7 @@ TextureStorage::TextureStorage(RenderBackend& backend, D3DFORMAT fmt, UINT width
         sizes.push_back({std::max(1u, width >> i), std::max(1u, height >> i)});
 }
 
-void TextureStorage::upload(UINT level, const MipLevel& mip) {
+void TextureStorage::upload(UINT level, const image::MipLevel& mip) {
     if (level >= sizes.size())
         return;
     if (!kept.empty())
@@ -88,34 +88,39 @@ HRESULT Texture::UnlockRect(UINT level) {
 }
 #endif
 
-UINT max_texture_side(IDirect3DDevice9* device) {
-    auto* const owner = dynamic_cast<Device*>(device);
-    return owner != nullptr ? owner->backend().max_texture_side() : 0;
-}
-
 std::shared_ptr<TextureStorage> texture_storage(IDirect3DBaseTexture9* texture) {
     auto* const ours = dynamic_cast<Texture*>(texture);
     return ours != nullptr ? ours->storage() : nullptr;
 }
 
-HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, UINT width, UINT height, UINT levels,
-                       IDirect3DTexture9** texture) {
+} // namespace platform::d3d9
+
+// D3DX's device seam (d3dx9/d3dx9_device.h) on this device.
+namespace platform {
+
+UINT d3dx9::max_texture_side(IDirect3DDevice9* device) {
+    auto* const owner = dynamic_cast<d3d9::Device*>(device);
+    return owner != nullptr ? owner->backend().max_texture_side() : 0;
+}
+
+HRESULT d3dx9::create_texture(IDirect3DDevice9* device, D3DFORMAT format, UINT width, UINT height,
+                              UINT levels, IDirect3DTexture9** texture) {
     if (texture == nullptr)
         return D3DERR_INVALIDCALL;
     *texture = nullptr;
-    auto* const owner = dynamic_cast<Device*>(device);
+    auto* const owner = dynamic_cast<d3d9::Device*>(device);
     if (owner == nullptr || (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) || width == 0 ||
         height == 0 || levels == 0 || levels > 32 || (std::max(width, height) >> (levels - 1)) == 0)
         return D3DERR_INVALIDCALL; // (a chain goes no further than 1 x 1)
-    const UINT limit = max_texture_side(device);
+    const UINT limit = d3dx9::max_texture_side(device);
     if (limit != 0 && (width > limit || height > limit))
         return D3DERR_INVALIDCALL;
-    *texture = new Texture(owner, format, width, height, levels);
+    *texture = new d3d9::Texture(owner, format, width, height, levels);
     return D3D_OK;
 }
 
-HRESULT fill_texture_level(IDirect3DTexture9* texture, UINT level, const MipLevel& mip) {
-    const std::shared_ptr<TextureStorage> storage = texture_storage(texture);
+HRESULT d3dx9::fill_texture_level(IDirect3DTexture9* texture, UINT level, const image::MipLevel& mip) {
+    const std::shared_ptr<d3d9::TextureStorage> storage = d3d9::texture_storage(texture);
     if (!storage || level >= storage->level_count() || mip.width != storage->sizes[level].width ||
         mip.height != storage->sizes[level].height ||
         mip.pixels.size() != static_cast<size_t>(mip.width) * static_cast<size_t>(mip.height))
@@ -124,4 +129,4 @@ HRESULT fill_texture_level(IDirect3DTexture9* texture, UINT level, const MipLeve
     return D3D_OK;
 }
 
-} // namespace platform::d3d9
+} // namespace platform

@@ -2,7 +2,7 @@
 // asks of the renderer that puts its pictures on the screen, in Direct3D's own terms: the back buffer and its
 // depth buffer, storage for buffers and textures, Clear, indexed draws with the state records, the font's
 // atlases and coverage quads, Present and the reading back of the back buffer. The one renderer of the Linux
-// build is OpenGL's (gl_backend.h, made by make_gl_backend); the front-end test drives the device over a
+// build is OpenGL's (gl/gl_renderer.h's make_gl_backend); the front-end test drives the device over a
 // recording fake. Nothing here names a GL type.
 #pragma once
 
@@ -33,10 +33,10 @@ class BufferObject {
 class TextureObject {
   public:
     virtual ~TextureObject() = default;
-    virtual void upload(UINT level, const MipLevel& mip) = 0;
+    virtual void upload(UINT level, const image::MipLevel& mip) = 0;
 #ifdef PLATFORM_TEST_SEAMS
     // The level's content as the renderer holds it, into mip, whose width and height are the level's.
-    virtual void read_back(UINT level, MipLevel& mip) = 0;
+    virtual void read_back(UINT level, image::MipLevel& mip) = 0;
 #endif
 };
 
@@ -91,7 +91,8 @@ class RenderBackend {
     // none to give.
     virtual std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>& content) = 0;
     virtual std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height,
-                                                          UINT levels, const std::vector<MipLevel>& kept) = 0;
+                                                          UINT levels,
+                                                          const std::vector<image::MipLevel>& kept) = 0;
     // The largest texture side the renderer takes; 0 when it cannot say (its window is gone).
     virtual UINT max_texture_side() = 0;
 
@@ -104,7 +105,7 @@ class RenderBackend {
     virtual bool can_present() = 0;
 
     // Clears the back buffer (whole, or within the rectangles cut to it) as Direct3D's Clear, after checks.
-    virtual void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) = 0;
+    virtual void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z) = 0;
     // Hands what was drawn so far to the display's driver (EndScene).
     virtual void flush() = 0;
     // Draws; nothing when the state's emulation program does not compile.
@@ -113,10 +114,10 @@ class RenderBackend {
     // The font's glyph atlases and quads (see d3dx9_device.h: the coverage outlives the atlas, and a renderer
     // whose copies are lost makes the atlas again from it); draw_quads returns false for an atlas it did not
     // make.
-    virtual AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) = 0;
-    virtual void destroy_atlas(AtlasHandle atlas) = 0;
-    virtual bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
-                            D3DCOLOR color, const QuadDepth& depth) = 0;
+    virtual d3dx9::AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) = 0;
+    virtual void destroy_atlas(d3dx9::AtlasHandle atlas) = 0;
+    virtual bool draw_quads(d3dx9::AtlasHandle atlas, const std::vector<font::GlyphQuad>& quads,
+                            const RECT& clip, D3DCOLOR colour, const QuadDepth& depth) = 0;
 
     // Shows the back buffer's rectangle from in the window's client area at *to (null: all of it), or,
     // while the window is minimised or hidden, waits about one display refresh instead.
@@ -131,9 +132,5 @@ class RenderBackend {
     virtual bool draws_into_window() const = 0;
 #endif
 };
-
-// The GL renderer on the window's host window (gl/gl_backend.cpp); null, with one line on stderr, when the
-// display offers no OpenGL 3.3 core (or WebGL 2) context or the back buffer cannot be made.
-std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params);
 
 } // namespace platform::d3d9

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace platform::d3d9 {
+namespace platform::d3dx9 {
 
 // Makes a managed texture of the given format (D3DFMT_A8R8G8B8 or D3DFMT_X8R8G8B8), width x height at level
 // 0 with `levels` levels, each half the size of the one before (at least 1); its content comes level by
@@ -23,7 +23,7 @@ namespace platform::d3d9 {
 HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, UINT width, UINT height, UINT levels,
                        IDirect3DTexture9** texture);
 // Gives a level of a texture made by create_texture its content: the level's size, all its pixels.
-HRESULT fill_texture_level(IDirect3DTexture9* texture, UINT level, const MipLevel& mip);
+HRESULT fill_texture_level(IDirect3DTexture9* texture, UINT level, const image::MipLevel& mip);
 
 // The largest texture side the device takes (its renderer's, what its caps report as MaxTextureWidth and
 // MaxTextureHeight); 0 when the renderer cannot say (the window is gone).
@@ -47,7 +47,7 @@ void destroy_coverage_atlas(IDirect3DDevice9* device, AtlasHandle atlas);
 // Blends the quads over the back buffer in the colour (0xAARRGGBB, coverage times alpha), clipped to the
 // rectangle, without culling, at depth 0 under the device's depth states, drawing (and writing depth at)
 // covered pixels only, and leaves every device state as it was.
-void draw_coverage_quads(IDirect3DDevice9* device, AtlasHandle atlas, const std::vector<GlyphQuad>& quads,
-                         const RECT& clip, D3DCOLOR color);
+void draw_coverage_quads(IDirect3DDevice9* device, AtlasHandle atlas,
+                         const std::vector<font::GlyphQuad>& quads, const RECT& clip, D3DCOLOR colour);
 
-} // namespace platform::d3d9
+} // namespace platform::d3dx9

@@ -8,7 +8,7 @@
 
 #include "com/com_object.h"
 #include "d3dx9/d3dx9_device.h"
-#include "d3dx9/d3dx9_trace.h"
+#include "trace/trace_d3dx9.h"
 #include "font/font_raster.h"
 
 #include <cstdio>
@@ -17,7 +17,7 @@
 
 namespace {
 
-using platform::d3dx9::RasterFont;
+using platform::font::RasterFont;
 
 // The layer's own calls on the device (its reference, the atlas) are not the program's: keep them out of the
 // trace.
@@ -42,7 +42,7 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
   public:
     // Takes over the atlas already made on the device from the raster's coverage, which it keeps for the
     // atlas's life.
-    Font(IDirect3DDevice9* device, RasterFont raster, platform::d3d9::AtlasHandle atlas)
+    Font(IDirect3DDevice9* device, platform::font::RasterFont raster, platform::d3dx9::AtlasHandle atlas)
         : ComObject("Font"), device_(device), raster_(std::move(raster)), atlas_(atlas) {
         const TraceMute mute;
         device_->AddRef();
@@ -60,10 +60,10 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
 
     INT DrawTextA(ID3DXSprite* pSprite, LPCSTR pString, INT Count, LPRECT pRect, DWORD Format,
                   D3DCOLOR Color) override {
-        using namespace platform::d3dx9;
+        using namespace platform::font;
         platform::trace::call("DrawTextA", static_cast<const void*>(this), pSprite,
                               platform::trace::TextArg{pString, Count}, Count,
-                              platform::trace::RectPtr{pRect}, Format, platform::trace::Color{Color});
+                              platform::trace::RectPtr{pRect}, Format, platform::trace::Colour{Color});
         if (pString == nullptr || Count == 0)
             return 0;
         // Count characters, or with -1 all up to the terminating zero. A count beyond that zero (which
@@ -76,21 +76,22 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
         // to it; other formats and line breaks are drawn so, and reported. Without a rectangle the text
         // starts at the origin, unclipped.
         if ((Format & ~(dt_singleline | dt_noclip)) != 0)
-            platform::report_unimplemented("DrawTextA Format", Format, "DT_LEFT|DT_TOP");
+            platform::trace::report_unimplemented("DrawTextA Format", Format, "DT_LEFT|DT_TOP");
         if ((Format & dt_singleline) == 0 && text.find('\n') != std::string_view::npos)
-            platform::report_unimplemented("DrawTextA line break", '\n', "DT_SINGLELINE");
+            platform::trace::report_unimplemented("DrawTextA line break", '\n', "DT_SINGLELINE");
         const RECT rect = pRect != nullptr ? *pRect : RECT{0, 0, 0, 0};
         const bool clipped = pRect != nullptr && (Format & dt_noclip) == 0;
         try {
-            TextLayout& layout = layout_; // refilled: text drawn every frame allocates nothing
-            layout_text(raster_, text, rect, layout);
+            platform::font::TextLayout& layout =
+                layout_; // refilled: text drawn every frame allocates nothing
+            platform::font::layout_text(raster_, text, rect, layout);
             const RECT everywhere{-(1 << 24), -(1 << 24), 1 << 24, 1 << 24};
             if (clipped)
-                clip_quads(layout.quads, rect);
+                platform::font::clip_quads(layout.quads, rect);
             if (!layout.quads.empty()) {
                 const TraceMute mute;
-                platform::d3d9::draw_coverage_quads(device_, atlas_, layout.quads,
-                                                    clipped ? rect : everywhere, Color);
+                platform::d3dx9::draw_coverage_quads(device_, atlas_, layout.quads,
+                                                     clipped ? rect : everywhere, Color);
             }
             return layout.height;
         } catch (const std::bad_alloc&) {
@@ -173,7 +174,7 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
   private:
     ~Font() override {
         const TraceMute mute;
-        platform::d3d9::destroy_coverage_atlas(device_, atlas_);
+        platform::d3dx9::destroy_coverage_atlas(device_, atlas_);
         device_->Release();
     }
     // ID3DXFont has no interface id in the layer's headers: the font answers to IUnknown only.
@@ -182,9 +183,9 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
     }
 
     IDirect3DDevice9* device_;
-    RasterFont raster_;
-    platform::d3d9::AtlasHandle atlas_;
-    platform::d3dx9::TextLayout layout_; // the last text's layout, its room kept for the next
+    platform::font::RasterFont raster_;
+    platform::d3dx9::AtlasHandle atlas_;
+    platform::font::TextLayout layout_; // the last text's layout, its room kept for the next
 #if defined(_WIN32)
     D3DXFONT_DESCA desc_{};
 #endif
@@ -201,38 +202,40 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width
         *ppFont = nullptr;
     if (pDevice == nullptr || ppFont == nullptr)
         return line.failed(D3DERR_INVALIDCALL);
-    if (Height > platform::d3dx9::max_font_height || Height < -platform::d3dx9::max_font_height ||
-        Width > static_cast<UINT>(platform::d3dx9::max_font_height))
+    if (Height > platform::font::max_font_height || Height < -platform::font::max_font_height ||
+        Width > static_cast<UINT>(platform::font::max_font_height))
         return line.failed(D3DERR_INVALIDCALL);
-    if (platform::hooks::should_fail("D3DXCreateFontA"))
+    if (platform::trace::hooks::should_fail("D3DXCreateFontA"))
         return line.failed(E_FAIL);
     // The program's font: upright, of normal weight, its cell Height pixels high in the face's own
     // proportions. Other values are reported; a height of 0 or below is taken as a cell of 16 pixels or of
     // -Height.
     if (Weight != FW_NORMAL && Weight != 0)
-        platform::report_unimplemented("D3DXCreateFontA Weight", Weight, "FW_NORMAL");
+        platform::trace::report_unimplemented("D3DXCreateFontA Weight", Weight, "FW_NORMAL");
     if (Italic != FALSE)
-        platform::report_unimplemented("D3DXCreateFontA Italic", static_cast<std::uint32_t>(Italic), "FALSE");
+        platform::trace::report_unimplemented("D3DXCreateFontA Italic", static_cast<std::uint32_t>(Italic),
+                                              "FALSE");
     if (Width != 0)
-        platform::report_unimplemented("D3DXCreateFontA Width", Width, "0");
+        platform::trace::report_unimplemented("D3DXCreateFontA Width", Width, "0");
     if (Height <= 0)
-        platform::report_unimplemented("D3DXCreateFontA Height", static_cast<std::uint32_t>(Height),
-                                       "a cell of its size");
+        platform::trace::report_unimplemented("D3DXCreateFontA Height", static_cast<std::uint32_t>(Height),
+                                              "a cell of its size");
     const int cell = Height > 0 ? Height : (Height < 0 ? -Height : 16);
     std::string error;
     try {
-        std::optional<RasterFont> raster = platform::d3dx9::make_raster_font(pFaceName, cell, error);
+        std::optional<platform::font::RasterFont> raster =
+            platform::font::make_raster_font(pFaceName, cell, error);
         if (!raster) {
             std::fprintf(stderr, "D3DXCreateFontA: %s\n", error.c_str());
             return line.failed(E_FAIL);
         }
         // The atlas is made from the raster's coverage, which moves with the raster into the font (a moved
         // vector keeps its elements where they are) and stays there for the atlas's life.
-        platform::d3d9::AtlasHandle atlas = 0;
+        platform::d3dx9::AtlasHandle atlas = 0;
         {
             const TraceMute mute;
-            atlas = platform::d3d9::create_coverage_atlas(pDevice, raster->atlas_width, raster->atlas_height,
-                                                          raster->atlas.data());
+            atlas = platform::d3dx9::create_coverage_atlas(pDevice, raster->atlas_width, raster->atlas_height,
+                                                           raster->atlas.data());
         }
         if (atlas == 0) {
             std::fprintf(stderr, "D3DXCreateFontA: the device cannot take the %ux%u glyph atlas\n",
@@ -244,7 +247,7 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* pDevice, INT Height, UINT Width
             font = new Font(pDevice, std::move(*raster), atlas);
         } catch (const std::bad_alloc&) {
             const TraceMute mute;
-            platform::d3d9::destroy_coverage_atlas(pDevice, atlas);
+            platform::d3dx9::destroy_coverage_atlas(pDevice, atlas);
             throw;
         }
 #if defined(_WIN32)

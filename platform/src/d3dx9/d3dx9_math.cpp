@@ -3,7 +3,7 @@
 // arithmetic with the documented formulas, row vectors (v' = v * M), left-handed. Each call is traced.
 #include <d3dx9.h>
 
-#include "d3dx9/d3dx9_trace.h"
+#include "trace/trace_d3dx9.h"
 
 #include <cmath>
 

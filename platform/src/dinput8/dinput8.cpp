@@ -20,7 +20,7 @@ class DirectInput final : public DirectInputObject {
     HRESULT CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICE8A* device, LPUNKNOWN outer) override {
         const std::string line = trace::format("CreateDevice", this, GuidArg{guid}, outer);
         const auto result = [&line](HRESULT hr, const void* made) {
-            trace::record_result(line, SUCCEEDED(hr) ? objects::label(made) : hresult_text(hr));
+            trace::record_result(line, SUCCEEDED(hr) ? trace::objects::label(made) : hresult_text(hr));
             return hr;
         };
         if (device == nullptr)
@@ -54,7 +54,7 @@ HRESULT WINAPI DirectInput8Create(HINSTANCE hinst, DWORD version, REFIID riid, L
     const std::string line =
         trace::format("DirectInput8Create", hinst, version, dinput8::GuidArg{riid}, outer);
     const auto result = [&line](HRESULT hr, const void* made) {
-        trace::record_result(line, SUCCEEDED(hr) ? objects::label(made) : dinput8::hresult_text(hr));
+        trace::record_result(line, SUCCEEDED(hr) ? trace::objects::label(made) : dinput8::hresult_text(hr));
         return hr;
     };
     if (out == nullptr)

@@ -205,7 +205,7 @@ class Keyboard final : public InputDevice {
     void on_event(const host::Event& e) override {
         if (e.type != host::EventType::KeyDown && e.type != host::EventType::KeyUp)
             return;
-        const BYTE code = keymap::scan_code_from_usage(e.key);
+        const BYTE code = win32::scan_code_from_usage(e.key);
         if (code != 0)
             keys_[code] = e.type == host::EventType::KeyDown ? 0x80 : 0;
     }

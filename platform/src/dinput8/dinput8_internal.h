@@ -4,7 +4,7 @@
 #pragma once
 
 #include "com/com_object.h"
-#include "win32/win32_trace.h"
+#include "trace/trace_win32.h"
 
 #include <dinput.h>
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace platform::d3dx9 {
+namespace platform::font {
 namespace {
 
 // Unicode for the Windows-1252 codes 0x80-0x9F (0 where the code page has no character); the other codes
@@ -59,4 +59,4 @@ void pack_atlas(RasterFont& font, const std::array<Bitmap, 256>& bitmaps) {
     }
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::font

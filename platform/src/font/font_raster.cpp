@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-namespace platform::d3dx9 {
+namespace platform::font {
 
 std::optional<RasterFont> make_raster_font(const char* face_name, int cell, std::string& error) {
     if (cell < 1 || cell > max_font_height) {
@@ -48,13 +48,13 @@ TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT
     return layout;
 }
 
-void clip_quads(std::vector<d3d9::GlyphQuad>& quads, const RECT& clip) {
+void clip_quads(std::vector<GlyphQuad>& quads, const RECT& clip) {
     std::size_t kept = 0;
     const auto left = static_cast<float>(clip.left);
     const auto top = static_cast<float>(clip.top);
     const auto right = static_cast<float>(clip.right);
     const auto bottom = static_cast<float>(clip.bottom);
-    for (const d3d9::GlyphQuad& q : quads) {
+    for (const GlyphQuad& q : quads) {
         const float x0 = std::max(q.x0, left);
         const float x1 = std::min(q.x1, right);
         const float y0 = std::max(q.y0, top);
@@ -75,4 +75,4 @@ void clip_quads(std::vector<d3d9::GlyphQuad>& quads, const RECT& clip) {
     quads.resize(kept);
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::font

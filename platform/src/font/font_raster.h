@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::font {
 
 // The DrawText formats the font draws besides DT_LEFT | DT_TOP (0), which the program uses.
 inline constexpr DWORD dt_singleline = 0x20;
@@ -70,8 +70,8 @@ struct RasterFont {
 std::optional<RasterFont> make_raster_font(const char* face_name, int cell, std::string& error);
 
 struct TextLayout {
-    std::vector<d3d9::GlyphQuad> quads; // in back-buffer pixels, unclipped
-    int height = 0;                     // what DrawTextA returns: one cell
+    std::vector<GlyphQuad> quads; // in back-buffer pixels, unclipped
+    int height = 0;               // what DrawTextA returns: one cell
 };
 
 // Lays out `text` as one line from the corner of `rect` (DT_LEFT | DT_TOP), its baseline at the top +
@@ -83,6 +83,6 @@ TextLayout layout_text(const RasterFont& font, std::string_view text, const RECT
 
 // Keeps the parts of the quads inside `clip` (right and bottom edges exclusive), with their atlas
 // coordinates cut to match, in place.
-void clip_quads(std::vector<d3d9::GlyphQuad>& quads, const RECT& clip);
+void clip_quads(std::vector<GlyphQuad>& quads, const RECT& clip);
 
-} // namespace platform::d3dx9
+} // namespace platform::font

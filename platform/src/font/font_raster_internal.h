@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::font {
 
 // make_raster_font for a cell already checked against max_font_height: each build's own rasteriser.
 std::optional<RasterFont> rasterise_font(const char* face_name, int cell, std::string& error);
@@ -31,4 +31,4 @@ struct Bitmap {
 // never bleeds, and sets each glyph's place in it.
 void pack_atlas(RasterFont& font, const std::array<Bitmap, 256>& bitmaps);
 
-} // namespace platform::d3dx9
+} // namespace platform::font

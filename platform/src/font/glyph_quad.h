@@ -1,7 +1,7 @@
 // One glyph of laid-out text as the font hands it to the device to draw.
 #pragma once
 
-namespace platform::d3d9 {
+namespace platform::font {
 
 // One glyph: a rectangle in back-buffer pixels (x to the right, y down) and its place in the atlas (0..1).
 struct GlyphQuad {
@@ -9,4 +9,4 @@ struct GlyphQuad {
     float u0, v0, u1, v1;
 };
 
-} // namespace platform::d3d9
+} // namespace platform::font

@@ -32,7 +32,7 @@
 
 #include <string_view>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 // True on OpenGL ES 3.0 / WebGL 2: GLSL ES 3.00 shaders. The size argument of a vertex colour's attribute:
 // GL_BGRA where the GL has BGRA attributes, 4 elsewhere (the ES program swaps the bytes).
@@ -69,4 +69,4 @@ inline bool gl_has_extension(const char* name) {
 #endif
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

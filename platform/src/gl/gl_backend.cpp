@@ -1,18 +1,19 @@
-// The GL renderer's making (make_gl_backend of render_backend.h): an OpenGL 3.3 core (or WebGL 2) context
+// The GL renderer's making (make_gl_backend of gl_renderer.h): an OpenGL 3.3 core (or WebGL 2) context
 // the host makes on the window's host window (gl_context.cpp), the objects every draw uses (vertex array,
 // stage 0's sampler, the font's coverage program), their making again with the
 // resources' after the context came back from a loss, and the release.
 #include "gl/gl_backend.h"
 #include "gl/gl_font_quads.h"
+#include "gl/gl_renderer.h"
 #include "gl/gl_stream_buffer.h"
 #include "win32/win32_internal.h"
 
 #include <cstdio>
 #include <string_view>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
-std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params) {
+std::unique_ptr<d3d9::RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params) {
     std::string reason;
     host::GlContext* const context = host::create_gl_context(win32::host_window(window), reason);
     if (context == nullptr) {
@@ -20,7 +21,7 @@ std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PAR
                      kGlEs ? "WebGL 2" : "OpenGL 3.3 core", reason.c_str());
         return nullptr;
     }
-    auto gl = std::make_shared<GlContext>(window, context);
+    auto gl = std::make_shared<RendererContext>(window, context);
     if (!gl->make_current()) {
         std::fprintf(stderr, "Direct3D 9: the %s context cannot be made current\n",
                      kGlEs ? "WebGL 2" : "OpenGL");
@@ -40,7 +41,7 @@ std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PAR
     return backend;
 }
 
-GlBackend::GlBackend(HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<GlContext> gl)
+GlBackend::GlBackend(HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<RendererContext> gl)
     : window_(window), params_(params), gl_(std::move(gl)), width_(params.BackBufferWidth),
       height_(params.BackBufferHeight), state_(gl_->state()) {}
 
@@ -98,8 +99,8 @@ void GlBackend::release() {
     scratch_indices_.reset();
     if (depth_buffer_ != 0)
         glDeleteRenderbuffers(1, &depth_buffer_);
-    if (color_buffer_ != 0)
-        glDeleteRenderbuffers(1, &color_buffer_);
+    if (colour_buffer_ != 0)
+        glDeleteRenderbuffers(1, &colour_buffer_);
     if (framebuffer_ != 0)
         glDeleteFramebuffers(1, &framebuffer_);
     // What the context still holds (buffers and textures of resources not yet released) starts unknown.
@@ -123,7 +124,7 @@ void GlBackend::renew_after_loss() {
     if (scratch_indices_)
         scratch_indices_->abandon();
     scratch_indices_.reset();
-    framebuffer_ = color_buffer_ = depth_buffer_ = vertex_array_ = 0;
+    framebuffer_ = colour_buffer_ = depth_buffer_ = vertex_array_ = 0;
     sampler_ = 0;
     offscreen_complete_ = false;
     state_.forget(); // the context given back has GL's initial state
@@ -165,4 +166,4 @@ void GlBackend::flush() {
         glFlush();
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -1,5 +1,5 @@
-// The GL renderer behind the Direct3D 9 device (RenderBackend of render_backend.h): OpenGL 3.3 core on the
-// desktop, OpenGL ES 3.0 (WebGL 2) in the browser (gl_api.h), on a context the host makes on the window
+// The GL renderer behind the Direct3D 9 device (d3d9::RenderBackend of render_backend.h): OpenGL 3.3 core on
+// the desktop, OpenGL ES 3.0 (WebGL 2) in the browser (gl_api.h), on a context the host makes on the window
 // (host.h). It owns every GL object: the context with its state shadow (gl_state.h), the back buffer (the
 // window's own buffers while its client area is the back buffer's size, else an offscreen framebuffer with
 // an RGB8 colour buffer and the depth buffer asked for), the vertex array, stage 0's sampler, the
@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 class CoverageProgram;
 class GlStreamBuffer;
@@ -47,12 +47,12 @@ class GlRenewable {
 // The renderer's GL context. Owned jointly by the renderer and every buffer and texture made on it, so that
 // GL names are deleted while the context exists; GL calls are skipped once the window (and with it the
 // drawable) is gone.
-class GlContext {
+class RendererContext {
   public:
-    GlContext(HWND window, host::GlContext* context) : window_(window), context_(context) {}
-    ~GlContext();
-    GlContext(const GlContext&) = delete;
-    GlContext& operator=(const GlContext&) = delete;
+    RendererContext(HWND window, host::GlContext* context) : window_(window), context_(context) {}
+    ~RendererContext();
+    RendererContext(const RendererContext&) = delete;
+    RendererContext& operator=(const RendererContext&) = delete;
 
     // Makes the context current; false when its window no longer exists.
     bool make_current();
@@ -107,22 +107,22 @@ template <typename Object> class GlNamed : public Object, public GlRenewable {
     }
 
   protected:
-    explicit GlNamed(std::shared_ptr<GlContext> context)
+    explicit GlNamed(std::shared_ptr<RendererContext> context)
         : gl_(std::move(context)), made_in_(gl_->restorations()) {
         gl_->track(this);
     }
     // Makes the GL object with the record's content.
     virtual void make() = 0;
-    std::shared_ptr<GlContext> gl_;
+    std::shared_ptr<RendererContext> gl_;
     GLuint name_ = 0;
 
   private:
     unsigned made_in_; // the restorations of the context the object was made on
 };
 
-class GlBuffer final : public GlNamed<BufferObject> {
+class GlBuffer final : public GlNamed<d3d9::BufferObject> {
   public:
-    GlBuffer(std::shared_ptr<GlContext> context, const std::vector<std::uint8_t>& content);
+    GlBuffer(std::shared_ptr<RendererContext> context, const std::vector<std::uint8_t>& content);
     ~GlBuffer() override;
     void upload(UINT offset, UINT size, const std::uint8_t* bytes) override;
 
@@ -131,23 +131,24 @@ class GlBuffer final : public GlNamed<BufferObject> {
     const std::vector<std::uint8_t>& content_;
 };
 
-class GlTexture final : public GlNamed<TextureObject> {
+class GlTexture final : public GlNamed<d3d9::TextureObject> {
   public:
-    GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height, UINT levels,
-              const std::vector<MipLevel>& kept);
+    GlTexture(std::shared_ptr<RendererContext> context, D3DFORMAT format, UINT width, UINT height,
+              UINT levels, const std::vector<image::MipLevel>& kept);
     ~GlTexture() override;
-    void upload(UINT level, const MipLevel& mip) override;
+    void upload(UINT level, const image::MipLevel& mip) override;
 #ifdef PLATFORM_TEST_SEAMS
-    void read_back(UINT level, MipLevel& mip) override;
+    void read_back(UINT level, image::MipLevel& mip) override;
 #endif
 
   private:
     void make() override;
     // Rows [first, first + count) of the level as the GL takes them (gl_resources.cpp).
-    const void* texels(const MipLevel& mip, UINT first, UINT count);
+    const void* texels(const image::MipLevel& mip, UINT first, UINT count);
     D3DFORMAT format_;
     UINT width_, height_, levels_;
-    const std::vector<MipLevel>& kept_; // the device's record of the levels (where the context can be lost)
+    const std::vector<image::MipLevel>&
+        kept_;                          // the device's record of the levels (where the context can be lost)
     bool opaque_ = false;               // X8R8G8B8: alpha stored as one (ES)
     std::vector<std::uint8_t> staging_; // RGBA bytes of a band of a level's rows (ES)
 };
@@ -161,18 +162,19 @@ inline GLenum compare_function(DWORD func) {
                                                          : GL_ALWAYS;
 }
 
-class GlBackend final : public RenderBackend {
+class GlBackend final : public d3d9::RenderBackend {
   public:
-    GlBackend(HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<GlContext> gl);
+    GlBackend(HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<RendererContext> gl);
     ~GlBackend() override;
     GlBackend(const GlBackend&) = delete;
     GlBackend& operator=(const GlBackend&) = delete;
     // Makes the back buffer and the objects every draw uses; false and the reason in error on failure.
     bool init(std::string& error);
 
-    std::unique_ptr<BufferObject> create_buffer(const std::vector<std::uint8_t>& content) override;
-    std::unique_ptr<TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height, UINT levels,
-                                                  const std::vector<MipLevel>& kept) override;
+    std::unique_ptr<d3d9::BufferObject> create_buffer(const std::vector<std::uint8_t>& content) override;
+    std::unique_ptr<d3d9::TextureObject> create_texture(D3DFORMAT format, UINT width, UINT height,
+                                                        UINT levels,
+                                                        const std::vector<image::MipLevel>& kept) override;
     bool can_lose_copies() const override {
         return PLATFORM_GL_CAN_LOSE_CONTEXT;
     }
@@ -180,13 +182,13 @@ class GlBackend final : public RenderBackend {
     bool make_current() override;
     bool can_draw() override;
     bool can_present() override;
-    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) override;
+    void clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z) override;
     void flush() override;
-    void draw_indexed(const DrawCall& draw) override;
-    AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) override;
-    void destroy_atlas(AtlasHandle atlas) override;
-    bool draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip, D3DCOLOR color,
-                    const QuadDepth& depth) override;
+    void draw_indexed(const d3d9::DrawCall& draw) override;
+    d3dx9::AtlasHandle create_atlas(UINT width, UINT height, const std::uint8_t* coverage) override;
+    void destroy_atlas(d3dx9::AtlasHandle atlas) override;
+    bool draw_quads(d3dx9::AtlasHandle atlas, const std::vector<font::GlyphQuad>& quads, const RECT& clip,
+                    D3DCOLOR colour, const d3d9::QuadDepth& depth) override;
     void present(const RECT& from, const RECT* to) override;
 #ifdef PLATFORM_TEST_SEAMS
     void read_back(std::vector<std::uint32_t>& pixels) override;
@@ -232,24 +234,24 @@ class GlBackend final : public RenderBackend {
     // Makes an atlas's texture with its coverage; 0 when the GL does not take it.
     GLuint make_atlas_texture(UINT width, UINT height, const std::uint8_t* coverage);
     // Turns the state records into GL before a draw; false when the state's program does not compile.
-    bool apply_fixed_function_state(const DrawCall& draw);
+    bool apply_fixed_function_state(const d3d9::DrawCall& draw);
     // Stage 0's sampler object after its sampler states.
-    void apply_sampler(const std::array<DWORD, kSamplerStateCount>& states);
+    void apply_sampler(const std::array<DWORD, d3d9::kSamplerStateCount>& states);
     // Points the emulation program's vertex attributes at the FVF's elements on stream 0, unless they
     // point there already.
-    void bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream, DWORD fvf);
+    void bind_vertex_attributes(const d3d9::FvfLayout& layout, const d3d9::VertexStream& stream, DWORD fvf);
     // Scales the back buffer's rectangle from into the window's client area at to, and swaps.
     void blit_to_window(host::Window* window, const RECT& from, const RECT& to, int client_width,
                         int client_height);
 
     HWND window_;
     D3DPRESENT_PARAMETERS params_;
-    std::shared_ptr<GlContext> gl_;
+    std::shared_ptr<RendererContext> gl_;
     UINT width_;
     UINT height_;
 
     GlState& state_; // gl_'s state shadow
-    GLuint framebuffer_ = 0, color_buffer_ = 0, depth_buffer_ = 0, vertex_array_ = 0;
+    GLuint framebuffer_ = 0, colour_buffer_ = 0, depth_buffer_ = 0, vertex_array_ = 0;
     bool window_can_stand_in_ = false; // inspect_window_buffers
     bool offscreen_complete_ = false;  // make_offscreen made a complete framebuffer
     bool round_depth_ = false;         // the window's depth buffer is deeper than the device's 16 bits
@@ -277,9 +279,9 @@ class GlBackend final : public RenderBackend {
         UINT width = 0, height = 0;
         const std::uint8_t* coverage = nullptr;
     };
-    std::map<AtlasHandle, Atlas> atlases_;
-    AtlasHandle next_atlas_ = 1;
+    std::map<d3dx9::AtlasHandle, Atlas> atlases_;
+    d3dx9::AtlasHandle next_atlas_ = 1;
     unsigned restorations_ = 0; // the context's restorations that the GL objects were made on
 };
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -3,22 +3,22 @@
 #include "gl/gl_backend.h"
 #include "win32/win32_internal.h"
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
-GlContext::~GlContext() {
+RendererContext::~RendererContext() {
     host::delete_gl_context(context_);
 }
 
-bool GlContext::make_current() {
+bool RendererContext::make_current() {
     return host::make_current(win32::host_window(window_), context_);
 }
 
-bool GlContext::lost() const {
+bool RendererContext::lost() const {
     return host::context_lost(context_);
 }
 
-unsigned GlContext::restorations() const {
+unsigned RendererContext::restorations() const {
     return host::context_restorations(context_);
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -14,7 +14,7 @@
 
 #include <algorithm>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 namespace {
 
@@ -35,13 +35,13 @@ bool linear(DWORD filter) {
 
 } // namespace
 
-void GlBackend::draw_indexed(const DrawCall& draw) {
+void GlBackend::draw_indexed(const d3d9::DrawCall& draw) {
     if (!apply_fixed_function_state(draw))
         return; // the program for this state did not compile: nothing is drawn
     bind_vertex_attributes(draw.layout, draw.stream, draw.states.fvf);
     if (draw.range.type != D3DPT_TRIANGLELIST)
-        report_unimplemented("D3DPRIMITIVETYPE", draw.range.type, "D3DPT_TRIANGLELIST");
-    const IndexRange& r = draw.range;
+        trace::report_unimplemented("D3DPRIMITIVETYPE", draw.range.type, "D3DPT_TRIANGLELIST");
+    const d3d9::IndexRange& r = draw.range;
 #if !(PLATFORM_GL_HAS_PROVOKING_VERTEX && PLATFORM_GL_HAS_BASE_VERTEX)
     rewrite_indices(r, draw.indices.bytes.data(), program_key_.flat, indices_);
     state_.bind_element_buffer(scratch_indices_->name());
@@ -58,7 +58,8 @@ void GlBackend::draw_indexed(const DrawCall& draw) {
 }
 
 // The vertex layout of the FVF on stream 0; absent elements read their Direct3D defaults.
-void GlBackend::bind_vertex_attributes(const FvfLayout& layout, const VertexStream& stream, DWORD fvf) {
+void GlBackend::bind_vertex_attributes(const d3d9::FvfLayout& layout, const d3d9::VertexStream& stream,
+                                       DWORD fvf) {
     state_.bind_vertex_array(vertex_array_);
     const GLuint buffer = name_of<GlBuffer>(*stream.buffer);
     if (state_.attributes_from({buffer, fvf, stream.offset, stream.stride}))
@@ -90,7 +91,7 @@ void GlBackend::bind_vertex_attributes(const FvfLayout& layout, const VertexStre
             GL_FLOAT, layout.texture_offset[0], {0.0f, 0.0f, 0.0f, 1.0f});
 }
 
-bool GlBackend::apply_fixed_function_state(const DrawCall& draw) {
+bool GlBackend::apply_fixed_function_state(const d3d9::DrawCall& draw) {
     FfpKey key = make_ffp_key(draw.states, draw.layout, draw.textures[0] != nullptr);
     key.depth16 = direct_ && round_depth_;
     key.negate_y = offscreen_rows_down_;
@@ -130,7 +131,7 @@ bool GlBackend::apply_fixed_function_state(const DrawCall& draw) {
     return true;
 }
 
-void GlBackend::apply_sampler(const std::array<DWORD, kSamplerStateCount>& s) {
+void GlBackend::apply_sampler(const std::array<DWORD, d3d9::kSamplerStateCount>& s) {
     // As a mip filter, point picks the nearest level; linear, and anisotropic (which is not a mip filter),
     // blend the two nearest.
     const bool min_linear = linear(s[D3DSAMP_MINFILTER]);
@@ -152,4 +153,4 @@ void GlBackend::apply_sampler(const std::array<DWORD, kSamplerStateCount>& s) {
     }
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -13,7 +13,7 @@
 #include <initializer_list>
 #include <string>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 namespace {
 
@@ -31,14 +31,14 @@ void expect(const char* call, int position, State state, DWORD value, DWORD draw
     std::string instead;
     if (!names::append_argument(instead, call, position, drawn, static_cast<std::uint32_t>(state)))
         instead = std::to_string(drawn);
-    report_unimplemented(name, value, instead);
+    trace::report_unimplemented(name, value, instead);
 }
 
 bool one_of(DWORD value, std::initializer_list<DWORD> drawn) {
     return std::find(drawn.begin(), drawn.end(), value) != drawn.end();
 }
 
-void render_state(const StateRecords& s, D3DRENDERSTATETYPE state, DWORD drawn) {
+void render_state(const d3d9::StateRecords& s, D3DRENDERSTATETYPE state, DWORD drawn) {
     expect("SetRenderState", 1, state, s.render[state], drawn);
 }
 
@@ -47,7 +47,7 @@ struct Drawn {
     DWORD value;
 };
 
-void check_render_states(const StateRecords& s, bool lighting) {
+void check_render_states(const d3d9::StateRecords& s, bool lighting) {
     // Drawn at their starting values only.
     constexpr Drawn kAlways[] = {{D3DRS_FILLMODE, D3DFILL_SOLID},
                                  {D3DRS_ALPHATESTENABLE, FALSE},
@@ -88,7 +88,7 @@ void check_render_states(const StateRecords& s, bool lighting) {
 
 // Stage 0 modulating its texture by the current colour, with stage 1 disabled; its sampler filtering with
 // any of the filters the viewer switches between, wrapping, from the most detailed level on.
-void check_stages(const StateRecords& s, bool textured) {
+void check_stages(const d3d9::StateRecords& s, bool textured) {
     const auto stage = [&s](DWORD i, D3DTEXTURESTAGESTATETYPE type, DWORD drawn) {
         expect("SetTextureStageState", 2, type, s.stage[i][type], drawn, i == 0 ? "" : "stage 1 ");
     };
@@ -119,12 +119,12 @@ void check_stages(const StateRecords& s, bool textured) {
 
 } // namespace
 
-FfpKey make_ffp_key(const StateRecords& states, const FvfLayout& layout, bool has_texture) {
+FfpKey make_ffp_key(const d3d9::StateRecords& states, const d3d9::FvfLayout& layout, bool has_texture) {
     const auto& rs = states.render;
     if (layout.pretransformed) {
         std::string instead;
         names::append_argument(instead, "SetFVF", 0, (states.fvf & ~D3DFVF_POSITION_MASK) | D3DFVF_XYZ, 0);
-        report_unimplemented("SetFVF", states.fvf, instead);
+        trace::report_unimplemented("SetFVF", states.fvf, instead);
     }
     FfpKey key;
     key.lighting = rs[D3DRS_LIGHTING] != FALSE;
@@ -136,7 +136,7 @@ FfpKey make_ffp_key(const StateRecords& states, const FvfLayout& layout, bool ha
                 continue;
             ++key.light_count;
             if (slot.light.Type != D3DLIGHT_POINT)
-                report_unimplemented("D3DLIGHT9.Type", slot.light.Type, "D3DLIGHT_POINT");
+                trace::report_unimplemented("D3DLIGHT9.Type", slot.light.Type, "D3DLIGHT_POINT");
         }
     }
     key.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
@@ -146,4 +146,4 @@ FfpKey make_ffp_key(const StateRecords& states, const FvfLayout& layout, bool ha
     return key;
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

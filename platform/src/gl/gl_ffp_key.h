@@ -12,12 +12,12 @@
 
 #include "d3d9/d3d9_state.h"
 
+#include "d3d9/d3d9_vertex_format.h"
+
 #include <compare>
 #include <cstdint>
 
-namespace platform::d3d9 {
-
-struct FvfLayout;
+namespace platform::gl {
 
 struct FfpKey {
     bool lighting = false;        // D3DRS_LIGHTING
@@ -38,6 +38,6 @@ struct FfpKey {
 // The key of the state records for a draw with the given vertex layout; has_texture tells whether stage 0
 // has a texture bound. Reports each value of the records, the vertex format's and the enabled lights' that
 // the renderer does not draw as Direct3D 9 would.
-FfpKey make_ffp_key(const StateRecords& states, const FvfLayout& layout, bool has_texture);
+FfpKey make_ffp_key(const d3d9::StateRecords& states, const d3d9::FvfLayout& layout, bool has_texture);
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -2,11 +2,11 @@
 // from the generated GLSL of a key (gl_ffp_source.cpp), and the uploading of Direct3D 9 state into a
 // program's uniforms before each of its draws.
 #include "gl/gl_ffp_program.h"
-#include "gl/gl_color.h"
+#include "gl/gl_colour.h"
 
 #include <string>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 namespace {
 
@@ -140,7 +140,7 @@ FfpProgram::~FfpProgram() {
         glDeleteProgram(program_);
 }
 
-void FfpProgram::update(const StateRecords& states, UINT width, UINT height) {
+void FfpProgram::update(const d3d9::StateRecords& states, UINT width, UINT height) {
     // Direct3D's row-vector matrices, read by GL as column-major, are the column-vector forms of the same
     // transforms: upload as they stand.
     const D3DMATRIX world_view = multiply(states.world[0], states.view);
@@ -157,7 +157,7 @@ void FfpProgram::update(const StateRecords& states, UINT width, UINT height) {
     set_lighting(states);
 }
 
-void FfpProgram::set_lighting(const StateRecords& states) {
+void FfpProgram::set_lighting(const d3d9::StateRecords& states) {
     const auto ambient = rgba_from_d3dcolor(states.render[D3DRS_AMBIENT]);
     glUniform3f(global_ambient_, ambient[0], ambient[1], ambient[2]);
     const D3DMATERIAL9& m = states.material;
@@ -167,21 +167,21 @@ void FfpProgram::set_lighting(const StateRecords& states) {
 
     // The enabled lights, lowest index first (the key's lights, in the same order); positions in camera
     // space.
-    std::array<float, 4 * kMaxActiveLights> diffuse{}, ambient_light{};
-    std::array<float, 3 * kMaxActiveLights> position{}, attenuation{};
-    std::array<float, kMaxActiveLights> range{};
+    std::array<float, 4 * d3d9::kMaxActiveLights> diffuse{}, ambient_light{};
+    std::array<float, 3 * d3d9::kMaxActiveLights> position{}, attenuation{};
+    std::array<float, d3d9::kMaxActiveLights> range{};
     GLsizei count = 0;
     for (const auto& [index, slot] : states.lights) {
-        if (!slot.enabled || count == static_cast<GLsizei>(kMaxActiveLights))
+        if (!slot.enabled || count == static_cast<GLsizei>(d3d9::kMaxActiveLights))
             continue;
         const D3DLIGHT9& l = slot.light;
-        const auto put4 = [&](std::array<float, 4 * kMaxActiveLights>& out, const D3DCOLORVALUE& c) {
+        const auto put4 = [&](std::array<float, 4 * d3d9::kMaxActiveLights>& out, const D3DCOLORVALUE& c) {
             out[4 * count] = c.r;
             out[4 * count + 1] = c.g;
             out[4 * count + 2] = c.b;
             out[4 * count + 3] = c.a;
         };
-        const auto put3 = [&](std::array<float, 3 * kMaxActiveLights>& out, float x, float y, float z) {
+        const auto put3 = [&](std::array<float, 3 * d3d9::kMaxActiveLights>& out, float x, float y, float z) {
             out[3 * count] = x;
             out[3 * count + 1] = y;
             out[3 * count + 2] = z;
@@ -203,4 +203,4 @@ void FfpProgram::set_lighting(const StateRecords& states) {
     }
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

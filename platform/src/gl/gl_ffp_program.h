@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 // Compiles and links a vertex and a fragment shader; 0 and the GL log in error on failure.
 GLuint build_program(const char* vertex_source, const char* fragment_source, std::string& error);
@@ -39,12 +39,12 @@ class FfpProgram {
         program_ = 0;
     }
     // Uploads the state's values into the uniforms.
-    void update(const StateRecords& states, UINT width, UINT height);
+    void update(const d3d9::StateRecords& states, UINT width, UINT height);
 
   private:
     FfpProgram(const FfpKey& key, GLuint program);
     GLint at(const char* name) const;
-    void set_lighting(const StateRecords& states);
+    void set_lighting(const d3d9::StateRecords& states);
 
     FfpKey key_;
     GLuint program_;
@@ -53,4 +53,4 @@ class FfpProgram {
     GLint light_diffuse_, light_ambient_, light_position_, light_range_, light_attenuation_;
 };
 
-} // namespace platform::d3d9
+} // namespace platform::gl

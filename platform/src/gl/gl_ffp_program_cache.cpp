@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 FfpProgram* FfpProgramCache::get(const FfpKey& key) {
     const auto found = programs_.find(key);
@@ -34,4 +34,4 @@ void FfpProgramCache::abandon() {
             program->abandon();
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 class FfpProgramCache {
   public:
@@ -28,4 +28,4 @@ class FfpProgramCache {
     std::map<FfpKey, std::unique_ptr<FfpProgram>> programs_;
 };
 
-} // namespace platform::d3d9
+} // namespace platform::gl

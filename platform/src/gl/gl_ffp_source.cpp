@@ -12,7 +12,7 @@
 
 #include <string>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 std::string glsl_prologue(GlslDialect dialect) {
     return dialect == GlslDialect::kEs300 ? "#version 300 es\nprecision highp float;\nprecision highp int;\n"
@@ -99,14 +99,14 @@ std::string ffp_fragment_source(const FfpKey& key, GlslDialect dialect) {
     src += key.flat ? "flat in vec4 vDiffuse; // D3DSHADE_FLAT\n" : "in vec4 vDiffuse;\n";
     if (key.textured)
         src += "in vec2 vTex0;\nuniform sampler2D uTexture0;\n";
-    src += "out vec4 fragColor;\n\nvoid main() {\n";
+    src += "out vec4 fragColour;\n\nvoid main() {\n";
     if (key.textured) {
         src += "    // stage 0: colour D3DTOP_MODULATE(D3DTA_TEXTURE, D3DTA_CURRENT), alpha "
                "D3DTOP_SELECTARG1(D3DTA_TEXTURE)\n";
         src += "    vec4 tex = texture(uTexture0, vTex0);\n    vec4 c = tex * vDiffuse;\n";
-        src += "    fragColor = clamp(vec4(c.rgb, tex.a), 0.0, 1.0);\n";
+        src += "    fragColour = clamp(vec4(c.rgb, tex.a), 0.0, 1.0);\n";
     } else {
-        src += "    fragColor = vDiffuse;\n";
+        src += "    fragColour = vDiffuse;\n";
     }
     if (key.depth16) {
         // Distinct 16-bit depths stay distinct and in order in the deeper buffer, and depths that a 16-bit
@@ -116,4 +116,4 @@ std::string ffp_fragment_source(const FfpKey& key, GlslDialect dialect) {
     return src + "}\n";
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 // Attribute locations of the program's vertex inputs: the position, normal, diffuse colour and texture
 // coordinate set 0.
@@ -27,4 +27,4 @@ std::string glsl_prologue(GlslDialect dialect);
 std::string ffp_vertex_source(const FfpKey& key, GlslDialect dialect = GlslDialect::kCore330);
 std::string ffp_fragment_source(const FfpKey& key, GlslDialect dialect = GlslDialect::kCore330);
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -7,13 +7,13 @@
 // known by a handle of the renderer's: a lost context takes the texture along, and the renderer makes it
 // again under the same handle from the coverage it was made from, which the font keeps (d3dx9_device.h).
 #include "gl/gl_font_quads.h"
-#include "gl/gl_color.h"
+#include "gl/gl_colour.h"
 #include "gl/gl_backend.h"
 #include "gl/gl_ffp_program.h"
 
 #include <algorithm>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 namespace {
 
@@ -33,12 +33,12 @@ const char* const kFragmentShader = R"(
 in vec2 vAtlas;
 uniform sampler2D uAtlas;
 uniform vec4 uColour;
-out vec4 fragColor;
+out vec4 fragColour;
 void main() {
     float alpha = uColour.a * texture(uAtlas, vAtlas).r;
     if (!(alpha > 0.0))
         discard;
-    fragColor = vec4(uColour.rgb, alpha);
+    fragColour = vec4(uColour.rgb, alpha);
 }
 )";
 
@@ -81,8 +81,8 @@ CoverageProgram::~CoverageProgram() {
     glDeleteProgram(program_);
 }
 
-void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<GlyphQuad>& quads,
-                           const RECT& clip, D3DCOLOR color, const CoverageDepth& depth, UINT width,
+void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<font::GlyphQuad>& quads,
+                           const RECT& clip, D3DCOLOR colour, const CoverageDepth& depth, UINT width,
                            UINT height, bool rows_down) {
     const LONG left = std::max<LONG>(clip.left, 0);
     const LONG top = std::max<LONG>(clip.top, 0);
@@ -95,7 +95,7 @@ void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<Glyph
     vertices.clear();
     // Whether every quad lies inside the clip, which then cuts nothing off.
     bool inside = true;
-    for (const GlyphQuad& q : quads) {
+    for (const font::GlyphQuad& q : quads) {
         const float corners[6][4] = {{q.x0, q.y0, q.u0, q.v0}, {q.x1, q.y0, q.u1, q.v0},
                                      {q.x0, q.y1, q.u0, q.v1}, {q.x0, q.y1, q.u0, q.v1},
                                      {q.x1, q.y0, q.u1, q.v0}, {q.x1, q.y1, q.u1, q.v1}};
@@ -109,7 +109,7 @@ void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<Glyph
 
     state.use_program(program_);
     glUniform2f(viewport_, static_cast<float>(width), static_cast<float>(height));
-    const auto rgba = rgba_from_d3dcolor(color);
+    const auto rgba = rgba_from_d3dcolor(colour);
     glUniform4f(colour_, rgba[0], rgba[1], rgba[2], rgba[3]);
     state.bind_vertex_array(vertex_array_);
     state.bind_array_buffer(vertices_buffer_.name());
@@ -137,7 +137,7 @@ void CoverageProgram::draw(GlState& state, GLuint atlas, const std::vector<Glyph
 
 // ---- The renderer's side ----
 
-AtlasHandle GlBackend::create_atlas(UINT width, UINT height, const std::uint8_t* coverage) {
+d3dx9::AtlasHandle GlBackend::create_atlas(UINT width, UINT height, const std::uint8_t* coverage) {
     // GL would make the texture and leave it empty: refuse an atlas beyond the largest side it takes.
     const UINT max_side = max_texture_side();
     if (width > max_side || height > max_side)
@@ -145,7 +145,7 @@ AtlasHandle GlBackend::create_atlas(UINT width, UINT height, const std::uint8_t*
     const GLuint texture = make_atlas_texture(width, height, coverage);
     if (texture == 0 && !gl_->lost())
         return 0;
-    const AtlasHandle handle = next_atlas_++;
+    const d3dx9::AtlasHandle handle = next_atlas_++;
     atlases_.emplace(handle, Atlas{texture, width, height, coverage});
     return handle;
 }
@@ -174,7 +174,7 @@ GLuint GlBackend::make_atlas_texture(UINT width, UINT height, const std::uint8_t
     return texture;
 }
 
-void GlBackend::destroy_atlas(AtlasHandle atlas) {
+void GlBackend::destroy_atlas(d3dx9::AtlasHandle atlas) {
     const auto found = atlases_.find(atlas);
     if (found == atlases_.end())
         return;
@@ -186,17 +186,17 @@ void GlBackend::destroy_atlas(AtlasHandle atlas) {
     }
 }
 
-bool GlBackend::draw_quads(AtlasHandle atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
-                           D3DCOLOR color, const QuadDepth& depth) {
+bool GlBackend::draw_quads(d3dx9::AtlasHandle atlas, const std::vector<font::GlyphQuad>& quads,
+                           const RECT& clip, D3DCOLOR colour, const d3d9::QuadDepth& depth) {
     const auto found = atlases_.find(atlas);
     if (found == atlases_.end())
         return false;
     if (!coverage_)
         return true; // not made again on a context given back: the text is left out
     const CoverageDepth gl_depth{depth.test && has_depth(), compare_function(depth.function), depth.write};
-    coverage_->draw(state_, found->second.texture, quads, clip, color, gl_depth, width_, height_,
+    coverage_->draw(state_, found->second.texture, quads, clip, colour, gl_depth, width_, height_,
                     rows_down());
     return true;
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 // The device's depth states as GL takes them: ZENABLE (with a depth buffer), ZFUNC and ZWRITEENABLE.
 struct CoverageDepth {
@@ -47,8 +47,8 @@ class CoverageProgram {
     // rectangle; pixels with an alpha of 0 are discarded, so they neither draw nor write depth. Sets, through
     // the state shadow, the program, vertex array, blending, depth, culling, scissor and texture unit 0 it
     // needs and leaves them so: consecutive lines of text make no call for state they share.
-    void draw(GlState& state, GLuint atlas, const std::vector<GlyphQuad>& quads, const RECT& clip,
-              D3DCOLOR color, const CoverageDepth& depth, UINT width, UINT height, bool rows_down);
+    void draw(GlState& state, GLuint atlas, const std::vector<font::GlyphQuad>& quads, const RECT& clip,
+              D3DCOLOR colour, const CoverageDepth& depth, UINT width, UINT height, bool rows_down);
 
   private:
     CoverageProgram(GLuint program, GLuint vertex_array, bool negate_y);
@@ -60,4 +60,4 @@ class CoverageProgram {
     std::vector<float> vertices_; // the last draw's vertices, its room kept for the next
 };
 
-} // namespace platform::d3d9
+} // namespace platform::gl

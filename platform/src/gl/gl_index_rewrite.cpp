@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
-void rewrite_indices(const IndexRange& r, const std::uint8_t* bytes, bool flat_first,
+void rewrite_indices(const d3d9::IndexRange& r, const std::uint8_t* bytes, bool flat_first,
                      std::vector<std::uint32_t>& out) {
     const auto index = [&](UINT i) -> std::uint32_t {
         const std::uint8_t* const at = bytes + static_cast<std::size_t>(r.start_index + i) * r.index_size;
@@ -28,4 +28,4 @@ void rewrite_indices(const IndexRange& r, const std::uint8_t* bytes, bool flat_f
             out.push_back(index(i + (corner + rotate) % 3));
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

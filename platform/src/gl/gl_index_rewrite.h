@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <vector>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 // Writes into out the draw's indices (index_count of index_size bytes from start_index on, in bytes) each
 // plus base_vertex, as a triangle list. With flat_first, each triangle is rotated so that its first vertex
 // is last, which keeps its winding.
-void rewrite_indices(const IndexRange& range, const std::uint8_t* bytes, bool flat_first,
+void rewrite_indices(const d3d9::IndexRange& range, const std::uint8_t* bytes, bool flat_first,
                      std::vector<std::uint32_t>& out);
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
-GlBuffer::GlBuffer(std::shared_ptr<GlContext> context, const std::vector<std::uint8_t>& content)
+GlBuffer::GlBuffer(std::shared_ptr<RendererContext> context, const std::vector<std::uint8_t>& content)
     : GlNamed(std::move(context)), content_(content) {
     make();
 }
@@ -48,7 +48,7 @@ void GlBuffer::upload(UINT offset, UINT size, const std::uint8_t* bytes) {
 constexpr GLenum kTexelFormat = GL_RGBA;
 constexpr GLenum kTexelType = GL_UNSIGNED_BYTE;
 constexpr std::size_t kBandBytes = 1 << 20;
-const void* GlTexture::texels(const MipLevel& mip, UINT first, UINT count) {
+const void* GlTexture::texels(const image::MipLevel& mip, UINT first, UINT count) {
     const std::size_t begin = std::size_t{first} * mip.width;
     const std::size_t size = std::size_t{count} * mip.width;
     staging_.resize(size * 4);
@@ -65,13 +65,13 @@ const void* GlTexture::texels(const MipLevel& mip, UINT first, UINT count) {
 constexpr GLenum kTexelFormat = GL_BGRA;
 constexpr GLenum kTexelType = GL_UNSIGNED_INT_8_8_8_8_REV;
 constexpr std::size_t kBandBytes = SIZE_MAX; // the level at once, as it is
-const void* GlTexture::texels(const MipLevel& mip, UINT first, UINT /*count*/) {
+const void* GlTexture::texels(const image::MipLevel& mip, UINT first, UINT /*count*/) {
     return mip.pixels.data() + std::size_t{first} * mip.width;
 }
 #endif
 
-GlTexture::GlTexture(std::shared_ptr<GlContext> context, D3DFORMAT format, UINT width, UINT height,
-                     UINT levels, const std::vector<MipLevel>& kept)
+GlTexture::GlTexture(std::shared_ptr<RendererContext> context, D3DFORMAT format, UINT width, UINT height,
+                     UINT levels, const std::vector<image::MipLevel>& kept)
     : GlNamed(std::move(context)), format_(format), width_(width), height_(height), levels_(levels),
       kept_(kept) {
     make();
@@ -110,7 +110,7 @@ GlTexture::~GlTexture() {
     }
 }
 
-void GlTexture::upload(UINT level, const MipLevel& mip) {
+void GlTexture::upload(UINT level, const image::MipLevel& mip) {
     if (name_ == 0 || !gl_->make_current())
         return;
     const GLuint drawn = gl_->state().texture(0);
@@ -130,7 +130,7 @@ void GlTexture::upload(UINT level, const MipLevel& mip) {
 
 #ifdef PLATFORM_TEST_SEAMS
 // Through a framebuffer of its own with the level as its colour buffer, since ES has no glGetTexImage.
-void GlTexture::read_back(UINT level, MipLevel& mip) {
+void GlTexture::read_back(UINT level, image::MipLevel& mip) {
     mip.pixels.assign(std::size_t{mip.width} * mip.height, 0);
     if (name_ == 0 || !gl_->make_current())
         return;
@@ -160,12 +160,13 @@ void GlTexture::read_back(UINT level, MipLevel& mip) {
 }
 #endif
 
-std::unique_ptr<BufferObject> GlBackend::create_buffer(const std::vector<std::uint8_t>& content) {
+std::unique_ptr<d3d9::BufferObject> GlBackend::create_buffer(const std::vector<std::uint8_t>& content) {
     return std::make_unique<GlBuffer>(gl_, content);
 }
 
-std::unique_ptr<TextureObject> GlBackend::create_texture(D3DFORMAT format, UINT width, UINT height,
-                                                         UINT levels, const std::vector<MipLevel>& kept) {
+std::unique_ptr<d3d9::TextureObject> GlBackend::create_texture(D3DFORMAT format, UINT width, UINT height,
+                                                               UINT levels,
+                                                               const std::vector<image::MipLevel>& kept) {
     return std::make_unique<GlTexture>(gl_, format, width, height, levels, kept);
 }
 
@@ -177,4 +178,4 @@ UINT GlBackend::max_texture_side() {
     return side > 0 ? static_cast<UINT>(side) : 0;
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -6,7 +6,7 @@
 #include <bit>
 #include <iterator>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 namespace {
 
@@ -76,8 +76,8 @@ void GlState::clip_origin_upper_left(bool upper_left) {
 #endif
 }
 
-void GlState::clear_color(const std::array<float, 4>& rgba) {
-    if (changes(clear_color_, rgba))
+void GlState::clear_colour(const std::array<float, 4>& rgba) {
+    if (changes(clear_colour_, rgba))
         glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
 }
 
@@ -215,4 +215,4 @@ void GlState::deleted_framebuffer(GLuint framebuffer) {
         read_framebuffer_ = 0u;
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

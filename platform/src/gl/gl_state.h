@@ -2,7 +2,7 @@
 // goes through it, and it makes the GL call only when the value differs from the one the context holds.
 // A value starts unknown (the first setting always reaches GL); an object deleted while bound is forgotten
 // as GL forgets it. The element buffer belongs to the vertex array that was bound when it was bound, so the
-// shadow keeps it per vertex array. One shadow per context, held by GlContext (gl_backend.h); bodies in
+// shadow keeps it per vertex array. One shadow per context, held by RendererContext (gl_backend.h); bodies in
 // gl_state.cpp.
 #pragma once
 
@@ -14,7 +14,7 @@
 #include <optional>
 #include <utility>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 class GlState {
   public:
@@ -33,7 +33,7 @@ class GlState {
     // the upper left, which draws the picture's top into the framebuffer's first row as the window system's
     // buffers hold it, or at GL's own lower left. ES has no clip control and keeps the lower left.
     void clip_origin_upper_left(bool upper_left);
-    void clear_color(const std::array<float, 4>& rgba);
+    void clear_colour(const std::array<float, 4>& rgba);
     void clear_depth(float z);
 
     void use_program(GLuint program);
@@ -100,7 +100,7 @@ class GlState {
     std::optional<bool> clip_origin_upper_left_;
     std::optional<bool> depth_mask_;
     std::optional<std::array<GLenum, 4>> blend_func_;
-    std::optional<std::array<float, 4>> clear_color_;
+    std::optional<std::array<float, 4>> clear_colour_;
     std::optional<std::array<GLint, 4>> viewport_, scissor_;
     std::optional<float> clear_depth_;
     std::optional<GLuint> program_, vertex_array_, array_buffer_, active_unit_;
@@ -120,4 +120,4 @@ inline GLint scissor_y(GLint top, GLint bottom, GLint height, bool rows_down) {
     return rows_down ? top : height - bottom;
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 GlStreamBuffer::GlStreamBuffer(GLenum target, GLsizeiptr capacity)
     : target_(target), capacity_(capacity), used_(capacity) {
@@ -42,4 +42,4 @@ GLintptr GlStreamBuffer::write(const void* bytes, GLsizeiptr size) {
     return at;
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

@@ -8,7 +8,7 @@
 
 #include "gl/gl_api.h"
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 class GlStreamBuffer {
   public:
@@ -38,4 +38,4 @@ class GlStreamBuffer {
     GLsizeiptr used_; // bytes from the start that queued draws may read; capacity_ before the first write
 };
 
-} // namespace platform::d3d9
+} // namespace platform::gl

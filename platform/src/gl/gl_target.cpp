@@ -7,7 +7,7 @@
 // with the offscreen back buffer first scaled into the client area with linear filtering; a wait instead
 // while the context is lost), the reading back of its pixels, and making the context current. OpenGL ES 3.0
 // (WebGL 2) takes the same calls but reads pixels back as RGBA bytes only, and always draws offscreen.
-#include "gl/gl_color.h"
+#include "gl/gl_colour.h"
 #include "gl/gl_backend.h"
 #include "trace/test_hooks.h"
 #include "win32/win32_internal.h"
@@ -18,7 +18,7 @@
 #include <string>
 #include <utility>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
 void GlBackend::inspect_window_buffers() {
 #if !PLATFORM_GL_WINDOW_CAN_BE_BACK_BUFFER
@@ -52,7 +52,7 @@ void GlBackend::inspect_window_buffers() {
                                : format == D3DFMT_D16   ? 16
                                : format == D3DFMT_D24X8 ? 24
                                                         : -1;
-    window_can_stand_in_ = !hooks::offscreen_only() && params_.BackBufferFormat == D3DFMT_X8R8G8B8 &&
+    window_can_stand_in_ = !trace::hooks::offscreen_only() && params_.BackBufferFormat == D3DFMT_X8R8G8B8 &&
                            red == 8 && green == 8 && blue == 8 && alpha == 0 && samples == 0 &&
                            depth_wanted >= 0 && depth >= depth_wanted;
     round_depth_ = has_depth() && format == D3DFMT_D16 && depth > 16;
@@ -66,11 +66,11 @@ bool GlBackend::make_offscreen(std::string& error) {
     const auto h = static_cast<GLsizei>(height_);
     glGenFramebuffers(1, &framebuffer_);
     state_.bind_draw_framebuffer(framebuffer_);
-    glGenRenderbuffers(1, &color_buffer_);
-    glBindRenderbuffer(GL_RENDERBUFFER, color_buffer_);
+    glGenRenderbuffers(1, &colour_buffer_);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour_buffer_);
     // X8R8G8B8: no alpha channel, so destination alpha reads as one.
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, w, h);
-    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color_buffer_);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_buffer_);
     if (has_depth()) {
         glGenRenderbuffers(1, &depth_buffer_);
         glBindRenderbuffer(GL_RENDERBUFFER, depth_buffer_);
@@ -133,15 +133,15 @@ void GlBackend::bind_target() {
         state_.clip_origin_upper_left(direct_);
 }
 
-void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z) {
+void GlBackend::clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z) {
     // The stencil buffer is left as it is: no draw tests it (D3DRS_STENCILENABLE is reported), so nothing
     // shows what it holds.
     GLbitfield mask = 0;
     if (flags & D3DCLEAR_TARGET) {
         // X8R8G8B8: the colour's alpha is not stored.
-        auto rgba = rgba_from_d3dcolor(color);
+        auto rgba = rgba_from_d3dcolor(colour);
         rgba[3] = 1.0f;
-        state_.clear_color(rgba);
+        state_.clear_colour(rgba);
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if (flags & D3DCLEAR_ZBUFFER) {
@@ -271,7 +271,7 @@ void GlBackend::blit_to_window(host::Window* window, const RECT& from, const REC
     state_.enable(GlState::kScissorTest, false);
     // What the picture does not cover is black; a picture over the whole client area needs no clear first.
     if (to.left > 0 || to.top > 0 || to.right < client_width || to.bottom < client_height) {
-        state_.clear_color({0.0f, 0.0f, 0.0f, 1.0f});
+        state_.clear_colour({0.0f, 0.0f, 0.0f, 1.0f});
         glClear(GL_COLOR_BUFFER_BIT);
     }
     glBlitFramebuffer(from.left, source_y, from.right, source_y + (from.bottom - from.top), to.left,
@@ -288,4 +288,4 @@ bool GlBackend::make_current() {
     return true;
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl

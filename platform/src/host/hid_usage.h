@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace platform::hid {
+namespace platform::host::hid {
 
 using Usage = std::uint32_t;
 
@@ -155,4 +155,4 @@ enum : Usage {
     KEY_SLEEP = 0x10082,
 };
 
-} // namespace platform::hid
+} // namespace platform::host::hid

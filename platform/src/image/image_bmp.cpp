@@ -31,7 +31,7 @@
 #include <array>
 #include <bit>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 namespace {
 
 constexpr std::size_t file_header_bytes = 14;
@@ -279,4 +279,4 @@ DecodedImage decode_bmp(Bytes b) {
     return out;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

@@ -6,7 +6,7 @@
 #include <bit>
 #include <cmath>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 
 DecodedImage failure(HRESULT result, std::string error) {
     return DecodedImage{result, std::move(error), D3DFMT_UNKNOWN, {}};
@@ -41,4 +41,4 @@ std::uint32_t masked_channel(std::uint32_t pixel, std::uint32_t mask) {
     return static_cast<std::uint32_t>((std::uint64_t{(pixel & mask) >> shift} * 255 + top / 2) / top);
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

@@ -7,7 +7,7 @@
 // allocated.
 #include "image/image_formats.h"
 
-namespace platform::d3dx9 {
+namespace platform::image {
 namespace {
 
 constexpr std::size_t data_at = 128;
@@ -178,4 +178,4 @@ DecodedImage decode_dds(Bytes b) {
     return out;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

@@ -20,7 +20,7 @@
 #include <new>
 #include <optional>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 
 namespace {
 
@@ -119,7 +119,7 @@ DecodedImage decode_image(std::span<const std::uint8_t> bytes) {
     }
     if (out.result != D3D_OK)
         return out;
-    const d3d9::MipLevel& image = out.image;
+    const MipLevel& image = out.image;
     if (!size_problem(image.width, image.height).empty() ||
         image.pixels.size() != std::size_t{image.width} * image.height ||
         (out.format != D3DFMT_A8R8G8B8 && out.format != D3DFMT_X8R8G8B8))
@@ -275,8 +275,8 @@ std::vector<Tap> axis_taps(UINT src, UINT dst) {
 
 } // namespace
 
-d3d9::MipLevel resample(const d3d9::MipLevel& level, UINT width, UINT height) {
-    d3d9::MipLevel out;
+MipLevel resample(const MipLevel& level, UINT width, UINT height) {
+    MipLevel out;
     out.width = width;
     out.height = height;
     out.pixels.resize(std::size_t{out.width} * out.height);
@@ -306,7 +306,7 @@ d3d9::MipLevel resample(const d3d9::MipLevel& level, UINT width, UINT height) {
     return out;
 }
 
-void box_filter_half_in_place(d3d9::MipLevel& level) {
+void box_filter_half_in_place(MipLevel& level) {
     const bool even_x = level.width % 2 == 0; // else 1
     const bool even_y = level.height % 2 == 0;
     if (level.width == 1 && level.height == 1)
@@ -342,8 +342,8 @@ void box_filter_half_in_place(d3d9::MipLevel& level) {
     level.pixels.resize(std::size_t{out_w} * out_h);
 }
 
-HRESULT for_each_mip_level(d3d9::MipLevel level,
-                           const std::function<HRESULT(UINT index, const d3d9::MipLevel& level)>& take) {
+HRESULT for_each_mip_level(MipLevel level,
+                           const std::function<HRESULT(UINT index, const MipLevel& level)>& take) {
     const UINT count = full_mip_count(level.width, level.height);
     for (UINT i = 0; i < count; ++i) {
         if (i > 0)
@@ -354,4 +354,4 @@ HRESULT for_each_mip_level(d3d9::MipLevel level,
     return D3D_OK;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 
 // The largest image side read at all; larger images are refused from their header, before any pixel is
 // decoded.
@@ -24,7 +24,7 @@ struct DecodedImage {
     HRESULT result = E_FAIL;           // D3D_OK, D3DXERR_INVALIDDATA or E_OUTOFMEMORY
     std::string error;                 // why it failed, one line
     D3DFORMAT format = D3DFMT_UNKNOWN; // D3DFMT_A8R8G8B8 when the image has alpha, else D3DFMT_X8R8G8B8
-    d3d9::MipLevel image;              // 0xAARRGGBB (alpha 0xFF for X8R8G8B8)
+    MipLevel image;                    // 0xAARRGGBB (alpha 0xFF for X8R8G8B8)
 };
 
 // Decodes an image file held in memory.
@@ -48,21 +48,21 @@ UINT full_mip_count(UINT width, UINT height);
 
 // The image resampled to width x height, each pixel the area-weighted average of the source pixels it
 // covers (a box filter; when enlarging, each output pixel blends the one or two source pixels under it).
-d3d9::MipLevel resample(const d3d9::MipLevel& level, UINT width, UINT height);
+MipLevel resample(const MipLevel& level, UINT width, UINT height);
 
 // The next smaller level of a level whose sides are powers of two (every level of a texture at D3DX's
 // default size): each side halved, down to 1, each pixel the average of the 2 x 2 (or 2 x 1) box it covers,
 // as resample gives it. Made over the level's own pixels, for the texture loader, which then holds no second
 // level beside the one it is handed: each output pixel is written over source pixels already read, and the
 // storage keeps its capacity (no allocation, no copy).
-void box_filter_half_in_place(d3d9::MipLevel& level);
+void box_filter_half_in_place(MipLevel& level);
 
 // The full chain of a level whose sides are powers of two, level 0 first and ending at 1 x 1, handed to
 // `take` one level at a time as the texture loader hands it to the device: level 0 is `level` as it is, and
 // each smaller level is made over the one before with box_filter_half_in_place once `take` has had that
 // one, so that one level's storage is held at a time. Stops at the first level `take` fails, with its
 // result.
-HRESULT for_each_mip_level(d3d9::MipLevel level,
-                           const std::function<HRESULT(UINT index, const d3d9::MipLevel& level)>& take);
+HRESULT for_each_mip_level(MipLevel level,
+                           const std::function<HRESULT(UINT index, const MipLevel& level)>& take);
 
-} // namespace platform::d3dx9
+} // namespace platform::image

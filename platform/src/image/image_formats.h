@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 
 using Bytes = std::span<const std::uint8_t>;
 
@@ -148,4 +148,4 @@ std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes);
 // Whether the bytes start like a Targa header this reader takes (Targa files have no signature).
 bool looks_like_tga(Bytes bytes);
 
-} // namespace platform::d3dx9
+} // namespace platform::image

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 namespace {
 
 // The least a scanline of `width` pixels can take: flat, 4 bytes a pixel; run-length, a 4-byte marker
@@ -134,4 +134,4 @@ DecodedImage decode_hdr(Bytes b) {
     return out;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

@@ -29,7 +29,7 @@
 #include <algorithm>
 #include <array>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 
 bool is_jpeg_frame_header(std::uint8_t code) {
     return code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
@@ -179,4 +179,4 @@ std::string jpeg_data_problem(const JpegLayout& layout, std::size_t file_bytes) 
     return layout.progression;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

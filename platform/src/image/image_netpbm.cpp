@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 namespace {
 
 bool is_space(std::uint8_t c) {
@@ -198,4 +198,4 @@ DecodedImage decode_netpbm(Bytes b) {
     return out;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

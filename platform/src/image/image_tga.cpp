@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 namespace {
 
 constexpr std::size_t header_bytes = 18;
@@ -146,4 +146,4 @@ DecodedImage decode_tga(Bytes b) {
     return out;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

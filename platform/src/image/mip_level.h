@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace platform::d3d9 {
+namespace platform::image {
 
 // One mip level: width x height pixels, 0xAARRGGBB, row by row from the top (as D3DFMT_A8R8G8B8 in memory).
 struct MipLevel {
@@ -16,4 +16,4 @@ struct MipLevel {
     std::vector<std::uint32_t> pixels;
 };
 
-} // namespace platform::d3d9
+} // namespace platform::image

@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-namespace platform {
+namespace platform::trace {
 
 namespace {
 
@@ -77,6 +77,6 @@ void draw_offscreen_only(bool on) {
 
 } // namespace test
 
-} // namespace platform
+} // namespace platform::trace
 
 #endif

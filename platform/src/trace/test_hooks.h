@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-namespace platform::hooks {
+namespace platform::trace::hooks {
 
 #ifdef PLATFORM_TEST_SEAMS
 // PeekMessageA, before it looks at the queue, with the number of earlier calls.
@@ -29,4 +29,4 @@ inline bool should_fail(std::string_view) {
 }
 #endif
 
-} // namespace platform::hooks
+} // namespace platform::trace::hooks

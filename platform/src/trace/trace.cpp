@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <map>
 
-namespace platform {
+namespace platform::trace {
 namespace {
 struct TraceState {
     bool on = false;
@@ -25,7 +25,6 @@ Registry& registry() {
 }
 } // namespace
 
-namespace trace {
 void enable(bool on) {
     trace_state().on = on;
 }
@@ -42,7 +41,6 @@ void record(std::string line) {
     if (trace_state().on)
         trace_state().lines.push_back(std::move(line));
 }
-} // namespace trace
 
 namespace objects {
 void add(const void* object, std::string_view kind) {
@@ -76,4 +74,4 @@ std::vector<std::string> live_labels() {
 #endif
 } // namespace objects
 
-} // namespace platform
+} // namespace platform::trace

@@ -21,18 +21,17 @@
 #include <cstdint>
 #include <string_view>
 
-namespace platform {
+namespace platform::trace {
 
 inline void report_unimplemented(std::string_view, std::uint32_t, std::string_view) {}
 
-namespace trace {
 inline void enable(bool) {}
 inline bool enabled() {
     return false;
 }
 template <typename... Args> void call(const char*, const Args&...) {}
 
-struct Color {
+struct Colour {
     D3DCOLOR value;
 };
 template <typename T> struct Ptr { const T* p; };
@@ -51,13 +50,12 @@ class CreatingCall {
         return result;
     }
 };
-} // namespace trace
 
 namespace objects {
 inline void add(const void*, std::string_view) {}
 inline void remove(const void*) {}
 } // namespace objects
 
-} // namespace platform
+} // namespace platform::trace
 
 #endif

@@ -16,7 +16,7 @@
 
 namespace platform::trace {
 
-struct Color {
+struct Colour {
     D3DCOLOR value;
 };
 
@@ -34,7 +34,7 @@ inline void append(std::string& out, float v) {
     out.append(buf, r.ptr);
 }
 #endif
-inline void append(std::string& out, Color c) {
+inline void append(std::string& out, Colour c) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%08X", c.value);
     out += buf;

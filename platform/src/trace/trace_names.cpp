@@ -165,7 +165,7 @@ template <const auto& names> void flags(std::string& out, std::uint32_t value, s
     }
 }
 
-void color(std::string& out, std::uint32_t value, std::uint32_t) {
+void colour(std::string& out, std::uint32_t value, std::uint32_t) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%08X", value);
     out += buf;
@@ -187,7 +187,7 @@ struct StateValues {
 constexpr StateValues kRenderStateValues[] = {
     {D3DRS_ZENABLE, one_of<kZBufferTypes>},   {D3DRS_SHADEMODE, one_of<kShadeModes>},
     {D3DRS_LIGHTING, one_of<kBools>},         {D3DRS_NORMALIZENORMALS, one_of<kBools>},
-    {D3DRS_ALPHABLENDENABLE, one_of<kBools>}, {D3DRS_AMBIENT, color}};
+    {D3DRS_ALPHABLENDENABLE, one_of<kBools>}, {D3DRS_AMBIENT, colour}};
 constexpr StateValues kSamplerStateValues[] = {{D3DSAMP_MAGFILTER, one_of<kTextureFilters>},
                                                {D3DSAMP_MINFILTER, one_of<kTextureFilters>},
                                                {D3DSAMP_MIPFILTER, one_of<kTextureFilters>}};

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace platform {
+namespace platform::trace {
 
 namespace {
 struct Notices {
@@ -45,4 +45,4 @@ std::vector<std::string> test::unimplemented_notices() {
 }
 #endif
 
-} // namespace platform
+} // namespace platform::trace

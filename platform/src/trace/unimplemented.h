@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-namespace platform {
+namespace platform::trace {
 
 void report_unimplemented(std::string_view state, std::uint32_t value, std::string_view instead);
 
-} // namespace platform
+} // namespace platform::trace

@@ -32,7 +32,7 @@
 #include "win32/win32_keymap.h"
 #include "trace/test_hooks.h"
 #include "trace/unimplemented.h"
-#include "win32/win32_trace.h"
+#include "trace/trace_win32.h"
 #include "win32/win32_registry.h"
 
 #include <algorithm>
@@ -75,9 +75,9 @@ Queue& queue() {
     return q;
 }
 
-LPARAM key_lparam(hid::Usage scancode, bool up, bool repeat, bool alt) {
+LPARAM key_lparam(host::hid::Usage scancode, bool up, bool repeat, bool alt) {
     DWORD bits = 1; // repeat count
-    bits |= static_cast<DWORD>(keymap::scan_bits(scancode));
+    bits |= static_cast<DWORD>(scan_bits(scancode));
     if (alt)
         bits |= 1u << 29;
     if (up || repeat)
@@ -92,8 +92,8 @@ bool queue_key(const host::Event& key) {
     const HWND window = window_from_host(key.window);
     if (window == nullptr)
         return false;
-    const hid::Usage scancode = key.key;
-    const BYTE vk = keymap::vk_from_usage(scancode, (key.modifiers & host::kModNumLock) != 0);
+    const host::hid::Usage scancode = key.key;
+    const BYTE vk = vk_from_usage(scancode, (key.modifiers & host::kModNumLock) != 0);
     if (vk == 0)
         return false;
     const bool up = key.type == host::EventType::KeyUp;
@@ -279,7 +279,7 @@ using namespace platform::win32;
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT remove) {
     trace::call("PeekMessageA", window, filter_min, filter_max, remove);
     Queue& q = queue();
-    hooks::before_peek_message(q.peek_calls++);
+    trace::hooks::before_peek_message(q.peek_calls++);
     if (msg == nullptr) {
         set_last_error(ERROR_NOACCESS, {});
         return FALSE;
@@ -289,9 +289,9 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT
         return FALSE;
     }
     if (window != nullptr || filter_min != 0 || filter_max != 0)
-        report_unimplemented("PeekMessageA filter", filter_min, "no filter");
+        trace::report_unimplemented("PeekMessageA filter", filter_min, "no filter");
     if (remove != PM_REMOVE)
-        report_unimplemented("PeekMessageA wRemoveMsg", remove, "PM_REMOVE");
+        trace::report_unimplemented("PeekMessageA wRemoveMsg", remove, "PM_REMOVE");
     pump_events();
     deliver_sent();
     if (take(q.posted, msg)) {
@@ -326,8 +326,8 @@ BOOL TranslateMessage(const MSG* msg) {
         const bool alt = (mods & host::kModAlt) != 0;
         // Ctrl with Alt (AltGr) makes nothing on the US layout.
         if (!(ctrl && alt)) {
-            const char c = keymap::char_from_vk(static_cast<BYTE>(msg->wParam), (mods & host::kModShift) != 0,
-                                                (mods & host::kModCapsLock) != 0, ctrl);
+            const char c = char_from_vk(static_cast<BYTE>(msg->wParam), (mods & host::kModShift) != 0,
+                                        (mods & host::kModCapsLock) != 0, ctrl);
             if (c != 0) {
                 MSG ch{};
                 ch.hwnd = msg->hwnd;

@@ -10,7 +10,7 @@
 // "caption", MB_ICONERROR), GetLastError(), FormatMessageA(4608, null, 87, 0, 256, null)
 // (flags, source, message id, language, buffer size, arguments).
 #include "trace/unimplemented.h"
-#include "win32/win32_trace.h"
+#include "trace/trace_win32.h"
 #include "win32/win32_internal.h"
 
 #include <cstdio>
@@ -98,8 +98,8 @@ DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD message_id, DWORD langua
                      DWORD size, void* arguments) {
     trace::call("FormatMessageA", flags, source, message_id, language_id, size, arguments);
     if (flags != (FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS))
-        report_unimplemented("FormatMessageA dwFlags", flags,
-                             "FORMAT_MESSAGE_FROM_SYSTEM|FORMAT_MESSAGE_IGNORE_INSERTS");
+        trace::report_unimplemented("FormatMessageA dwFlags", flags,
+                                    "FORMAT_MESSAGE_FROM_SYSTEM|FORMAT_MESSAGE_IGNORE_INSERTS");
     std::string text;
     const auto& reasons = win32::last_error.reasons;
     if (const auto it = reasons.find(message_id); it != reasons.end()) {

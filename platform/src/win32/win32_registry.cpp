@@ -8,14 +8,14 @@
 namespace platform::win32 {
 namespace {
 
-std::map<HWND, std::unique_ptr<Window>>& windows() {
-    static std::map<HWND, std::unique_ptr<Window>> w;
+std::map<HWND, std::unique_ptr<WindowRecord>>& windows() {
+    static std::map<HWND, std::unique_ptr<WindowRecord>> w;
     return w;
 }
 
 } // namespace
 
-HWND add_window(std::unique_ptr<Window> window) {
+HWND add_window(std::unique_ptr<WindowRecord> window) {
     const HWND handle = reinterpret_cast<HWND>(window.get());
     windows().emplace(handle, std::move(window));
     return handle;
@@ -25,7 +25,7 @@ void remove_window(HWND window) {
     windows().erase(window);
 }
 
-Window* find_window(HWND window) {
+WindowRecord* find_window(HWND window) {
     const auto it = windows().find(window);
     return it == windows().end() ? nullptr : it->second.get();
 }
@@ -38,19 +38,19 @@ std::vector<HWND> live_windows() {
 }
 
 LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    const Window* w = find_window(window);
+    const WindowRecord* w = find_window(window);
     if (w == nullptr || w->proc == nullptr)
         return 0;
     return w->proc(window, message, wparam, lparam);
 }
 
 void set_foreground(HWND window, bool foreground) {
-    if (Window* w = find_window(window))
+    if (WindowRecord* w = find_window(window))
         w->foreground = foreground;
 }
 
 host::Window* host_window(HWND window) {
-    const Window* w = find_window(window);
+    const WindowRecord* w = find_window(window);
     return w == nullptr ? nullptr : w->host;
 }
 
@@ -64,7 +64,7 @@ HWND window_from_host(const host::Window* window) {
 }
 
 bool client_size(HWND window, int* width, int* height) {
-    const Window* w = find_window(window);
+    const WindowRecord* w = find_window(window);
     if (w == nullptr)
         return false;
     host::drawable_size(w->host, width, height);
@@ -72,7 +72,7 @@ bool client_size(HWND window, int* width, int* height) {
 }
 
 bool is_foreground(HWND window) {
-    const Window* w = find_window(window);
+    const WindowRecord* w = find_window(window);
     return w != nullptr && w->foreground;
 }
 

@@ -12,7 +12,7 @@
 
 namespace platform::win32 {
 
-struct Window {
+struct WindowRecord {
     WNDPROC proc = nullptr;
     host::Window* host = nullptr;
     bool visible = false;
@@ -21,12 +21,12 @@ struct Window {
 };
 
 // Adds a window's record; its handle is the record's address.
-HWND add_window(std::unique_ptr<Window> window);
+HWND add_window(std::unique_ptr<WindowRecord> window);
 // Drops a window's record.
 void remove_window(HWND window);
 
 // The live window behind a handle, or null.
-Window* find_window(HWND window);
+WindowRecord* find_window(HWND window);
 std::vector<HWND> live_windows();
 
 // Calls the window's procedure directly, as SendMessage does; 0 for a window that is not live.

@@ -19,7 +19,7 @@
 // WM_DESTROY from DestroyWindow. The default window procedure destroys a window on WM_CLOSE and sends
 // WM_CLOSE on Alt+F4.
 #include "trace/unimplemented.h"
-#include "win32/win32_trace.h"
+#include "trace/trace_win32.h"
 #include "win32/win32_registry.h"
 
 #include <algorithm>
@@ -82,7 +82,7 @@ std::string format_class(const WNDCLASSEXA& wc) {
 
 // DestroyWindow without its trace line (the default window procedure destroys windows this way).
 BOOL destroy_window(HWND window) {
-    Window* w = find_window(window);
+    WindowRecord* w = find_window(window);
     if (w == nullptr) {
         set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
         return FALSE;
@@ -93,7 +93,7 @@ BOOL destroy_window(HWND window) {
     send_message(window, WM_DESTROY, 0, 0);
     discard_messages(window);
     host::destroy_window(w->host);
-    objects::remove(w);
+    trace::objects::remove(w);
     remove_window(window);
     return TRUE;
 }
@@ -152,11 +152,11 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
     }
 
     if (style != WS_OVERLAPPEDWINDOW)
-        report_unimplemented("CreateWindowExA dwStyle", style, "WS_OVERLAPPEDWINDOW");
+        trace::report_unimplemented("CreateWindowExA dwStyle", style, "WS_OVERLAPPEDWINDOW");
     if (ex_style != 0)
-        report_unimplemented("CreateWindowExA dwExStyle", ex_style, "0");
+        trace::report_unimplemented("CreateWindowExA dwExStyle", ex_style, "0");
     if (x == CW_USEDEFAULT || y == CW_USEDEFAULT || width == CW_USEDEFAULT || height == CW_USEDEFAULT)
-        report_unimplemented("CreateWindowExA position or size", CW_USEDEFAULT, "the value itself");
+        trace::report_unimplemented("CreateWindowExA position or size", CW_USEDEFAULT, "the value itself");
     host::WindowSpec spec;
     spec.title = window_name == nullptr ? "" : window_name;
     spec.x = x;
@@ -171,13 +171,13 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
     width = spec.width;
     height = spec.height;
 
-    auto owned = std::make_unique<Window>();
-    Window* w = owned.get();
+    auto owned = std::make_unique<WindowRecord>();
+    WindowRecord* w = owned.get();
     w->proc = cls->second;
     w->host = hw;
     const HWND handle = add_window(std::move(owned));
-    objects::add(w, "Window");
-    trace::record_result(line, objects::label(w));
+    trace::objects::add(w, "Window");
+    trace::record_result(line, trace::objects::label(w));
 
     CREATESTRUCTA cs{param,       instance,   menu,    parent, height, width, y, x, static_cast<LONG>(style),
                      window_name, class_name, ex_style};
@@ -191,14 +191,14 @@ HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_name, DWOR
 
 BOOL ShowWindow(HWND window, int show_command) {
     trace::call("ShowWindow", window, show_command);
-    Window* w = find_window(window);
+    WindowRecord* w = find_window(window);
     if (w == nullptr) {
         set_last_error(ERROR_INVALID_WINDOW_HANDLE, {});
         return FALSE;
     }
     if (show_command != SW_SHOWDEFAULT)
-        report_unimplemented("ShowWindow nCmdShow", static_cast<std::uint32_t>(show_command),
-                             "SW_SHOWDEFAULT");
+        trace::report_unimplemented("ShowWindow nCmdShow", static_cast<std::uint32_t>(show_command),
+                                    "SW_SHOWDEFAULT");
     const BOOL was_visible = w->visible ? TRUE : FALSE;
     if (!w->visible) {
         send_message(window, WM_SHOWWINDOW, TRUE, 0);
@@ -233,7 +233,7 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR cursor_name) {
 
 BOOL GetClientRect(HWND window, LPRECT rect) {
     trace::call("GetClientRect", window);
-    const Window* w = find_window(window);
+    const WindowRecord* w = find_window(window);
     if (w == nullptr || rect == nullptr) {
         set_last_error(w == nullptr ? ERROR_INVALID_WINDOW_HANDLE : ERROR_NOACCESS, {});
         return FALSE;

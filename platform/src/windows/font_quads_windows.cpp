@@ -1,6 +1,6 @@
 // The self-contained Windows build's glyph atlases and coverage quads for the D3DX font
-// (create_coverage_atlas, destroy_coverage_atlas and draw_coverage_quads of d3dx9_device.h) on Windows' own
-// Direct3D 9, drawn as D3DX's sprite draws them:
+// (d3dx9::create_coverage_atlas, d3dx9::destroy_coverage_atlas and d3dx9::draw_coverage_quads of
+// d3dx9_device.h) on Windows' own Direct3D 9, drawn as D3DX's sprite draws them:
 //   atlas            a managed A8R8G8B8 texture, white, the coverage in alpha
 //   quads            one DrawPrimitiveUP triangle list of pre-transformed vertices (D3DFVF_XYZRHW) at depth
 //                    0, in the text colour, half a pixel up and left so that texels meet pixel centres
@@ -16,13 +16,13 @@
 #include <algorithm>
 #include <memory>
 
-namespace platform::d3d9 {
+namespace platform::windows {
 
 namespace {
 
 struct QuadVertex {
     float x, y, z, rhw;
-    D3DCOLOR color;
+    D3DCOLOR colour;
     float u, v;
 };
 constexpr DWORD quad_fvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
@@ -99,12 +99,17 @@ IDirect3DStateBlock9* record_text_states(IDirect3DDevice9* device, IDirect3DText
 
 } // namespace
 
+} // namespace platform::windows
+
+// D3DX's device seam (d3dx9/d3dx9_device.h) on Windows' own device.
+namespace platform {
+
 // The texture, the two state blocks, and the vertices of the last draw (their room kept for the next).
-struct CoverageAtlas {
+struct d3dx9::CoverageAtlas {
     IDirect3DTexture9* texture = nullptr;
     IDirect3DStateBlock9* text_states = nullptr;
     IDirect3DStateBlock9* saved_states = nullptr;
-    std::vector<QuadVertex> vertices;
+    std::vector<windows::QuadVertex> vertices;
 
     CoverageAtlas() = default;
     CoverageAtlas(const CoverageAtlas&) = delete;
@@ -117,11 +122,11 @@ struct CoverageAtlas {
     }
 };
 
-AtlasHandle create_coverage_atlas(IDirect3DDevice9* device, UINT width, UINT height,
-                                  const std::uint8_t* coverage) {
+d3dx9::AtlasHandle d3dx9::create_coverage_atlas(IDirect3DDevice9* device, UINT width, UINT height,
+                                                const std::uint8_t* coverage) {
     if (device == nullptr || width == 0 || height == 0 || coverage == nullptr)
         return nullptr;
-    auto atlas = std::make_unique<CoverageAtlas>();
+    auto atlas = std::make_unique<d3dx9::CoverageAtlas>();
     if (FAILED(device->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &atlas->texture,
                                      nullptr)))
         return nullptr;
@@ -135,19 +140,20 @@ AtlasHandle create_coverage_atlas(IDirect3DDevice9* device, UINT width, UINT hei
             row[x] = std::uint32_t{coverage[std::size_t{y} * width + x]} << 24 | 0x00FFFFFFu;
     }
     atlas->texture->UnlockRect(0);
-    atlas->text_states = record_text_states(device, atlas->texture);
-    atlas->saved_states = record_text_states(device, atlas->texture);
+    atlas->text_states = windows::record_text_states(device, atlas->texture);
+    atlas->saved_states = windows::record_text_states(device, atlas->texture);
     if (atlas->text_states == nullptr || atlas->saved_states == nullptr)
         return nullptr;
     return atlas.release();
 }
 
-void destroy_coverage_atlas(IDirect3DDevice9*, AtlasHandle atlas) {
-    const std::unique_ptr<CoverageAtlas> owned(atlas);
+void d3dx9::destroy_coverage_atlas(IDirect3DDevice9*, d3dx9::AtlasHandle atlas) {
+    const std::unique_ptr<d3dx9::CoverageAtlas> owned(atlas);
 }
 
-void draw_coverage_quads(IDirect3DDevice9* device, AtlasHandle atlas, const std::vector<GlyphQuad>& quads,
-                         const RECT& clip, D3DCOLOR color) {
+void d3dx9::draw_coverage_quads(IDirect3DDevice9* device, d3dx9::AtlasHandle atlas,
+                                const std::vector<font::GlyphQuad>& quads, const RECT& clip,
+                                D3DCOLOR colour) {
     if (device == nullptr || atlas == nullptr || quads.empty())
         return;
     D3DVIEWPORT9 viewport{};
@@ -160,13 +166,14 @@ void draw_coverage_quads(IDirect3DDevice9* device, AtlasHandle atlas, const std:
     if (scissor.right <= scissor.left || scissor.bottom <= scissor.top)
         return;
 
-    std::vector<QuadVertex>& vertices = atlas->vertices;
+    std::vector<windows::QuadVertex>& vertices = atlas->vertices;
     vertices.clear();
-    for (const GlyphQuad& q : quads) {
+    for (const font::GlyphQuad& q : quads) {
         const float x0 = q.x0 - 0.5f, y0 = q.y0 - 0.5f, x1 = q.x1 - 0.5f, y1 = q.y1 - 0.5f;
-        const QuadVertex corners[6] = {{x0, y0, 0, 1, color, q.u0, q.v0}, {x1, y0, 0, 1, color, q.u1, q.v0},
-                                       {x0, y1, 0, 1, color, q.u0, q.v1}, {x0, y1, 0, 1, color, q.u0, q.v1},
-                                       {x1, y0, 0, 1, color, q.u1, q.v0}, {x1, y1, 0, 1, color, q.u1, q.v1}};
+        const windows::QuadVertex corners[6] = {
+            {x0, y0, 0, 1, colour, q.u0, q.v0}, {x1, y0, 0, 1, colour, q.u1, q.v0},
+            {x0, y1, 0, 1, colour, q.u0, q.v1}, {x0, y1, 0, 1, colour, q.u0, q.v1},
+            {x1, y0, 0, 1, colour, q.u1, q.v0}, {x1, y1, 0, 1, colour, q.u1, q.v1}};
         vertices.insert(vertices.end(), corners, corners + 6);
     }
     if (FAILED(atlas->saved_states->Capture()))
@@ -174,8 +181,8 @@ void draw_coverage_quads(IDirect3DDevice9* device, AtlasHandle atlas, const std:
     atlas->text_states->Apply();
     device->SetScissorRect(&scissor);
     device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, static_cast<UINT>(vertices.size() / 3), vertices.data(),
-                            sizeof(QuadVertex));
+                            sizeof(windows::QuadVertex));
     atlas->saved_states->Apply();
 }
 
-} // namespace platform::d3d9
+} // namespace platform

@@ -1,16 +1,16 @@
 // The self-contained Windows build's side of D3DXCreateTextureFromFileA on Windows' own Direct3D 9
-// (create_texture, fill_texture_level and max_texture_side of d3dx9_device.h): a managed texture of the
-// format, size and level count (IDirect3DDevice9::CreateTexture), each level copied row by row into its
-// locked rectangle as the loader hands it over; the largest side is what the device's caps report.
+// (d3dx9::create_texture, d3dx9::fill_texture_level and d3dx9::max_texture_side of d3dx9_device.h): a managed
+// texture of the format, size and level count (IDirect3DDevice9::CreateTexture), each level copied row by row
+// into its locked rectangle as the loader hands it over; the largest side is what the device's caps report.
 #include "d3dx9/d3dx9_device.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace platform::d3d9 {
+namespace platform {
 
-HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, UINT width, UINT height, UINT levels,
-                       IDirect3DTexture9** texture) {
+HRESULT d3dx9::create_texture(IDirect3DDevice9* device, D3DFORMAT format, UINT width, UINT height,
+                              UINT levels, IDirect3DTexture9** texture) {
     if (texture == nullptr)
         return D3DERR_INVALIDCALL;
     *texture = nullptr;
@@ -19,7 +19,7 @@ HRESULT create_texture(IDirect3DDevice9* device, D3DFORMAT format, UINT width, U
     return device->CreateTexture(width, height, levels, 0, format, D3DPOOL_MANAGED, texture, nullptr);
 }
 
-HRESULT fill_texture_level(IDirect3DTexture9* texture, UINT level, const MipLevel& mip) {
+HRESULT d3dx9::fill_texture_level(IDirect3DTexture9* texture, UINT level, const image::MipLevel& mip) {
     D3DSURFACE_DESC desc{};
     if (texture == nullptr || FAILED(texture->GetLevelDesc(level, &desc)) || desc.Width != mip.width ||
         desc.Height != mip.height || mip.pixels.size() != std::size_t{mip.width} * mip.height)
@@ -34,11 +34,11 @@ HRESULT fill_texture_level(IDirect3DTexture9* texture, UINT level, const MipLeve
     return texture->UnlockRect(level);
 }
 
-UINT max_texture_side(IDirect3DDevice9* device) {
+UINT d3dx9::max_texture_side(IDirect3DDevice9* device) {
     D3DCAPS9 caps{};
     if (device == nullptr || FAILED(device->GetDeviceCaps(&caps)))
         return 0;
     return std::min(caps.MaxTextureWidth, caps.MaxTextureHeight);
 }
 
-} // namespace platform::d3d9
+} // namespace platform

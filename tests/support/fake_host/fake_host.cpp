@@ -28,7 +28,7 @@ struct State {
     bool video = false;
     std::vector<std::unique_ptr<Window>> windows;
     std::deque<Event> queue;
-    std::set<std::pair<Window*, platform::hid::Usage>> held; // keys down and not yet up, per window
+    std::set<std::pair<Window*, platform::host::hid::Usage>> held; // keys down and not yet up, per window
     std::uint32_t ticks = 0;
     int pointer_x = 0, pointer_y = 0;
     Window* captured = nullptr;
@@ -62,7 +62,7 @@ void push(const Event& event) {
     s.queue.push_back(event);
 }
 
-void key(Window* window, platform::hid::Usage usage, bool down, std::uint16_t modifiers, bool repeat) {
+void key(Window* window, platform::host::hid::Usage usage, bool down, std::uint16_t modifiers, bool repeat) {
     Event e = stamped(down ? EventType::KeyDown : EventType::KeyUp, window);
     e.key = usage;
     e.modifiers = modifiers;
@@ -72,11 +72,11 @@ void key(Window* window, platform::hid::Usage usage, bool down, std::uint16_t mo
 
 void focus(Window* window, bool gained) {
     if (!gained) {
-        std::vector<platform::hid::Usage> released;
+        std::vector<platform::host::hid::Usage> released;
         for (const auto& [w, usage] : state().held)
             if (w == window)
                 released.push_back(usage);
-        for (const platform::hid::Usage usage : released) {
+        for (const platform::host::hid::Usage usage : released) {
             Event e = stamped(EventType::KeyUp, window);
             e.key = usage;
             e.focus_release = true;

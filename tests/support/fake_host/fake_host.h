@@ -25,7 +25,7 @@ void set_display(bool present, std::string reason = {});
 // Events. push queues the event as given; the others make one, addressed to the window and stamped with
 // the clock (set_ticks), and queue it.
 void push(const Event& event);
-void key(Window* window, platform::hid::Usage usage, bool down, std::uint16_t modifiers = 0,
+void key(Window* window, platform::host::hid::Usage usage, bool down, std::uint16_t modifiers = 0,
          bool repeat = false);
 void focus(Window* window, bool gained); // a loss first releases every key still held, as the seam says
 void close(Window* window);

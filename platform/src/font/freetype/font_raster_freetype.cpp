@@ -13,7 +13,7 @@
 #include <cmath>
 #include <memory>
 
-namespace platform::d3dx9 {
+namespace platform::font {
 namespace {
 
 struct FcPatternDeleter {
@@ -174,4 +174,4 @@ std::optional<RasterFont> rasterise_font(const char* face_name, int cell, std::s
     return font;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::font

@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-namespace platform::d3dx9 {
+namespace platform::font {
 namespace {
 
 // A memory device context with a font selected into it, both released together.
@@ -128,4 +128,4 @@ std::optional<RasterFont> rasterise_font(const char* face_name, int cell, std::s
     return font;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::font

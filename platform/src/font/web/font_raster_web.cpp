@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace platform::d3dx9 {
+namespace platform::font {
 namespace {
 
 // The CSS font of a face at a size in pixels.
@@ -140,4 +140,4 @@ std::optional<RasterFont> rasterise_font(const char* face_name, int cell, std::s
     return font;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::font

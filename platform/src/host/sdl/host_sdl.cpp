@@ -173,7 +173,7 @@ void wait_refresh(Window* window) {
 
 } // namespace platform::host
 
-namespace platform::host_sdl {
+namespace platform::host {
 
 SDL_Window* sdl_window(host::Window* window) {
     return window == nullptr ? nullptr : window->sdl;
@@ -192,4 +192,4 @@ void fit_frames() {
             host::fit_frame(*w);
 }
 
-} // namespace platform::host_sdl
+} // namespace platform::host

@@ -6,10 +6,10 @@
 
 #include <SDL.h>
 
-namespace platform::host_sdl {
+namespace platform::host {
 
 // The SDL window of a host window (null for null), and the live host window of an SDL window id (or null).
 SDL_Window* sdl_window(host::Window* window);
 host::Window* from_sdl_id(Uint32 window_id);
 
-} // namespace platform::host_sdl
+} // namespace platform::host

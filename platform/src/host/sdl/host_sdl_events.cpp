@@ -101,14 +101,14 @@ bool translate(const SDL_Event& e, Event& out) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         out.type = e.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp;
-        out.window = host_sdl::from_sdl_id(e.key.windowID);
+        out.window = from_sdl_id(e.key.windowID);
         out.key = usage_from_scancode(e.key.keysym.scancode);
         out.modifiers = modifiers_from(e.key.keysym.mod);
         out.repeat = e.key.repeat != 0;
         out.focus_release = e.type == SDL_KEYUP && released_by_focus_loss(e);
         return true;
     case SDL_WINDOWEVENT:
-        out.window = host_sdl::from_sdl_id(e.window.windowID);
+        out.window = from_sdl_id(e.window.windowID);
         switch (e.window.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             out.type = EventType::FocusGained;
@@ -132,20 +132,20 @@ bool translate(const SDL_Event& e, Event& out) {
         return true;
     case SDL_MOUSEMOTION:
         out.type = EventType::MouseMotion;
-        out.window = host_sdl::from_sdl_id(e.motion.windowID);
+        out.window = from_sdl_id(e.motion.windowID);
         out.x = e.motion.xrel;
         out.y = e.motion.yrel;
         out.emulated = e.motion.which == SDL_TOUCH_MOUSEID;
         return true;
     case SDL_MOUSEWHEEL:
         out.type = EventType::MouseWheel;
-        out.window = host_sdl::from_sdl_id(e.wheel.windowID);
+        out.window = from_sdl_id(e.wheel.windowID);
         out.y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
         return true;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
         out.type = e.type == SDL_MOUSEBUTTONDOWN ? EventType::ButtonDown : EventType::ButtonUp;
-        out.window = host_sdl::from_sdl_id(e.button.windowID);
+        out.window = from_sdl_id(e.button.windowID);
         out.button = button_from(e.button.button);
         out.x = e.button.x;
         out.y = e.button.y;
@@ -173,7 +173,7 @@ bool poll_event(Event& event) {
     while (SDL_PollEvent(&e) != 0)
         if (translate(e, event))
             return true;
-    host_sdl::fit_frames();
+    fit_frames();
     return false;
 }
 
@@ -206,7 +206,7 @@ void capture_mouse(Window* window, bool on) {
         return;
     }
     SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
-    if (SDL_Window* const sdl = host_sdl::sdl_window(window))
+    if (SDL_Window* const sdl = sdl_window(window))
         SDL_SetWindowGrab(sdl, on ? SDL_TRUE : SDL_FALSE);
 }
 

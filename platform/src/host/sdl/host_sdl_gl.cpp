@@ -22,7 +22,7 @@ GlContext* create_gl_context(Window* window, std::string& error) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    const SDL_GLContext context = SDL_GL_CreateContext(host_sdl::sdl_window(window));
+    const SDL_GLContext context = SDL_GL_CreateContext(sdl_window(window));
     if (context == nullptr) {
         error = SDL_GetError();
         return nullptr;
@@ -43,7 +43,7 @@ void delete_gl_context(GlContext* context) {
 bool make_current(Window* window, GlContext* context) {
     if (SDL_GL_GetCurrentContext() == context->sdl)
         return true;
-    SDL_Window* const sdl = host_sdl::sdl_window(window);
+    SDL_Window* const sdl = sdl_window(window);
     return sdl != nullptr && SDL_GL_MakeCurrent(sdl, context->sdl) == 0;
 }
 
@@ -61,7 +61,7 @@ void set_swap_interval(bool wait_for_retrace) {
 }
 
 void swap(Window* window) {
-    SDL_GL_SwapWindow(host_sdl::sdl_window(window));
+    SDL_GL_SwapWindow(sdl_window(window));
 }
 
 } // namespace platform::host

@@ -4,9 +4,9 @@
 
 #include "host/sdl/host_sdl.h"
 
-namespace platform::host_sdl {
+namespace platform::host {
 
 // Fits the frame of every shown window that a window manager has framed since it was shown.
 void fit_frames();
 
-} // namespace platform::host_sdl
+} // namespace platform::host

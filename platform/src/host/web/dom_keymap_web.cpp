@@ -3,7 +3,7 @@
 // calls, so the desktop's unit tests check it too.
 #include "host/web/dom_keymap_web.h"
 
-namespace platform::keymap {
+namespace platform::host {
 namespace {
 
 struct CodeUsage {
@@ -118,4 +118,4 @@ hid::Usage usage_from_dom_code(std::string_view code) {
     return 0;
 }
 
-} // namespace platform::keymap
+} // namespace platform::host

@@ -6,10 +6,10 @@
 
 #include <string_view>
 
-namespace platform::keymap {
+namespace platform::host {
 
 // The HID usage of a DOM KeyboardEvent.code value ("KeyW", "F7", "Numpad8", "ShiftLeft", ...), or 0 for a
 // key the table does not know.
 hid::Usage usage_from_dom_code(std::string_view code);
 
-} // namespace platform::keymap
+} // namespace platform::host

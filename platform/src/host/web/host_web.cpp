@@ -122,7 +122,7 @@ Window* create_window(const WindowSpec& spec, std::string& error) {
     }
     set_page_title(spec.title);
     p.window = std::make_unique<Window>(Window{spec.width, spec.height, false});
-    host_web::start_events(p.window.get());
+    start_events(p.window.get());
     return p.window.get();
 }
 
@@ -130,7 +130,7 @@ void destroy_window(Window* window) {
     Page& p = page();
     if (window == nullptr || window != p.window.get())
         return;
-    host_web::forget(window);
+    forget(window);
     p.window.reset();
 }
 

@@ -119,7 +119,7 @@ void push_key(hid::Usage usage, bool down, std::uint16_t modifiers, bool repeat)
 }
 
 EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* k, void*) {
-    const hid::Usage usage = keymap::usage_from_dom_code(k->code);
+    const hid::Usage usage = usage_from_dom_code(k->code);
     if (usage == 0)
         return EM_FALSE;
     std::uint16_t modifiers = 0;
@@ -374,7 +374,7 @@ void capture_mouse(Window* /*window*/, bool on) {
 
 } // namespace platform::host
 
-namespace platform::host_web {
+namespace platform::host {
 
 namespace {
 
@@ -419,7 +419,7 @@ void set_handlers(bool on) {
         for (int i = 0; i < count; ++i) {
             char code[32] = {};
             key_button_code(kKeyButtons, i, code, sizeof code);
-            const hid::Usage usage = keymap::usage_from_dom_code(code);
+            const hid::Usage usage = usage_from_dom_code(code);
             if (usage != 0)
                 ev.key_buttons.emplace_back(std::string("#touch-keys [data-code=\"") + code + "\"]", usage);
         }
@@ -471,4 +471,4 @@ void forget(host::Window* window) {
         ev.window = nullptr;
 }
 
-} // namespace platform::host_web
+} // namespace platform::host

@@ -5,7 +5,7 @@
 
 #include "host/host.h"
 
-namespace platform::host_web {
+namespace platform::host {
 
 // Registers the DOM event handlers (once, when the first window is made), makes the window (the canvas) the
 // one every event is for, and queues its first focus: the page the program starts in is the foreground.
@@ -18,4 +18,4 @@ void stop_events();
 // Drops the events queued for a window that goes away; events after it are for no window.
 void forget(host::Window* window);
 
-} // namespace platform::host_web
+} // namespace platform::host

@@ -21,7 +21,7 @@ int main() {
     static int instance_tag = 0;
     const int code =
         WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, empty_command_line, SW_SHOWDEFAULT);
-    platform::host_web::stop_events();
+    platform::host::stop_events();
     tell_page_ended(code);
     return code;
 }

@@ -21,7 +21,7 @@
 #include <cstring>
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 namespace {
 
 // Progressive files may spread the image over any number of scans, each a pass over all its blocks; real
@@ -119,4 +119,4 @@ DecodedImage decode_jpeg(Bytes bytes) {
     return std::move(read.out);
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

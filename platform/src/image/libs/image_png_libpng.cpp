@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 namespace {
 
 struct PngRead {
@@ -102,4 +102,4 @@ DecodedImage decode_png(Bytes bytes) {
     return std::move(read.out);
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

@@ -41,7 +41,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 namespace {
 
 // A Huffman table of a DHT segment, for decoding code length by code length: of each length, the first
@@ -545,4 +545,4 @@ DecodedImage decode_jpeg(Bytes b) {
     return out;
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-namespace platform::d3dx9 {
+namespace platform::image {
 namespace {
 
 bool chunk_is(Bytes b, std::size_t at, std::string_view type) {
@@ -294,4 +294,4 @@ DecodedImage decode_png(Bytes b) {
     return texels(samples.get(), [](stbi_uc v) { return std::uint32_t{v}; });
 }
 
-} // namespace platform::d3dx9
+} // namespace platform::image

@@ -12,5 +12,5 @@
 #define STBI_MAX_DIMENSIONS 8192
 #include <stb_image.h>
 
-static_assert(STBI_MAX_DIMENSIONS == platform::d3dx9::max_image_side);
-static_assert(platform::d3dx9::max_file_bytes <= INT_MAX);
+static_assert(STBI_MAX_DIMENSIONS == platform::image::max_image_side);
+static_assert(platform::image::max_file_bytes <= INT_MAX);

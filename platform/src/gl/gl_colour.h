@@ -6,11 +6,13 @@
 
 #include <array>
 
-namespace platform::d3d9 {
+namespace platform::gl {
 
-constexpr std::array<float, 4> rgba_from_d3dcolor(D3DCOLOR color) {
-    const auto channel = [color](int shift) { return static_cast<float>((color >> shift) & 0xFF) / 255.0f; };
+constexpr std::array<float, 4> rgba_from_d3dcolor(D3DCOLOR colour) {
+    const auto channel = [colour](int shift) {
+        return static_cast<float>((colour >> shift) & 0xFF) / 255.0f;
+    };
     return {channel(16), channel(8), channel(0), channel(24)};
 }
 
-} // namespace platform::d3d9
+} // namespace platform::gl
