@@ -27,10 +27,10 @@ template <typename Gl, typename Storage> GLuint name_of(const Storage& storage) 
     return storage.object ? static_cast<const Gl&>(*storage.object).name() : 0;
 }
 
-// A sampler's filter as GL takes it: linear for linear and anisotropic (and what is reported and drawn as
-// linear), else nearest.
+// A minification or magnification filter as GL takes it: nearest for point, linear for linear, anisotropic
+// and the filters reported and drawn as linear.
 bool linear(DWORD filter) {
-    return filter != D3DTEXF_POINT && filter != D3DTEXF_NONE;
+    return filter != D3DTEXF_POINT;
 }
 
 } // namespace
