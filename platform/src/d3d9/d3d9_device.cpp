@@ -6,7 +6,6 @@
 #include "d3d9/d3d9_device.h"
 #include "d3d9/d3d9_trace.h"
 #include "d3d9/d3d9_vertex_format.h"
-#include "gl/gl_renderer.h"
 #include "trace/test_hooks.h"
 #include "trace/unimplemented.h"
 
@@ -71,7 +70,7 @@ FvfLayout laid_out(DWORD fvf) {
 
 HRESULT Device::create(Direct3D* parent, HWND window, const D3DPRESENT_PARAMETERS& params, Device** device) {
     *device = nullptr;
-    std::unique_ptr<RenderBackend> backend = gl::make_gl_backend(window, drawn_parameters(params));
+    std::unique_ptr<RenderBackend> backend = make_gl_backend(window, drawn_parameters(params));
     if (!backend)
         return D3DERR_NOTAVAILABLE;
     return create_with_backend(parent, window, params, std::move(backend), device);

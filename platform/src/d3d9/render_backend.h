@@ -2,7 +2,7 @@
 // asks of the renderer that puts its pictures on the screen, in Direct3D's own terms: the back buffer and its
 // depth buffer, storage for buffers and textures, Clear, indexed draws with the state records, the font's
 // atlases and coverage quads, Present and the reading back of the back buffer. The one renderer of the Linux
-// build is OpenGL's (gl/gl_renderer.h's make_gl_backend); the front-end test drives the device over a
+// build is OpenGL's (gl_backend.h, made by make_gl_backend); the front-end test drives the device over a
 // recording fake. Nothing here names a GL type.
 #pragma once
 
@@ -132,5 +132,10 @@ class RenderBackend {
     virtual bool draws_into_window() const = 0;
 #endif
 };
+
+// The GL renderer on the window's host window (defined by the renderer, gl/gl_backend.cpp); null, with one
+// line on stderr, when the display offers no OpenGL 3.3 core (or WebGL 2) context or the back buffer cannot
+// be made.
+std::unique_ptr<RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params);
 
 } // namespace platform::d3d9

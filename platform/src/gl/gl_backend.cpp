@@ -1,10 +1,9 @@
-// The GL renderer's making (make_gl_backend of gl_renderer.h): an OpenGL 3.3 core (or WebGL 2) context
+// The GL renderer's making (make_gl_backend of render_backend.h): an OpenGL 3.3 core (or WebGL 2) context
 // the host makes on the window's host window (gl_context.cpp), the objects every draw uses (vertex array,
 // stage 0's sampler, the font's coverage program), their making again with the
 // resources' after the context came back from a loss, and the release.
 #include "gl/gl_backend.h"
 #include "gl/gl_font_quads.h"
-#include "gl/gl_renderer.h"
 #include "gl/gl_stream_buffer.h"
 #include "win32/win32_internal.h"
 
@@ -12,34 +11,6 @@
 #include <string_view>
 
 namespace platform::gl {
-
-std::unique_ptr<d3d9::RenderBackend> make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params) {
-    std::string reason;
-    host::GlContext* const context = host::create_gl_context(win32::host_window(window), reason);
-    if (context == nullptr) {
-        std::fprintf(stderr, "Direct3D 9: no %s context on this display: %s\n",
-                     kGlEs ? "WebGL 2" : "OpenGL 3.3 core", reason.c_str());
-        return nullptr;
-    }
-    auto gl = std::make_shared<RendererContext>(window, context);
-    if (!gl->make_current()) {
-        std::fprintf(stderr, "Direct3D 9: the %s context cannot be made current\n",
-                     kGlEs ? "WebGL 2" : "OpenGL");
-        return nullptr;
-    }
-    if (!kGlEs && gl_version() < 33) {
-        std::fprintf(stderr, "Direct3D 9: the display offers OpenGL %d.%d, 3.3 is needed\n",
-                     gl_version() / 10, gl_version() % 10);
-        return nullptr;
-    }
-    auto backend = std::make_unique<GlBackend>(window, params, std::move(gl));
-    std::string error;
-    if (!backend->init(error)) {
-        std::fprintf(stderr, "Direct3D 9: cannot set up the device on OpenGL: %s\n", error.c_str());
-        return nullptr;
-    }
-    return backend;
-}
 
 GlBackend::GlBackend(HWND window, const D3DPRESENT_PARAMETERS& params, std::shared_ptr<RendererContext> gl)
     : window_(window), params_(params), gl_(std::move(gl)), width_(params.BackBufferWidth),
@@ -167,3 +138,36 @@ void GlBackend::flush() {
 }
 
 } // namespace platform::gl
+
+// The renderer's making, which the device declares (render_backend.h).
+namespace platform {
+
+std::unique_ptr<d3d9::RenderBackend> d3d9::make_gl_backend(HWND window, const D3DPRESENT_PARAMETERS& params) {
+    std::string reason;
+    host::GlContext* const context = host::create_gl_context(win32::host_window(window), reason);
+    if (context == nullptr) {
+        std::fprintf(stderr, "Direct3D 9: no %s context on this display: %s\n",
+                     gl::kGlEs ? "WebGL 2" : "OpenGL 3.3 core", reason.c_str());
+        return nullptr;
+    }
+    auto gl = std::make_shared<gl::RendererContext>(window, context);
+    if (!gl->make_current()) {
+        std::fprintf(stderr, "Direct3D 9: the %s context cannot be made current\n",
+                     gl::kGlEs ? "WebGL 2" : "OpenGL");
+        return nullptr;
+    }
+    if (!gl::kGlEs && gl::gl_version() < 33) {
+        std::fprintf(stderr, "Direct3D 9: the display offers OpenGL %d.%d, 3.3 is needed\n",
+                     gl::gl_version() / 10, gl::gl_version() % 10);
+        return nullptr;
+    }
+    auto backend = std::make_unique<gl::GlBackend>(window, params, std::move(gl));
+    std::string error;
+    if (!backend->init(error)) {
+        std::fprintf(stderr, "Direct3D 9: cannot set up the device on OpenGL: %s\n", error.c_str());
+        return nullptr;
+    }
+    return backend;
+}
+
+} // namespace platform
