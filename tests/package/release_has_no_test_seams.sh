@@ -14,7 +14,7 @@ package_arguments 2 "<linux viewer> <windows viewer.exe>" "$@"
 
 # The seams' functions (test_hooks.h, platform_test.h, the device's kept picture), the getters and the
 # renderer's methods only tests call.
-seams='should_fail|fail_operation|platform::test::|platform::hooks::|on_peek_message|on_present|offscreen_only'
+seams='should_fail|fail_operation|trace::test::|trace::hooks::|on_peek_message|on_present|offscreen_only'
 seams+='|presented_pixels|back_buffer_presented|back_buffer_going|unimplemented_notices|read_back'
 seams+='|program_count|draws_into_window|GetRenderState|GetSamplerState|GetTextureStageState|GetLight'
 seams+='|GetMaterial|GetTransform|GetLevelCount|GetLevelDesc|LockRect|UnlockRect|live_count|live_labels'
