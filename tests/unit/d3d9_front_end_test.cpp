@@ -237,7 +237,6 @@ TEST_F(FrontEnd, AnAcceptedDrawReachesTheRendererOnceWithItsRange) {
     EXPECT_EQ(list.start_index, 3u);
     EXPECT_EQ(list.prim_count, 1u);
     EXPECT_EQ(list.index_count, 3u);
-    EXPECT_EQ(list.index_size, 2u);
     EXPECT_EQ(list.base_vertex, 0);
     // The first triangle names vertices 0 to 2 only, and draws with the base vertex that puts its largest on
     // the last vertex.

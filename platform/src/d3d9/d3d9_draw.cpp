@@ -104,7 +104,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT base_vertex, UIN
     if (!backend_->can_draw())
         return D3D_OK;
     back_buffer_drawn();
-    const DrawCall draw{{type, base_vertex, start_index, prim_count, index_count, 2},
+    const DrawCall draw{{type, base_vertex, start_index, prim_count, index_count},
                         layout,
                         stream,
                         *indices_,

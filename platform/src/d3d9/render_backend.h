@@ -47,13 +47,13 @@ struct VertexStream {
     UINT stride = 0;
 };
 
-// The indices of a DrawIndexedPrimitive that passed the device's checks: prim_count primitives of the type
-// from index_count indices of index_size bytes, from start_index of the index buffer on, each plus
-// base_vertex.
+// The indices of a DrawIndexedPrimitive that passed the device's checks: a triangle list of prim_count
+// triangles from index_count 16-bit indices, from start_index of the index buffer on, each plus base_vertex
+// (the device draws no other primitive type or index size).
 struct IndexRange {
     D3DPRIMITIVETYPE type;
     INT base_vertex;
-    UINT start_index, prim_count, index_count, index_size;
+    UINT start_index, prim_count, index_count;
 };
 
 // One such draw: its indices into the vertices of stream 0 as the layout lays them out, drawn under the

@@ -39,8 +39,6 @@ void GlBackend::draw_indexed(const d3d9::DrawCall& draw) {
     if (!apply_fixed_function_state(draw))
         return; // the program for this state did not compile: nothing is drawn
     bind_vertex_attributes(draw.layout, draw.stream, draw.states.fvf);
-    if (draw.range.type != D3DPT_TRIANGLELIST)
-        trace::report_unimplemented("D3DPRIMITIVETYPE", draw.range.type, "D3DPT_TRIANGLELIST");
     const d3d9::IndexRange& r = draw.range;
 #if !(PLATFORM_GL_HAS_PROVOKING_VERTEX && PLATFORM_GL_HAS_BASE_VERTEX)
     rewrite_indices(r, draw.indices.bytes.data(), program_key_.flat, indices_);
@@ -51,9 +49,9 @@ void GlBackend::draw_indexed(const d3d9::DrawCall& draw) {
                    byte_offset(static_cast<size_t>(at)));
 #else
     state_.bind_element_buffer(name_of<GlBuffer>(draw.indices));
-    glDrawElementsBaseVertex(GL_TRIANGLES, static_cast<GLsizei>(r.index_count),
-                             r.index_size == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                             byte_offset(static_cast<size_t>(r.start_index) * r.index_size), r.base_vertex);
+    glDrawElementsBaseVertex(GL_TRIANGLES, static_cast<GLsizei>(r.index_count), GL_UNSIGNED_SHORT,
+                             byte_offset(static_cast<size_t>(r.start_index) * sizeof(std::uint16_t)),
+                             r.base_vertex);
 #endif
 }
 

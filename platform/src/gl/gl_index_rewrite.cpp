@@ -9,15 +9,8 @@ namespace platform::gl {
 void rewrite_indices(const d3d9::IndexRange& r, const std::uint8_t* bytes, bool flat_first,
                      std::vector<std::uint32_t>& out) {
     const auto index = [&](UINT i) -> std::uint32_t {
-        const std::uint8_t* const at = bytes + static_cast<std::size_t>(r.start_index + i) * r.index_size;
-        std::uint32_t value = 0;
-        if (r.index_size == 2) {
-            std::uint16_t v16 = 0;
-            std::memcpy(&v16, at, sizeof v16);
-            value = v16;
-        } else {
-            std::memcpy(&value, at, sizeof value);
-        }
+        std::uint16_t value = 0;
+        std::memcpy(&value, bytes + static_cast<std::size_t>(r.start_index + i) * sizeof value, sizeof value);
         return static_cast<std::uint32_t>(static_cast<std::int64_t>(value) + r.base_vertex);
     };
     out.clear();

@@ -10,7 +10,7 @@
 
 namespace platform::gl {
 
-// Writes into out the draw's indices (index_count of index_size bytes from start_index on, in bytes) each
+// Writes into out the draw's indices (index_count 16-bit ones from start_index on, in bytes) each
 // plus base_vertex, as a triangle list. With flat_first, each triangle is rotated so that its first vertex
 // is last, which keeps its winding.
 void rewrite_indices(const d3d9::IndexRange& range, const std::uint8_t* bytes, bool flat_first,
