@@ -2,7 +2,7 @@
 // glyph atlas come from font_raster.cpp (fontconfig + FreeType, the browser's canvas, or GDI); the atlas is
 // handed to the device once (a font whose atlas the device cannot hold fails with D3DERR_INVALIDCALL), and
 // DrawTextA lays the text out on one line and draws its glyphs as coverage quads blended in the text colour
-// at depth 0 under the device's depth states, as D3DX's sprite draws them (d3d9::draw_coverage_quads). The
+// at depth 0 under the device's depth states, as D3DX's sprite draws them (d3dx9::draw_coverage_quads). The
 // font holds a reference to its device until its last Release.
 #include <d3dx9.h>
 
@@ -82,12 +82,12 @@ class Font final : public platform::com::ComObject<ID3DXFont> {
         const RECT rect = pRect != nullptr ? *pRect : RECT{0, 0, 0, 0};
         const bool clipped = pRect != nullptr && (Format & dt_noclip) == 0;
         try {
-            platform::font::TextLayout& layout =
-                layout_; // refilled: text drawn every frame allocates nothing
-            platform::font::layout_text(raster_, text, rect, layout);
+            // Refilled: text drawn every frame allocates nothing.
+            TextLayout& layout = layout_;
+            layout_text(raster_, text, rect, layout);
             const RECT everywhere{-(1 << 24), -(1 << 24), 1 << 24, 1 << 24};
             if (clipped)
-                platform::font::clip_quads(layout.quads, rect);
+                clip_quads(layout.quads, rect);
             if (!layout.quads.empty()) {
                 const TraceMute mute;
                 platform::d3dx9::draw_coverage_quads(device_, atlas_, layout.quads,

@@ -1,8 +1,8 @@
 // D3DXCreateTextureFromFileA for the Linux build: the file is read and decoded (image_decode.cpp), given
 // D3DX's default size (sides rounded up to powers of two, within the device's largest texture), and handed
-// to the device as a managed A8R8G8B8 or X8R8G8B8 texture (d3d9::create_texture) whose full box-filtered
+// to the device as a managed A8R8G8B8 or X8R8G8B8 texture (d3dx9::create_texture) whose full box-filtered
 // mip chain is built level by level over level 0's own storage (platform::image::for_each_mip_level) and
-// filled level by level (d3d9::fill_texture_level). On a missing, unreadable, malformed or oversized file
+// filled level by level (d3dx9::fill_texture_level). On a missing, unreadable, malformed or oversized file
 // nothing is created and one line on stderr names the file and the reason.
 #include <d3dx9.h>
 
